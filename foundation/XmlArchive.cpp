@@ -1,0 +1,116 @@
+#include "foundation/XmlArchive.h"
+
+#include "platform/win32/Files.h"
+#include "platform/win32/Format.h"
+#include "platform/win32/Numbers.h"
+#include "platform/win32/TextConv.h"
+
+std::string CXmlArchive::ToAnsi(LPCTSTR text) { return WideToAnsi(text != nullptr ? text : L""); }
+
+CString CXmlArchive::FromAnsi(const char* text) { return CString(AnsiToWide(text != nullptr ? text : "")); }
+
+CXmlArchive::CXmlArchive(LPCTSTR path, int mode)
+    : TiXmlDocument(tessaly::win32::NativePath(path != nullptr ? path : L"")),
+      m_mode(mode == load ? load : store),
+      m_path(path),
+      m_pCurrent(this) {
+  if (IsStoring()) {
+    LinkEndChild(new TiXmlDeclaration("1.0", "", ""));
+    return;
+  }
+  if (m_path.IsEmpty() || !LoadFile(TIXML_ENCODING_UNKNOWN)) AfxThrowArchiveException(CArchiveException::badIndex);
+}
+
+bool CXmlArchive::Save() {
+  if (!IsStoring() || m_path.IsEmpty()) return false;
+  TiXmlPrinter printer;
+  if (!Accept(&printer)) return false;
+  return tessaly::win32::ReplaceFileSafely(m_path, std::string(printer.CStr(), printer.Size())) == ERROR_SUCCESS;
+}
+
+TiXmlElement* CXmlArchive::AddElement(LPCTSTR name) {
+  if (!IsStoring()) return nullptr;
+  TiXmlElement* element = new TiXmlElement(ToAnsi(name));
+  m_pCurrent->LinkEndChild(element);
+  m_pCurrent = element;
+  return element;
+}
+
+TiXmlElement* CXmlArchive::AddTextElement(LPCTSTR name, LPCTSTR text) {
+  if (!IsStoring()) return nullptr;
+  TiXmlElement* element = new TiXmlElement(ToAnsi(name));
+  element->LinkEndChild(new TiXmlText(ToAnsi(text)));
+  m_pCurrent->LinkEndChild(element);
+  return element;
+}
+
+TiXmlElement* CXmlArchive::AddIntElement(LPCTSTR name, int value) {
+  return AddTextElement(name, FormatToWString(L"%d", value).c_str());
+}
+
+TiXmlElement* CXmlArchive::AddShortElement(LPCTSTR name, SHORT value) {
+  return AddTextElement(name, FormatToWString(L"%d", static_cast<int>(value)).c_str());
+}
+
+TiXmlComment* CXmlArchive::AddComment(LPCTSTR text) {
+  if (!IsStoring()) return nullptr;
+  TiXmlComment* comment = new TiXmlComment(ToAnsi(text).c_str());
+  m_pCurrent->LinkEndChild(comment);
+  return comment;
+}
+
+void CXmlArchive::LeaveElement() {
+  // Leaving the root element makes the document current again, never nothing.
+  if (m_pCurrent->Parent() != nullptr) m_pCurrent = m_pCurrent->Parent();
+}
+
+void CXmlArchive::LeaveElementStoring() {
+  if (IsStoring()) LeaveElement();
+}
+
+void CXmlArchive::LeaveElementLoading() {
+  if (IsLoading()) LeaveElement();
+}
+
+TiXmlElement* CXmlArchive::EnterElement(LPCTSTR name) {
+  if (!IsLoading()) return nullptr;
+  TiXmlElement* element = m_pCurrent->FirstChildElement(ToAnsi(name));
+  if (element == nullptr) AfxThrowArchiveException(CArchiveException::badIndex);
+  m_pCurrent = element;
+  return element;
+}
+
+TiXmlElement* CXmlArchive::EnterElementAt(LPCTSTR name, int n) {
+  if (!IsLoading() || n < 0) return nullptr;
+  const std::string value = ToAnsi(name);
+  // Sibling elements only: a comment or text that happens to read like the name is no entry.
+  TiXmlElement* element = m_pCurrent->FirstChildElement(value);
+  for (int i = 0; i < n && element != nullptr; ++i) element = element->NextSiblingElement(value);
+  if (element != nullptr) m_pCurrent = element;
+  return element;
+}
+
+void CXmlArchive::ReadString(LPCTSTR name, CString& result) {
+  if (!IsLoading()) return;
+  TiXmlElement* element = m_pCurrent->FirstChildElement(ToAnsi(name));
+  if (element == nullptr) AfxThrowArchiveException(CArchiveException::badIndex);
+  result = FromAnsi(element->GetText());
+}
+
+LONG CXmlArchive::ReadNumber(LPCTSTR name) {
+  CString text;
+  ReadString(name, text);
+  return Win32_wcstol(text.GetString(), nullptr, 10);
+}
+
+void CXmlArchive::ReadUInt(LPCTSTR name, UINT& value) {
+  if (IsLoading()) value = static_cast<UINT>(ReadNumber(name));
+}
+
+void CXmlArchive::ReadUShort(LPCTSTR name, USHORT& value) {
+  if (IsLoading()) value = static_cast<USHORT>(ReadNumber(name));
+}
+
+void CXmlArchive::ReadByte(LPCTSTR name, BYTE& value) {
+  if (IsLoading()) value = static_cast<BYTE>(ReadNumber(name));
+}

@@ -1,0 +1,79 @@
+// The COM runtime's activation calls: apartments (bookkeeping per thread), the process-wide
+// table of registered class objects, in-process servers found through InprocServer32 and
+// loaded with dlopen, ProgIDs, clipboard formats and the COM clock.
+#pragma once
+
+#include "platform/com/ComTypes.h"
+#include "platform/com/ObjIdl.h"
+
+#include <functional>
+#include <new>
+
+// ---- apartments ---------------------------------------------------------------------------
+// Every object is safe from any thread; apartments only count initialisations per thread.
+// S_FALSE when the thread is already initialised in the same mode, RPC_E_CHANGED_MODE when a
+// different mode is asked for (that call must not be paired with CoUninitialize).
+HRESULT CoInitialize(LPVOID pvReserved);
+HRESULT CoInitializeEx(LPVOID pvReserved, DWORD dwCoInit);
+void CoUninitialize();
+HRESULT OleInitialize(LPVOID pvReserved);
+void OleUninitialize();
+
+// ---- class objects --------------------------------------------------------------------------
+HRESULT CoRegisterClassObject(REFCLSID rclsid, IUnknown* pUnk, DWORD dwClsContext, DWORD flags, LPDWORD lpdwRegister);
+HRESULT CoRevokeClassObject(DWORD dwRegister);
+HRESULT CoResumeClassObjects();
+
+// Looks in the table of registered class objects first (whatever server context asked for),
+// then, when CLSCTX_INPROC_SERVER is allowed, in HKCR\CLSID\{clsid}\InprocServer32.
+HRESULT CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, LPVOID pvReserved, REFIID riid, LPVOID* ppv);
+HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* pUnkOuter, DWORD dwClsContext, REFIID riid, LPVOID* ppv);
+
+template <class T>
+HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* pUnkOuter, DWORD dwClsContext, T** pp) {
+  return CoCreateInstance(rclsid, pUnkOuter, dwClsContext, uuidof<T>(), reinterpret_cast<void**>(pp));
+}
+
+// ---- ProgIDs ----------------------------------------------------------------------------------
+// A version-independent ProgID is followed through its CurVer; "{...}" text is taken as a CLSID.
+HRESULT CLSIDFromProgID(LPCOLESTR lpszProgID, LPCLSID lpclsid);
+// *lplpszProgID is CoTaskMemAlloc'd.
+HRESULT ProgIDFromCLSID(REFCLSID clsid, LPOLESTR* lplpszProgID);
+
+// ---- objects and clients -------------------------------------------------------------------------
+// In-process objects have nobody to disconnect; a proxy layer installs a hook that does.
+HRESULT CoDisconnectObject(IUnknown* pUnk, DWORD dwReserved);
+using DisconnectHook = std::function<HRESULT(IUnknown*, DWORD)>;
+void SetCoDisconnectObjectHook(DisconnectHook hook);  // empty hook: back to the no-op
+HRESULT CoLockObjectExternal(IUnknown* pUnk, BOOL fLock, BOOL fLastUnlockReleases);
+
+HRESULT CoFileTimeNow(FILETIME* lpFileTime);
+
+// ---- clipboard formats ------------------------------------------------------------------------------
+// Process-wide: the same name (case-insensitive) gives the same id, ids from 0xC000; 0 on failure.
+UINT RegisterClipboardFormatW(LPCWSTR lpszFormat);
+inline UINT RegisterClipboardFormat(LPCWSTR lpszFormat) { return RegisterClipboardFormatW(lpszFormat); }
+
+// ---- exceptions never cross a COM method ---------------------------------------------------------
+// HRESULT Foo::Bar() { COM_TRY ...; return S_OK; COM_CATCH }
+#define COM_TRY try {
+#define COM_CATCH                        \
+  }                                      \
+  catch (const std::bad_alloc&) {        \
+    return E_OUTOFMEMORY;                \
+  }                                      \
+  catch (...) {                          \
+    return E_FAIL;                       \
+  }
+
+// Runs f (returning HRESULT) and turns an escaping exception into E_OUTOFMEMORY or E_FAIL.
+template <class F>
+HRESULT ComCallNoThrow(F&& f) noexcept {
+  try {
+    return f();
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  } catch (...) {
+    return E_FAIL;
+  }
+}
