@@ -218,3 +218,5 @@ class CComVariant : public VARIANT {
     scode = hr;
   }
 };
+
+static_assert(sizeof(CComVariant) == sizeof(VARIANT), "CComVariant must stay layout-compatible with VARIANT");

@@ -189,3 +189,5 @@ class COleVariant : public VARIANT {
     if (FAILED(hr)) throw COleVariantException(hr);
   }
 };
+
+static_assert(sizeof(COleVariant) == sizeof(VARIANT), "COleVariant must stay layout-compatible with VARIANT");
