@@ -835,4 +835,6 @@ bool VariantEquals(const VARIANT& a, const VARIANT& b) {
 
 bool IsScalarVarType(VARTYPE vt) { return ScalarSize(vt) != 0; }
 
+size_t ScalarVarTypeSize(VARTYPE vt) { return ScalarSize(vt); }
+
 }  // namespace tessaly

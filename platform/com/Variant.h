@@ -52,4 +52,6 @@ namespace tessaly {
 bool VariantEquals(const VARIANT& a, const VARIANT& b);
 // True for the element types a VARIANT may hold by value (scalars, BSTR, interfaces).
 bool IsScalarVarType(VARTYPE vt);
+// Bytes of one value of such a type (a BSTR or an interface is a pointer); 0 for any other type.
+size_t ScalarVarTypeSize(VARTYPE vt);
 }  // namespace tessaly
