@@ -1,0 +1,384 @@
+// Item management and synchronous I/O of the OPC group.
+#include <cstring>
+
+#include "opcserver/MyOPCGroup.h"
+#include "opcserver/OPCItem.h"
+#include "opcserver/OPCProtocolEvent.h"
+#include "opcserver/OPCToolkitManager.h"
+#include "opcserver/OpcBusyCount.h"
+#include "opcserver/OpcTagsManager.h"
+#include "platform/com/Activation.h"
+#include "platform/com/Memory.h"
+#include "platform/com/Variant.h"
+
+namespace {
+template <class T>
+T* AllocZeroed(DWORD count) {
+  size_t bytes = sizeof(T) * count;
+  auto* p = static_cast<T*>(CoTaskMemAlloc(bytes));
+  if (p) std::memset(static_cast<void*>(p), 0, bytes);
+  return p;
+}
+
+// Allocates the result and error arrays, runs op, frees both on a failing result.
+template <class R, class Op>
+HRESULT WithResults(DWORD count, R** ppResults, HRESULT** ppErrors, Op op) {
+  *ppResults = nullptr;
+  *ppErrors = nullptr;
+  R* results = AllocZeroed<R>(count);
+  HRESULT* errors = AllocZeroed<HRESULT>(count);
+  if (!results || !errors) {
+    CoTaskMemFree(results);
+    CoTaskMemFree(errors);
+    return E_OUTOFMEMORY;
+  }
+  HRESULT hr = op(results, errors);
+  if (FAILED(hr)) {
+    CoTaskMemFree(results);
+    CoTaskMemFree(errors);
+    return hr;
+  }
+  *ppResults = results;
+  *ppErrors = errors;
+  return hr;
+}
+
+template <class Op>
+HRESULT WithErrors(DWORD count, HRESULT** ppErrors, Op op) {
+  *ppErrors = nullptr;
+  HRESULT* errors = AllocZeroed<HRESULT>(count);
+  if (!errors) return E_OUTOFMEMORY;
+  HRESULT hr = op(errors);
+  if (FAILED(hr)) {
+    CoTaskMemFree(errors);
+    return hr;
+  }
+  *ppErrors = errors;
+  return hr;
+}
+}  // namespace
+
+HRESULT CMyOPCGroup::CreateItem(COPCTag* tag, COPCItem** out) {
+  if (!out) return E_POINTER;
+  *out = new (std::nothrow) COPCItem(tag, this, NewOpcHandle());
+  return S_OK;
+}
+
+void CMyOPCGroup::DeleteItem(COPCItem* item) {
+  GetOPCToolkitManager().DetachItem(&item->GetSpy());
+  delete item;
+}
+
+// ---- IOPCItemMgt ----------------------------------------------------------------------------
+
+HRESULT CMyOPCGroup::AddItems(DWORD dwCount, OPCITEMDEF* pItemArray, OPCITEMRESULT** ppAddResults,
+                              HRESULT** ppErrors) {
+  if (m_bRemoved) return E_FAIL;
+  if (!pItemArray || !ppAddResults || !ppErrors) return E_POINTER;
+  if (dwCount == 0) return E_INVALIDARG;
+  return WithResults(dwCount, ppAddResults, ppErrors, [&](OPCITEMRESULT* results, HRESULT* errors) {
+    return AddItemsInternal(dwCount, pItemArray, results, errors);
+  });
+}
+
+HRESULT CMyOPCGroup::ValidateItems(DWORD dwCount, OPCITEMDEF* pItemArray, BOOL, OPCITEMRESULT** ppValidationResults,
+                                   HRESULT** ppErrors) {
+  if (m_bRemoved) return E_FAIL;
+  if (!pItemArray || !ppValidationResults || !ppErrors) return E_POINTER;
+  if (dwCount == 0) return E_INVALIDARG;
+  return WithResults(dwCount, ppValidationResults, ppErrors, [&](OPCITEMRESULT* results, HRESULT* errors) {
+    return ValidateItemsInternal(dwCount, pItemArray, results, errors);
+  });
+}
+
+HRESULT CMyOPCGroup::RemoveItems(DWORD dwCount, OPCHANDLE* phServer, HRESULT** ppErrors) {
+  if (m_bRemoved) return E_FAIL;
+  if (!phServer || !ppErrors) return E_POINTER;
+  if (dwCount == 0) return E_INVALIDARG;
+  COpcBusyScope busy;
+  return WithErrors(dwCount, ppErrors, [&](HRESULT* errors) { return RemoveItemsInternal(dwCount, phServer, errors); });
+}
+
+HRESULT CMyOPCGroup::SetActiveState(DWORD dwCount, OPCHANDLE* phServer, BOOL bActive, HRESULT** ppErrors) {
+  if (m_bRemoved) return E_FAIL;
+  if (!phServer || !ppErrors) return E_POINTER;
+  if (dwCount == 0) return E_INVALIDARG;
+  return WithErrors(dwCount, ppErrors,
+                    [&](HRESULT* errors) { return SetActiveStateInternal(dwCount, phServer, bActive, errors); });
+}
+
+HRESULT CMyOPCGroup::SetClientHandles(DWORD dwCount, OPCHANDLE* phServer, OPCHANDLE* phClient, HRESULT** ppErrors) {
+  if (m_bRemoved) return E_FAIL;
+  if (!phServer || !phClient || !ppErrors) return E_POINTER;
+  if (dwCount == 0) return E_INVALIDARG;
+  return WithErrors(dwCount, ppErrors,
+                    [&](HRESULT* errors) { return SetClientHandlesInternal(dwCount, phServer, phClient, errors); });
+}
+
+HRESULT CMyOPCGroup::SetDatatypes(DWORD dwCount, OPCHANDLE* phServer, VARTYPE* pRequestedDatatypes,
+                                  HRESULT** ppErrors) {
+  if (m_bRemoved) return E_FAIL;
+  if (!phServer || !pRequestedDatatypes || !ppErrors) return E_POINTER;
+  if (dwCount == 0) return E_INVALIDARG;
+  return WithErrors(dwCount, ppErrors, [&](HRESULT* errors) {
+    return SetDatatypesInternal(dwCount, phServer, pRequestedDatatypes, errors);
+  });
+}
+
+HRESULT CMyOPCGroup::CreateEnumerator(REFIID, LPUNKNOWN* ppUnk) {
+  if (ppUnk) *ppUnk = nullptr;
+  if (m_bRemoved) return E_FAIL;
+  return E_NOTIMPL;
+}
+
+// ---- internal item operations -----------------------------------------------------------------
+
+HRESULT CMyOPCGroup::AddItemsInternal(DWORD count, const OPCITEMDEF* defs, OPCITEMRESULT* results, HRESULT* errors) {
+  COpcBusyScope busy;
+  HRESULT result = S_OK;
+  CMyCriticalSectionLock lock(m_csGroup);
+  for (DWORD i = 0; i < count; ++i) {
+    const OPCITEMDEF& def = defs[i];
+    errors[i] = S_OK;
+    COPCTag* tag = nullptr;
+    if (def.szItemID && g_pOpcTagsManager) tag = g_pOpcTagsManager->CreateTag(CString(def.szItemID));
+    if (!tag) {
+      errors[i] = OPC_E_INVALIDITEMID;
+      result = S_FALSE;
+      continue;
+    }
+    COPCItem* item = nullptr;
+    HRESULT hr = CreateItem(tag, &item);
+    if (FAILED(hr) || !item) {
+      delete tag;
+      errors[i] = FAILED(hr) ? hr : E_OUTOFMEMORY;
+      result = S_FALSE;
+      continue;
+    }
+    // Attached first, so the item's own events already name its group and client.
+    GetOPCToolkitManager().AttachItem(&m_spy, &item->GetSpy());
+    item->SetActive(def.bActive ? TRUE : FALSE);
+    if (def.hClient != 0) {
+      item->SetClientHandle(def.hClient);
+      item->NotifyEvent(OpcEventItemClientHandle);
+    }
+    if (!item->SetRequestedType(def.vtRequestedDataType, false)) {
+      DeleteItem(item);
+      errors[i] = OPC_E_BADTYPE;
+      result = S_FALSE;
+      continue;
+    }
+    results[i].hServer = item->GetServerHandle();
+    results[i].vtCanonicalDataType = item->GetCanonicalType();
+    results[i].wReserved = 0;
+    results[i].dwAccessRights = item->GetAccessRights();
+    results[i].dwBlobSize = 0;
+    results[i].pBlob = nullptr;
+    m_items.emplace_hint(m_items.end(), item->GetServerHandle(), item);
+    item->NotifyEvent(OpcEventAddItem);
+  }
+  return result;
+}
+
+HRESULT CMyOPCGroup::ValidateItemsInternal(DWORD count, const OPCITEMDEF* defs, OPCITEMRESULT* results,
+                                           HRESULT* errors) {
+  HRESULT result = S_OK;
+  CMyCriticalSectionLock lock(m_csGroup);
+  for (DWORD i = 0; i < count; ++i) {
+    const OPCITEMDEF& def = defs[i];
+    errors[i] = S_OK;
+    if (!def.szItemID || !*def.szItemID) {
+      errors[i] = OPC_E_INVALIDITEMID;
+      result = S_FALSE;
+      continue;
+    }
+    if (def.vtRequestedDataType == 0xFFFF) {
+      errors[i] = OPC_E_BADTYPE;
+      result = S_FALSE;
+    }
+    COPCTag* tag = g_pOpcTagsManager ? g_pOpcTagsManager->CreateTag(CString(def.szItemID)) : nullptr;
+    if (tag) {
+      results[i].hServer = 0;
+      results[i].vtCanonicalDataType = tag->GetCanonicalType();
+      results[i].dwAccessRights = tag->GetAccessRights();
+      results[i].dwBlobSize = 0;
+      results[i].pBlob = nullptr;
+      delete tag;
+    } else {
+      errors[i] = OPC_E_UNKNOWNITEMID;
+      result = S_FALSE;
+    }
+  }
+  return result;
+}
+
+HRESULT CMyOPCGroup::RemoveItemsInternal(DWORD count, const OPCHANDLE* handles, HRESULT* errors) {
+  COpcBusyScope busy;
+  HRESULT result = S_OK;
+  CMyCriticalSectionLock lock(m_csGroup);
+  for (DWORD i = 0; i < count; ++i) {
+    auto it = m_items.find(handles[i]);
+    if (it == m_items.end()) {
+      errors[i] = OPC_E_INVALIDHANDLE;
+      result = S_FALSE;
+      continue;
+    }
+    COPCItem* item = it->second;
+    item->NotifyEvent(OpcEventRemoveItem);
+    m_items.erase(it);
+    DeleteItem(item);
+    errors[i] = S_OK;
+  }
+  return result;
+}
+
+HRESULT CMyOPCGroup::SetActiveStateInternal(DWORD count, const OPCHANDLE* handles, BOOL active, HRESULT* errors) {
+  COpcBusyScope busy;
+  HRESULT result = S_OK;
+  CMyCriticalSectionLock lock(m_csGroup);
+  for (DWORD i = 0; i < count; ++i) {
+    COPCItem* item = FindItem(handles[i]);
+    if (!item) {
+      errors[i] = OPC_E_INVALIDHANDLE;
+      result = S_FALSE;
+      continue;
+    }
+    item->SetActive(active ? TRUE : FALSE);
+    errors[i] = S_OK;
+  }
+  return result;
+}
+
+HRESULT CMyOPCGroup::SetClientHandlesInternal(DWORD count, const OPCHANDLE* handles, const OPCHANDLE* clients,
+                                              HRESULT* errors) {
+  HRESULT result = S_OK;
+  CMyCriticalSectionLock lock(m_csGroup);
+  for (DWORD i = 0; i < count; ++i) {
+    COPCItem* item = FindItem(handles[i]);
+    if (!item) {
+      errors[i] = OPC_E_INVALIDHANDLE;
+      result = S_FALSE;
+      continue;
+    }
+    if (item->GetClientHandle() != clients[i]) {
+      item->SetClientHandle(clients[i]);
+      item->NotifyEvent(OpcEventItemClientHandle);
+    }
+    errors[i] = S_OK;
+  }
+  return result;
+}
+
+HRESULT CMyOPCGroup::SetDatatypesInternal(DWORD count, const OPCHANDLE* handles, const VARTYPE* types,
+                                          HRESULT* errors) {
+  HRESULT result = S_OK;
+  CMyCriticalSectionLock lock(m_csGroup);
+  for (DWORD i = 0; i < count; ++i) {
+    COPCItem* item = FindItem(handles[i]);
+    if (!item) {
+      errors[i] = OPC_E_INVALIDHANDLE;
+      result = S_FALSE;
+      continue;
+    }
+    if (!item->SetRequestedType(types[i], true)) {
+      errors[i] = OPC_E_BADTYPE;
+      result = S_FALSE;
+      continue;
+    }
+    errors[i] = S_OK;
+  }
+  return result;
+}
+
+// ---- IOPCSyncIO -------------------------------------------------------------------------------
+
+HRESULT CMyOPCGroup::Read(OPCDATASOURCE dwSource, DWORD dwCount, OPCHANDLE* phServer, OPCITEMSTATE** ppItemValues,
+                          HRESULT** ppErrors) {
+  if (m_bRemoved) return E_FAIL;
+  if (!phServer || !ppItemValues || !ppErrors) return E_POINTER;
+  if (dwCount == 0) return E_INVALIDARG;
+  return WithResults(dwCount, ppItemValues, ppErrors, [&](OPCITEMSTATE* states, HRESULT* errors) {
+    {
+      CSpyLock lock;
+      m_spy.m_info.m_counters[CGroupInfo::SyncRead].Raise();
+    }
+    NotifyEvent(OpcEventSyncRead);
+    return SyncReadItems(dwSource, dwCount, phServer, states, errors);
+  });
+}
+
+HRESULT CMyOPCGroup::Write(DWORD dwCount, OPCHANDLE* phServer, VARIANT* pItemValues, HRESULT** ppErrors) {
+  if (m_bRemoved) return E_FAIL;
+  if (!phServer || !pItemValues || !ppErrors) return E_POINTER;
+  if (dwCount == 0) return E_INVALIDARG;
+  return WithErrors(dwCount, ppErrors, [&](HRESULT* errors) {
+    {
+      CSpyLock lock;
+      m_spy.m_info.m_counters[CGroupInfo::SyncWrite].Raise();
+    }
+    NotifyEvent(OpcEventSyncWrite);
+    return SyncWriteItems(dwCount, phServer, pItemValues, errors);
+  });
+}
+
+HRESULT CMyOPCGroup::SyncReadItems(DWORD source, DWORD count, const OPCHANDLE* handles, OPCITEMSTATE* states,
+                                   HRESULT* errors) {
+  HRESULT result = S_OK;
+  FILETIME now{0, 0};
+  CoFileTimeNow(&now);
+  CMyCriticalSectionLock lock(m_csGroup);
+  bool groupActive = m_bActive != FALSE;
+  for (DWORD i = 0; i < count; ++i) {
+    OPCITEMSTATE& state = states[i];
+    state.ftTimeStamp = now;
+    state.wQuality = 0;
+    state.wReserved = 0;
+    VariantInit(&state.vDataValue);
+    errors[i] = S_OK;
+    COPCItem* item = handles[i] ? FindItem(handles[i]) : nullptr;
+    if (!item) {
+      errors[i] = OPC_E_INVALIDHANDLE;
+      result = S_FALSE;
+      continue;
+    }
+    item->GetTag()->Refresh(source);
+    item->Update(0.0f);
+    state.hClient = item->GetClientHandle();
+    state.ftTimeStamp = item->GetTimestamp();
+    if (source == OPC_DS_CACHE)
+      state.wQuality = groupActive && item->IsActive() ? item->GetQuality() : OPC_QUALITY_OUT_OF_SERVICE;
+    else
+      state.wQuality = item->GetQuality();
+    HRESULT hr = item->GetValue(&state.vDataValue);
+    if (FAILED(hr)) {
+      errors[i] = hr;
+      result = S_FALSE;
+    }
+  }
+  return result;
+}
+
+HRESULT CMyOPCGroup::SyncWriteItems(DWORD count, const OPCHANDLE* handles, const VARIANT* values, HRESULT* errors) {
+  COpcBusyScope busy;
+  HRESULT result = S_OK;
+  {
+    CMyCriticalSectionLock lock(m_csGroup);
+    for (DWORD i = 0; i < count; ++i) {
+      COPCItem* item = handles[i] ? FindItem(handles[i]) : nullptr;
+      if (!item) {
+        errors[i] = OPC_E_INVALIDHANDLE;
+        result = S_FALSE;
+        continue;
+      }
+      VARIANT copy;
+      VariantInit(&copy);
+      HRESULT hr = VariantCopy(&copy, &values[i]);
+      if (SUCCEEDED(hr)) hr = item->Write(copy);  // consumes the copy
+      else VariantClear(&copy);
+      errors[i] = SUCCEEDED(hr) ? S_OK : hr;
+      if (FAILED(hr)) result = S_FALSE;
+    }
+  }
+  if (result != S_OK) NotifyEvent(OpcEventOperationFailed);
+  return result;
+}

@@ -1,0 +1,214 @@
+#include "opcserver/OPCItem.h"
+
+#include <cmath>
+
+#include "foundation/ProtocolEventsCollector.h"
+#include "opcserver/MyOPCGroup.h"
+#include "opcserver/OPCProtocolEvent.h"
+#include "opcserver/OPCToolkitManager.h"
+#include "platform/com/Activation.h"
+#include "platform/com/Variant.h"
+
+COPCItem::COPCItem(COPCTag* tag, CMyOPCGroup* group, OPCHANDLE hServer)
+    : m_ftTimestamp{0, 0}, m_pGroup(group), m_pTag(tag), m_hServer(hServer) {
+  VariantInit(&m_value);
+  CoFileTimeNow(&m_ftTimestamp);
+  m_vtCanonical = m_pTag->GetCanonicalType();
+  m_strName = m_pTag->GetName();
+  m_dwAccessRights = m_pTag->GetAccessRights();
+  m_pTag->Activate();
+  Update(0.0f);
+}
+
+COPCItem::~COPCItem() {
+  if (m_bMonitoring) {
+    m_bMonitoring = false;
+    int before = m_pTag->m_nActiveItemRefs--;
+    if (before == 1) m_pTag->StopMonitoring();
+    if (before <= 0) m_pTag->m_nActiveItemRefs = 0;
+  }
+  m_pTag->Deactivate();
+  delete m_pTag;
+  VariantClear(&m_value);
+}
+
+FILETIME COPCItem::GetTimestamp() { return m_ftTimestamp; }
+
+HRESULT COPCItem::GetValue(VARIANT* out) {
+  if (!out) return E_POINTER;
+  if (m_value.vt & VT_ARRAY) return VariantCopy(out, &m_value);
+  return VariantChangeType(out, &m_value, 0, ReadType());
+}
+
+WORD COPCItem::GetQuality() { return m_wQuality; }
+
+HRESULT COPCItem::Write(VARIANT value) {
+  HRESULT hr = S_OK;
+  VARIANT copy;
+  VariantInit(&copy);
+  if (!(GetAccessRights() & OPC_WRITEABLE)) {
+    hr = OPC_E_BADRIGHTS;
+  } else if (value.vt == VT_EMPTY) {
+    hr = OPC_E_BADTYPE;
+  } else {
+    hr = value.vt == m_vtCanonical ? VariantCopy(&copy, &value) : VariantChangeType(&copy, &value, 0, m_vtCanonical);
+    if (SUCCEEDED(hr)) {
+      {
+        CSpyLock lock;
+        m_spy.m_info.m_counters[CItemInfo::Writes].Raise();
+      }
+      if (m_pTag->WriteValue(&copy)) {
+        Update(0.0f);
+        NotifyEvent(OpcEventItemWrite);
+        hr = S_OK;
+      } else {
+        hr = E_FAIL;
+      }
+    }
+  }
+  VariantClear(&copy);
+  VariantClear(&value);
+  return hr;
+}
+
+bool COPCItem::SetRequestedType(VARTYPE vt, bool notify) {
+  // The canonical type is stored as such, so values keep a type when the client asks for it.
+  if (vt == VT_EMPTY) vt = m_vtCanonical;
+  if (vt == m_vtRequested) return true;
+  if (!m_pTag->IsSupportedType(vt)) return false;
+  m_vtRequested = vt;
+  MarkChanged();
+  if (notify) NotifyEvent(OpcEventItemDatatype);
+  return true;
+}
+
+VARTYPE COPCItem::GetCanonicalType() { return m_vtCanonical; }
+DWORD COPCItem::GetAccessRights() { return m_dwAccessRights = m_pTag->GetAccessRights(); }
+CString COPCItem::GetName() { return m_strName; }
+
+void COPCItem::SetActive(BOOL active) {
+  if (active == m_bActive) return;
+  m_bActive = active;
+  ApplyActiveState();
+}
+
+bool COPCItem::IsChanged() { return m_bChanged; }
+
+void COPCItem::SetQuality(WORD quality) {
+  if (quality == m_wQuality) return;
+  m_wQuality = quality;
+  MarkChanged();
+  NotifyEvent(OpcEventItemQuality);
+}
+
+void COPCItem::Update(float percentDeadband) {
+  SetQuality(m_pTag->GetQuality());
+  m_pTag->GetTimestamp(&m_ftTimestamp);
+  if ((m_wQuality & 0xFF) > 191) {
+    VARIANT v;
+    VariantInit(&v);
+    HRESULT hr = m_pTag->ReadValue(&v, ReadType());
+    if (hr != S_OK) {
+      VariantClear(&v);
+      hr = m_pTag->ReadValue(&v, m_vtCanonical);
+    }
+    if (hr != S_OK) {
+      VariantClear(&v);
+      SetQuality(OPC_QUALITY_OUT_OF_SERVICE);
+    } else {
+      if (PassesDeadband(m_value, v, percentDeadband)) {
+        VariantClear(&m_value);
+        m_value = v;  // takes the contents over
+        MarkChanged();
+        NotifyEvent(OpcEventItemValue);
+      } else {
+        VariantClear(&v);
+      }
+      SetQuality(OPC_QUALITY_GOOD);
+    }
+  }
+  if (m_bChanged) UpdateSpy();
+}
+
+void COPCItem::ApplyActiveState() {
+  if (!m_pGroup) return;
+  bool wanted = m_bActive && m_pGroup->IsActive();
+  if (wanted && !m_bMonitoring) {
+    m_bMonitoring = true;
+    if (m_pTag->m_nActiveItemRefs++ == 0) m_pTag->StartMonitoring();
+  } else if (!wanted && m_bMonitoring) {
+    m_bMonitoring = false;
+    int before = m_pTag->m_nActiveItemRefs--;
+    if (before == 1) m_pTag->StopMonitoring();
+    if (before <= 0) m_pTag->m_nActiveItemRefs = 0;
+  }
+  MarkChanged();
+}
+
+CString COPCItem::GetValueText() {
+  // From the value the item holds: no second read of the tag, and nothing is called while
+  // the statistics lock is held.
+  VARIANT text;
+  VariantInit(&text);
+  CString result;
+  if (SUCCEEDED(VariantChangeType(&text, &m_value, 0, VT_BSTR)) && text.vt == VT_BSTR && text.bstrVal)
+    result = text.bstrVal;
+  VariantClear(&text);
+  return result;
+}
+
+void COPCItem::UpdateSpy() {
+  CString valueText = GetValueText();
+  CSpyLock lock;
+  CItemInfo& info = m_spy.m_info;
+  info.m_strItemID = m_strName;
+  info.m_vtRequested = ReadType();
+  info.m_vtCanonical = m_vtCanonical;
+  info.m_strValue = valueText;
+  info.m_bActive = m_bActive;
+  info.m_hClient = m_hClient;
+  info.m_wQuality = m_wQuality;
+  info.m_ftTimestamp = m_ftTimestamp;
+  info.m_dwAccessRights = m_dwAccessRights;
+}
+
+void COPCItem::NotifyEvent(int code) {
+  UpdateSpy();
+  if (!g_pProtocolEventsCollector) return;
+  CItemInfo copy;
+  {
+    CSpyLock lock;
+    copy = m_spy.GetCopy();
+  }
+  g_pProtocolEventsCollector->Collect(std::make_unique<COPCItemEvent>(copy, code));
+}
+
+bool COPCItem::PassesDeadband(const VARIANT& oldValue, const VARIANT& newValue, float percent) {
+  if (VariantsEqual(newValue, oldValue)) return false;
+  if (percent == 0.0f || !IsDeadbandType(oldValue.vt) || !IsDeadbandType(newValue.vt)) return true;
+  VARIANT a, b;
+  VariantInit(&a);
+  VariantInit(&b);
+  bool ok = SUCCEEDED(VariantChangeType(&a, &oldValue, 0, VT_R8)) && SUCCEEDED(VariantChangeType(&b, &newValue, 0, VT_R8));
+  if (!ok) return true;
+  double low = 0, high = 0;
+  if (!m_pTag->GetValueRange(&low, &high)) return true;
+  return std::fabs(high - low) * (static_cast<double>(percent) / 100.0) <= std::fabs(b.dblVal - a.dblVal);
+}
+
+bool VariantsEqual(const VARIANT& a, const VARIANT& b) {
+  if (a.vt != b.vt) return false;
+  switch (a.vt) {
+    case VT_I1: return a.cVal == b.cVal;
+    case VT_UI2: return a.uiVal == b.uiVal;
+    case VT_UI4: return a.ulVal == b.ulVal;
+    case VT_UINT: return a.uintVal == b.uintVal;
+    default: return tessaly::VariantEquals(a, b);
+  }
+}
+
+bool IsDeadbandType(VARTYPE vt) {
+  vt &= 0xFFFF;
+  if (vt < 2 || vt > 23) return false;
+  return vt <= 5 || vt >= 16;
+}

@@ -1,0 +1,3 @@
+#include "opcserver/OpcTagsManager.h"
+
+COpcTagsManager* g_pOpcTagsManager = nullptr;

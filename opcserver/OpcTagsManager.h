@@ -1,0 +1,20 @@
+// What the OPC engine asks of the application's address space: the root of the tag tree for
+// browsing and a new tag for an item ID. The application implements it and publishes it as
+// g_pOpcTagsManager.
+#pragma once
+
+#include "platform/win32/CString.h"
+
+class COPCTag;
+class COPCTagsBranch;
+
+class COpcTagsManager {
+ public:
+  virtual ~COpcTagsManager() = default;
+  // The root branch of the address space; null while no project is open.
+  virtual COPCTagsBranch* GetRootBranch() = 0;
+  // A new tag owned by the caller, or null when the ID names no data point.
+  virtual COPCTag* CreateTag(const CString& itemId) = 0;
+};
+
+extern COpcTagsManager* g_pOpcTagsManager;

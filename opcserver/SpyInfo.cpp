@@ -1,0 +1,59 @@
+#include "opcserver/SpyInfo.h"
+
+#include "opcserver/OpcServerResource.h"
+#include "platform/win32/Time.h"
+
+namespace {
+FILETIME NowUtc() {
+  SYSTEMTIME st;
+  GetSystemTime(&st);
+  FILETIME ft{0, 0};
+  SystemTimeToFileTime(&st, &ft);
+  return ft;
+}
+bool SameCounter(const CSpyCounter& a, const CSpyCounter& b) {
+  return a.m_nCount == b.m_nCount && a.m_ftTime.dwLowDateTime == b.m_ftTime.dwLowDateTime &&
+         a.m_ftTime.dwHighDateTime == b.m_ftTime.dwHighDateTime;
+}
+}  // namespace
+
+CSpyCounter::CSpyCounter() : m_ftTime(NowUtc()) {}
+
+void CSpyCounter::Raise() {
+  ++m_nCount;
+  m_ftTime = NowUtc();
+}
+
+bool CItemInfo::Compare(const CItemInfo& a, const CItemInfo& b) {
+  for (int i = 0; i < CounterCount; ++i)
+    if (!SameCounter(a.m_counters[i], b.m_counters[i])) return false;
+  return a.m_strItemID == b.m_strItemID && a.m_strGroupName == b.m_strGroupName &&
+         a.m_strClientName == b.m_strClientName && a.m_hClient == b.m_hClient &&
+         a.m_vtRequested == b.m_vtRequested && a.m_vtCanonical == b.m_vtCanonical && a.m_strValue == b.m_strValue &&
+         a.m_bActive == b.m_bActive && a.m_wQuality == b.m_wQuality && a.m_dwAccessRights == b.m_dwAccessRights &&
+         a.m_dwKey == b.m_dwKey && CompareFileTime(&a.m_ftTimestamp, &b.m_ftTimestamp) == 0;
+}
+
+CString FormatAccessRightsText(DWORD rights) {
+  RegisterOpcServerStrings();
+  CString text;
+  text.LoadString(rights == 1 ? IDS_OPC_RIGHTS_R : IDS_OPC_RIGHTS_RW);
+  return text;
+}
+
+CString QualityToText(WORD quality, const CString& text, bool noGood) {
+  CString result = text;
+  if (result.IsEmpty() && !noGood) result = L"Good";
+  switch (quality & 0xC0) {
+    case 0x40:
+      if (result.IsEmpty()) result = L"(Uncertain)";
+      else result += L" (Uncertain)";
+      break;
+    case 0x00:
+      result = L"Bad";
+      break;
+    default:
+      break;
+  }
+  return result;
+}

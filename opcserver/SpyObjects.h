@@ -1,0 +1,79 @@
+// The statistics records embedded in the OPC server, group and item objects, linked into a tree
+// (server, its groups, their items). Their content and links change only under the statistics
+// lock of COPCToolkitManager. Keys are 32-bit numbers handed out once per record, never
+// addresses, so a key kept by the GUI after its object went is simply not found.
+#pragma once
+
+#include <map>
+
+#include "opcserver/SpyInfo.h"
+
+// A fresh key, never 0, never handed out twice in practice (32-bit wrap-around aside).
+DWORD NewSpyKey();
+
+// Parent side: the children by key.
+template <class Child>
+class CSpyObjectT {
+ public:
+  CSpyObjectT() = default;
+  CSpyObjectT(const CSpyObjectT&) = delete;
+  CSpyObjectT& operator=(const CSpyObjectT&) = delete;
+  virtual void ReleaseChildren() {
+    for (auto& entry : m_children) entry.second->ReleaseChildren();
+  }
+  virtual ~CSpyObjectT() { m_children.clear(); }
+
+  std::map<DWORD, Child*> m_children;
+};
+
+// Child side: the parent record, null while detached.
+template <class Parent>
+class CParentObjectT {
+ public:
+  Parent* m_pParent = nullptr;
+};
+
+class COPCServerMessenger {
+ public:
+  typedef CServerInfo InfoType;
+  CServerInfo m_info;
+};
+class COPCGroupMessenger {
+ public:
+  typedef CGroupInfo InfoType;
+  CGroupInfo m_info;
+};
+class COPCItemMessenger {
+ public:
+  typedef CItemInfo InfoType;
+  CItemInfo m_info;
+};
+
+class CSpyOPCItem;
+class CSpyOPCGroup;
+
+class CSpyOPCServer : public CSpyObjectT<CSpyOPCGroup>, public COPCServerMessenger {
+ public:
+  CSpyOPCServer() : m_dwKey(NewSpyKey()) {}
+  // Under the statistics lock.
+  CServerInfo GetCopy() const;
+  const DWORD m_dwKey;
+};
+
+class CSpyOPCGroup : public CSpyObjectT<CSpyOPCItem>,
+                     public COPCGroupMessenger,
+                     public CParentObjectT<CSpyOPCServer> {
+ public:
+  CSpyOPCGroup() : m_dwKey(NewSpyKey()) {}
+  CGroupInfo GetCopy() const;
+  const DWORD m_dwKey;
+};
+
+class CSpyOPCItem : public CParentObjectT<CSpyOPCGroup>, public COPCItemMessenger {
+ public:
+  CSpyOPCItem() : m_dwKey(NewSpyKey()) {}
+  virtual ~CSpyOPCItem() = default;
+  void ReleaseChildren() {}
+  CItemInfo GetCopy() const;
+  const DWORD m_dwKey;
+};
