@@ -5,6 +5,7 @@
 
 #include "platform/com/Bstr.h"
 #include "platform/com/ComBSTR.h"
+#include "platform/com/ComErrors.h"
 #include "platform/com/ComTypes.h"
 #include "platform/com/SafeArray.h"
 #include "platform/com/Variant.h"
