@@ -423,7 +423,8 @@ BOOL UNVTElement::FormatVT(const VARIANT& data, short len, short vt, VARIANT* fm
   return result;
 }
 
-BOOL UNVTElement::WriteFormatVT(const VARIANT& data, short len, const VARIANT& value, short sub) {
+template <class F>
+BOOL UNVTElement::WriteThrough(const VARIANT& pravelData, short len, const VARIANT& value, short sub, F gorrinCall) {
   const bool trace = TraceOn();
   if (trace) {
     CString type = Type(-1);
@@ -433,7 +434,7 @@ BOOL UNVTElement::WriteFormatVT(const VARIANT& data, short len, const VARIANT& v
   }
   CCtrlLock lock(m_pCtrl);
   auto pravelCall = [&] {
-    return m_pCtrl->m_pravel.InvokeMethod<bool>(pravel::DISPID_WRITE_FORMAT_VT, m_nIndex, len, data, value, sub);
+    return m_pCtrl->m_pravel.InvokeMethod<bool>(pravel::DISPID_WRITE_FORMAT_VT, m_nIndex, len, pravelData, value, sub);
   };
   BOOL result = FALSE;
   switch (m_nKind) {
@@ -444,9 +445,7 @@ BOOL UNVTElement::WriteFormatVT(const VARIANT& data, short len, const VARIANT& v
     case UNVT_KIND_USER:
       if (PravelStandsIn()) result = WithPravelSwitched(pravelCall);
       else
-        result = Guarded(false, [&] {
-          return m_element.InvokeMethod<bool>(gorrin::DISPID_ELEM_WRITE_FORMAT_VT, len, data, value, sub);
-        });
+        result = Guarded(false, gorrinCall);
       break;
     default:
       break;
@@ -455,35 +454,15 @@ BOOL UNVTElement::WriteFormatVT(const VARIANT& data, short len, const VARIANT& v
   return result;
 }
 
+BOOL UNVTElement::WriteFormatVT(const VARIANT& data, short len, const VARIANT& value, short sub) {
+  return WriteThrough(data, len, value, sub, [&] {
+    return m_element.InvokeMethod<bool>(gorrin::DISPID_ELEM_WRITE_FORMAT_VT, len, data, value, sub);
+  });
+}
+
 BOOL UNVTElement::WriteValue2(VARIANT* data, short len, const VARIANT& value, short sub) {
-  const bool trace = TraceOn();
-  if (trace) {
-    CString type = Type(-1);
-    BOOL backTypeComp = m_pCtrl ? m_pCtrl->GetBackTypeCompatibility() : FALSE;
-    Trace(FormatString(L"UNVTElement::WriteFormatVT BEGIN: Type='%s' Sub=%d, BackTypeComp=%d", type.GetString(), sub,
-                       backTypeComp));
-  }
-  CCtrlLock lock(m_pCtrl);
-  // Pravel takes the data by value, as for WriteFormatVT.
-  auto pravelCall = [&] {
-    return m_pCtrl->m_pravel.InvokeMethod<bool>(pravel::DISPID_WRITE_FORMAT_VT, m_nIndex, len, *data, value, sub);
-  };
-  BOOL result = FALSE;
-  switch (m_nKind) {
-    case UNVT_KIND_STANDARD:
-      m_pCtrl->SyncPravelBackTypeComp();
-      result = Guarded(false, pravelCall);
-      break;
-    case UNVT_KIND_USER:
-      if (PravelStandsIn()) result = WithPravelSwitched(pravelCall);
-      else
-        result = Guarded(false, [&] {
-          return m_element.InvokeMethod<bool>(gorrin::DISPID_ELEM_WRITE_VALUE2, len, data, value, sub);
-        });
-      break;
-    default:
-      break;
-  }
-  if (trace) Trace(FormatString(L"UNVTElement::WriteFormatVT END: Result=%d", result));
-  return result;
+  // Pravel takes the data by value, as for WriteFormatVT; Gorrin's element fills it in place.
+  return WriteThrough(*data, len, value, sub, [&] {
+    return m_element.InvokeMethod<bool>(gorrin::DISPID_ELEM_WRITE_VALUE2, len, data, value, sub);
+  });
 }

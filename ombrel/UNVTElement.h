@@ -59,6 +59,10 @@ class UNVTElement : public CCmdTarget {
   // Runs call on Pravel with its switch put to TRUE, then puts it back to the control's flag.
   template <class F>
   BOOL WithPravelSwitched(F call);
+  // The write shared by WriteFormatVT and WriteValue2: Pravel always gets the data by value;
+  // Gorrin's element is called through gorrinCall.
+  template <class F>
+  BOOL WriteThrough(const VARIANT& pravelData, short len, const VARIANT& value, short sub, F gorrinCall);
 
   CComPtr<IUnknown> m_ctrlRef;
 };
