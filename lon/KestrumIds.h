@@ -1,0 +1,104 @@
+// The network control's dispatch ids under the short names this folder uses; all come from
+// the control's contract.
+#pragma once
+
+#include "interfaces/kestrum/KestrumDispIds.h"
+
+namespace kestrum_ids {
+constexpr DISPID CTRL_HOST_INTERFACE = kestrum::ctl::kHostInterface;
+constexpr DISPID CTRL_NETWORK = kestrum::ctl::kNetwork;
+constexpr DISPID CTRL_EVENTS_ENABLED = kestrum::ctl::kFireEvents;
+constexpr DISPID CTRL_OPEN = kestrum::ctl::kOpen;
+constexpr DISPID CTRL_DELETE_NODE = kestrum::ctl::kDeleteNode;
+constexpr DISPID CTRL_CLOSE = kestrum::ctl::kClose;
+constexpr DISPID CTRL_HOST_CONFIG = kestrum::ctl::kHostConfig;
+constexpr DISPID CTRL_INTERFACES = kestrum::ctl::kInterfaces;
+constexpr DISPID CTRL_SERVER_INSTANCE = kestrum::ctl::kServerInstance;
+constexpr DISPID CTRL_CREATE_DATABASE = kestrum::ctl::kCreateDatabase;
+constexpr DISPID CTRL_MULTI_SETTING = kestrum::ctl::kMultiSetting;
+constexpr DISPID CTRL_INTERFACE_STATISTICS = kestrum::ctl::kInterfaceStatistics;
+constexpr DISPID HOSTCFG_INTERFACE = kestrum::host::kNetworkInterface;
+constexpr DISPID COLL_COUNT = kestrum::coll::kCount;
+constexpr DISPID COLL_ITEM = kestrum::coll::kItem;
+constexpr DISPID INTERFACE_NAME = kestrum::ifc::kName;
+constexpr DISPID NET_NODE_COUNT = kestrum::net::kNodeCount;
+constexpr DISPID NET_NV_BY_ID = kestrum::net::kNvByItemId;
+constexpr DISPID NET_NODE = kestrum::net::kNode;
+constexpr DISPID NET_CP_BY_ID = kestrum::net::kCpByItemId;
+constexpr DISPID NODE_LOCATION = kestrum::node::kLocation;
+constexpr DISPID NODE_NAME = kestrum::node::kName;
+constexpr DISPID NODE_NVS = kestrum::node::kNvs;
+constexpr DISPID NODE_NEURON_ID = kestrum::node::kNeuronId;
+constexpr DISPID NODE_PROGRAM_ID = kestrum::node::kProgramId;
+constexpr DISPID NODE_ACTIVE = kestrum::node::kActive;
+constexpr DISPID NODE_IS_ROUTER = kestrum::node::kIsRouter;
+constexpr DISPID NODE_ROUTER = kestrum::node::kRouter;
+constexpr DISPID NODE_BLOCKS = kestrum::node::kBlocks;
+constexpr DISPID NODE_CPS = kestrum::node::kCps;
+constexpr DISPID NODE_REPLACE = kestrum::node::kReplace;
+constexpr DISPID NODE_DOMAIN = kestrum::node::kDomain;
+constexpr DISPID NODE_STATUS = kestrum::node::kStatus;
+constexpr DISPID NODE_INVERTS_DIRECTION = kestrum::node::kInvertsDirection;
+constexpr DISPID ROUTER_NEAR_SIDE = kestrum::router::kNearSide;
+constexpr DISPID ROUTER_FAR_SIDE = kestrum::router::kFarSide;
+constexpr DISPID DOMAIN_ID_TEXT = kestrum::domain::kId;
+constexpr DISPID DOMAIN_SUBNET = kestrum::domain::kSubnet;
+constexpr DISPID DOMAIN_NODE = kestrum::domain::kNode;
+constexpr DISPID DOMAIN_IN_USE = kestrum::domain::kInUse;
+constexpr DISPID BLOCK_NAME = kestrum::block::kName;
+constexpr DISPID BLOCK_INDEX = kestrum::block::kIndex;
+constexpr DISPID BLOCK_CPS = kestrum::block::kCps;
+constexpr DISPID NV_DESCRIPTION = kestrum::nv::kDescription;
+constexpr DISPID NV_COOKIE = kestrum::nv::kCookie;
+constexpr DISPID NV_VALUE_TEXT = kestrum::nv::kValueText;
+constexpr DISPID NV_INDEX = kestrum::nv::kIndex;
+constexpr DISPID NV_NAME = kestrum::nv::kName;
+constexpr DISPID NV_IS_OUTPUT = kestrum::nv::kIsOutput;
+constexpr DISPID NV_CACHE_TIMEOUT = kestrum::nv::kCacheTimeout;
+constexpr DISPID NV_ALWAYS_USE_CACHE = kestrum::nv::kAlwaysUseCache;
+constexpr DISPID NV_MONITOR_FLAG = kestrum::nv::kMonitored;
+constexpr DISPID NV_CPS = kestrum::nv::kCps;
+constexpr DISPID NV_MONITOR_COOKIE = kestrum::nv::kMonitorCookie;
+constexpr DISPID NV_READ_CACHE = kestrum::nv::kReadCache;
+constexpr DISPID NV_GET_TIMESTAMP = kestrum::nv::kGetTimestamp;
+constexpr DISPID NV_READ_DEVICE = kestrum::nv::kReadDevice;
+constexpr DISPID NV_GET_VALUE_RANGE = kestrum::nv::kGetValueRange;
+constexpr DISPID NV_TYPE_NAME = kestrum::nv::kTypeName;
+constexpr DISPID NV_FIELD_TYPE = kestrum::nv::kFieldType;
+constexpr DISPID NV_MEMBER_NAME = kestrum::nv::kMemberName;
+constexpr DISPID NV_FIELD_VALUE = kestrum::nv::kFieldValue;
+constexpr DISPID NV_STATUS = kestrum::nv::kStatus;
+constexpr DISPID NV_FIELDS = kestrum::nv::kType;
+constexpr DISPID NV_FIELDS_COUNT = kestrum::type::kFieldCount;
+constexpr DISPID NV_WRITE = kestrum::nv::kWrite;
+constexpr DISPID NV_WRITE_VALUE = kestrum::nv::kWriteValue;
+constexpr DISPID CP_NAME = kestrum::cp::kName;
+constexpr DISPID CP_INDEX = kestrum::cp::kIndex;
+constexpr DISPID CP_VALUE_TEXT = kestrum::cp::kValueText;
+constexpr DISPID CP_DESCRIPTION = kestrum::cp::kDescription;
+constexpr DISPID CP_RAW_VALUE = kestrum::cp::kRawValue;
+constexpr DISPID CP_CACHE_TIMEOUT = kestrum::cp::kCacheTimeout;
+constexpr DISPID CP_TYPE_NAME = kestrum::cp::kTypeName;
+constexpr DISPID CP_COOKIE = kestrum::cp::kCookie;
+constexpr DISPID CP_FIELD_COUNT = kestrum::cp::kFieldCount;
+constexpr DISPID CP_GET_TIMESTAMP = kestrum::cp::kGetTimestamp;
+constexpr DISPID CP_READ_CACHE = kestrum::cp::kReadCache;
+constexpr DISPID CP_READ_DEVICE = kestrum::cp::kReadDevice;
+constexpr DISPID CP_GET_VALUE_RANGE = kestrum::cp::kGetValueRange;
+constexpr DISPID CP_FORMAT_RAW = kestrum::cp::kPromptValue;
+constexpr DISPID CP_WRITE_FIELD = kestrum::cp::kWriteField;
+constexpr DISPID CP_FIELD_TYPE = kestrum::cp::kFieldType;
+constexpr DISPID CP_MEMBER_NAME = kestrum::cp::kMemberName;
+constexpr DISPID CP_FIELD_VALUE = kestrum::cp::kFieldValue;
+constexpr DISPID CP_STATUS = kestrum::cp::kStatus;
+constexpr DISPID EVT_LOADING = kestrum::evt::kLoading;
+constexpr DISPID EVT_SCAN_FINISHED = kestrum::evt::kScanFinished;
+constexpr DISPID EVT_SCANNING = kestrum::evt::kScanning;
+constexpr DISPID EVT_INFO = kestrum::evt::kInfo;
+constexpr DISPID EVT_INFORM2 = kestrum::evt::kInform2;
+constexpr DISPID EVT_NEW_NV_VALUE = kestrum::evt::kNewNvValue;
+constexpr DISPID EVT_NEW_NV_ERROR = kestrum::evt::kNewNvError;
+constexpr DISPID EVT_SERVICE_PIN = kestrum::evt::kServicePin;
+}  // namespace kestrum_ids
+
+constexpr const wchar_t* KESTRUM_PROGID = kestrum::kProgId;

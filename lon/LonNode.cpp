@@ -1,0 +1,73 @@
+#include "lon/LonNode.h"
+
+#include "lon/KestrumIds.h"
+#include "lon/LonDispatch.h"
+#include "lon/LonItemIds.h"
+
+using namespace kestrum_ids;
+
+CLonNode* CLonNode::Create(const COleDispatchDriver& node) {
+  auto* record = new CLonNode(node);
+  try {
+    record->Build();
+  } catch (...) {
+    delete record;
+    throw;
+  }
+  return record;
+}
+
+CLonNode::CLonNode(const COleDispatchDriver& node) : m_dispatch(node) {}
+
+CLonNode::~CLonNode() {
+  DeleteRecords();
+  m_dispatch.ReleaseDispatch();
+}
+
+void CLonNode::DeleteRecords() {
+  for (CLonFunctionalBlock* block : m_blocks) delete block;
+  m_blocks.clear();
+  for (CNetworkVariable* nv : m_nvs) delete nv;
+  m_nvs.clear();
+  for (CConfigProperty* cp : m_cps) delete cp;
+  m_cps.clear();
+}
+
+void CLonNode::Build() {
+  for (COleDispatchDriver& nv : lon_dispatch::GetCollection(m_dispatch, NODE_NVS))
+    m_nvs.push_back(new CNetworkVariable(nv, this));
+  CLonAddress address = GetDomainAddress(0);
+  int nvCount = 0;
+  {
+    COleDispatchDriver nvs = lon_dispatch::GetObject(m_dispatch, NODE_NVS);
+    if (nvs.m_lpDispatch != nullptr) nvCount = lon_dispatch::GetShort(nvs, COLL_COUNT);
+  }
+  for (COleDispatchDriver& cp : lon_dispatch::GetCollection(m_dispatch, NODE_CPS)) {
+    short cpIndex = lon_dispatch::GetShort(cp, CP_INDEX);
+    m_cps.push_back(new CConfigProperty(cp, FormatNodeCpItemId(address, nvCount, cpIndex)));
+  }
+  for (COleDispatchDriver& block : lon_dispatch::GetCollection(m_dispatch, NODE_BLOCKS))
+    m_blocks.push_back(new CLonFunctionalBlock(block, this));
+}
+
+CString CLonNode::GetLocation() { return lon_dispatch::GetText(m_dispatch, NODE_LOCATION); }
+CString CLonNode::GetName() { return lon_dispatch::GetText(m_dispatch, NODE_NAME); }
+CString CLonNode::GetProgramId() { return lon_dispatch::GetText(m_dispatch, NODE_PROGRAM_ID); }
+CString CLonNode::GetNeuronId() { return lon_dispatch::GetText(m_dispatch, NODE_NEURON_ID); }
+
+CString CLonNode::GetNeuronIdText() {
+  CString text;
+  text.Format(L"Neuron ID: %s", GetNeuronId());
+  return text;
+}
+
+bool CLonNode::IsRouter() { return lon_dispatch::GetBool(m_dispatch, NODE_IS_ROUTER); }
+bool CLonNode::InvertsDirection() { return lon_dispatch::GetBool(m_dispatch, NODE_INVERTS_DIRECTION); }
+CLonAddress CLonNode::GetDomainAddress(short index) { return ReadDomainAddress(m_dispatch, index); }
+COleDispatchDriver CLonNode::GetStatusObject() { return lon_dispatch::GetObject(m_dispatch, NODE_STATUS); }
+COleDispatchDriver CLonNode::GetRouterObject() { return lon_dispatch::GetObject(m_dispatch, NODE_ROUTER); }
+
+std::deque<CNetworkVariable*> CLonNode::GetBlockNVs(const CLonFunctionalBlock& block) const {
+  if (block.m_nIndex == -1) return m_nvs;
+  return {};
+}

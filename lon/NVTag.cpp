@@ -1,0 +1,117 @@
+#include "lon/NVTag.h"
+
+#include "lon/CPTag.h"
+#include "lon/KestrumIds.h"
+#include "lon/LonDispatch.h"
+#include "lon/LonHost.h"
+#include "lon/LonNode.h"
+
+using namespace kestrum_ids;
+
+std::atomic<bool> CNVTag::s_bBrowseSubfields{true};
+
+void SetBrowseSubfields(bool on) {
+  CNVTag::s_bBrowseSubfields = on;
+  CCPTag::s_bBrowseSubfields = on;
+}
+
+CNVTag::CNVTag(CNetworkVariable* nv, short field) : m_pNV(nv), m_nField(field) {}
+
+CNVTag::~CNVTag() = default;
+
+VARTYPE CNVTag::GetCanonicalType() {
+  return m_pNV->m_dispatch.GetPropertyWithParams<USHORT>(NV_FIELD_TYPE, m_nField);
+}
+
+DWORD CNVTag::GetAccessRights() {
+  bool output = lon_dispatch::GetBool(m_pNV->m_dispatch, NV_IS_OUTPUT);
+  bool inverts = m_pNV->m_pNode != nullptr && m_pNV->m_pNode->InvertsDirection();
+  return output != inverts ? 1 : 3;
+}
+
+CString CNVTag::GetItemID() {
+  CString id = m_pNV->GetDescription();
+  if (id.IsEmpty()) id = m_pNV->GetItemID() + L" " + m_pNV->GetName();
+  if (m_nField >= 0) id += L"__" + m_pNV->GetMemberName(m_nField);
+  return id;
+}
+
+HRESULT CNVTag::ReadValue(VARIANT* out, VARTYPE type) {
+  VARIANT value = m_pNV->m_dispatch.GetPropertyWithParams<VARIANT>(NV_FIELD_VALUE, static_cast<USHORT>(type), m_nField);
+  HRESULT hr = VariantChangeType(out, &value, 0, type);
+  VariantClear(&value);
+  return hr;
+}
+
+CString CNVTag::GetDescription() { return m_pNV->GetDescription(); }
+
+void CNVTag::GetTimestamp(FILETIME* out) {
+  if (out == nullptr) return;
+  // The control fills a 64-bit FILETIME through a typed by-reference argument.
+  LONGLONG stamp = -1;
+  VARIANT ref;
+  VariantInit(&ref);
+  ref.vt = VT_BYREF | VT_I8;
+  ref.pllVal = &stamp;
+  m_pNV->m_dispatch.InvokeMethod(NV_GET_TIMESTAMP, ref);
+  auto bits = static_cast<ULONGLONG>(stamp);
+  out->dwLowDateTime = static_cast<DWORD>(bits & 0xFFFFFFFFu);
+  out->dwHighDateTime = static_cast<DWORD>(bits >> 32);
+}
+
+bool CNVTag::IsBlockedBySelection() {
+  return IsMonitorSelectedOnly() && !lon_dispatch::GetBool(m_pNV->m_dispatch, NV_MONITOR_FLAG);
+}
+
+bool CNVTag::Refresh(DWORD source) {
+  if (IsBlockedBySelection()) {
+    m_wQuality = OPC_TAG_QUALITY_BAD_OUT_OF_SERVICE;
+    return false;
+  }
+  bool read = m_pNV->m_dispatch.InvokeMethod<bool>(source == OPC_TAG_SOURCE_CACHE ? NV_READ_CACHE : NV_READ_DEVICE);
+  if (!read) {
+    m_wQuality = OPC_TAG_QUALITY_BAD_OUT_OF_SERVICE;
+    return false;
+  }
+  WORD quality = QualityFromLonStatus(lon_dispatch::GetLong(m_pNV->m_dispatch, NV_STATUS));
+  m_wQuality = quality;
+  return quality != OPC_TAG_QUALITY_BAD_OUT_OF_SERVICE;
+}
+
+bool CNVTag::WriteValue(const VARIANT* value) {
+  if (value == nullptr) return false;
+  if (IsBlockedBySelection()) return false;
+  return m_pNV->WriteValue(*value, m_nField);
+}
+
+bool CNVTag::IsBrowseVisible() { return m_nField < 0 || s_bBrowseSubfields.load(); }
+
+bool CNVTag::GetValueRange(double* low, double* high) {
+  if (low == nullptr || high == nullptr) return false;
+  return m_pNV->m_dispatch.InvokeMethod<bool>(NV_GET_VALUE_RANGE, m_nField, low, high);
+}
+
+void CNVTag::Activate() {
+  COPCTag::Activate();
+  if (m_pNV->Increment()) ++g_nMonitoredDatapoints;
+}
+
+void CNVTag::Deactivate() {
+  // Only a deactivation this tag owes lowers the proxy's count.
+  if (DecrementActiveCount() && m_pNV->Decrement()) --g_nMonitoredDatapoints;
+}
+
+void CNVTag::StartMonitoring() {
+  CMyCriticalSectionLock lock(m_lock);
+  if (m_bMonitored) return;
+  if (IsBlockedBySelection()) return;
+  m_pNV->AddMonitorRequest();
+  m_bMonitored = true;
+}
+
+void CNVTag::StopMonitoring() {
+  CMyCriticalSectionLock lock(m_lock);
+  if (!m_bMonitored) return;
+  m_bMonitored = false;
+  m_pNV->ReleaseMonitorRequest();
+}
