@@ -18,6 +18,22 @@
 namespace {
 std::atomic<CMyOPCGroup::CycleHook> g_cycleHook{nullptr};
 
+// Holds the server for a call made on a client's thread; let go after every lock is released.
+class CServerRef {
+ public:
+  explicit CServerRef(CMyOPCServer* server) : m_p(server) {}
+  ~CServerRef() {
+    if (m_p) static_cast<IOPCServer*>(m_p)->Release();
+  }
+  CServerRef(const CServerRef&) = delete;
+  CServerRef& operator=(const CServerRef&) = delete;
+  explicit operator bool() const { return m_p != nullptr; }
+  CMyOPCServer* operator->() const { return m_p; }
+
+ private:
+  CMyOPCServer* m_p;
+};
+
 LPWSTR CoTaskStrDup(const CString& s) {
   if (s.IsEmpty()) return nullptr;
   size_t bytes = (static_cast<size_t>(s.GetLength()) + 1) * sizeof(wchar_t);
@@ -42,25 +58,36 @@ CMyOPCGroup::~CMyOPCGroup() {
       delete entry.second;
     }
     m_items.clear();
+    m_index.clear();
     GetOPCToolkitManager().DetachGroup(&m_spy);
     m_pServer = nullptr;
   }
   if (m_hUpdateEvent) CloseHandle(m_hUpdateEvent);
 }
 
-bool CMyOPCGroup::IsUpdateThread() const { return m_dwThreadId != 0 && GetCurrentThreadId() == m_dwThreadId; }
+bool CMyOPCGroup::IsUpdateThread() const {
+  DWORD id = m_dwThreadId.load();
+  return id != 0 && GetCurrentThreadId() == id;
+}
 
 void CMyOPCGroup::StopUpdateThread() {
   m_bRunning = false;
-  if (!m_hThread) return;
+  // Taken once: Orphan and the destructor may both get here.
+  HANDLE thread = m_hThread.exchange(nullptr);
+  if (!thread) return;
   if (m_hUpdateEvent) SetEvent(m_hUpdateEvent);
   if (!IsUpdateThread()) {
     // The thread always ends: every wait of its loop is cut short by the event. So wait for it
     // for as long as it takes rather than free what it still uses.
-    WaitForSingleObject(m_hThread, INFINITE);
+    WaitForSingleObject(thread, INFINITE);
   }
-  CloseHandle(m_hThread);
-  m_hThread = nullptr;
+  CloseHandle(thread);
+}
+
+CMyOPCServer* CMyOPCGroup::AcquireServer() {
+  CMyCriticalSectionLock lock(m_csGroup);
+  CMyOPCServer* server = m_pServer.load();
+  return server && server->TryAddRef() ? server : nullptr;
 }
 
 bool CMyOPCGroup::TryAddRef() {
@@ -90,15 +117,21 @@ HRESULT CMyOPCGroup::Init(const CString& name, BOOL active, DWORD requestedRate,
   m_hUpdateEvent = CreateEvent(nullptr, FALSE, FALSE, nullptr);
   if (!m_hUpdateEvent) return E_OUTOFMEMORY;
   ResetEvent(m_hUpdateEvent);
-  m_hThread = CreateThread(nullptr, 0, &CMyOPCGroup::UpdateThreadProc, this, 0, &m_dwThreadId);
-  if (!m_hThread) return E_OUTOFMEMORY;
-  SetThreadPriority(m_hThread, THREAD_PRIORITY_HIGHEST);
+  DWORD id = 0;
+  HANDLE thread = CreateThread(nullptr, 0, &CMyOPCGroup::UpdateThreadProc, this, 0, &id);
+  if (!thread) return E_OUTOFMEMORY;
+  m_dwThreadId = id;
+  m_hThread = thread;
+  SetThreadPriority(thread, THREAD_PRIORITY_HIGHEST);
   return S_OK;
 }
 
 DWORD CMyOPCGroup::UpdateThreadProc(LPVOID param) {
   if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) return 0;
-  static_cast<CMyOPCGroup*>(param)->RunUpdateThread();
+  auto* group = static_cast<CMyOPCGroup*>(param);
+  // The creator stores the same id once CreateThread returns; this thread may need it sooner.
+  group->m_dwThreadId = GetCurrentThreadId();
+  group->RunUpdateThread();
   CoUninitialize();
   return 0;
 }
@@ -129,7 +162,7 @@ void CMyOPCGroup::RunUpdateThread() {
     }
     m_dwLastCycle = GetTickCount() - t0;
     DWORD cycle = ++m_nCycles;
-    if (CycleHook hook = g_cycleHook.load()) hook(m_hClientGroup, cycle);
+    if (CycleHook hook = g_cycleHook.load()) hook(m_hClientGroup.load(), cycle);
   }
 }
 
@@ -244,7 +277,7 @@ HRESULT CMyOPCGroup::SetName(LPCWSTR szName) {
   if (m_bRemoved) return E_FAIL;
   if (!*szName) return E_INVALIDARG;
   CString name(szName);
-  CMyOPCServer* server = m_pServer;
+  CServerRef server(AcquireServer());
   if (!server) return E_FAIL;
   // The server lock first, as everywhere: the name is unique among its groups.
   CMyCriticalSectionLock serverLock(server->GetLock());
@@ -267,7 +300,7 @@ HRESULT CMyOPCGroup::CloneGroup(LPCWSTR szName, REFIID riid, LPUNKNOWN* ppUnk) {
   if (!ppUnk) return E_POINTER;
   *ppUnk = nullptr;
   if (m_bRemoved) return E_FAIL;
-  CMyOPCServer* server = m_pServer;
+  CServerRef server(AcquireServer());
   if (!server) return E_FAIL;
   DWORD rate;
   OPCHANDLE hClient;
@@ -325,12 +358,12 @@ void CMyOPCGroup::ApplyActiveStateToItems() {
 bool CMyOPCGroup::IsValidItem(OPCHANDLE handle) {
   if (!handle) return false;
   CMyCriticalSectionLock lock(m_csGroup);
-  return m_items.count(handle) != 0;
+  return m_index.count(handle) != 0;
 }
 
 COPCItem* CMyOPCGroup::FindItem(OPCHANDLE handle) {
-  auto it = m_items.find(handle);
-  return it == m_items.end() ? nullptr : it->second;
+  auto it = m_index.find(handle);
+  return it == m_index.end() ? nullptr : it->second;
 }
 
 void CMyOPCGroup::BeginRemove() {
@@ -360,7 +393,10 @@ void CMyOPCGroup::RefreshActiveTags() {
   CMyCriticalSectionLock lock(m_csGroup);
   for (auto& entry : m_items) {
     COPCItem* item = entry.second;
-    if (item->IsActive()) item->GetTag()->Refresh(OPC_DS_CACHE);
+    if (item->IsActive()) {
+      item->GetTag()->Refresh(OPC_DS_CACHE);
+      item->MarkRefreshed();
+    }
     if (g_nOpcBusyCount > 0) break;  // item management waits for the lock
   }
 }
@@ -372,7 +408,9 @@ bool CMyOPCGroup::UpdateItems() {
   CMyCriticalSectionLock lock(m_csGroup);
   for (auto& entry : m_items) {
     COPCItem* item = entry.second;
-    if (!item->IsActive()) continue;
+    // An item added since the refresh pass has no value from its tag yet: it waits a cycle
+    // rather than deliver the tag's state from before any refresh.
+    if (!item->IsActive() || !item->WasRefreshed()) continue;
     item->Update(m_fDeadband);
     if (item->IsChanged()) changed = true;
   }
@@ -396,7 +434,8 @@ HRESULT CMyOPCGroup::SendDataChange(bool onlyChanged) {
       CMyCriticalSectionLock lock(m_csGroup);
       for (auto& entry : m_items) {
         COPCItem* item = entry.second;
-        if (item->IsActive() && (!onlyChanged || item->IsChanged())) delivered.push_back({item, item->GetChangeSeq(), entry.first});
+        if (item->IsActive() && (!onlyChanged || (item->IsChanged() && item->WasRefreshed())))
+          delivered.push_back({item, item->GetChangeSeq(), entry.first});
       }
       if (delivered.empty()) return S_OK;
       n = static_cast<DWORD>(delivered.size());
@@ -432,13 +471,14 @@ HRESULT CMyOPCGroup::SendDataChange(bool onlyChanged) {
       // Items can be removed meanwhile, and changed again by a read: clear only what was
       // delivered and has not changed since.
       for (const Collected& c : delivered) {
-        auto it = m_items.find(c.handle);
-        if (it != m_items.end() && it->second == c.item) c.item->ClearChangedIfUnchanged(c.seq);
+        auto it = m_index.find(c.handle);
+        if (it != m_index.end() && it->second == c.item) c.item->ClearChangedIfUnchanged(c.seq);
       }
     }
   }
-  // After the group lock is released: the server lock is never taken inside it.
-  if (CMyOPCServer* server = m_pServer) server->SetLastUpdateTime();
+  // After the group lock is released: the server lock is never taken inside it. The update
+  // thread may use the pointer plainly: the server joins this thread before it goes.
+  if (CMyOPCServer* server = m_pServer.load()) server->SetLastUpdateTime();
   return result;
 }
 

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <map>
+#include <unordered_map>
 #include <vector>
 
 #include "foundation/shared/MyCriticalSection.h"
@@ -105,6 +106,8 @@ class CMyOPCGroup : public CComObjectRootEx<CComMultiThreadModel>,
   CSpyOPCGroup& GetSpy() { return m_spy; }
   // Whether the caller runs on this group's update thread.
   bool IsUpdateThread() const;
+  // The server with a reference of the caller's, or null once it is going.
+  CMyOPCServer* AcquireServer();
   // References held by others than the update thread's own cycle.
   LONG GetHeldRefCount() const { return GetRefCount() - (m_bCycleRef ? 1 : 0); }
 
@@ -127,23 +130,28 @@ class CMyOPCGroup : public CComObjectRootEx<CComMultiThreadModel>,
   HRESULT FireOnDataChange(DWORD transaction, DWORD count, OPCHANDLE* clients, VARIANT* values, WORD* qualities,
                            FILETIME* times, HRESULT* errors);
 
-  HANDLE m_hThread = nullptr;
-  DWORD m_dwThreadId = 0;
+  // Set by the creating thread while the update thread already runs, read by both.
+  std::atomic<HANDLE> m_hThread{nullptr};
+  std::atomic<DWORD> m_dwThreadId{0};
   std::atomic<bool> m_bRunning{true};
   CMyCriticalSection m_csGroup;
   CMyCriticalSection m_csTransactions;
   HANDLE m_hUpdateEvent = nullptr;
   std::atomic<BOOL> m_bEnabled{TRUE};
-  CMyOPCServer* m_pServer = nullptr;
+  // Cleared by the server (Orphan) while clients may still call in.
+  std::atomic<CMyOPCServer*> m_pServer{nullptr};
   CString m_strName;
   std::atomic<BOOL> m_bActive{FALSE};
   std::atomic<DWORD> m_dwUpdateRate{1000};
-  OPCHANDLE m_hClientGroup = 0;
+  // Written under the group lock; the update thread's test hook reads it without.
+  std::atomic<OPCHANDLE> m_hClientGroup{0};
   LONG m_lTimeBias = 0;
   FLOAT m_fDeadband = 0.0f;
   DWORD m_dwLCID = 0;
   std::atomic<bool> m_bRemoved{false};
+  // In handle order (the order deliveries list items in), and indexed for the I/O paths.
   std::map<OPCHANDLE, COPCItem*> m_items;
+  std::unordered_map<OPCHANDLE, COPCItem*> m_index;
   DWORD m_dwTransactionCounter = 2;
   std::atomic<DWORD> m_dwLastSendTick{0};
   CSpyOPCGroup m_spy;

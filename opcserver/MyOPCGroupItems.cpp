@@ -95,7 +95,6 @@ HRESULT CMyOPCGroup::RemoveItems(DWORD dwCount, OPCHANDLE* phServer, HRESULT** p
   if (m_bRemoved) return E_FAIL;
   if (!phServer || !ppErrors) return E_POINTER;
   if (dwCount == 0) return E_INVALIDARG;
-  COpcBusyScope busy;
   return WithErrors(dwCount, ppErrors, [&](HRESULT* errors) { return RemoveItemsInternal(dwCount, phServer, errors); });
 }
 
@@ -175,8 +174,10 @@ HRESULT CMyOPCGroup::AddItemsInternal(DWORD count, const OPCITEMDEF* defs, OPCIT
     results[i].dwBlobSize = 0;
     results[i].pBlob = nullptr;
     m_items.emplace_hint(m_items.end(), item->GetServerHandle(), item);
+    m_index.emplace(item->GetServerHandle(), item);
     item->NotifyEvent(OpcEventAddItem);
   }
+  busy.Leave();
   return result;
 }
 
@@ -217,18 +218,20 @@ HRESULT CMyOPCGroup::RemoveItemsInternal(DWORD count, const OPCHANDLE* handles, 
   HRESULT result = S_OK;
   CMyCriticalSectionLock lock(m_csGroup);
   for (DWORD i = 0; i < count; ++i) {
-    auto it = m_items.find(handles[i]);
-    if (it == m_items.end()) {
+    auto it = m_index.find(handles[i]);
+    if (it == m_index.end()) {
       errors[i] = OPC_E_INVALIDHANDLE;
       result = S_FALSE;
       continue;
     }
     COPCItem* item = it->second;
     item->NotifyEvent(OpcEventRemoveItem);
-    m_items.erase(it);
+    m_index.erase(it);
+    m_items.erase(handles[i]);
     DeleteItem(item);
     errors[i] = S_OK;
   }
+  busy.Leave();
   return result;
 }
 
@@ -246,6 +249,7 @@ HRESULT CMyOPCGroup::SetActiveStateInternal(DWORD count, const OPCHANDLE* handle
     item->SetActive(active ? TRUE : FALSE);
     errors[i] = S_OK;
   }
+  busy.Leave();
   return result;
 }
 
@@ -342,6 +346,7 @@ HRESULT CMyOPCGroup::SyncReadItems(DWORD source, DWORD count, const OPCHANDLE* h
       continue;
     }
     item->GetTag()->Refresh(source);
+    item->MarkRefreshed();
     item->Update(0.0f);
     state.hClient = item->GetClientHandle();
     state.ftTimeStamp = item->GetTimestamp();
@@ -378,6 +383,7 @@ HRESULT CMyOPCGroup::SyncWriteItems(DWORD count, const OPCHANDLE* handles, const
       errors[i] = SUCCEEDED(hr) ? S_OK : hr;
       if (FAILED(hr)) result = S_FALSE;
     }
+    busy.Leave();
   }
   if (result != S_OK) NotifyEvent(OpcEventOperationFailed);
   return result;

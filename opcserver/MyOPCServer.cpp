@@ -57,6 +57,15 @@ CMyOPCServer::~CMyOPCServer() {
   ReleaseGroups(groups);
 }
 
+bool CMyOPCServer::TryAddRef() {
+  // A going object's count is 0, or parked far above any real count while it is destroyed.
+  LONG count = m_dwRef.load();
+  while (count > 0 && count < INT32_MAX / 4) {
+    if (m_dwRef.compare_exchange_weak(count, count + 1)) return true;
+  }
+  return false;
+}
+
 HRESULT CMyOPCServer::FinalConstruct() {
   ++g_nConnectedClients;
   UpdateSpy();

@@ -75,6 +75,8 @@ class CMyOPCServer : public CComObjectRootEx<CComMultiThreadModel>,
   void NotifyEvent(int kind, const CString& text = CString());
   CString GetClientDisplayName();
   CMyCriticalSection& GetLock() { return m_lock; }
+  // A reference unless the object is already going (its count reached 0).
+  bool TryAddRef();
   CSpyOPCServer& GetSpy() { return m_spy; }
 
  private:

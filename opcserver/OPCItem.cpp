@@ -36,7 +36,7 @@ FILETIME COPCItem::GetTimestamp() { return m_ftTimestamp; }
 
 HRESULT COPCItem::GetValue(VARIANT* out) {
   if (!out) return E_POINTER;
-  if (m_value.vt & VT_ARRAY) return VariantCopy(out, &m_value);
+  if ((m_value.vt & VT_ARRAY) || m_value.vt == ReadType()) return VariantCopy(out, &m_value);
   return VariantChangeType(out, &m_value, 0, ReadType());
 }
 
@@ -83,7 +83,14 @@ bool COPCItem::SetRequestedType(VARTYPE vt, bool notify) {
 }
 
 VARTYPE COPCItem::GetCanonicalType() { return m_vtCanonical; }
-DWORD COPCItem::GetAccessRights() { return m_dwAccessRights = m_pTag->GetAccessRights(); }
+DWORD COPCItem::GetAccessRights() {
+  DWORD rights = m_pTag->GetAccessRights();
+  if (rights != m_dwAccessRights) {
+    m_dwAccessRights = rights;
+    m_bSpyDirty = true;
+  }
+  return rights;
+}
 CString COPCItem::GetName() { return m_strName; }
 
 void COPCItem::SetActive(BOOL active) {
@@ -103,7 +110,10 @@ void COPCItem::SetQuality(WORD quality) {
 
 void COPCItem::Update(float percentDeadband) {
   SetQuality(m_pTag->GetQuality());
+  FILETIME stamp = m_ftTimestamp;
   m_pTag->GetTimestamp(&m_ftTimestamp);
+  if (stamp.dwLowDateTime != m_ftTimestamp.dwLowDateTime || stamp.dwHighDateTime != m_ftTimestamp.dwHighDateTime)
+    m_bSpyDirty = true;
   if ((m_wQuality & 0xFF) > 191) {
     VARIANT v;
     VariantInit(&v);
@@ -127,7 +137,8 @@ void COPCItem::Update(float percentDeadband) {
       SetQuality(OPC_QUALITY_GOOD);
     }
   }
-  if (m_bChanged) UpdateSpy();
+  // Only when something the record shows moved: the text of the value costs a conversion.
+  if (m_bSpyDirty) UpdateSpy();
 }
 
 void COPCItem::ApplyActiveState() {
@@ -158,6 +169,7 @@ CString COPCItem::GetValueText() {
 }
 
 void COPCItem::UpdateSpy() {
+  m_bSpyDirty = false;
   CString valueText = GetValueText();
   CSpyLock lock;
   CItemInfo& info = m_spy.m_info;

@@ -54,8 +54,13 @@ class COPCItem {
 
   void MarkChanged() {
     m_bChanged = true;
+    m_bSpyDirty = true;
     ++m_nChangeSeq;
   }
+  // Whether the group has refreshed the tag since the item was made: before that the tag's
+  // state is not worth delivering.
+  void MarkRefreshed() { m_bRefreshed = true; }
+  bool WasRefreshed() const { return m_bRefreshed; }
   // Each mark raises the sequence, so a delivery clears only what it saw.
   unsigned GetChangeSeq() const { return m_nChangeSeq; }
   void ClearChangedIfUnchanged(unsigned seq) {
@@ -77,6 +82,9 @@ class COPCItem {
   WORD m_wQuality = 0x40;
   FILETIME m_ftTimestamp;
   bool m_bChanged = true;
+  bool m_bRefreshed = false;
+  // The statistics record is behind the item's state (a delivery clears m_bChanged, not this).
+  bool m_bSpyDirty = true;
   unsigned m_nChangeSeq = 0;
   CSpyOPCItem m_spy;
   CMyOPCGroup* m_pGroup;

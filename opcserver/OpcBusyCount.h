@@ -14,9 +14,18 @@ void LowerOpcBusyCount();
 class COpcBusyScope {
  public:
   COpcBusyScope() { ++g_nOpcBusyCount; }
-  ~COpcBusyScope() { LowerOpcBusyCount(); }
+  ~COpcBusyScope() { Leave(); }
+  // Lowers the count early (once): item management calls it before it lets the group lock go,
+  // so the update thread that takes the lock next does not give way to work already done.
+  void Leave() {
+    if (m_bRaised) LowerOpcBusyCount();
+    m_bRaised = false;
+  }
   COpcBusyScope(const COpcBusyScope&) = delete;
   COpcBusyScope& operator=(const COpcBusyScope&) = delete;
+
+ private:
+  bool m_bRaised = true;
 };
 
 // A fresh 32-bit server handle for a group or an item: never 0 and never an address. Owners

@@ -3,31 +3,95 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <memory>
+#include <string>
 #include <unordered_map>
 
 #include "opcserver/MyOPCGroup.h"
 #include "opcserver/MyOPCServer.h"
-#include "opcserver/testing/FakeTagsManager.h"
+#include "opcserver/OPCTagLink.h"
+#include "opcserver/OpcTagsManager.h"
 #include "opcserver/testing/OpcTestClient.h"
 #include "platform/com/Memory.h"
 #include "platform/com/Variant.h"
 
 namespace {
 
+// The benchmark's data point and tag: no lock of their own, so the figures are the server's.
+// Points change only while the timing is paused and no update thread runs a cycle; the server
+// calls a tag only under its group lock.
+struct BenchPoint {
+  BenchPoint() { VariantInit(&value); }
+  ~BenchPoint() { VariantClear(&value); }
+  BenchPoint(const BenchPoint&) = delete;
+  BenchPoint& operator=(const BenchPoint&) = delete;
+  void SetDouble(double d) {
+    VariantClear(&value);
+    value.vt = VT_R8;
+    value.dblVal = d;
+  }
+  VARIANT value;
+  FILETIME timestamp{1000, 1};
+};
+
+class CBenchTag : public COPCTag {
+ public:
+  CBenchTag(BenchPoint* point, const CString& id) : m_point(point), m_id(id) {}
+  VARTYPE GetCanonicalType() override { return VT_R8; }
+  DWORD GetAccessRights() override { return 3; }
+  CString GetItemID() override { return m_id; }
+  CString GetName() override { return m_id; }
+  HRESULT ReadValue(VARIANT* out, VARTYPE type) override {
+    if (type == m_point->value.vt) return VariantCopy(out, &m_point->value);
+    return VariantChangeType(out, &m_point->value, 0, type);
+  }
+  WORD GetQuality() override { return m_wQuality; }
+  void GetTimestamp(FILETIME* out) override { *out = m_point->timestamp; }
+  bool Refresh(DWORD) override {
+    m_wQuality = 0xC0;
+    return true;
+  }
+  bool WriteValue(const VARIANT* value) override { return SUCCEEDED(VariantCopy(&m_point->value, value)); }
+  bool GetValueRange(double* low, double* high) override {
+    *low = 0;
+    *high = 100;
+    return true;
+  }
+
+ private:
+  BenchPoint* m_point;
+  CString m_id;
+  WORD m_wQuality = 0x40;
+};
+
+class CBenchTagsManager : public COpcTagsManager {
+ public:
+  CBenchTagsManager() { g_pOpcTagsManager = this; }
+  ~CBenchTagsManager() override { g_pOpcTagsManager = nullptr; }
+  COPCTagsBranch* GetRootBranch() override { return nullptr; }
+  COPCTag* CreateTag(const CString& itemId) override {
+    auto it = m_points.find(itemId.wstr());
+    return it == m_points.end() ? nullptr : new CBenchTag(it->second.get(), itemId);
+  }
+  std::unordered_map<std::wstring, std::unique_ptr<BenchPoint>> m_points;
+};
+
 struct Network {
   explicit Network(int n) {
+    tags.m_points.reserve(n);
     for (int i = 0; i < n; ++i) {
       CString id;
       id.Format(L"Dev%d.1.%d.%d", i / 1000, (i / 100) % 10, i % 100);
-      auto point = tags.Add(id);
+      auto point = std::make_unique<BenchPoint>();
       point->SetDouble(i);
-      points.push_back(point);
+      points.push_back(point.get());
+      tags.m_points.emplace(std::wstring(id.GetString()), std::move(point));
       ids.push_back(id);
     }
   }
-  CFakeTagsManager tags;
+  CBenchTagsManager tags;
   std::vector<CString> ids;
-  std::vector<std::shared_ptr<FakePoint>> points;
+  std::vector<BenchPoint*> points;
 };
 
 std::vector<OPCITEMDEF> Defs(const Network& net, int n) {
