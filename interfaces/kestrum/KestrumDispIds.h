@@ -21,9 +21,9 @@
 //   1601). The out-parameter is, preferably, one by-reference VT_UI8 or VT_I8 that receives
 //   the whole 64-bit value. The older form, a by-reference VT_I4 pointing at a FILETIME, is
 //   accepted only with a second argument, VT_I4, giving the size of the buffer in bytes: with
-//   8 or more both 32-bit halves are written (dwLowDateTime first), with less nothing is and
-//   the call fails with DISP_E_TYPEMISMATCH; without the size it fails with
-//   DISP_E_BADPARAMCOUNT, since a pointer alone cannot tell the control how much it may
+//   8 or more both 32-bit halves are written (dwLowDateTime first); with less, or without the
+//   size, nothing is written and the call fails (DISP_E_EXCEPTION, scode DISP_E_TYPEMISMATCH
+//   or DISP_E_BADPARAMCOUNT), since a pointer alone cannot tell the control how much it may
 //   write. When no time stamp is known yet (never read) the buffer is left as it was.
 // - Status (nv::kStatus, cp::kStatus): kStatusGood, kStatusUncertain, anything else bad.
 #pragma once
@@ -61,7 +61,7 @@ constexpr DISPID kNetwork = 2;                // get -> VT_DISPATCH: the network
 constexpr DISPID kDefaultCacheTimeout = 5;    // get/put VT_I4 (ms); a put gives every NV of the open database that timeout
 constexpr DISPID kDebugTrace = 6;             // get/put VT_BOOL
 constexpr DISPID kBackTypeCompatibility = 7;  // get/put VT_BOOL
-constexpr DISPID kFireEvents = 8;             // get/put VT_BOOL (TRUE at creation): FALSE holds back every event
+constexpr DISPID kFireEvents = 8;             // get/put VT_BOOL (TRUE at creation): while FALSE, events are dropped
 constexpr DISPID kOpen = 9;                   // method (VT_I4 mode, VT_BSTR path) -> VT_I4: 0 opened; non-zero: missing or unreadable file, unknown mode
 constexpr DISPID kDeleteNode = 10;            // method (VT_BSTR Neuron ID) -> none; the device leaves the database
 constexpr DISPID kClose = 11;                 // method () -> VT_I4 (0); closes the database, objects handed out stop answering
@@ -84,6 +84,7 @@ constexpr DISPID kServicePinReporting = 28;   // get/put VT_BOOL (FALSE at creat
 constexpr DISPID kInterfaceStatistics = 29;   // get -> VT_DISPATCH: the interface statistics object (namespace vni)
 constexpr DISPID kReportChangesOnly = 30;     // get/put VT_BOOL (TRUE at creation): monitoring reports only real value changes
 constexpr DISPID kPumpEvents = 1000;          // method () -> VT_I4: on the creating thread, delivers the events waiting now; their count
+                                              //   (needed while the control's library keeps its own message layer; see KestrumCtrl.h)
 constexpr DISPID kAboutBox = -552;            // method () -> none (DISPID_ABOUTBOX)
 }  // namespace ctl
 
