@@ -561,8 +561,8 @@ HRESULT CRegistrar::ClearReplacements() {
 HRESULT CRegistrar::StringRegister(LPCOLESTR script) { return Run(script, true); }
 HRESULT CRegistrar::StringUnregister(LPCOLESTR script) { return Run(script, false); }
 
-HRESULT CRegistrar::ResourceRegister(UINT nID) {
-  std::optional<std::wstring> text = FindTextResource(nID, L"REGISTRY");
+HRESULT CRegistrar::ResourceRegister(HINSTANCE module, UINT nID) {
+  std::optional<std::wstring> text = FindTextResourceIn(module, nID, L"REGISTRY");
   if (!text) {
     m_error = L"no REGISTRY resource " + std::to_wstring(nID);
     return HRESULT_FROM_WIN32(kResourceNameNotFound);
@@ -570,8 +570,8 @@ HRESULT CRegistrar::ResourceRegister(UINT nID) {
   return Run(text->c_str(), true);
 }
 
-HRESULT CRegistrar::ResourceUnregister(UINT nID) {
-  std::optional<std::wstring> text = FindTextResource(nID, L"REGISTRY");
+HRESULT CRegistrar::ResourceUnregister(HINSTANCE module, UINT nID) {
+  std::optional<std::wstring> text = FindTextResourceIn(module, nID, L"REGISTRY");
   if (!text) {
     m_error = L"no REGISTRY resource " + std::to_wstring(nID);
     return HRESULT_FROM_WIN32(kResourceNameNotFound);

@@ -19,6 +19,7 @@
 #pragma once
 
 #include "platform/com/ComTypes.h"
+#include "platform/win32/ThisModule.h"
 
 #include <map>
 #include <string>
@@ -31,9 +32,12 @@ class CRegistrar {
 
   HRESULT StringRegister(LPCOLESTR script);
   HRESULT StringUnregister(LPCOLESTR script);
-  // The text resource of type "REGISTRY" with this id.
-  HRESULT ResourceRegister(UINT nID);
-  HRESULT ResourceUnregister(UINT nID);
+  // The text resource of type "REGISTRY" with this id, of the given module (then of the
+  // executable); without a module, of the calling module.
+  HRESULT ResourceRegister(HINSTANCE module, UINT nID);
+  HRESULT ResourceUnregister(HINSTANCE module, UINT nID);
+  TESSALY_MODULE_LOCAL HRESULT ResourceRegister(UINT nID) { return ResourceRegister(ThisModuleHandle(), nID); }
+  TESSALY_MODULE_LOCAL HRESULT ResourceUnregister(UINT nID) { return ResourceUnregister(ThisModuleHandle(), nID); }
 
   // Why the last call failed ("line 3: unknown replacement %FOO%"), empty after a success.
   const std::wstring& GetErrorText() const { return m_error; }

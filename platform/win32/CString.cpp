@@ -325,8 +325,8 @@ CString& CString::MakeReverse() {
   return *this;
 }
 
-BOOL CString::LoadString(UINT id) {
-  auto text = FindStringResource(id);
+BOOL CString::LoadString(HINSTANCE module, UINT id) {
+  auto text = FindStringResourceIn(module, id);
   if (!text) return FALSE;
   m_str = std::move(*text);
   return TRUE;

@@ -11,6 +11,7 @@
 #include <type_traits>
 
 #include "platform/win32/Format.h"
+#include "platform/win32/ThisModule.h"
 #include "platform/win32/WinTypes.h"
 
 class CString {
@@ -142,8 +143,10 @@ class CString {
     AppendFormat(fmt.GetString(), args...);
   }
 
-  // String resource id from the process string table; unchanged and FALSE when missing.
-  BOOL LoadString(UINT id);
+  // String resource id of the calling module (else of the executable); unchanged and FALSE
+  // when missing.
+  TESSALY_MODULE_LOCAL BOOL LoadString(UINT id) { return LoadString(ThisModuleHandle(), id); }
+  BOOL LoadString(HINSTANCE module, UINT id);
 
   // ---- direct buffer access for C-style fillers ----------------------------------------
   // The buffer holds at least minLen characters plus a terminator, until ReleaseBuffer.

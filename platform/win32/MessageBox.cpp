@@ -21,11 +21,6 @@ int AskPresenter(const CString& text, UINT type, UINT helpId) {
 
 int AfxMessageBox(LPCTSTR text, UINT type, UINT helpId) { return AskPresenter(CString(text), type, helpId); }
 
-int AfxMessageBox(UINT stringId, UINT type, UINT helpId) {
-  CString text;
-  text.LoadString(stringId);
-  return AskPresenter(text, type, helpId);
-}
 
 int DefaultMessageBoxAnswer(UINT type) {
   static const std::vector<int> kButtons[] = {

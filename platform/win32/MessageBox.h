@@ -22,8 +22,12 @@ class IMessageBoxPresenter {
 };
 
 int AfxMessageBox(LPCTSTR text, UINT type = MB_OK, UINT helpId = 0);
-// The text is string resource stringId ("" when missing).
-int AfxMessageBox(UINT stringId, UINT type = MB_OK, UINT helpId = 0);
+// The text is string resource stringId of the calling module ("" when missing).
+TESSALY_MODULE_LOCAL inline int AfxMessageBox(UINT stringId, UINT type = MB_OK, UINT helpId = 0) {
+  CString text;
+  text.LoadString(stringId);
+  return AfxMessageBox(text.GetString(), type, helpId);
+}
 
 // The button that Enter presses: the MB_DEFBUTTONn-th button of the type's set, the first one
 // when n is beyond the set. MB_OK: IDOK; MB_OKCANCEL: IDOK, IDCANCEL; MB_ABORTRETRYIGNORE:

@@ -10,6 +10,7 @@
 #include <system_error>
 #include <unordered_map>
 
+#include "platform/win32/Files.h"
 #include "platform/win32/TextConv.h"
 
 #include "TessalyVersion.h"
@@ -22,11 +23,15 @@ std::wstring Upper(const wchar_t* s) {
   return r;
 }
 
-struct Tables {
-  std::mutex lock;
+struct ModuleTables {
   std::unordered_map<UINT, std::wstring> strings;
   std::map<std::pair<UINT, std::wstring>, std::wstring> texts;  // (id, upper-case type)
-  std::map<std::string, ModuleVersionInfo> versions;             // canonical file path
+};
+
+struct Tables {
+  std::mutex lock;
+  std::map<HINSTANCE, ModuleTables> modules;           // by module handle
+  std::map<std::string, ModuleVersionInfo> versions;  // canonical file path
 };
 
 Tables& GetTables() {
@@ -34,8 +39,26 @@ Tables& GetTables() {
   return t;
 }
 
-// The address of a private object stands for this process's module.
-char g_moduleTag;
+HINSTANCE Executable() {
+  static const HINSTANCE exe = GetModuleHandle(nullptr);
+  return exe;
+}
+
+HINSTANCE OrExecutable(HINSTANCE module) { return module ? module : Executable(); }
+
+// The module's string or the executable's; called with the lock held.
+const std::wstring* FindString(Tables& t, HINSTANCE module, UINT id, HINSTANCE* foundIn) {
+  module = OrExecutable(module);
+  for (HINSTANCE m : {module, Executable()}) {
+    auto tables = t.modules.find(m);
+    if (tables == t.modules.end()) continue;
+    auto it = tables->second.strings.find(id);
+    if (it == tables->second.strings.end()) continue;
+    if (foundIn) *foundIn = m;
+    return &it->second;
+  }
+  return nullptr;
+}
 
 std::string CanonicalPath(const wchar_t* fileName) {
   std::error_code ec;
@@ -158,30 +181,32 @@ std::wstring LegalCopyright() {
 
 }  // namespace
 
-void RegisterStringResources(const StringResource* entries, size_t count) {
+void RegisterStringResourcesIn(HINSTANCE module, const StringResource* entries, size_t count) {
   if (!entries) return;
   Tables& t = GetTables();
   std::lock_guard<std::mutex> g(t.lock);
-  for (size_t i = 0; i < count; ++i) t.strings[entries[i].id] = entries[i].text ? entries[i].text : L"";
+  ModuleTables& m = t.modules[OrExecutable(module)];
+  for (size_t i = 0; i < count; ++i) m.strings[entries[i].id] = entries[i].text ? entries[i].text : L"";
 }
 
-std::optional<std::wstring> FindStringResource(UINT id) {
+std::optional<std::wstring> FindStringResourceIn(HINSTANCE module, UINT id) {
   Tables& t = GetTables();
   std::lock_guard<std::mutex> g(t.lock);
-  auto it = t.strings.find(id);
-  if (it == t.strings.end()) return std::nullopt;
-  return it->second;
+  const std::wstring* text = FindString(t, module, id, nullptr);
+  if (!text) return std::nullopt;
+  return *text;
 }
 
-HINSTANCE AfxGetResourceHandle() { return reinterpret_cast<HINSTANCE>(&g_moduleTag); }
-
-HINSTANCE AfxFindStringResourceHandle(UINT id) {
-  return FindStringResource(id) ? AfxGetResourceHandle() : nullptr;
+HINSTANCE FindStringResourceModule(HINSTANCE module, UINT id) {
+  Tables& t = GetTables();
+  std::lock_guard<std::mutex> g(t.lock);
+  HINSTANCE found = nullptr;
+  return FindString(t, module, id, &found) ? found : nullptr;
 }
 
-int AfxLoadString(UINT id, LPTSTR buf, UINT maxBuf) {
+int AfxLoadStringIn(HINSTANCE module, UINT id, LPTSTR buf, UINT maxBuf) {
   if (!buf || maxBuf == 0) return 0;
-  auto text = FindStringResource(id);
+  auto text = FindStringResourceIn(module, id);
   if (!text) {
     buf[0] = 0;
     return 0;
@@ -193,23 +218,27 @@ int AfxLoadString(UINT id, LPTSTR buf, UINT maxBuf) {
 }
 
 int LoadStringW(HINSTANCE module, UINT id, LPWSTR buf, int maxBuf) {
-  (void)module;
   if (maxBuf <= 0) return 0;
-  return AfxLoadString(id, buf, static_cast<UINT>(maxBuf));
+  return AfxLoadStringIn(module, id, buf, static_cast<UINT>(maxBuf));
 }
 
-void RegisterTextResource(UINT id, const wchar_t* type, const wchar_t* text) {
+void RegisterTextResourceIn(HINSTANCE module, UINT id, const wchar_t* type, const wchar_t* text) {
   Tables& t = GetTables();
   std::lock_guard<std::mutex> g(t.lock);
-  t.texts[{id, Upper(type)}] = text ? text : L"";
+  t.modules[OrExecutable(module)].texts[{id, Upper(type)}] = text ? text : L"";
 }
 
-std::optional<std::wstring> FindTextResource(UINT id, const wchar_t* type) {
+std::optional<std::wstring> FindTextResourceIn(HINSTANCE module, UINT id, const wchar_t* type) {
   Tables& t = GetTables();
   std::lock_guard<std::mutex> g(t.lock);
-  auto it = t.texts.find({id, Upper(type)});
-  if (it == t.texts.end()) return std::nullopt;
-  return it->second;
+  const std::pair<UINT, std::wstring> key{id, Upper(type)};
+  for (HINSTANCE m : {OrExecutable(module), Executable()}) {
+    auto tables = t.modules.find(m);
+    if (tables == t.modules.end()) continue;
+    auto it = tables->second.texts.find(key);
+    if (it != tables->second.texts.end()) return it->second;
+  }
+  return std::nullopt;
 }
 
 ModuleVersionInfo GetModuleVersionInfo() {

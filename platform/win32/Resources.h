@@ -1,8 +1,12 @@
-// Resources: the process-wide string table, text resources (registry scripts and the
-// like) and the module version block.
+// Resources: string tables, text resources (registry scripts and the like) and the module
+// version block.
 //
-// Components and the application register their tables at start-up. All calls are
-// thread-safe. Registering an id (or id and type) again replaces the earlier text.
+// As on Windows, each module (the executable, each component library) has its own string
+// table and text resources, keyed by its module handle: two components may both use id 100.
+// The calls without a module handle are inline and act for the calling module; where the
+// calling module lacks an id, the executable's table answers, so texts the program
+// registers are seen everywhere. All calls are thread-safe. Registering an id (or id and
+// type) again replaces the earlier text.
 #pragma once
 
 #include <cstddef>
@@ -11,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/win32/ThisModule.h"
 #include "platform/win32/WinTypes.h"
 
 struct StringResource {
@@ -18,31 +23,54 @@ struct StringResource {
   const wchar_t* text;
 };
 
-void RegisterStringResources(const StringResource* entries, size_t count);
+// ---- by module handle (null: the executable) ----------------------------------------
+void RegisterStringResourcesIn(HINSTANCE module, const StringResource* entries, size_t count);
+// The text in module's table, else in the executable's; nothing when neither has it.
+std::optional<std::wstring> FindStringResourceIn(HINSTANCE module, UINT id);
+// The module whose table answers id (module itself or the executable), else null.
+HINSTANCE FindStringResourceModule(HINSTANCE module, UINT id);
+// Copies the text (cut to maxBuf - 1 characters, NUL-terminated) and returns its length;
+// 0 and an empty buffer when id is missing.
+int AfxLoadStringIn(HINSTANCE module, UINT id, LPTSTR buf, UINT maxBuf);
+int LoadStringW(HINSTANCE module, UINT id, LPWSTR buf, int maxBuf);
+void RegisterTextResourceIn(HINSTANCE module, UINT id, const wchar_t* type, const wchar_t* text);
+std::optional<std::wstring> FindTextResourceIn(HINSTANCE module, UINT id, const wchar_t* type);
+
+// ---- for the calling module ---------------------------------------------------------
+TESSALY_MODULE_LOCAL inline void RegisterStringResources(const StringResource* entries, size_t count) {
+  RegisterStringResourcesIn(ThisModuleHandle(), entries, count);
+}
 template <size_t N>
-void RegisterStringResources(const StringResource (&entries)[N]) {
-  RegisterStringResources(entries, N);
+TESSALY_MODULE_LOCAL inline void RegisterStringResources(const StringResource (&entries)[N]) {
+  RegisterStringResourcesIn(ThisModuleHandle(), entries, N);
 }
 
 // The text of string resource id, or nothing.
-std::optional<std::wstring> FindStringResource(UINT id);
+TESSALY_MODULE_LOCAL inline std::optional<std::wstring> FindStringResource(UINT id) {
+  return FindStringResourceIn(ThisModuleHandle(), id);
+}
 
-// Non-null module handle when the string table holds id, else null.
-HINSTANCE AfxFindStringResourceHandle(UINT id);
-// The handle every resource lookup reports (stands for "this process").
-HINSTANCE AfxGetResourceHandle();
+// The module handle whose table holds id, else null.
+TESSALY_MODULE_LOCAL inline HINSTANCE AfxFindStringResourceHandle(UINT id) {
+  return FindStringResourceModule(ThisModuleHandle(), id);
+}
+// The calling module's handle.
+TESSALY_MODULE_LOCAL inline HINSTANCE AfxGetResourceHandle() { return ThisModuleHandle(); }
 
-// Copies the text (cut to maxBuf - 1 characters, NUL-terminated) and returns its length;
-// 0 and an empty buffer when id is missing.
-int AfxLoadString(UINT id, LPTSTR buf, UINT maxBuf = 256);
-int LoadStringW(HINSTANCE module, UINT id, LPWSTR buf, int maxBuf);
+TESSALY_MODULE_LOCAL inline int AfxLoadString(UINT id, LPTSTR buf, UINT maxBuf = 256) {
+  return AfxLoadStringIn(ThisModuleHandle(), id, buf, maxBuf);
+}
 inline int LoadString(HINSTANCE module, UINT id, LPWSTR buf, int maxBuf) {
   return LoadStringW(module, id, buf, maxBuf);
 }
 
 // Text resources by id and type name ("REGISTRY"); type names compare case-insensitively.
-void RegisterTextResource(UINT id, const wchar_t* type, const wchar_t* text);
-std::optional<std::wstring> FindTextResource(UINT id, const wchar_t* type);
+TESSALY_MODULE_LOCAL inline void RegisterTextResource(UINT id, const wchar_t* type, const wchar_t* text) {
+  RegisterTextResourceIn(ThisModuleHandle(), id, type, text);
+}
+TESSALY_MODULE_LOCAL inline std::optional<std::wstring> FindTextResource(UINT id, const wchar_t* type) {
+  return FindTextResourceIn(ThisModuleHandle(), id, type);
+}
 
 // ---- version block --------------------------------------------------------------------
 struct VS_FIXEDFILEINFO {

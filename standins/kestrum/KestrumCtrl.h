@@ -3,9 +3,9 @@
 //
 // Events are raised on the thread that created the control: the network queues them and
 // wakes a hidden message window of that thread, whose procedure hands them to the sinks
-// (without any lock held). When the control lives in a library with its own copy of the
-// message layer, the host's loop does not see that window; the host then delivers them by
-// calling ctl::kPumpEvents (or PumpEvents) on the creating thread.
+// (without any lock held). The component library shares the process's message layer, so the
+// host's own loop delivers them; ctl::kPumpEvents (or PumpEvents) on the creating thread
+// delivers the waiting ones at once.
 #pragma once
 
 #include "platform/com/ConnectionPoint.h"

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/Files.h"
 #include "platform/win32/Resources.h"
 
 #include "TessalyVersion.h"
@@ -32,6 +33,32 @@ TEST(Resources, TextResourcesByIdAndType) {
   EXPECT_EQ(FindTextResource(101, L"registry").value_or(L"?"), L"HKCR { NoRemove CLSID }");
   EXPECT_FALSE(FindTextResource(101, L"TYPELIB"));
   EXPECT_FALSE(FindTextResource(102, L"REGISTRY"));
+}
+
+// Each module has its own tables; a module that lacks an id gets the executable's text.
+TEST(Resources, TablesArePerModuleWithTheExecutableBehind) {
+  static const char otherModuleTag = 0;  // any address no loaded module starts at
+  HINSTANCE other = reinterpret_cast<HINSTANCE>(const_cast<char*>(&otherModuleTag));
+  ASSERT_EQ(AfxGetResourceHandle(), GetModuleHandle(nullptr));
+  const StringResource mine[] = {{63100, L"Program"}, {63101, L"Shared"}};
+  RegisterStringResources(mine);
+  const StringResource theirs[] = {{63100, L"Component"}, {63102, L"Own"}};
+  RegisterStringResourcesIn(other, theirs, 2);
+  RegisterTextResourceIn(other, 63100, L"REGISTRY", L"HKCR { Component }");
+
+  EXPECT_EQ(FindStringResource(63100).value_or(L"?"), L"Program");
+  EXPECT_FALSE(FindStringResource(63102));
+  EXPECT_FALSE(FindTextResource(63100, L"REGISTRY"));
+  EXPECT_EQ(FindStringResourceIn(other, 63100).value_or(L"?"), L"Component");
+  EXPECT_EQ(FindStringResourceIn(other, 63101).value_or(L"?"), L"Shared");
+  EXPECT_EQ(FindStringResourceModule(other, 63102), other);
+  EXPECT_EQ(FindStringResourceModule(other, 63101), AfxGetResourceHandle());
+  EXPECT_EQ(FindTextResourceIn(other, 63100, L"registry").value_or(L"?"), L"HKCR { Component }");
+  wchar_t buf[16];
+  EXPECT_EQ(LoadString(other, 63100, buf, 16), 9);
+  EXPECT_EQ(std::wstring(buf), L"Component");
+  EXPECT_EQ(LoadString(nullptr, 63100, buf, 16), 7);  // null: the executable
+  EXPECT_EQ(std::wstring(buf), L"Program");
 }
 
 std::wstring ExecutableName() { return Utf8ToWide(std::filesystem::read_symlink("/proc/self/exe").string()); }

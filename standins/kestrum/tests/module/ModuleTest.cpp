@@ -1,6 +1,7 @@
 // The component library as the program reaches it: registered by regsvr, created by its
 // ProgID through the registry, its events delivered on this thread.
 #include "platform/com/Activation.h"
+#include "platform/win32/Time.h"
 #include "standins/kestrum/tests/control/KestrumFixture.h"
 
 #include <cstdlib>
@@ -22,15 +23,31 @@ TEST_F(KestrumTest, TheRegisteredLibraryIsCreatedByItsProgId) {
   ASSERT_TRUE(AfxConnectionAdvise(byProgId.m_lpDispatch, DIID_KestrumEvents, &sink, FALSE, &cookie));
 
   ASSERT_EQ(0, byProgId.InvokeMethod<LONG>(ctl::kOpen, kModeUploadNew, dbPath));
-  // The library's message layer is its own, so this thread's queue does not carry its
-  // events; the program asks for them on the creating thread.
-  EXPECT_EQ(4, byProgId.InvokeMethod<LONG>(ctl::kPumpEvents));
-  EXPECT_EQ(4u, sink.events.size());
-  sink.events.clear();
-  EXPECT_EQ(0, byProgId.InvokeMethod<LONG>(ctl::kPumpEvents));
+  // The library shares the process's message layer: its events wait in this thread's queue
+  // and the program's own loop delivers them.
+  EXPECT_TRUE(sink.events.empty());
+  EXPECT_EQ(4u, Pump().size());
+  EXPECT_TRUE(Pump().empty());
+  EXPECT_EQ(0, byProgId.InvokeMethod<LONG>(ctl::kPumpEvents));  // nothing left, and still answered
 
   CComPtr<IKestrumSimulation> sim;
-  EXPECT_EQ(S_OK, byProgId.m_lpDispatch->QueryInterface(IID_IKestrumSimulation, reinterpret_cast<void**>(&sim)));
+  ASSERT_EQ(S_OK, byProgId.m_lpDispatch->QueryInterface(IID_IKestrumSimulation, reinterpret_cast<void**>(&sim)));
+  // An event raised later arrives the same way; the old pump method still hands it over too.
+  EXPECT_EQ(S_OK, sim->RaiseInfo(1, L"first", L"x"));
+  EXPECT_EQ((std::vector<std::wstring>{L"Info 1 first x"}), Pump());
+  EXPECT_EQ(S_OK, sim->RaiseInfo(2, L"second", L"y"));
+  EXPECT_EQ(1, byProgId.InvokeMethod<LONG>(ctl::kPumpEvents));
+  EXPECT_EQ((std::vector<std::wstring>{L"Info 2 second y"}), sink.events);
+  sink.events.clear();
+
+  // The library reads the process's one clock.
+  tessaly::win32::ManualClock clock(133485408000000000ULL, 5000);  // 2024-01-01
+  {
+    tessaly::win32::ScopedClockForTesting useClock(clock);
+    ULONGLONG now = 0;
+    EXPECT_EQ(S_OK, sim->GetClock(&now));
+    EXPECT_EQ(133485408000000000ULL, now);
+  }
   EXPECT_TRUE(AfxConnectionUnadvise(byProgId.m_lpDispatch, DIID_KestrumEvents, &sink, FALSE, cookie));
   cookie = 0;
   sim.Release();
