@@ -1,9 +1,7 @@
 #include "lon/CPTag.h"
 
-#include "lon/KestrumIds.h"
+#include "interfaces/kestrum/KestrumDispIds.h"
 #include "lon/LonDispatch.h"
-
-using namespace kestrum_ids;
 
 std::atomic<bool> CCPTag::s_bBrowseSubfields{true};
 
@@ -18,7 +16,7 @@ CCPTag::CCPTag(CConfigProperty* cp, short field) : m_pCP(cp), m_nField(field) {}
 CCPTag::~CCPTag() = default;
 
 VARTYPE CCPTag::GetCanonicalType() {
-  return m_pCP->m_dispatch.GetPropertyWithParams<USHORT>(CP_FIELD_TYPE, m_nField);
+  return m_pCP->m_dispatch.GetPropertyWithParams<USHORT>(kestrum::cp::kFieldType, m_nField);
 }
 
 CString CCPTag::GetItemID() {
@@ -29,7 +27,7 @@ CString CCPTag::GetItemID() {
 }
 
 HRESULT CCPTag::ReadValue(VARIANT* out, VARTYPE type) {
-  VARIANT value = m_pCP->m_dispatch.GetPropertyWithParams<VARIANT>(CP_FIELD_VALUE, static_cast<USHORT>(type), m_nField);
+  VARIANT value = m_pCP->m_dispatch.GetPropertyWithParams<VARIANT>(kestrum::cp::kFieldValue, static_cast<USHORT>(type), m_nField);
   HRESULT hr = VariantChangeType(out, &value, 0, type);
   VariantClear(&value);
   return hr;
@@ -44,19 +42,19 @@ void CCPTag::GetTimestamp(FILETIME* out) {
   VariantInit(&ref);
   ref.vt = VT_BYREF | VT_I8;
   ref.pllVal = &stamp;
-  m_pCP->m_dispatch.InvokeMethod(CP_GET_TIMESTAMP, ref);
+  m_pCP->m_dispatch.InvokeMethod(kestrum::cp::kGetTimestamp, ref);
   auto bits = static_cast<ULONGLONG>(stamp);
   out->dwLowDateTime = static_cast<DWORD>(bits & 0xFFFFFFFFu);
   out->dwHighDateTime = static_cast<DWORD>(bits >> 32);
 }
 
 bool CCPTag::Refresh(DWORD source) {
-  bool read = m_pCP->m_dispatch.InvokeMethod<bool>(source == OPC_TAG_SOURCE_CACHE ? CP_READ_CACHE : CP_READ_DEVICE);
+  bool read = m_pCP->m_dispatch.InvokeMethod<bool>(source == OPC_TAG_SOURCE_CACHE ? kestrum::cp::kReadCache : kestrum::cp::kReadDevice);
   if (!read) {
     m_wQuality = OPC_TAG_QUALITY_BAD_OUT_OF_SERVICE;
     return false;
   }
-  WORD quality = QualityFromLonStatus(lon_dispatch::GetLong(m_pCP->m_dispatch, CP_STATUS));
+  WORD quality = QualityFromLonStatus(lon_dispatch::GetLong(m_pCP->m_dispatch, kestrum::cp::kStatus));
   m_wQuality = quality;
   return quality != OPC_TAG_QUALITY_BAD_OUT_OF_SERVICE;
 }
@@ -70,7 +68,7 @@ bool CCPTag::IsBrowseVisible() { return m_nField < 0 || s_bBrowseSubfields.load(
 
 bool CCPTag::GetValueRange(double* low, double* high) {
   if (low == nullptr || high == nullptr) return false;
-  return m_pCP->m_dispatch.InvokeMethod<bool>(CP_GET_VALUE_RANGE, m_nField, low, high);
+  return m_pCP->m_dispatch.InvokeMethod<bool>(kestrum::cp::kGetValueRange, m_nField, low, high);
 }
 
 void CCPTag::Activate() {

@@ -4,10 +4,8 @@
 #include "lon/CPTag.h"
 #include "lon/DataTypeNames.h"
 #include "lon/DeviceTreeObjects.h"
-#include "lon/KestrumIds.h"
+#include "interfaces/kestrum/KestrumDispIds.h"
 #include "lon/LonDispatch.h"
-
-using namespace kestrum_ids;
 
 FILETIME ReadLonTimestamp(COleDispatchDriver& object, DISPID method);
 
@@ -22,12 +20,12 @@ CCPTreeObject* CCPTreeObject::FromObject(CTreeObject* object) {
 }
 
 CString CCPTreeObject::GetValueText() {
-  LONG status = lon_dispatch::GetLong(m_pCP->m_dispatch, CP_STATUS);
+  LONG status = lon_dispatch::GetLong(m_pCP->m_dispatch, kestrum::cp::kStatus);
   if (status == 0) return m_pCP->GetFieldText(-1);
   return status == 2 ? CString(L"Uncertain") : CString(L"Bad");
 }
 
-FILETIME CCPTreeObject::GetTimestamp() { return ReadLonTimestamp(m_pCP->m_dispatch, CP_GET_TIMESTAMP); }
+FILETIME CCPTreeObject::GetTimestamp() { return ReadLonTimestamp(m_pCP->m_dispatch, kestrum::cp::kGetTimestamp); }
 
 void CCPTreeObject::FillProperties(CPropertyList& list) {
   COleDispatchDriver& cp = m_pCP->m_dispatch;
@@ -42,8 +40,8 @@ void CCPTreeObject::FillProperties(CPropertyList& list) {
   AddReadOnlyProperty(misc, L"Timestamp", v, L"Timestamp");
   AddEditableProperty(misc, L"Description", L"Description", 5, MakeTextValue(m_pCP->GetDescription()));
   AddEditableProperty(misc, L"Cache timeout", L"Cache timeout in miliseconds", 6,
-                      MakeLongValue(lon_dispatch::GetLong(cp, CP_CACHE_TIMEOUT)));
-  AddDataTypeListProperty(misc, 7, LookupDataTypeName(cp.GetPropertyWithParams<USHORT>(CP_FIELD_TYPE, short(-1))));
+                      MakeLongValue(lon_dispatch::GetLong(cp, kestrum::cp::kCacheTimeout)));
+  AddDataTypeListProperty(misc, 7, LookupDataTypeName(cp.GetPropertyWithParams<USHORT>(kestrum::cp::kFieldType, short(-1))));
   CCPTag tag(m_pCP, -1);
   AddEditableProperty(misc, L"OPC unique ID", L"OPC unique ID", 0, MakeTextValue(tag.GetItemID()));
 }
@@ -56,12 +54,12 @@ bool CCPTreeObject::OnPropertyChanged(int id, const COleVariant& value) {
       return true;
     case 6:
       if (value.vt != VT_I4) return false;
-      m_pCP->m_dispatch.SetProperty(CP_CACHE_TIMEOUT, VT_I4, value.lVal);
+      m_pCP->m_dispatch.SetProperty(kestrum::cp::kCacheTimeout, VT_I4, value.lVal);
       return true;
     case 7: {
       VARTYPE vt = VT_EMPTY;
       if (!VarTypeFromEdit(value, vt)) return false;
-      m_pCP->m_dispatch.SetPropertyWithParams(CP_FIELD_TYPE, short(-1), static_cast<USHORT>(vt));
+      m_pCP->m_dispatch.SetPropertyWithParams(kestrum::cp::kFieldType, short(-1), static_cast<USHORT>(vt));
       return true;
     }
     default:

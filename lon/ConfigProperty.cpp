@@ -1,15 +1,13 @@
 #include "lon/ConfigProperty.h"
 
 #include "lon/CookieTable.h"
-#include "lon/KestrumIds.h"
+#include "interfaces/kestrum/KestrumDispIds.h"
 #include "lon/LonDispatch.h"
-
-using namespace kestrum_ids;
 
 CConfigProperty::CConfigProperty(const COleDispatchDriver& cp, const CString& itemId)
     : m_dispatch(cp), m_strItemId(itemId) {
   m_dwCookie = GetCpCookieTable().Register(this);
-  m_dispatch.SetProperty(CP_COOKIE, VT_UI4, static_cast<ULONG>(m_dwCookie));
+  m_dispatch.SetProperty(kestrum::cp::kCookie, VT_UI4, static_cast<ULONG>(m_dwCookie));
 }
 
 CConfigProperty::~CConfigProperty() {
@@ -21,12 +19,12 @@ CConfigProperty* CConfigProperty::FromCookie(DWORD cookie) {
   return static_cast<CConfigProperty*>(GetCpCookieTable().Lookup(cookie));
 }
 
-CString CConfigProperty::GetName() { return lon_dispatch::GetText(m_dispatch, CP_NAME); }
-CString CConfigProperty::GetDescription() { return lon_dispatch::GetText(m_dispatch, CP_DESCRIPTION); }
+CString CConfigProperty::GetName() { return lon_dispatch::GetText(m_dispatch, kestrum::cp::kName); }
+CString CConfigProperty::GetDescription() { return lon_dispatch::GetText(m_dispatch, kestrum::cp::kDescription); }
 
 bool CConfigProperty::SetDescription(const CString& text) {
   try {
-    m_dispatch.SetProperty(CP_DESCRIPTION, VT_BSTR, text);
+    m_dispatch.SetProperty(kestrum::cp::kDescription, VT_BSTR, text);
     return true;
   } catch (const COleDispatchException& e) {
     e.ReportError();
@@ -34,10 +32,10 @@ bool CConfigProperty::SetDescription(const CString& text) {
   }
 }
 
-CString CConfigProperty::GetTypeName() { return lon_dispatch::GetText(m_dispatch, CP_TYPE_NAME); }
+CString CConfigProperty::GetTypeName() { return lon_dispatch::GetText(m_dispatch, kestrum::cp::kTypeName); }
 
 CString CConfigProperty::GetFieldText(short field) {
-  if (field == -1) return lon_dispatch::GetText(m_dispatch, CP_VALUE_TEXT);
+  if (field == -1) return lon_dispatch::GetText(m_dispatch, kestrum::cp::kValueText);
   VARIANT value = GetFieldValue(VT_BSTR, field);
   CString text;
   if (value.vt == VT_BSTR) text = CString(tessaly::BstrToString(value.bstrVal).c_str());
@@ -46,22 +44,22 @@ CString CConfigProperty::GetFieldText(short field) {
 }
 
 VARIANT CConfigProperty::GetFieldValue(VARTYPE vt, short field) {
-  return m_dispatch.GetPropertyWithParams<VARIANT>(CP_FIELD_VALUE, static_cast<USHORT>(vt), field);
+  return m_dispatch.GetPropertyWithParams<VARIANT>(kestrum::cp::kFieldValue, static_cast<USHORT>(vt), field);
 }
 
 CString CConfigProperty::GetMemberName(short field) {
-  return m_dispatch.GetPropertyWithParams<CString>(CP_MEMBER_NAME, field);
+  return m_dispatch.GetPropertyWithParams<CString>(kestrum::cp::kMemberName, field);
 }
 
-short CConfigProperty::GetFieldCount() { return lon_dispatch::GetShort(m_dispatch, CP_FIELD_COUNT); }
+short CConfigProperty::GetFieldCount() { return lon_dispatch::GetShort(m_dispatch, kestrum::cp::kFieldCount); }
 
 bool CConfigProperty::StoreValueText() {
   try {
-    VARIANT raw = m_dispatch.GetProperty<VARIANT>(CP_RAW_VALUE);
-    LONG result = m_dispatch.InvokeMethod<LONG>(CP_FORMAT_RAW, static_cast<USHORT>(VT_BSTR), &raw, short(-1));
+    VARIANT raw = m_dispatch.GetProperty<VARIANT>(kestrum::cp::kRawValue);
+    LONG result = m_dispatch.InvokeMethod<LONG>(kestrum::cp::kPromptValue, static_cast<USHORT>(VT_BSTR), &raw, short(-1));
     bool stored = false;
     if (result != 0 && raw.vt == VT_BSTR) {
-      m_dispatch.SetProperty(CP_VALUE_TEXT, VT_BSTR, raw.bstrVal);
+      m_dispatch.SetProperty(kestrum::cp::kValueText, VT_BSTR, raw.bstrVal);
       stored = true;
     }
     VariantClear(&raw);
@@ -73,10 +71,10 @@ bool CConfigProperty::StoreValueText() {
 }
 
 bool CConfigProperty::WriteField(const VARIANT& value, short field) {
-  VARIANT raw = m_dispatch.GetProperty<VARIANT>(CP_RAW_VALUE);
+  VARIANT raw = m_dispatch.GetProperty<VARIANT>(kestrum::cp::kRawValue);
   bool changed = false;
   try {
-    changed = m_dispatch.InvokeMethod<bool>(CP_WRITE_FIELD, &raw, value, field);
+    changed = m_dispatch.InvokeMethod<bool>(kestrum::cp::kWriteField, &raw, value, field);
   } catch (...) {
     VariantClear(&raw);
     throw;
@@ -84,7 +82,7 @@ bool CConfigProperty::WriteField(const VARIANT& value, short field) {
   bool result = false;
   if (changed) {
     try {
-      m_dispatch.SetProperty(CP_RAW_VALUE, VT_VARIANT, raw);
+      m_dispatch.SetProperty(kestrum::cp::kRawValue, VT_VARIANT, raw);
       result = true;
     } catch (const COleDispatchException&) {
       result = false;

@@ -2,13 +2,11 @@
 
 #include "foundation/ProtocolEventsCollector.h"
 #include "foundation/TextProtocolEvent.h"
-#include "lon/KestrumIds.h"
+#include "interfaces/kestrum/KestrumDispIds.h"
 #include "lon/LonHost.h"
 #include "lon/LonResources.h"
 #include "lon/NetworkVariable.h"
 #include "platform/com/Bstr.h"
-
-using namespace kestrum_ids;
 
 namespace {
 void PostText(std::unique_ptr<CTextProtocolEvent> event) {
@@ -20,14 +18,14 @@ CString Text(BSTR text) { return CString(tessaly::BstrToString(text).c_str()); }
 CKestrumSink::CKestrumSink() {
   RegisterLonResources();
   EnableAutomation();
-  m_dispatchMap.AddMethod(L"Loading", EVT_LOADING, [this](BSTR id, short node, short count) { OnLoading(id, node, count); });
-  m_dispatchMap.AddMethod(L"ScanFinished", EVT_SCAN_FINISHED, [this]() { OnScanFinished(); });
-  m_dispatchMap.AddMethod(L"Scanning", EVT_SCANNING, [this](BSTR domain) { OnScanning(domain); });
-  m_dispatchMap.AddMethod(L"Info", EVT_INFO, [this](LONG kind, BSTR a, BSTR b) { OnInfo(kind, a, b); });
-  m_dispatchMap.AddMethod(L"Inform2", EVT_INFORM2, [this](LONG kind, IDispatch* o, BSTR t) { OnInform2(kind, o, t); });
-  m_dispatchMap.AddMethod(L"NewNvValue", EVT_NEW_NV_VALUE, [this](LONG cookie, const VARIANT& v) { OnNewNvValue(cookie, v); });
-  m_dispatchMap.AddMethod(L"NewNvError", EVT_NEW_NV_ERROR, [this](LONG cookie) { OnNewNvError(cookie); });
-  m_dispatchMap.AddMethod(L"ServicePin", EVT_SERVICE_PIN, [this](BSTR id, BSTR pid) { OnServicePin(id, pid); });
+  m_dispatchMap.AddMethod(L"Loading", kestrum::evt::kLoading, [this](BSTR id, short node, short count) { OnLoading(id, node, count); });
+  m_dispatchMap.AddMethod(L"ScanFinished", kestrum::evt::kScanFinished, [this]() { OnScanFinished(); });
+  m_dispatchMap.AddMethod(L"Scanning", kestrum::evt::kScanning, [this](BSTR domain) { OnScanning(domain); });
+  m_dispatchMap.AddMethod(L"Info", kestrum::evt::kInfo, [this](LONG kind, BSTR a, BSTR b) { OnInfo(kind, a, b); });
+  m_dispatchMap.AddMethod(L"Inform2", kestrum::evt::kInform2, [this](LONG kind, IDispatch* o, BSTR t) { OnInform2(kind, o, t); });
+  m_dispatchMap.AddMethod(L"NewNvValue", kestrum::evt::kNewNvValue, [this](LONG cookie, const VARIANT& v) { OnNewNvValue(cookie, v); });
+  m_dispatchMap.AddMethod(L"NewNvError", kestrum::evt::kNewNvError, [this](LONG cookie) { OnNewNvError(cookie); });
+  m_dispatchMap.AddMethod(L"ServicePin", kestrum::evt::kServicePin, [this](BSTR id, BSTR pid) { OnServicePin(id, pid); });
 }
 
 CKestrumSink::~CKestrumSink() = default;

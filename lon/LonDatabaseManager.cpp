@@ -2,7 +2,7 @@
 
 #include "lon/CPTag.h"
 #include "lon/DeviceTreeObjects.h"
-#include "lon/KestrumIds.h"
+#include "interfaces/kestrum/KestrumDispIds.h"
 #include "lon/LonDispatch.h"
 #include "lon/LonHost.h"
 #include "lon/LonItemIds.h"
@@ -10,8 +10,6 @@
 #include "lon/NVTag.h"
 #include "platform/win32/Files.h"
 #include "platform/win32/MessageBox.h"
-
-using namespace kestrum_ids;
 
 namespace {
 // The control's one event interface, taken from its connection points.
@@ -108,7 +106,7 @@ bool CLonDatabaseManager::Connect() {
   // Closing needs a control; the first Connect has none yet.
   if (m_control.m_lpDispatch != nullptr) {
     try {
-      m_control.InvokeMethod<LONG>(CTRL_CLOSE);
+      m_control.InvokeMethod<LONG>(kestrum::ctl::kClose);
     } catch (const COleDispatchException&) {
     }
   }
@@ -121,13 +119,13 @@ bool CLonDatabaseManager::Connect() {
     m_control.ReleaseDispatch();
   }
   COleDispatchDriver control;
-  if (!control.CreateDispatch(KESTRUM_PROGID)) {
+  if (!control.CreateDispatch(kestrum::kProgId)) {
     AfxMessageBox(L"Cannot connect KESTRUM.KESTRUMCtrl.3", MB_OK);
     return false;
   }
   try {
-    control.SetProperty(CTRL_SERVER_INSTANCE, VT_UI1, static_cast<BYTE>(GetLonServerInstance()));
-    control.SetProperty(CTRL_EVENTS_ENABLED, VT_BOOL, true);
+    control.SetProperty(kestrum::ctl::kServerInstance, VT_UI1, static_cast<BYTE>(GetLonServerInstance()));
+    control.SetProperty(kestrum::ctl::kFireEvents, VT_BOOL, true);
   } catch (const COleDispatchException& e) {
     e.ReportError();
   }
@@ -140,7 +138,7 @@ bool CLonDatabaseManager::Connect() {
 }
 
 COleDispatchDriver CLonDatabaseManager::GetNetworkInterface(const CString& name) {
-  COleDispatchDriver interfaces = lon_dispatch::GetObject(m_control, CTRL_INTERFACES);
+  COleDispatchDriver interfaces = lon_dispatch::GetObject(m_control, kestrum::ctl::kInterfaces);
   if (interfaces.m_lpDispatch == nullptr) return COleDispatchDriver();
   VARIANT key;
   VariantInit(&key);
@@ -148,7 +146,7 @@ COleDispatchDriver CLonDatabaseManager::GetNetworkInterface(const CString& name)
   key.bstrVal = SysAllocString(name.GetString());
   LPDISPATCH item = nullptr;
   try {
-    interfaces.GetPropertyWithParams(COLL_ITEM, VT_DISPATCH, &item, key);
+    interfaces.GetPropertyWithParams(kestrum::coll::kItem, VT_DISPATCH, &item, key);
   } catch (const COleDispatchException&) {
     item = nullptr;  // no such interface
   }
@@ -166,8 +164,8 @@ bool CLonDatabaseManager::Open(int mode, const CString& databasePath, const CStr
       return false;
     }
     try {
-      COleDispatchDriver host = lon_dispatch::GetObject(m_control, CTRL_HOST_CONFIG);
-      host.SetProperty(HOSTCFG_INTERFACE, VT_DISPATCH, ni.m_lpDispatch);
+      COleDispatchDriver host = lon_dispatch::GetObject(m_control, kestrum::ctl::kHostConfig);
+      host.SetProperty(kestrum::host::kNetworkInterface, VT_DISPATCH, ni.m_lpDispatch);
     } catch (const COleDispatchException& e) {
       e.ReportError();
       return false;
@@ -179,7 +177,7 @@ bool CLonDatabaseManager::Open(int mode, const CString& databasePath, const CStr
         return false;
       }
       try {
-        m_control.SetProperty(CTRL_HOST_INTERFACE, VT_DISPATCH, hostNi.m_lpDispatch);
+        m_control.SetProperty(kestrum::ctl::kHostInterface, VT_DISPATCH, hostNi.m_lpDispatch);
       } catch (const COleDispatchException& e) {
         e.ReportError();
         return false;
@@ -203,7 +201,7 @@ bool CLonDatabaseManager::Open(int mode, const CString& databasePath, const CStr
       return false;
     SCODE created = E_FAIL;
     try {
-      m_control.InvokeHelper(CTRL_CREATE_DATABASE, DISPATCH_METHOD, VT_ERROR, &created, path);
+      m_control.InvokeHelper(kestrum::ctl::kCreateDatabase, DISPATCH_METHOD, VT_ERROR, &created, path);
     } catch (const COleDispatchException&) {
       created = E_FAIL;
     }
@@ -213,7 +211,7 @@ bool CLonDatabaseManager::Open(int mode, const CString& databasePath, const CStr
     }
   }
   try {
-    LONG result = m_control.InvokeMethod<LONG>(CTRL_OPEN, static_cast<LONG>(mode), path);
+    LONG result = m_control.InvokeMethod<LONG>(kestrum::ctl::kOpen, static_cast<LONG>(mode), path);
     if (result != 0) {
       AfxMessageBox(L"Unspecified error.", MB_OK);
       return false;
@@ -224,7 +222,7 @@ bool CLonDatabaseManager::Open(int mode, const CString& databasePath, const CStr
   }
   CMyCriticalSectionLock lock(m_lock);
   m_bConnected = true;
-  m_network = lon_dispatch::GetObject(m_control, CTRL_NETWORK);
+  m_network = lon_dispatch::GetObject(m_control, kestrum::ctl::kNetwork);
   RefreshNodes();
   return true;
 }
@@ -232,10 +230,10 @@ bool CLonDatabaseManager::Open(int mode, const CString& databasePath, const CStr
 void CLonDatabaseManager::RefreshNodes() {
   CMyCriticalSectionLock lock(m_lock);
   if (m_network.m_lpDispatch == nullptr) return;
-  short count = lon_dispatch::GetShort(m_network, NET_NODE_COUNT);
+  short count = lon_dispatch::GetShort(m_network, kestrum::net::kNodeCount);
   for (short i = 0; i < count; ++i) {
     LPDISPATCH node = nullptr;
-    m_network.GetPropertyWithParams(NET_NODE, VT_DISPATCH, &node, lon_dispatch::ShortVariant(i));
+    m_network.GetPropertyWithParams(kestrum::net::kNode, VT_DISPATCH, &node, lon_dispatch::ShortVariant(i));
     COleDispatchDriver driver(node, TRUE);
     m_nodes.push_back(CLonNode::Create(driver));
   }
@@ -398,11 +396,11 @@ COPCTag* CLonDatabaseManager::CreateTagFromItemID(const CString& itemId) {
   SplitItemId(itemId, id, member);
   try {
     LPDISPATCH object = nullptr;
-    m_network.InvokeHelper(NET_NV_BY_ID, DISPATCH_METHOD, VT_DISPATCH, &object, id);
+    m_network.InvokeHelper(kestrum::net::kNvByItemId, DISPATCH_METHOD, VT_DISPATCH, &object, id);
     COleDispatchDriver nvObject(object, TRUE);
     if (nvObject.m_lpDispatch != nullptr) {
       ULONG cookie = 0;
-      nvObject.GetProperty(NV_COOKIE, VT_UI4, &cookie);
+      nvObject.GetProperty(kestrum::nv::kCookie, VT_UI4, &cookie);
       CNetworkVariable* nv = CNetworkVariable::FromCookie(cookie);
       if (nv != nullptr) {
         if (member.IsEmpty()) return new CNVTag(nv, -1);
@@ -417,11 +415,11 @@ COPCTag* CLonDatabaseManager::CreateTagFromItemID(const CString& itemId) {
   SplitItemId(itemId, id, member);
   try {
     LPDISPATCH object = nullptr;
-    m_network.InvokeHelper(NET_CP_BY_ID, DISPATCH_METHOD, VT_DISPATCH, &object, id);
+    m_network.InvokeHelper(kestrum::net::kCpByItemId, DISPATCH_METHOD, VT_DISPATCH, &object, id);
     COleDispatchDriver cpObject(object, TRUE);
     if (cpObject.m_lpDispatch == nullptr) return nullptr;
     ULONG cookie = 0;
-    cpObject.GetProperty(CP_COOKIE, VT_UI4, &cookie);
+    cpObject.GetProperty(kestrum::cp::kCookie, VT_UI4, &cookie);
     CConfigProperty* cp = CConfigProperty::FromCookie(cookie);
     if (cp == nullptr) return nullptr;
     if (member.IsEmpty()) return new CCPTag(cp, -1);
@@ -444,7 +442,7 @@ bool CLonDatabaseManager::DeleteNode(CDefaultObject* nodeObject) {
   CNodeTreeObject* object = CNodeTreeObject::FromObject(nodeObject);
   if (object == nullptr || object->m_pNode == nullptr) return false;
   try {
-    m_control.InvokeMethod(CTRL_DELETE_NODE, object->m_pNode->GetNeuronId());
+    m_control.InvokeMethod(kestrum::ctl::kDeleteNode, object->m_pNode->GetNeuronId());
   } catch (const COleDispatchException& e) {
     e.ReportError();
     return false;

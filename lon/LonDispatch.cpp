@@ -1,6 +1,6 @@
 #include "lon/LonDispatch.h"
 
-#include "lon/KestrumIds.h"
+#include "interfaces/kestrum/KestrumDispIds.h"
 
 namespace lon_dispatch {
 
@@ -15,10 +15,10 @@ std::vector<COleDispatchDriver> GetCollection(COleDispatchDriver& owner, DISPID 
   COleDispatchDriver collection = GetObject(owner, id);
   if (collection.m_lpDispatch == nullptr) return items;
   short count = 0;
-  collection.GetProperty(kestrum_ids::COLL_COUNT, VT_I2, &count);
+  collection.GetProperty(kestrum::coll::kCount, VT_I2, &count);
   for (short i = 0; i < count; ++i) {
     LPDISPATCH item = nullptr;
-    collection.GetPropertyWithParams(kestrum_ids::COLL_ITEM, VT_DISPATCH, &item, ShortVariant(i));
+    collection.GetPropertyWithParams(kestrum::coll::kItem, VT_DISPATCH, &item, ShortVariant(i));
     items.emplace_back(item, TRUE);
   }
   return items;

@@ -1,22 +1,20 @@
 #include "lon/LonItemIds.h"
 
-#include "lon/KestrumIds.h"
+#include "interfaces/kestrum/KestrumDispIds.h"
 #include "lon/LonDispatch.h"
-
-using namespace kestrum_ids;
 
 CLonAddress ReadDomainAddress(COleDispatchDriver& node, short index) {
   CLonAddress address;
   LPDISPATCH object = nullptr;
-  node.GetPropertyWithParams(NODE_DOMAIN, VT_DISPATCH, &object, lon_dispatch::ShortVariant(index));
+  node.GetPropertyWithParams(kestrum::node::kDomain, VT_DISPATCH, &object, lon_dispatch::ShortVariant(index));
   COleDispatchDriver domain(object, TRUE);
   if (domain.m_lpDispatch == nullptr) return address;
   CDomainId id;
-  id.FromHexText(lon_dispatch::GetText(domain, DOMAIN_ID_TEXT), 0);
+  id.FromHexText(lon_dispatch::GetText(domain, kestrum::domain::kId), 0);
   address.SetDomain(id);
-  address.SetDomainLengthState(lon_dispatch::GetBool(domain, DOMAIN_IN_USE));
-  address.m_subnet = static_cast<BYTE>(lon_dispatch::GetShort(domain, DOMAIN_SUBNET));
-  address.m_node = static_cast<BYTE>(lon_dispatch::GetShort(domain, DOMAIN_NODE));
+  address.SetDomainLengthState(lon_dispatch::GetBool(domain, kestrum::domain::kInUse));
+  address.m_subnet = static_cast<BYTE>(lon_dispatch::GetShort(domain, kestrum::domain::kSubnet));
+  address.m_node = static_cast<BYTE>(lon_dispatch::GetShort(domain, kestrum::domain::kNode));
   return address;
 }
 

@@ -1,10 +1,8 @@
 #include "lon/LonNode.h"
 
-#include "lon/KestrumIds.h"
+#include "interfaces/kestrum/KestrumDispIds.h"
 #include "lon/LonDispatch.h"
 #include "lon/LonItemIds.h"
-
-using namespace kestrum_ids;
 
 CLonNode* CLonNode::Create(const COleDispatchDriver& node) {
   auto* record = new CLonNode(node);
@@ -34,26 +32,26 @@ void CLonNode::DeleteRecords() {
 }
 
 void CLonNode::Build() {
-  for (COleDispatchDriver& nv : lon_dispatch::GetCollection(m_dispatch, NODE_NVS))
+  for (COleDispatchDriver& nv : lon_dispatch::GetCollection(m_dispatch, kestrum::node::kNvs))
     m_nvs.push_back(new CNetworkVariable(nv, this));
   CLonAddress address = GetDomainAddress(0);
   int nvCount = 0;
   {
-    COleDispatchDriver nvs = lon_dispatch::GetObject(m_dispatch, NODE_NVS);
-    if (nvs.m_lpDispatch != nullptr) nvCount = lon_dispatch::GetShort(nvs, COLL_COUNT);
+    COleDispatchDriver nvs = lon_dispatch::GetObject(m_dispatch, kestrum::node::kNvs);
+    if (nvs.m_lpDispatch != nullptr) nvCount = lon_dispatch::GetShort(nvs, kestrum::coll::kCount);
   }
-  for (COleDispatchDriver& cp : lon_dispatch::GetCollection(m_dispatch, NODE_CPS)) {
-    short cpIndex = lon_dispatch::GetShort(cp, CP_INDEX);
+  for (COleDispatchDriver& cp : lon_dispatch::GetCollection(m_dispatch, kestrum::node::kCps)) {
+    short cpIndex = lon_dispatch::GetShort(cp, kestrum::cp::kIndex);
     m_cps.push_back(new CConfigProperty(cp, FormatNodeCpItemId(address, nvCount, cpIndex)));
   }
-  for (COleDispatchDriver& block : lon_dispatch::GetCollection(m_dispatch, NODE_BLOCKS))
+  for (COleDispatchDriver& block : lon_dispatch::GetCollection(m_dispatch, kestrum::node::kBlocks))
     m_blocks.push_back(new CLonFunctionalBlock(block, this));
 }
 
-CString CLonNode::GetLocation() { return lon_dispatch::GetText(m_dispatch, NODE_LOCATION); }
-CString CLonNode::GetName() { return lon_dispatch::GetText(m_dispatch, NODE_NAME); }
-CString CLonNode::GetProgramId() { return lon_dispatch::GetText(m_dispatch, NODE_PROGRAM_ID); }
-CString CLonNode::GetNeuronId() { return lon_dispatch::GetText(m_dispatch, NODE_NEURON_ID); }
+CString CLonNode::GetLocation() { return lon_dispatch::GetText(m_dispatch, kestrum::node::kLocation); }
+CString CLonNode::GetName() { return lon_dispatch::GetText(m_dispatch, kestrum::node::kName); }
+CString CLonNode::GetProgramId() { return lon_dispatch::GetText(m_dispatch, kestrum::node::kProgramId); }
+CString CLonNode::GetNeuronId() { return lon_dispatch::GetText(m_dispatch, kestrum::node::kNeuronId); }
 
 CString CLonNode::GetNeuronIdText() {
   CString text;
@@ -61,11 +59,11 @@ CString CLonNode::GetNeuronIdText() {
   return text;
 }
 
-bool CLonNode::IsRouter() { return lon_dispatch::GetBool(m_dispatch, NODE_IS_ROUTER); }
-bool CLonNode::InvertsDirection() { return lon_dispatch::GetBool(m_dispatch, NODE_INVERTS_DIRECTION); }
+bool CLonNode::IsRouter() { return lon_dispatch::GetBool(m_dispatch, kestrum::node::kIsRouter); }
+bool CLonNode::InvertsDirection() { return lon_dispatch::GetBool(m_dispatch, kestrum::node::kInvertsDirection); }
 CLonAddress CLonNode::GetDomainAddress(short index) { return ReadDomainAddress(m_dispatch, index); }
-COleDispatchDriver CLonNode::GetStatusObject() { return lon_dispatch::GetObject(m_dispatch, NODE_STATUS); }
-COleDispatchDriver CLonNode::GetRouterObject() { return lon_dispatch::GetObject(m_dispatch, NODE_ROUTER); }
+COleDispatchDriver CLonNode::GetStatusObject() { return lon_dispatch::GetObject(m_dispatch, kestrum::node::kStatus); }
+COleDispatchDriver CLonNode::GetRouterObject() { return lon_dispatch::GetObject(m_dispatch, kestrum::node::kRouter); }
 
 std::deque<CNetworkVariable*> CLonNode::GetBlockNVs(const CLonFunctionalBlock& block) const {
   if (block.m_nIndex == -1) return m_nvs;

@@ -5,10 +5,8 @@
 #include "foundation/ProtocolEventsCollector.h"
 #include "foundation/TextProtocolEvent.h"
 #include "lon/DeviceTreeObjects.h"
-#include "lon/KestrumIds.h"
+#include "interfaces/kestrum/KestrumDispIds.h"
 #include "platform/win32/Time.h"
-
-using namespace kestrum_ids;
 
 namespace {
 void LogFailedPoll(const CString& itemId, const CString& cause) {
@@ -100,7 +98,7 @@ bool CMonitorThread::PollOnce() {
   CMyCriticalSectionLock lock(m_queueLock);
   for (CNetworkVariable* nv : m_nvs) {
     try {
-      nv->m_dispatch.InvokeMethod<bool>(NV_READ_CACHE);
+      nv->m_dispatch.InvokeMethod<bool>(kestrum::nv::kReadCache);
     } catch (const COleDispatchException& e) {
       ++m_nFailedPolls;
       LogFailedPoll(nv->GetItemID(), e.m_strDescription);
@@ -109,7 +107,7 @@ bool CMonitorThread::PollOnce() {
   }
   for (CConfigProperty* cp : m_cps) {
     try {
-      cp->m_dispatch.InvokeMethod<bool>(CP_READ_CACHE);
+      cp->m_dispatch.InvokeMethod<bool>(kestrum::cp::kReadCache);
     } catch (const COleDispatchException& e) {
       ++m_nFailedPolls;
       LogFailedPoll(cp->GetItemID(), e.m_strDescription);

@@ -1,12 +1,10 @@
 #include "lon/NVTag.h"
 
 #include "lon/CPTag.h"
-#include "lon/KestrumIds.h"
+#include "interfaces/kestrum/KestrumDispIds.h"
 #include "lon/LonDispatch.h"
 #include "lon/LonHost.h"
 #include "lon/LonNode.h"
-
-using namespace kestrum_ids;
 
 std::atomic<bool> CNVTag::s_bBrowseSubfields{true};
 
@@ -20,11 +18,11 @@ CNVTag::CNVTag(CNetworkVariable* nv, short field) : m_pNV(nv), m_nField(field) {
 CNVTag::~CNVTag() = default;
 
 VARTYPE CNVTag::GetCanonicalType() {
-  return m_pNV->m_dispatch.GetPropertyWithParams<USHORT>(NV_FIELD_TYPE, m_nField);
+  return m_pNV->m_dispatch.GetPropertyWithParams<USHORT>(kestrum::nv::kFieldType, m_nField);
 }
 
 DWORD CNVTag::GetAccessRights() {
-  bool output = lon_dispatch::GetBool(m_pNV->m_dispatch, NV_IS_OUTPUT);
+  bool output = lon_dispatch::GetBool(m_pNV->m_dispatch, kestrum::nv::kIsOutput);
   bool inverts = m_pNV->m_pNode != nullptr && m_pNV->m_pNode->InvertsDirection();
   return output != inverts ? 1 : 3;
 }
@@ -37,7 +35,7 @@ CString CNVTag::GetItemID() {
 }
 
 HRESULT CNVTag::ReadValue(VARIANT* out, VARTYPE type) {
-  VARIANT value = m_pNV->m_dispatch.GetPropertyWithParams<VARIANT>(NV_FIELD_VALUE, static_cast<USHORT>(type), m_nField);
+  VARIANT value = m_pNV->m_dispatch.GetPropertyWithParams<VARIANT>(kestrum::nv::kFieldValue, static_cast<USHORT>(type), m_nField);
   HRESULT hr = VariantChangeType(out, &value, 0, type);
   VariantClear(&value);
   return hr;
@@ -53,14 +51,14 @@ void CNVTag::GetTimestamp(FILETIME* out) {
   VariantInit(&ref);
   ref.vt = VT_BYREF | VT_I8;
   ref.pllVal = &stamp;
-  m_pNV->m_dispatch.InvokeMethod(NV_GET_TIMESTAMP, ref);
+  m_pNV->m_dispatch.InvokeMethod(kestrum::nv::kGetTimestamp, ref);
   auto bits = static_cast<ULONGLONG>(stamp);
   out->dwLowDateTime = static_cast<DWORD>(bits & 0xFFFFFFFFu);
   out->dwHighDateTime = static_cast<DWORD>(bits >> 32);
 }
 
 bool CNVTag::IsBlockedBySelection() {
-  return IsMonitorSelectedOnly() && !lon_dispatch::GetBool(m_pNV->m_dispatch, NV_MONITOR_FLAG);
+  return IsMonitorSelectedOnly() && !lon_dispatch::GetBool(m_pNV->m_dispatch, kestrum::nv::kMonitored);
 }
 
 bool CNVTag::Refresh(DWORD source) {
@@ -68,12 +66,12 @@ bool CNVTag::Refresh(DWORD source) {
     m_wQuality = OPC_TAG_QUALITY_BAD_OUT_OF_SERVICE;
     return false;
   }
-  bool read = m_pNV->m_dispatch.InvokeMethod<bool>(source == OPC_TAG_SOURCE_CACHE ? NV_READ_CACHE : NV_READ_DEVICE);
+  bool read = m_pNV->m_dispatch.InvokeMethod<bool>(source == OPC_TAG_SOURCE_CACHE ? kestrum::nv::kReadCache : kestrum::nv::kReadDevice);
   if (!read) {
     m_wQuality = OPC_TAG_QUALITY_BAD_OUT_OF_SERVICE;
     return false;
   }
-  WORD quality = QualityFromLonStatus(lon_dispatch::GetLong(m_pNV->m_dispatch, NV_STATUS));
+  WORD quality = QualityFromLonStatus(lon_dispatch::GetLong(m_pNV->m_dispatch, kestrum::nv::kStatus));
   m_wQuality = quality;
   return quality != OPC_TAG_QUALITY_BAD_OUT_OF_SERVICE;
 }
@@ -88,7 +86,7 @@ bool CNVTag::IsBrowseVisible() { return m_nField < 0 || s_bBrowseSubfields.load(
 
 bool CNVTag::GetValueRange(double* low, double* high) {
   if (low == nullptr || high == nullptr) return false;
-  return m_pNV->m_dispatch.InvokeMethod<bool>(NV_GET_VALUE_RANGE, m_nField, low, high);
+  return m_pNV->m_dispatch.InvokeMethod<bool>(kestrum::nv::kGetValueRange, m_nField, low, high);
 }
 
 void CNVTag::Activate() {

@@ -3,14 +3,12 @@
 #include "foundation/TextProtocolEvent.h"
 #include "foundation/ProtocolEventsCollector.h"
 #include "lon/CookieTable.h"
-#include "lon/KestrumIds.h"
+#include "interfaces/kestrum/KestrumDispIds.h"
 #include "lon/LonDispatch.h"
 #include "lon/LonHost.h"
 #include "lon/LonItemIds.h"
 #include "lon/LonNode.h"
 #include "lon/LonResources.h"
-
-using namespace kestrum_ids;
 
 namespace {
 void PostText(std::unique_ptr<CTextProtocolEvent> event) {
@@ -21,13 +19,13 @@ void PostText(std::unique_ptr<CTextProtocolEvent> event) {
 CNetworkVariable::CNetworkVariable(const COleDispatchDriver& nv, CLonNode* node) : m_dispatch(nv), m_pNode(node) {
   m_dwCookie = GetNvCookieTable().Register(this);
   try {
-    m_dispatch.SetProperty(NV_COOKIE, VT_UI4, static_cast<ULONG>(m_dwCookie));
+    m_dispatch.SetProperty(kestrum::nv::kCookie, VT_UI4, static_cast<ULONG>(m_dwCookie));
     CLonAddress address;
     if (m_pNode != nullptr) address = m_pNode->GetDomainAddress(0);
-    short index = lon_dispatch::GetShort(m_dispatch, NV_INDEX);
+    short index = lon_dispatch::GetShort(m_dispatch, kestrum::nv::kIndex);
     m_strItemId = FormatNvItemId(address, index);
-    for (COleDispatchDriver& cp : lon_dispatch::GetCollection(m_dispatch, NV_CPS)) {
-      short cpIndex = lon_dispatch::GetShort(cp, CP_INDEX);
+    for (COleDispatchDriver& cp : lon_dispatch::GetCollection(m_dispatch, kestrum::nv::kCps)) {
+      short cpIndex = lon_dispatch::GetShort(cp, kestrum::cp::kIndex);
       m_cps.push_back(new CConfigProperty(cp, FormatNvCpItemId(address, index, cpIndex)));
     }
   } catch (...) {
@@ -48,11 +46,11 @@ CNetworkVariable* CNetworkVariable::FromCookie(DWORD cookie) {
   return static_cast<CNetworkVariable*>(GetNvCookieTable().Lookup(cookie));
 }
 
-CString CNetworkVariable::GetDescription() { return lon_dispatch::GetText(m_dispatch, NV_DESCRIPTION); }
+CString CNetworkVariable::GetDescription() { return lon_dispatch::GetText(m_dispatch, kestrum::nv::kDescription); }
 
 bool CNetworkVariable::SetDescription(const CString& text) {
   try {
-    m_dispatch.SetProperty(NV_DESCRIPTION, VT_BSTR, text);
+    m_dispatch.SetProperty(kestrum::nv::kDescription, VT_BSTR, text);
     return true;
   } catch (const COleDispatchException& e) {
     e.ReportError();
@@ -60,11 +58,11 @@ bool CNetworkVariable::SetDescription(const CString& text) {
   }
 }
 
-CString CNetworkVariable::GetName() { return lon_dispatch::GetText(m_dispatch, NV_NAME); }
-CString CNetworkVariable::GetTypeName() { return lon_dispatch::GetText(m_dispatch, NV_TYPE_NAME); }
+CString CNetworkVariable::GetName() { return lon_dispatch::GetText(m_dispatch, kestrum::nv::kName); }
+CString CNetworkVariable::GetTypeName() { return lon_dispatch::GetText(m_dispatch, kestrum::nv::kTypeName); }
 
 CString CNetworkVariable::GetValueText(short field) {
-  if (field == -1) return lon_dispatch::GetText(m_dispatch, NV_VALUE_TEXT);
+  if (field == -1) return lon_dispatch::GetText(m_dispatch, kestrum::nv::kValueText);
   VARIANT value = GetFieldValue(VT_BSTR, field);
   CString text;
   if (value.vt == VT_BSTR) text = CString(tessaly::BstrToString(value.bstrVal).c_str());
@@ -73,27 +71,27 @@ CString CNetworkVariable::GetValueText(short field) {
 }
 
 VARIANT CNetworkVariable::GetFieldValue(VARTYPE vt, short field) {
-  return m_dispatch.GetPropertyWithParams<VARIANT>(NV_FIELD_VALUE, static_cast<USHORT>(vt), field);
+  return m_dispatch.GetPropertyWithParams<VARIANT>(kestrum::nv::kFieldValue, static_cast<USHORT>(vt), field);
 }
 
 CString CNetworkVariable::GetMemberName(short field) {
-  return m_dispatch.GetPropertyWithParams<CString>(NV_MEMBER_NAME, field);
+  return m_dispatch.GetPropertyWithParams<CString>(kestrum::nv::kMemberName, field);
 }
 
 void CNetworkVariable::SetFieldType(short field, VARTYPE vt) {
-  m_dispatch.SetPropertyWithParams(NV_FIELD_TYPE, field, static_cast<USHORT>(vt));
+  m_dispatch.SetPropertyWithParams(kestrum::nv::kFieldType, field, static_cast<USHORT>(vt));
 }
 
 USHORT CNetworkVariable::GetFieldCount() {
-  COleDispatchDriver fields = lon_dispatch::GetObject(m_dispatch, NV_FIELDS);
+  COleDispatchDriver fields = lon_dispatch::GetObject(m_dispatch, kestrum::nv::kType);
   if (fields.m_lpDispatch == nullptr) return 0;
   USHORT count = 0;
-  fields.GetProperty(NV_FIELDS_COUNT, VT_UI2, &count);
+  fields.GetProperty(kestrum::type::kFieldCount, VT_UI2, &count);
   return count;
 }
 
 bool CNetworkVariable::IsWritable() {
-  bool output = lon_dispatch::GetBool(m_dispatch, NV_IS_OUTPUT);
+  bool output = lon_dispatch::GetBool(m_dispatch, kestrum::nv::kIsOutput);
   if (m_pNode != nullptr && m_pNode->InvertsDirection()) return output;
   return !output;
 }
@@ -107,7 +105,7 @@ CString CNetworkVariable::GetDisplayName() {
 bool CNetworkVariable::WriteValue(const VARIANT& value, short field) {
   RegisterLonResources();
   try {
-    m_dispatch.InvokeMethod<short>(NV_WRITE_VALUE, value, field);
+    m_dispatch.InvokeMethod<short>(kestrum::nv::kWriteValue, value, field);
   } catch (const COleDispatchException& e) {
     if (IsLonProtocolEnabled(LON_PROTOCOL_NV))
       PostText(CTextProtocolEvent::CreateFormatted(IDS_WRITE_FAILED, GetDisplayName(), e.m_strDescription.Left(255)));
@@ -122,7 +120,7 @@ bool CNetworkVariable::Write() {
   RegisterLonResources();
   LONG result = 0;
   try {
-    result = m_dispatch.InvokeMethod<LONG>(NV_WRITE, short(-1));
+    result = m_dispatch.InvokeMethod<LONG>(kestrum::nv::kWrite, short(-1));
   } catch (const COleDispatchException& e) {
     if (IsLonProtocolEnabled(LON_PROTOCOL_NV))
       PostText(CTextProtocolEvent::CreateFormatted(IDS_WRITE_FAILED, GetDisplayName(), e.m_strDescription.Left(255)));
@@ -137,7 +135,7 @@ bool CNetworkVariable::Write() {
 
 void CNetworkVariable::AddMonitorRequest() {
   CMyCriticalSectionLock lock(m_monitorLock);
-  if (m_nMonitorCount.load() == 0) m_dispatch.SetProperty(NV_MONITOR_COOKIE, VT_I4, static_cast<LONG>(m_dwCookie));
+  if (m_nMonitorCount.load() == 0) m_dispatch.SetProperty(kestrum::nv::kMonitorCookie, VT_I4, static_cast<LONG>(m_dwCookie));
   ++m_nMonitorCount;
 }
 
@@ -149,6 +147,6 @@ bool CNetworkVariable::ReleaseMonitorRequest() {
     return false;
   }
   m_nMonitorCount = count - 1;
-  if (count == 1) m_dispatch.SetProperty(NV_MONITOR_COOKIE, VT_I4, LONG(0));
+  if (count == 1) m_dispatch.SetProperty(kestrum::nv::kMonitorCookie, VT_I4, LONG(0));
   return true;
 }

@@ -1,12 +1,10 @@
 #include "lon/NodeTreeObject.h"
 
-#include "lon/KestrumIds.h"
+#include "interfaces/kestrum/KestrumDispIds.h"
 #include "lon/LonDispatch.h"
 #include "lon/LonGuiLinks.h"
 #include "lon/LonResources.h"
 #include "platform/win32/Resources.h"
-
-using namespace kestrum_ids;
 
 CNodeTreeObject* CNodeTreeObject::Create(CLonNode* node) {
   if (node == nullptr) return nullptr;
@@ -62,12 +60,12 @@ void CNodeTreeObject::FillProperties(CPropertyList& list) {
   }
   CPropertyRow* opc = AddPropertyGroup(list, L"OPC Specifics");
   AddEditableProperty(opc, L"Is active", L"Device is active", 8,
-                      MakeBoolValue(lon_dispatch::GetBool(m_pNode->m_dispatch, NODE_ACTIVE)));
+                      MakeBoolValue(lon_dispatch::GetBool(m_pNode->m_dispatch, kestrum::node::kActive)));
 }
 
 bool CNodeTreeObject::OnPropertyChanged(int id, const COleVariant& value) {
   if (id != 8 || value.vt != VT_BOOL) return false;
-  m_pNode->m_dispatch.SetProperty(NODE_ACTIVE, VT_BOOL, value.boolVal != VARIANT_FALSE);
+  m_pNode->m_dispatch.SetProperty(kestrum::node::kActive, VT_BOOL, value.boolVal != VARIANT_FALSE);
   return true;
 }
 
@@ -84,8 +82,8 @@ void CNodeTreeObject::ShowStatus() {
     COleDispatchDriver router = m_pNode->GetRouterObject();
     COleDispatchDriver nearSide, farSide;
     if (router.m_lpDispatch != nullptr) {
-      nearSide = lon_dispatch::GetObject(router, ROUTER_NEAR_SIDE);
-      farSide = lon_dispatch::GetObject(router, ROUTER_FAR_SIDE);
+      nearSide = lon_dispatch::GetObject(router, kestrum::router::kNearSide);
+      farSide = lon_dispatch::GetObject(router, kestrum::router::kFarSide);
     }
     CString nearCaption(FindStringResource(IDS_ROUTER_NEAR_SIDE).value_or(L"").c_str());
     CString farCaption(FindStringResource(IDS_ROUTER_FAR_SIDE).value_or(L"").c_str());
@@ -99,7 +97,7 @@ void CNodeTreeObject::ReplaceNode() {
   CString neuronId;
   if (links->RunReplaceNodeDialog(neuronId) != IDOK) return;
   try {
-    m_pNode->m_dispatch.InvokeMethod<short>(NODE_REPLACE, neuronId);
+    m_pNode->m_dispatch.InvokeMethod<short>(kestrum::node::kReplace, neuronId);
   } catch (const COleDispatchException& e) {
     e.ReportError();
   }

@@ -3,12 +3,10 @@
 #include "foundation/Conversions.h"
 #include "lon/DataTypeNames.h"
 #include "lon/DeviceTreeObjects.h"
-#include "lon/KestrumIds.h"
+#include "interfaces/kestrum/KestrumDispIds.h"
 #include "lon/LonDispatch.h"
 #include "lon/LonGuiLinks.h"
 #include "lon/NVTag.h"
-
-using namespace kestrum_ids;
 
 bool VarTypeFromEdit(const COleVariant& value, VARTYPE& vt) {
   if (value.vt != VT_BSTR) return false;
@@ -45,12 +43,12 @@ CNvTreeObject* CNvTreeObject::FromObject(CTreeObject* object) {
 }
 
 CString CNvTreeObject::GetValueText() {
-  LONG status = lon_dispatch::GetLong(m_pNV->m_dispatch, NV_STATUS);
+  LONG status = lon_dispatch::GetLong(m_pNV->m_dispatch, kestrum::nv::kStatus);
   if (status == 0) return m_pNV->GetValueText(-1);
   return status == 2 ? CString(L"Uncertain") : CString(L"Bad");
 }
 
-FILETIME CNvTreeObject::GetTimestamp() { return ReadTimestamp(m_pNV->m_dispatch, NV_GET_TIMESTAMP); }
+FILETIME CNvTreeObject::GetTimestamp() { return ReadTimestamp(m_pNV->m_dispatch, kestrum::nv::kGetTimestamp); }
 
 void CNvTreeObject::FillProperties(CPropertyList& list) {
   COleDispatchDriver& nv = m_pNV->m_dispatch;
@@ -59,7 +57,7 @@ void CNvTreeObject::FillProperties(CPropertyList& list) {
   AddReadOnlyProperty(misc, L"Address", v, L"Address of the network variable");
   v = MakeTextValue(m_pNV->GetName());
   AddReadOnlyProperty(misc, L"NV Name", v, L"Name of the network variable");
-  v = MakeTextValue(lon_dispatch::GetBool(nv, NV_IS_OUTPUT) ? CString(L"Output") : CString(L"Input"));
+  v = MakeTextValue(lon_dispatch::GetBool(nv, kestrum::nv::kIsOutput) ? CString(L"Output") : CString(L"Input"));
   AddReadOnlyProperty(misc, L"Direction", v, L"Direction of the network variable");
   v = MakeTextValue(m_pNV->GetTypeName());
   AddReadOnlyProperty(misc, L"Type", v, L"Type name");
@@ -67,12 +65,12 @@ void CNvTreeObject::FillProperties(CPropertyList& list) {
   AddReadOnlyProperty(misc, L"Timestamp", v, L"Timestamp");
   AddEditableProperty(misc, L"Description", L"Description", 1, MakeTextValue(m_pNV->GetDescription()));
   AddEditableProperty(misc, L"Cache timeout", L"Cache timeout in miliseconds", 0,
-                      MakeLongValue(lon_dispatch::GetLong(nv, NV_CACHE_TIMEOUT)));
+                      MakeLongValue(lon_dispatch::GetLong(nv, kestrum::nv::kCacheTimeout)));
   AddEditableProperty(misc, L"Always use cache", L"Always use cache", 2,
-                      MakeBoolValue(lon_dispatch::GetBool(nv, NV_ALWAYS_USE_CACHE)));
+                      MakeBoolValue(lon_dispatch::GetBool(nv, kestrum::nv::kAlwaysUseCache)));
   AddEditableProperty(misc, L"Monitor", L"Monitor the network variable", 3,
-                      MakeBoolValue(lon_dispatch::GetBool(nv, NV_MONITOR_FLAG)));
-  AddDataTypeListProperty(misc, 4, LookupDataTypeName(nv.GetPropertyWithParams<USHORT>(NV_FIELD_TYPE, short(-1))));
+                      MakeBoolValue(lon_dispatch::GetBool(nv, kestrum::nv::kMonitored)));
+  AddDataTypeListProperty(misc, 4, LookupDataTypeName(nv.GetPropertyWithParams<USHORT>(kestrum::nv::kFieldType, short(-1))));
   CNVTag tag(m_pNV, -1);
   AddEditableProperty(misc, L"OPC unique ID", L"OPC unique ID", 0, MakeTextValue(tag.GetItemID()));
 }
@@ -82,7 +80,7 @@ bool CNvTreeObject::OnPropertyChanged(int id, const COleVariant& value) {
   switch (id) {
     case 0:
       if (value.vt != VT_I4) return false;
-      nv.SetProperty(NV_CACHE_TIMEOUT, VT_I4, value.lVal);
+      nv.SetProperty(kestrum::nv::kCacheTimeout, VT_I4, value.lVal);
       return true;
     case 1:
       if (value.vt != VT_BSTR) return false;
@@ -90,11 +88,11 @@ bool CNvTreeObject::OnPropertyChanged(int id, const COleVariant& value) {
       return true;
     case 2:
       if (value.vt != VT_BOOL) return false;
-      nv.SetProperty(NV_ALWAYS_USE_CACHE, VT_BOOL, value.boolVal != VARIANT_FALSE);
+      nv.SetProperty(kestrum::nv::kAlwaysUseCache, VT_BOOL, value.boolVal != VARIANT_FALSE);
       return true;
     case 3:
       if (value.vt != VT_BOOL) return false;
-      nv.SetProperty(NV_MONITOR_FLAG, VT_BOOL, value.boolVal != VARIANT_FALSE);
+      nv.SetProperty(kestrum::nv::kMonitored, VT_BOOL, value.boolVal != VARIANT_FALSE);
       return true;
     case 4: {
       VARTYPE vt = VT_EMPTY;
@@ -114,16 +112,16 @@ int CNvTreeObject::ShowProperties() {
   CTagPropertiesRecord record;
   record.m_strItemId = m_pNV->GetItemID();
   record.m_strDescription = m_pNV->GetDescription();
-  record.m_bAlwaysUseCache = lon_dispatch::GetBool(nv, NV_ALWAYS_USE_CACHE);
-  record.m_vtCanonical = nv.GetPropertyWithParams<USHORT>(NV_FIELD_TYPE, short(-1));
-  record.m_nCacheTimeout = lon_dispatch::GetLong(nv, NV_CACHE_TIMEOUT);
+  record.m_bAlwaysUseCache = lon_dispatch::GetBool(nv, kestrum::nv::kAlwaysUseCache);
+  record.m_vtCanonical = nv.GetPropertyWithParams<USHORT>(kestrum::nv::kFieldType, short(-1));
+  record.m_nCacheTimeout = lon_dispatch::GetLong(nv, kestrum::nv::kCacheTimeout);
   CTagPropertiesRecord edited = record;
   int result = links->RunTagDialog(edited);
   if (result == IDOK && !(edited == record)) {
-    nv.SetProperty(NV_CACHE_TIMEOUT, VT_I4, edited.m_nCacheTimeout);
+    nv.SetProperty(kestrum::nv::kCacheTimeout, VT_I4, edited.m_nCacheTimeout);
     m_pNV->SetDescription(edited.m_strDescription);
     m_pNV->SetFieldType(-1, edited.m_vtCanonical);
-    nv.SetProperty(NV_ALWAYS_USE_CACHE, VT_BOOL, edited.m_bAlwaysUseCache);
+    nv.SetProperty(kestrum::nv::kAlwaysUseCache, VT_BOOL, edited.m_bAlwaysUseCache);
   }
   return result;
 }

@@ -3,11 +3,9 @@
 #include "lon/CPTag.h"
 #include "lon/DataTypeNames.h"
 #include "lon/DeviceTreeObjects.h"
-#include "lon/KestrumIds.h"
+#include "interfaces/kestrum/KestrumDispIds.h"
 #include "lon/LonDispatch.h"
 #include "lon/NVTag.h"
-
-using namespace kestrum_ids;
 
 CSubfieldTreeObject* CSubfieldTreeObject::Create(CNetworkVariable* nv, short field) {
   if (nv == nullptr || (static_cast<USHORT>(field) & 0x8000) != 0) return nullptr;
@@ -31,7 +29,7 @@ CSubfieldTreeObject* CSubfieldTreeObject::Create(CConfigProperty* cp, short fiel
 
 CString CSubfieldTreeObject::GetValueText() {
   if (m_pNV != nullptr) {
-    LONG status = lon_dispatch::GetLong(m_pNV->m_dispatch, NV_STATUS);
+    LONG status = lon_dispatch::GetLong(m_pNV->m_dispatch, kestrum::nv::kStatus);
     if (status != 0) return status == 2 ? CString(L"VQ_UNCERTAIN") : CString(L"Bad");
     return m_pNV->GetValueText(m_nField);
   }
@@ -46,10 +44,10 @@ void CSubfieldTreeObject::FillProperties(CPropertyList& list) {
   CString id;
   if (m_pNV != nullptr) {
     AddDataTypeListProperty(misc, 4,
-                            LookupDataTypeName(m_pNV->m_dispatch.GetPropertyWithParams<USHORT>(NV_FIELD_TYPE, m_nField)));
+                            LookupDataTypeName(m_pNV->m_dispatch.GetPropertyWithParams<USHORT>(kestrum::nv::kFieldType, m_nField)));
     id = CNVTag(m_pNV, m_nField).GetItemID();
   } else if (m_pCP != nullptr) {
-    v = MakeTextValue(LookupDataTypeName(m_pCP->m_dispatch.GetPropertyWithParams<USHORT>(CP_FIELD_TYPE, m_nField)));
+    v = MakeTextValue(LookupDataTypeName(m_pCP->m_dispatch.GetPropertyWithParams<USHORT>(kestrum::cp::kFieldType, m_nField)));
     AddReadOnlyProperty(misc, L"Datatype", v, L"Canonical type of the value");
     id = CCPTag(m_pCP, m_nField).GetItemID();
   }
@@ -66,7 +64,7 @@ bool CSubfieldTreeObject::OnPropertyChanged(int id, const COleVariant& value) {
     return true;
   }
   if (m_pCP != nullptr) {
-    m_pCP->m_dispatch.SetPropertyWithParams(CP_FIELD_TYPE, m_nField, static_cast<USHORT>(vt));
+    m_pCP->m_dispatch.SetPropertyWithParams(kestrum::cp::kFieldType, m_nField, static_cast<USHORT>(vt));
     return true;
   }
   return false;

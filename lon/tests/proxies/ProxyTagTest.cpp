@@ -4,14 +4,12 @@
 #include <vector>
 
 #include "lon/CPTag.h"
-#include "lon/KestrumIds.h"
+#include "interfaces/kestrum/KestrumDispIds.h"
 #include "lon/LonNode.h"
 #include "lon/MonitorThread.h"
 #include "lon/NVTag.h"
 #include "lon/NvTreeObject.h"
 #include "lon/testing/FakeLonObject.h"
-
-using namespace kestrum_ids;
 
 namespace {
 
@@ -20,8 +18,8 @@ struct FakeCollection {
   CFakeLonObject object;
   std::vector<CFakeLonObject*> items;
   void Publish() {
-    object.SetProp(COLL_COUNT, FakeShort(static_cast<short>(items.size())));
-    object.SetIndexedGet(COLL_ITEM, 1, [this](CDispatchCall& call) {
+    object.SetProp(kestrum::coll::kCount, FakeShort(static_cast<short>(items.size())));
+    object.SetIndexedGet(kestrum::coll::kItem, 1, [this](CDispatchCall& call) {
       VARIANT index;
       VariantInit(&index);
       VariantChangeType(&index, &call.Arg(0), 0, VT_I2);
@@ -32,25 +30,25 @@ struct FakeCollection {
 
 struct FakeNv : CFakeLonObject {
   explicit FakeNv(short index) {
-    SetProp(NV_DESCRIPTION, FakeText(L""));
-    SetProp(NV_COOKIE, FakeLong(0));
-    SetProp(NV_INDEX, FakeShort(index));
-    SetProp(NV_NAME, FakeText(L"nvoTemp"));
-    SetProp(NV_IS_OUTPUT, FakeBool(true));
-    SetProp(NV_MONITOR_FLAG, FakeBool(true));
-    SetProp(NV_MONITOR_COOKIE, FakeLong(0));
-    SetProp(NV_STATUS, FakeLong(0));
-    SetProp(NV_CPS, FakeObject(&cps.object));
+    SetProp(kestrum::nv::kDescription, FakeText(L""));
+    SetProp(kestrum::nv::kCookie, FakeLong(0));
+    SetProp(kestrum::nv::kIndex, FakeShort(index));
+    SetProp(kestrum::nv::kName, FakeText(L"nvoTemp"));
+    SetProp(kestrum::nv::kIsOutput, FakeBool(true));
+    SetProp(kestrum::nv::kMonitored, FakeBool(true));
+    SetProp(kestrum::nv::kMonitorCookie, FakeLong(0));
+    SetProp(kestrum::nv::kStatus, FakeLong(0));
+    SetProp(kestrum::nv::kCps, FakeObject(&cps.object));
     cps.Publish();
-    SetMethod(NV_READ_CACHE, 0, [this](CDispatchCall& call) {
+    SetMethod(kestrum::nv::kReadCache, 0, [this](CDispatchCall& call) {
       call.Result() = FakeBool(readOk);
       return readFails ? call.Fail(L"device gone") : S_OK;
     });
-    SetMethod(NV_READ_DEVICE, 0, [this](CDispatchCall& call) {
+    SetMethod(kestrum::nv::kReadDevice, 0, [this](CDispatchCall& call) {
       call.Result() = FakeBool(readOk);
       return S_OK;
     });
-    SetIndexedGet(NV_MEMBER_NAME, 1, [](CDispatchCall&) { return FakeText(L"temp"); });
+    SetIndexedGet(kestrum::nv::kMemberName, 1, [](CDispatchCall&) { return FakeText(L"temp"); });
   }
   ~FakeNv() override { ClearProps(); }
   FakeCollection cps;
@@ -60,10 +58,10 @@ struct FakeNv : CFakeLonObject {
 
 struct FakeCp : CFakeLonObject {
   explicit FakeCp(short index) {
-    SetProp(CP_INDEX, FakeShort(index));
-    SetProp(CP_COOKIE, FakeLong(0));
-    SetProp(CP_NAME, FakeText(L"cpDelay"));
-    SetProp(CP_DESCRIPTION, FakeText(L""));
+    SetProp(kestrum::cp::kIndex, FakeShort(index));
+    SetProp(kestrum::cp::kCookie, FakeLong(0));
+    SetProp(kestrum::cp::kName, FakeText(L"cpDelay"));
+    SetProp(kestrum::cp::kDescription, FakeText(L""));
   }
 };
 
@@ -74,30 +72,30 @@ namespace {
 
 struct FakeNode : CFakeLonObject {
   explicit FakeNode(int nvCount, bool inverts = false, const wchar_t* domainId = L"1A2B3C") {
-    domain.SetProp(DOMAIN_ID_TEXT, FakeText(domainId));
-    domain.SetProp(DOMAIN_SUBNET, FakeShort(2));
-    domain.SetProp(DOMAIN_NODE, FakeShort(7));
-    domain.SetProp(DOMAIN_IN_USE, FakeBool(true));
-    SetIndexedGet(NODE_DOMAIN, 1, [this](CDispatchCall&) { return FakeObject(&domain); });
-    SetProp(NODE_NEURON_ID, FakeText(L"000102030405"));
-    SetProp(NODE_INVERTS_DIRECTION, FakeBool(inverts));
+    domain.SetProp(kestrum::domain::kId, FakeText(domainId));
+    domain.SetProp(kestrum::domain::kSubnet, FakeShort(2));
+    domain.SetProp(kestrum::domain::kNode, FakeShort(7));
+    domain.SetProp(kestrum::domain::kInUse, FakeBool(true));
+    SetIndexedGet(kestrum::node::kDomain, 1, [this](CDispatchCall&) { return FakeObject(&domain); });
+    SetProp(kestrum::node::kNeuronId, FakeText(L"000102030405"));
+    SetProp(kestrum::node::kInvertsDirection, FakeBool(inverts));
     for (int i = 0; i < nvCount; ++i) nvObjects.push_back(std::make_unique<FakeNv>(static_cast<short>(i)));
     for (auto& nv : nvObjects) nvs.items.push_back(nv.get());
     nodeCp = std::make_unique<FakeCp>(2);
     cps.items.push_back(nodeCp.get());
     blockCp = std::make_unique<FakeCp>(0);
-    block.SetProp(BLOCK_NAME, FakeText(L"Sensor"));
-    block.SetProp(BLOCK_INDEX, FakeShort(3));
+    block.SetProp(kestrum::block::kName, FakeText(L"Sensor"));
+    block.SetProp(kestrum::block::kIndex, FakeShort(3));
     blockCps.items.push_back(blockCp.get());
     blockCps.Publish();
-    block.SetProp(BLOCK_CPS, FakeObject(&blockCps.object));
+    block.SetProp(kestrum::block::kCps, FakeObject(&blockCps.object));
     blocks.items.push_back(&block);
     nvs.Publish();
     cps.Publish();
     blocks.Publish();
-    SetProp(NODE_NVS, FakeObject(&nvs.object));
-    SetProp(NODE_CPS, FakeObject(&cps.object));
-    SetProp(NODE_BLOCKS, FakeObject(&blocks.object));
+    SetProp(kestrum::node::kNvs, FakeObject(&nvs.object));
+    SetProp(kestrum::node::kCps, FakeObject(&cps.object));
+    SetProp(kestrum::node::kBlocks, FakeObject(&blocks.object));
   }
   ~FakeNode() override {
     ClearProps();
@@ -136,7 +134,7 @@ TEST(ProxyTest, CookiesAreHandlesOfLiveProxies) {
   {
     auto node = MakeNode(fake);
     CNetworkVariable* nv = node->m_nvs[0];
-    cookie = static_cast<DWORD>(fake.nvObjects[0]->GetProp(NV_COOKIE).lVal);
+    cookie = static_cast<DWORD>(fake.nvObjects[0]->GetProp(kestrum::nv::kCookie).lVal);
     EXPECT_NE(cookie, 0u);
     EXPECT_EQ(CNetworkVariable::FromCookie(cookie), nv);
     EXPECT_EQ(CConfigProperty::FromCookie(cookie), nullptr);  // another kind's table
@@ -153,7 +151,7 @@ TEST(ProxyTest, WritableAndAccessRightsByDirection) {
   } cases[] = {{true, false, false, 1}, {false, false, true, 3}, {true, true, true, 3}, {false, true, false, 1}};
   for (const Case& c : cases) {
     FakeNode fake(1, c.inverts);
-    fake.nvObjects[0]->SetProp(NV_IS_OUTPUT, FakeBool(c.output));
+    fake.nvObjects[0]->SetProp(kestrum::nv::kIsOutput, FakeBool(c.output));
     auto node = MakeNode(fake);
     CNVTag tag(node->m_nvs[0], -1);
     EXPECT_EQ(node->m_nvs[0]->IsWritable(), c.writable) << c.output << c.inverts;
@@ -175,7 +173,7 @@ TEST(NvTagTest, RefreshMapsStatusToQuality) {
     CNVTag tag(node->m_nvs[0], -1);
     EXPECT_EQ(tag.GetQuality(), 0x40);
     fake.nvObjects[0]->readOk = c.readOk;
-    fake.nvObjects[0]->SetProp(NV_STATUS, FakeLong(c.status));
+    fake.nvObjects[0]->SetProp(kestrum::nv::kStatus, FakeLong(c.status));
     EXPECT_EQ(tag.Refresh(1), c.result);
     EXPECT_EQ(tag.GetQuality(), c.quality);
   }
@@ -187,7 +185,7 @@ TEST(NvTagTest, ItemIdFromDescriptionOrGeneratedForm) {
   CNVTag whole(node->m_nvs[0], -1), field(node->m_nvs[0], 0);
   EXPECT_EQ(whole.GetItemID(), L"1A2B3C.2.7.0 nvoTemp");
   EXPECT_EQ(field.GetItemID(), L"1A2B3C.2.7.0 nvoTemp__temp");
-  fake.nvObjects[0]->SetProp(NV_DESCRIPTION, FakeText(L"Hall"));
+  fake.nvObjects[0]->SetProp(kestrum::nv::kDescription, FakeText(L"Hall"));
   EXPECT_EQ(whole.GetItemID(), L"Hall");
   EXPECT_EQ(field.GetItemID(), L"Hall__temp");
 }
@@ -219,14 +217,14 @@ TEST(NvTagTest, MonitoringSwitchesOnlyAtFirstAndLast) {
   a.StartMonitoring();  // already on for this tag
   b.StartMonitoring();
   EXPECT_EQ(nv->GetMonitorCount(), 2);
-  EXPECT_EQ(nvObject.Puts(NV_MONITOR_COOKIE), 1);
-  EXPECT_EQ(static_cast<DWORD>(nvObject.GetProp(NV_MONITOR_COOKIE).lVal), nv->GetCookie());
+  EXPECT_EQ(nvObject.Puts(kestrum::nv::kMonitorCookie), 1);
+  EXPECT_EQ(static_cast<DWORD>(nvObject.GetProp(kestrum::nv::kMonitorCookie).lVal), nv->GetCookie());
   a.StopMonitoring();
-  EXPECT_EQ(nvObject.Puts(NV_MONITOR_COOKIE), 1);
+  EXPECT_EQ(nvObject.Puts(kestrum::nv::kMonitorCookie), 1);
   b.StopMonitoring();
   b.StopMonitoring();
-  EXPECT_EQ(nvObject.Puts(NV_MONITOR_COOKIE), 2);
-  EXPECT_EQ(nvObject.GetProp(NV_MONITOR_COOKIE).lVal, 0);
+  EXPECT_EQ(nvObject.Puts(kestrum::nv::kMonitorCookie), 2);
+  EXPECT_EQ(nvObject.GetProp(kestrum::nv::kMonitorCookie).lVal, 0);
   EXPECT_EQ(nv->GetMonitorCount(), 0);
 }
 
@@ -245,12 +243,12 @@ TEST(MonitorThreadTest, SharedCountWithTagsAndDuplicateAdds) {
   monitor.AddObjects(parent.m_children);
   EXPECT_EQ(monitor.GetNvCount(), 2u);
   EXPECT_EQ(nv->GetMonitorCount(), 3);
-  EXPECT_EQ(nvObject.Puts(NV_MONITOR_COOKIE), 1);
+  EXPECT_EQ(nvObject.Puts(kestrum::nv::kMonitorCookie), 1);
   monitor.Clear();
   EXPECT_EQ(nv->GetMonitorCount(), 1);
-  EXPECT_NE(nvObject.GetProp(NV_MONITOR_COOKIE).lVal, 0);  // the tag still wants it
+  EXPECT_NE(nvObject.GetProp(kestrum::nv::kMonitorCookie).lVal, 0);  // the tag still wants it
   tag.StopMonitoring();
-  EXPECT_EQ(nvObject.GetProp(NV_MONITOR_COOKIE).lVal, 0);
+  EXPECT_EQ(nvObject.GetProp(kestrum::nv::kMonitorCookie).lVal, 0);
 }
 
 // Runs the cycles on the test's thread with a hand-moved clock.
@@ -270,8 +268,8 @@ TEST(MonitorThreadTest, FailingPollIsCaughtAndTheRoundGoesOn) {
   monitor.AddObjects(parent.m_children);
   EXPECT_TRUE(monitor.PollOnce());
   EXPECT_EQ(monitor.GetFailedPolls(), 1);
-  EXPECT_EQ(fake.nvObjects[0]->Calls(NV_READ_CACHE), 1);
-  EXPECT_EQ(fake.nvObjects[1]->Calls(NV_READ_CACHE), 1);
+  EXPECT_EQ(fake.nvObjects[0]->Calls(kestrum::nv::kReadCache), 1);
+  EXPECT_EQ(fake.nvObjects[1]->Calls(kestrum::nv::kReadCache), 1);
   monitor.Clear();
 }
 
