@@ -80,7 +80,7 @@ class CLonDatabaseManager {
   CKestrumSink* m_pSink = nullptr;
   COleDispatchDriver m_network;
   std::list<CLonNode*> m_nodes;
-  bool m_bConnected = false;
+  std::atomic<bool> m_bConnected{false};  // read by OPC threads without the manager lock
 
  private:
   void Advise();
