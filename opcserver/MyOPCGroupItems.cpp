@@ -170,7 +170,8 @@ HRESULT CMyOPCGroup::AddItemsInternal(DWORD count, const OPCITEMDEF* defs, OPCIT
     results[i].hServer = item->GetServerHandle();
     results[i].vtCanonicalDataType = item->GetCanonicalType();
     results[i].wReserved = 0;
-    results[i].dwAccessRights = item->GetAccessRights();
+    // The item asked its tag a moment ago.
+    results[i].dwAccessRights = item->GetLastAccessRights();
     results[i].dwBlobSize = 0;
     results[i].pBlob = nullptr;
     m_items.emplace_hint(m_items.end(), item->GetServerHandle(), item);

@@ -30,6 +30,9 @@ class COPCItem {
   virtual bool SetRequestedType(VARTYPE vt, bool notify);
   virtual VARTYPE GetCanonicalType();
   virtual DWORD GetAccessRights();
+  // What the tag said when last asked, without asking it again (each ask is a call to the
+  // network control).
+  DWORD GetLastAccessRights() const { return m_dwAccessRights; }
   virtual CString GetName();
   virtual void SetActive(BOOL active);
   virtual bool IsChanged();
