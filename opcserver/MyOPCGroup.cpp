@@ -1,6 +1,7 @@
 #include "opcserver/MyOPCGroup.h"
 
 #include <cstring>
+#include <exception>
 #include <memory>
 
 #include "foundation/ProtocolEventsCollector.h"
@@ -143,7 +144,12 @@ void CMyOPCGroup::RunUpdateThread() {
     // does not pull the object away under the loop; none once the group is being destroyed.
     if (m_bActive && TryAddRef()) {
       m_bCycleRef = true;
-      if (m_bRunning && UpdateItems()) SendDataChange(true);
+      // The last guard of the thread: failing control calls are stopped per item; anything
+      // else thrown ends this cycle only (the changes go next cycle) rather than the server.
+      try {
+        if (m_bRunning && UpdateItems()) SendDataChange(true);
+      } catch (const std::exception&) {
+      }
       m_bCycleRef = false;
       if (static_cast<IOPCGroupStateMgt*>(this)->Release() == 0) return;  // freed on this thread
     }
@@ -352,7 +358,9 @@ HRESULT CMyOPCGroup::CloneInto(const CString&) { return S_OK; }
 
 void CMyOPCGroup::ApplyActiveStateToItems() {
   CMyCriticalSectionLock lock(m_csGroup);
-  for (auto& entry : m_items) entry.second->ApplyActiveState();
+  // An item whose monitoring the control will not start still reads the cache each cycle; the
+  // next change of state tries again.
+  for (auto& entry : m_items) (void)entry.second->ApplyActiveState();
 }
 
 bool CMyOPCGroup::IsValidItem(OPCHANDLE handle) {
@@ -393,10 +401,8 @@ void CMyOPCGroup::RefreshActiveTags() {
   CMyCriticalSectionLock lock(m_csGroup);
   for (auto& entry : m_items) {
     COPCItem* item = entry.second;
-    if (item->IsActive()) {
-      item->GetTag()->Refresh(OPC_DS_CACHE);
-      item->MarkRefreshed();
-    }
+    // A failing control fails only this item: its quality goes bad in the update pass.
+    if (item->IsActive()) (void)item->Refresh(OPC_DS_CACHE);
     if (g_nOpcBusyCount > 0) break;  // item management waits for the lock
   }
 }

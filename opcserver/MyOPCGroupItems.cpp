@@ -1,5 +1,8 @@
 // Item management and synchronous I/O of the OPC group.
 #include <cstring>
+#include <memory>
+#include <new>
+#include <type_traits>
 
 #include "opcserver/MyOPCGroup.h"
 #include "opcserver/OPCItem.h"
@@ -8,6 +11,7 @@
 #include "opcserver/OpcBusyCount.h"
 #include "opcserver/OpcTagsManager.h"
 #include "platform/com/Activation.h"
+#include "platform/com/DispatchDriver.h"
 #include "platform/com/Memory.h"
 #include "platform/com/Variant.h"
 
@@ -20,7 +24,21 @@ T* AllocZeroed(DWORD count) {
   return p;
 }
 
-// Allocates the result and error arrays, runs op, frees both on a failing result.
+// The last guard of a COM method: nothing thrown may cross it. Failing control calls are
+// stopped per item further in; what arrives here is out of memory or a fault of ours.
+template <class Op>
+HRESULT Guarded(Op op) {
+  try {
+    return op();
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  } catch (const std::exception&) {
+    return E_FAIL;
+  }
+}
+
+// Allocates the result and error arrays, runs op, frees both (and any values in them) on a
+// failing result.
 template <class R, class Op>
 HRESULT WithResults(DWORD count, R** ppResults, HRESULT** ppErrors, Op op) {
   *ppResults = nullptr;
@@ -32,8 +50,11 @@ HRESULT WithResults(DWORD count, R** ppResults, HRESULT** ppErrors, Op op) {
     CoTaskMemFree(errors);
     return E_OUTOFMEMORY;
   }
-  HRESULT hr = op(results, errors);
+  HRESULT hr = Guarded([&] { return op(results, errors); });
   if (FAILED(hr)) {
+    if constexpr (std::is_same_v<R, OPCITEMSTATE>) {
+      for (DWORD i = 0; i < count; ++i) VariantClear(&results[i].vDataValue);
+    }
     CoTaskMemFree(results);
     CoTaskMemFree(errors);
     return hr;
@@ -48,7 +69,7 @@ HRESULT WithErrors(DWORD count, HRESULT** ppErrors, Op op) {
   *ppErrors = nullptr;
   HRESULT* errors = AllocZeroed<HRESULT>(count);
   if (!errors) return E_OUTOFMEMORY;
-  HRESULT hr = op(errors);
+  HRESULT hr = Guarded([&] { return op(errors); });
   if (FAILED(hr)) {
     CoTaskMemFree(errors);
     return hr;
@@ -59,9 +80,21 @@ HRESULT WithErrors(DWORD count, HRESULT** ppErrors, Op op) {
 }  // namespace
 
 HRESULT CMyOPCGroup::CreateItem(COPCTag* tag, COPCItem** out) {
-  if (!out) return E_POINTER;
+  if (!out) {
+    delete tag;
+    return E_POINTER;
+  }
   *out = new (std::nothrow) COPCItem(tag, this, NewOpcHandle());
-  return S_OK;
+  if (!*out) {
+    delete tag;
+    return E_OUTOFMEMORY;
+  }
+  HRESULT hr = (*out)->GetInitResult();
+  if (FAILED(hr)) {
+    delete *out;  // and the tag with it
+    *out = nullptr;
+  }
+  return hr;
 }
 
 void CMyOPCGroup::DeleteItem(COPCItem* item) {
@@ -140,23 +173,32 @@ HRESULT CMyOPCGroup::AddItemsInternal(DWORD count, const OPCITEMDEF* defs, OPCIT
     const OPCITEMDEF& def = defs[i];
     errors[i] = S_OK;
     COPCTag* tag = nullptr;
-    if (def.szItemID && g_pOpcTagsManager) tag = g_pOpcTagsManager->CreateTag(CString(def.szItemID));
+    HRESULT hr = S_OK;
+    try {
+      if (def.szItemID && g_pOpcTagsManager) tag = g_pOpcTagsManager->CreateTag(CString(def.szItemID));
+    } catch (const COleDispatchException&) {
+      hr = E_FAIL;
+    }
     if (!tag) {
-      errors[i] = OPC_E_INVALIDITEMID;
+      errors[i] = FAILED(hr) ? hr : OPC_E_INVALIDITEMID;
       result = S_FALSE;
       continue;
     }
     COPCItem* item = nullptr;
-    HRESULT hr = CreateItem(tag, &item);
-    if (FAILED(hr) || !item) {
-      delete tag;
-      errors[i] = FAILED(hr) ? hr : E_OUTOFMEMORY;
+    hr = CreateItem(tag, &item);  // owns the tag from here on, also when it fails
+    if (FAILED(hr)) {
+      errors[i] = hr;
       result = S_FALSE;
       continue;
     }
     // Attached first, so the item's own events already name its group and client.
     GetOPCToolkitManager().AttachItem(&m_spy, &item->GetSpy());
-    item->SetActive(def.bActive ? TRUE : FALSE);
+    if (FAILED(hr = item->SetActive(def.bActive ? TRUE : FALSE))) {
+      DeleteItem(item);
+      errors[i] = hr;
+      result = S_FALSE;
+      continue;
+    }
     if (def.hClient != 0) {
       item->SetClientHandle(def.hClient);
       item->NotifyEvent(OpcEventItemClientHandle);
@@ -198,14 +240,26 @@ HRESULT CMyOPCGroup::ValidateItemsInternal(DWORD count, const OPCITEMDEF* defs, 
       errors[i] = OPC_E_BADTYPE;
       result = S_FALSE;
     }
-    COPCTag* tag = g_pOpcTagsManager ? g_pOpcTagsManager->CreateTag(CString(def.szItemID)) : nullptr;
+    std::unique_ptr<COPCTag> tag;
+    VARTYPE canonical = VT_EMPTY;
+    DWORD rights = 0;
+    try {
+      if (g_pOpcTagsManager) tag.reset(g_pOpcTagsManager->CreateTag(CString(def.szItemID)));
+      if (tag) {
+        canonical = tag->GetCanonicalType();
+        rights = tag->GetAccessRights();
+      }
+    } catch (const COleDispatchException&) {
+      errors[i] = E_FAIL;
+      result = S_FALSE;
+      continue;
+    }
     if (tag) {
       results[i].hServer = 0;
-      results[i].vtCanonicalDataType = tag->GetCanonicalType();
-      results[i].dwAccessRights = tag->GetAccessRights();
+      results[i].vtCanonicalDataType = canonical;
+      results[i].dwAccessRights = rights;
       results[i].dwBlobSize = 0;
       results[i].pBlob = nullptr;
-      delete tag;
     } else {
       errors[i] = OPC_E_UNKNOWNITEMID;
       result = S_FALSE;
@@ -247,8 +301,8 @@ HRESULT CMyOPCGroup::SetActiveStateInternal(DWORD count, const OPCHANDLE* handle
       result = S_FALSE;
       continue;
     }
-    item->SetActive(active ? TRUE : FALSE);
-    errors[i] = S_OK;
+    errors[i] = item->SetActive(active ? TRUE : FALSE);
+    if (FAILED(errors[i])) result = S_FALSE;
   }
   busy.Leave();
   return result;
@@ -346,10 +400,16 @@ HRESULT CMyOPCGroup::SyncReadItems(DWORD source, DWORD count, const OPCHANDLE* h
       result = S_FALSE;
       continue;
     }
-    item->GetTag()->Refresh(source);
-    item->MarkRefreshed();
-    item->Update(0.0f);
+    HRESULT refreshed = item->Refresh(source);
+    HRESULT updated = item->Update(0.0f);
     state.hClient = item->GetClientHandle();
+    if (FAILED(refreshed) || FAILED(updated)) {
+      // The control failed on this item alone: no value, and the item's quality is bad.
+      errors[i] = E_FAIL;
+      state.wQuality = item->GetQuality();
+      result = S_FALSE;
+      continue;
+    }
     state.ftTimeStamp = item->GetTimestamp();
     if (source == OPC_DS_CACHE)
       state.wQuality = groupActive && item->IsActive() ? item->GetQuality() : OPC_QUALITY_OUT_OF_SERVICE;

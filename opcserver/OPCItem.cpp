@@ -7,29 +7,51 @@
 #include "opcserver/OPCProtocolEvent.h"
 #include "opcserver/OPCToolkitManager.h"
 #include "platform/com/Activation.h"
+#include "platform/com/DispatchDriver.h"
 #include "platform/com/Variant.h"
+
+namespace {
+// Runs calls into the tag; a failing call of the network control becomes E_FAIL. Anything else
+// thrown is a fault of ours and goes on to the last guard of the COM method or thread.
+template <class F>
+HRESULT CallTag(F&& f) {
+  try {
+    f();
+    return S_OK;
+  } catch (const COleDispatchException&) {
+    return E_FAIL;
+  }
+}
+}  // namespace
 
 COPCItem::COPCItem(COPCTag* tag, CMyOPCGroup* group, OPCHANDLE hServer)
     : m_ftTimestamp{0, 0}, m_pGroup(group), m_pTag(tag), m_hServer(hServer) {
   VariantInit(&m_value);
   CoFileTimeNow(&m_ftTimestamp);
-  m_vtCanonical = m_pTag->GetCanonicalType();
-  m_strName = m_pTag->GetName();
-  m_dwAccessRights = m_pTag->GetAccessRights();
-  m_pTag->Activate();
-  Update(0.0f);
+  m_hrInit = CallTag([&] {
+    m_vtCanonical = m_pTag->GetCanonicalType();
+    m_strName = m_pTag->GetName();
+    m_dwAccessRights = m_pTag->GetAccessRights();
+    m_pTag->Activate();
+    m_bTagActivated = true;
+  });
+  if (SUCCEEDED(m_hrInit)) m_hrInit = Update(0.0f);
 }
 
 COPCItem::~COPCItem() {
-  if (m_bMonitoring) {
-    m_bMonitoring = false;
-    int before = m_pTag->m_nActiveItemRefs--;
-    if (before == 1) m_pTag->StopMonitoring();
-    if (before <= 0) m_pTag->m_nActiveItemRefs = 0;
-  }
-  m_pTag->Deactivate();
+  if (m_bMonitoring) ReleaseMonitoring();
+  // A destructor must not throw: a control that fails here leaves nothing the item could mend.
+  if (m_bTagActivated) (void)CallTag([&] { m_pTag->Deactivate(); });
   delete m_pTag;
   VariantClear(&m_value);
+}
+
+void COPCItem::ReleaseMonitoring() {
+  m_bMonitoring = false;
+  int before = m_pTag->m_nActiveItemRefs--;
+  // The tag forgets its request before it tells the control, so a failing call still lowers it.
+  if (before == 1) (void)CallTag([&] { m_pTag->StopMonitoring(); });
+  if (before <= 0) m_pTag->m_nActiveItemRefs = 0;
 }
 
 FILETIME COPCItem::GetTimestamp() { return m_ftTimestamp; }
@@ -43,9 +65,19 @@ HRESULT COPCItem::GetValue(VARIANT* out) {
 WORD COPCItem::GetQuality() { return m_wQuality; }
 
 HRESULT COPCItem::Write(VARIANT value) {
-  HRESULT hr = S_OK;
   VARIANT copy;
   VariantInit(&copy);
+  HRESULT hr = S_OK;
+  HRESULT call = CallTag([&] { hr = WriteConverted(value, &copy); });
+  if (FAILED(call)) hr = call;
+  VariantClear(&copy);
+  VariantClear(&value);
+  return hr;
+}
+
+HRESULT COPCItem::WriteConverted(const VARIANT& value, VARIANT* copyOut) {
+  HRESULT hr = S_OK;
+  VARIANT& copy = *copyOut;
   if (!(GetAccessRights() & OPC_WRITEABLE)) {
     hr = OPC_E_BADRIGHTS;
   } else if (value.vt == VT_EMPTY) {
@@ -58,7 +90,8 @@ HRESULT COPCItem::Write(VARIANT value) {
         m_spy.m_info.m_counters[CItemInfo::Writes].Raise();
       }
       if (m_pTag->WriteValue(&copy)) {
-        Update(0.0f);
+        // The value is on its way to the device; a failing read-back shows in the quality.
+        (void)Update(0.0f);
         NotifyEvent(OpcEventItemWrite);
         hr = S_OK;
       } else {
@@ -66,8 +99,6 @@ HRESULT COPCItem::Write(VARIANT value) {
       }
     }
   }
-  VariantClear(&copy);
-  VariantClear(&value);
   return hr;
 }
 
@@ -93,10 +124,12 @@ DWORD COPCItem::GetAccessRights() {
 }
 CString COPCItem::GetName() { return m_strName; }
 
-void COPCItem::SetActive(BOOL active) {
-  if (active == m_bActive) return;
+HRESULT COPCItem::SetActive(BOOL active) {
+  if (active == m_bActive) return S_OK;
   m_bActive = active;
-  ApplyActiveState();
+  HRESULT hr = ApplyActiveState();
+  if (FAILED(hr)) m_bActive = !active;  // only raising can fail: the item stays inactive
+  return hr;
 }
 
 bool COPCItem::IsChanged() { return m_bChanged; }
@@ -108,52 +141,83 @@ void COPCItem::SetQuality(WORD quality) {
   NotifyEvent(OpcEventItemQuality);
 }
 
-void COPCItem::Update(float percentDeadband) {
-  SetQuality(m_pTag->GetQuality());
+HRESULT COPCItem::Refresh(DWORD source) {
+  HRESULT hr = CallTag([&] { m_pTag->Refresh(source); });
+  m_bRefreshFailed = FAILED(hr);
+  // Refreshed even when it failed: the bad quality is worth delivering.
+  MarkRefreshed();
+  return hr;
+}
+
+HRESULT COPCItem::Update(float percentDeadband) {
+  // Everything is asked of the tag first and taken over only when no call failed, so a failing
+  // control leaves the item bad rather than half updated (and flickering good and bad).
+  WORD quality = m_pTag->GetQuality();
   FILETIME stamp = m_ftTimestamp;
-  m_pTag->GetTimestamp(&m_ftTimestamp);
-  if (stamp.dwLowDateTime != m_ftTimestamp.dwLowDateTime || stamp.dwHighDateTime != m_ftTimestamp.dwHighDateTime)
-    m_bSpyDirty = true;
-  if ((m_wQuality & 0xFF) > 191) {
-    VARIANT v;
-    VariantInit(&v);
-    HRESULT hr = m_pTag->ReadValue(&v, ReadType());
-    if (hr != S_OK) {
-      VariantClear(&v);
-      hr = m_pTag->ReadValue(&v, m_vtCanonical);
-    }
-    if (hr != S_OK) {
-      VariantClear(&v);
-      SetQuality(OPC_QUALITY_OUT_OF_SERVICE);
-    } else {
-      if (PassesDeadband(m_value, v, percentDeadband)) {
-        VariantClear(&m_value);
-        m_value = v;  // takes the contents over
-        MarkChanged();
-        NotifyEvent(OpcEventItemValue);
-      } else {
+  VARIANT v;
+  VariantInit(&v);
+  HRESULT read = S_FALSE;
+  bool passes = false;
+  HRESULT hr = m_bRefreshFailed ? E_FAIL : CallTag([&] {
+    m_pTag->GetTimestamp(&stamp);
+    if ((quality & 0xFF) > 191) {
+      read = m_pTag->ReadValue(&v, ReadType());
+      if (read != S_OK) {
         VariantClear(&v);
+        read = m_pTag->ReadValue(&v, m_vtCanonical);
       }
-      SetQuality(OPC_QUALITY_GOOD);
+      if (read == S_OK) passes = PassesDeadband(m_value, v, percentDeadband);
+    }
+  });
+  if (FAILED(hr)) {
+    VariantClear(&v);
+    SetQuality(OPC_QUALITY_OUT_OF_SERVICE);
+  } else {
+    SetQuality(quality);
+    if (stamp.dwLowDateTime != m_ftTimestamp.dwLowDateTime || stamp.dwHighDateTime != m_ftTimestamp.dwHighDateTime) {
+      m_ftTimestamp = stamp;
+      m_bSpyDirty = true;
+    }
+    if ((m_wQuality & 0xFF) > 191) {
+      if (read != S_OK) {
+        VariantClear(&v);
+        SetQuality(OPC_QUALITY_OUT_OF_SERVICE);
+      } else {
+        if (passes) {
+          VariantClear(&m_value);
+          m_value = v;  // takes the contents over
+          MarkChanged();
+          NotifyEvent(OpcEventItemValue);
+        } else {
+          VariantClear(&v);
+        }
+        SetQuality(OPC_QUALITY_GOOD);
+      }
     }
   }
   // Only when something the record shows moved: the text of the value costs a conversion.
   if (m_bSpyDirty) UpdateSpy();
+  return hr;
 }
 
-void COPCItem::ApplyActiveState() {
-  if (!m_pGroup) return;
+HRESULT COPCItem::ApplyActiveState() {
+  if (!m_pGroup) return S_OK;
   bool wanted = m_bActive && m_pGroup->IsActive();
+  HRESULT hr = S_OK;
   if (wanted && !m_bMonitoring) {
     m_bMonitoring = true;
-    if (m_pTag->m_nActiveItemRefs++ == 0) m_pTag->StartMonitoring();
+    if (m_pTag->m_nActiveItemRefs++ == 0) {
+      hr = CallTag([&] { m_pTag->StartMonitoring(); });
+      if (FAILED(hr)) {
+        m_bMonitoring = false;
+        --m_pTag->m_nActiveItemRefs;
+      }
+    }
   } else if (!wanted && m_bMonitoring) {
-    m_bMonitoring = false;
-    int before = m_pTag->m_nActiveItemRefs--;
-    if (before == 1) m_pTag->StopMonitoring();
-    if (before <= 0) m_pTag->m_nActiveItemRefs = 0;
+    ReleaseMonitoring();
   }
   MarkChanged();
+  return hr;
 }
 
 CString COPCItem::GetValueText() {

@@ -2,6 +2,10 @@
 // active state) over a tag of its own. The item keeps the last value, quality and time stamp it
 // took from the tag and decides whether they changed. It has no lock of its own: its group calls
 // it with the group lock held.
+//
+// A call into the network control that fails throws out of the tag; the item stops it here and
+// reports E_FAIL for itself alone, so one broken data point never takes its group's call or the
+// update thread down with it.
 #pragma once
 
 #include <atomic>
@@ -14,7 +18,8 @@ class CMyOPCGroup;
 
 class COPCItem {
  public:
-  // Takes ownership of tag. The item starts inactive, with the tag's state read once.
+  // Takes ownership of tag. The item starts inactive, with the tag's state read once. When the
+  // control fails meanwhile, GetInitResult says E_FAIL and the item is only fit to be deleted.
   COPCItem(COPCTag* tag, CMyOPCGroup* group, OPCHANDLE hServer);
   COPCItem(const COPCItem&) = delete;
   COPCItem& operator=(const COPCItem&) = delete;
@@ -24,7 +29,8 @@ class COPCItem {
   // The value in the requested type into an initialised out.
   virtual HRESULT GetValue(VARIANT* out);
   virtual WORD GetQuality();
-  // Consumes value (cleared before returning).
+  // Consumes value (cleared before returning). E_FAIL when the tag or the control refused it; a
+  // write that reached the device is S_OK even if reading the item's state back fails.
   virtual HRESULT Write(VARIANT value);
   // VT_EMPTY stands for the canonical type. False (nothing changed) when the tag refuses vt.
   virtual bool SetRequestedType(VARTYPE vt, bool notify);
@@ -34,13 +40,22 @@ class COPCItem {
   // network control).
   DWORD GetLastAccessRights() const { return m_dwAccessRights; }
   virtual CString GetName();
-  virtual void SetActive(BOOL active);
+  // E_FAIL when the control would not start monitoring: the item then stays inactive.
+  virtual HRESULT SetActive(BOOL active);
   virtual bool IsChanged();
 
-  // Takes the tag's state (refreshed before) into the item.
-  void Update(float percentDeadband);
-  // Raises or lowers the tag's monitoring by the item's and group's active states.
-  void ApplyActiveState();
+  HRESULT GetInitResult() const { return m_hrInit; }
+  // Has the tag bring its value up to date from source (cache or device) and marks the item
+  // refreshed. E_FAIL when the control failed: until a later refresh succeeds, Update leaves
+  // the tag alone and keeps the quality bad.
+  HRESULT Refresh(DWORD source);
+  // Takes the tag's state (refreshed before) into the item. E_FAIL when the control failed
+  // (now or in the last refresh): the quality is then bad, out of service.
+  HRESULT Update(float percentDeadband);
+  // Raises or lowers the tag's monitoring by the item's and group's active states. E_FAIL when
+  // the control would not start it (the item stays unmonitored and a later call tries again);
+  // lowering always succeeds.
+  HRESULT ApplyActiveState();
   void NotifyEvent(int code);
   CString GetValueText();
   bool PassesDeadband(const VARIANT& oldValue, const VARIANT& newValue, float percent);
@@ -77,6 +92,9 @@ class COPCItem {
  private:
   VARTYPE ReadType() const { return m_vtRequested != VT_EMPTY ? m_vtRequested : m_vtCanonical; }
   void SetQuality(WORD quality);
+  HRESULT WriteConverted(const VARIANT& value, VARIANT* copy);
+  // Drops the item's part in the tag's monitoring; never throws.
+  void ReleaseMonitoring();
 
   BOOL m_bActive = FALSE;
   OPCHANDLE m_hClient = 0;
@@ -99,6 +117,11 @@ class COPCItem {
   DWORD m_dwAccessRights = 0;
   // Whether this item counts in the tag's monitoring count.
   bool m_bMonitoring = false;
+  // Whether the item owes the tag a Deactivate.
+  bool m_bTagActivated = false;
+  // The last refresh failed in the control: the tag's state is not worth taking.
+  bool m_bRefreshFailed = false;
+  HRESULT m_hrInit = S_OK;
 };
 
 // Same type and value; VT_I1, VT_UI2, VT_UI4 and VT_UINT by their bits, the rest by value.
