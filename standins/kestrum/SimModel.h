@@ -6,6 +6,7 @@
 #include "standins/kestrum/LonType.h"
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -48,6 +49,7 @@ struct SimPoint {
   std::wstring itemId;
   SimNode* node = nullptr;
   bool isNv = false;
+  uint32_t callKey = UINT32_MAX;  // the network's interned itemId, checked before use
 
   VARTYPE FieldType(short field) const {
     size_t i = static_cast<size_t>(field + 1);
@@ -98,6 +100,7 @@ struct SimNode : std::enable_shared_from_this<SimNode> {
   bool inverts = false;
   bool uploaded = true;
   bool gone = false;  // deleted, or its database closed: its objects stop answering
+  uint32_t callKey = UINT32_MAX;  // the network's interned neuronId, checked before use
   std::array<SimDomain, 2> domains;
   StatusCounters status, nearSide, farSide;
   std::vector<std::unique_ptr<SimNv>> nvs;

@@ -40,6 +40,7 @@ uint64_t Mix(uint64_t x) {
 void Fail(const std::wstring& message, SCODE scode) { throw CDispatchError(message, scode, kProgId); }
 
 CSimNetwork::CSimNetwork() : m_interfaces(DefaultInterfaces()) {
+  ClearCallsLocked();
   m_hostDomains[0].id = {0x4B};
   m_hostDomains[0].subnet = 1;
   m_hostDomains[0].node = 127;
@@ -79,6 +80,12 @@ ULONGLONG CSimNetwork::NowLocked() const {
 }
 
 bool CSimNetwork::AliveLocked(const ObjRef& ref) const { return !ref.node || !ref.node->gone; }
+
+// Queues nothing, so it needs none of Guard's work on release.
+bool CSimNetwork::Alive(const ObjRef& ref) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return AliveLocked(ref);
+}
 
 std::wstring CSimNetwork::KeyLocked(const ObjRef& ref) const {
   switch (ref.kind) {
@@ -458,18 +465,73 @@ void CSimNetwork::SetAllCacheTimeoutsLocked(LONG timeout) {
 
 // ---- calls and failures --------------------------------------------------------------------------
 
+size_t CSimNetwork::CallSlotHash::operator()(const CallSlot& s) const {
+  return static_cast<size_t>(Mix((static_cast<uint64_t>(s.key) << 32 | static_cast<uint32_t>(s.id)) ^
+                                 (static_cast<uint64_t>(static_cast<uint32_t>(s.kind)) << 56)));
+}
+
+uint32_t CSimNetwork::InternKeyLocked(std::wstring_view key) {
+  if (key.empty()) return 0;
+  auto it = m_callKeyIds.find(key);
+  if (it != m_callKeyIds.end()) return it->second;
+  auto id = static_cast<uint32_t>(m_callKeys.size());
+  auto added = m_callKeyIds.emplace(std::wstring(key), id).first;
+  m_callKeys.push_back(&added->first);
+  return id;
+}
+
+// The object's key as it is now (keys change when a node is readdressed or renamed); the
+// id cached on the model is only a hint, checked against the interned text.
+uint32_t CSimNetwork::CallKeyLocked(const ObjRef& ref) {
+  auto cached = [this](uint32_t& hint, const std::wstring& key) {
+    if (hint >= m_callKeys.size() || *m_callKeys[hint] != key) hint = InternKeyLocked(key);
+    return hint;
+  };
+  switch (ref.kind) {
+    case kObjNode:
+    case kObjRouter:
+      return ref.node ? cached(ref.node->callKey, ref.node->neuronId) : 0;
+    case kObjStatus:
+      if (ref.statusOf == kObjNode) return cached(ref.node->callKey, ref.node->neuronId);
+      break;
+    case kObjNv:
+    case kObjType:
+      return ref.nv ? cached(ref.nv->callKey, ref.nv->itemId) : 0;
+    case kObjCp:
+      return cached(ref.cp->callKey, ref.cp->itemId);
+    default:
+      break;
+  }
+  return InternKeyLocked(KeyLocked(ref));
+}
+
+void CSimNetwork::ClearCallsLocked() {
+  m_calls.clear();
+  m_callsByKind.clear();
+  m_callLog.clear();
+  m_callLogStart = 0;
+  m_callKeyIds.clear();
+  m_callKeys.clear();
+  m_callKeys.push_back(&m_callKeyIds.emplace(std::wstring(), 0).first->first);
+}
+
 bool CSimNetwork::RecordCall(const ObjRef& ref, DISPID id, WORD flags, std::wstring* message) {
-  auto guard = Lock();
-  std::wstring key = KeyLocked(ref);
-  ++m_calls[CallKey{ref.kind, id, key}];
-  ++m_callsByKind[CallKey{ref.kind, id, std::wstring()}];
-  const wchar_t* how = (flags & DISPATCH_PROPERTYPUT) || (flags & DISPATCH_PROPERTYPUTREF) ? L"put"
-                       : (flags & DISPATCH_METHOD) ? L"method"
-                                                   : L"get";
-  if (m_callLog.size() >= kCallLogLimit) m_callLog.pop_front();
-  m_callLog.push_back(std::wstring(KindName(ref.kind)) + L" " + key + L" " + how + L" " + std::to_wstring(id));
+  // Queues nothing, so it needs none of Guard's work on release.
+  std::lock_guard<std::mutex> lock(m_mutex);
+  uint32_t key = CallKeyLocked(ref);
+  ++m_calls[CallSlot{ref.kind, id, key}];
+  ++m_callsByKind[CallSlot{ref.kind, id, 0}];
+  BYTE how = (flags & DISPATCH_PROPERTYPUT) || (flags & DISPATCH_PROPERTYPUTREF) ? 1 : (flags & DISPATCH_METHOD) ? 2 : 0;
+  LoggedCall entry{key, id, ref.kind, how};
+  if (m_callLog.size() < kCallLogLimit) {
+    m_callLog.push_back(entry);
+  } else {
+    m_callLog[m_callLogStart] = entry;
+    m_callLogStart = (m_callLogStart + 1) % m_callLog.size();
+  }
   if (m_failures.empty()) return false;
-  for (const CallKey& k : {CallKey{ref.kind, id, key}, CallKey{ref.kind, id, std::wstring()}}) {
+  const std::wstring& text = *m_callKeys[key];
+  for (const CallKey& k : {CallKey{ref.kind, id, text}, CallKey{ref.kind, id, std::wstring()}}) {
     auto it = m_failures.find(k);
     if (it == m_failures.end()) continue;
     *message = it->second.message;
@@ -495,23 +557,38 @@ void CSimNetwork::ClearFailures() {
 
 LONG CSimNetwork::CallCount(LONG kind, const std::wstring& key, DISPID id) {
   auto guard = Lock();
+  uint32_t slot = 0;
+  if (!key.empty()) {
+    auto known = m_callKeyIds.find(key);
+    if (known == m_callKeyIds.end()) return 0;
+    slot = known->second;
+  }
   const auto& table = key.empty() ? m_callsByKind : m_calls;
-  auto it = table.find(CallKey{kind, id, key});
+  auto it = table.find(CallSlot{kind, id, slot});
   return it == table.end() ? 0 : it->second;
 }
 
 std::wstring CSimNetwork::CallLog() {
+  static const wchar_t* const kHow[] = {L"get", L"put", L"method"};
   auto guard = Lock();
   std::wstring log;
-  for (const auto& line : m_callLog) log += line + L"\n";
+  for (size_t i = 0; i < m_callLog.size(); ++i) {
+    const LoggedCall& c = m_callLog[(m_callLogStart + i) % m_callLog.size()];
+    log += KindName(c.kind);
+    log += L' ';
+    log += *m_callKeys[c.key];
+    log += L' ';
+    log += kHow[c.how];
+    log += L' ';
+    log += std::to_wstring(c.id);
+    log += L'\n';
+  }
   return log;
 }
 
 void CSimNetwork::ResetCalls() {
   auto guard = Lock();
-  m_calls.clear();
-  m_callsByKind.clear();
-  m_callLog.clear();
+  ClearCallsLocked();
 }
 
 void CSimNetwork::QueuePromptAnswer(std::optional<std::wstring> answer) {

@@ -16,6 +16,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string_view>
 #include <unordered_map>
 
 namespace kestrum::sim {
@@ -78,6 +79,7 @@ class CSimNetwork : public std::enable_shared_from_this<CSimNetwork> {
   ULONGLONG NowLocked() const;
   // Whether the object is still there (its node not deleted, its database not closed).
   bool AliveLocked(const ObjRef& ref) const;
+  bool Alive(const ObjRef& ref);
   std::wstring KeyLocked(const ObjRef& ref) const;
 
   bool ReadDeviceLocked(SimPoint& point);
@@ -171,6 +173,9 @@ class CSimNetwork : public std::enable_shared_from_this<CSimNetwork> {
   void ApplyBehaviourLocked(SimNv& nv, ULONGLONG now);
   void ReportLocked(SimNv& nv, bool poll);
   void RefreshFromDeviceLocked(SimPoint& point, bool ok);
+  uint32_t InternKeyLocked(std::wstring_view key);
+  uint32_t CallKeyLocked(const ObjRef& ref);
+  void ClearCallsLocked();
 
   struct CallKey {
     LONG kind;
@@ -182,6 +187,27 @@ class CSimNetwork : public std::enable_shared_from_this<CSimNetwork> {
     size_t operator()(const CallKey& k) const {
       return std::hash<std::wstring>()(k.key) ^ (static_cast<size_t>(k.kind) * 0x9E3779B1u) ^ static_cast<size_t>(k.id);
     }
+  };
+  // Calls are counted and logged by interned key, so that a call costs no text; the log
+  // is written out only when asked for.
+  struct CallSlot {
+    LONG kind;
+    DISPID id;
+    uint32_t key;  // index into m_callKeys; 0 is ""
+    bool operator==(const CallSlot&) const = default;
+  };
+  struct CallSlotHash {
+    size_t operator()(const CallSlot& s) const;
+  };
+  struct LoggedCall {
+    uint32_t key;
+    DISPID id;
+    LONG kind;
+    BYTE how;  // 0 get, 1 put, 2 method
+  };
+  struct TextHash {
+    using is_transparent = void;
+    size_t operator()(std::wstring_view text) const { return std::hash<std::wstring_view>()(text); }
   };
   struct Failure {
     std::wstring message;
@@ -198,9 +224,12 @@ class CSimNetwork : public std::enable_shared_from_this<CSimNetwork> {
   std::optional<ULONGLONG> m_fixedClock;
   ULONGLONG m_lastPoll = 0;
   std::deque<std::optional<std::wstring>> m_prompts;
-  std::unordered_map<CallKey, LONG, CallKeyHash> m_calls;
-  std::unordered_map<CallKey, LONG, CallKeyHash> m_callsByKind;  // key ""
-  std::deque<std::wstring> m_callLog;
+  std::unordered_map<std::wstring, uint32_t, TextHash, std::equal_to<>> m_callKeyIds;
+  std::vector<const std::wstring*> m_callKeys;  // by id; the strings live in m_callKeyIds
+  std::unordered_map<CallSlot, LONG, CallSlotHash> m_calls;
+  std::unordered_map<CallSlot, LONG, CallSlotHash> m_callsByKind;  // key 0
+  std::vector<LoggedCall> m_callLog;  // a ring of the latest calls, oldest at m_callLogStart
+  size_t m_callLogStart = 0;
   std::unordered_map<CallKey, Failure, CallKeyHash> m_failures;
 };
 

@@ -25,12 +25,9 @@ HRESULT InvokeSimObject(CSimNetwork& net, ObjRef& ref, IDispatch* self, DISPID i
     FillFailure(excepInfo, message);
     return DISP_E_EXCEPTION;
   }
-  {
-    auto guard = net.Lock();
-    if (!net.AliveLocked(ref)) {
-      FillFailure(excepInfo, L"The device is no longer in the open database.");
-      return DISP_E_EXCEPTION;
-    }
+  if (!net.Alive(ref)) {
+    FillFailure(excepInfo, L"The device is no longer in the open database.");
+    return DISP_E_EXCEPTION;
   }
   CallContext context{&net, &ref, self};
   CallContext* previous = t_context;
