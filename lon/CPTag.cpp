@@ -11,6 +11,32 @@ WORD QualityFromLonStatus(LONG status) {
   return OPC_TAG_QUALITY_BAD_OUT_OF_SERVICE;
 }
 
+HRESULT ReadLonFieldValue(COleDispatchDriver& point, DISPID valueId, short field, VARIANT* out, VARTYPE type) {
+  VARIANT value = point.GetPropertyWithParams<VARIANT>(valueId, static_cast<USHORT>(type), field);
+  HRESULT hr = VariantChangeType(out, &value, 0, type);
+  VariantClear(&value);
+  return hr;
+}
+
+void GetLonTimestamp(COleDispatchDriver& point, DISPID timestampId, FILETIME* out) {
+  if (out == nullptr) return;
+  // The control fills a 64-bit FILETIME through a typed by-reference argument.
+  LONGLONG stamp = -1;
+  VARIANT ref;
+  VariantInit(&ref);
+  ref.vt = VT_BYREF | VT_I8;
+  ref.pllVal = &stamp;
+  point.InvokeMethod(timestampId, ref);
+  auto bits = static_cast<ULONGLONG>(stamp);
+  out->dwLowDateTime = static_cast<DWORD>(bits & 0xFFFFFFFFu);
+  out->dwHighDateTime = static_cast<DWORD>(bits >> 32);
+}
+
+WORD RefreshLonQuality(COleDispatchDriver& point, DISPID readId, DISPID statusId) {
+  if (!point.InvokeMethod<bool>(readId)) return OPC_TAG_QUALITY_BAD_OUT_OF_SERVICE;
+  return QualityFromLonStatus(lon_dispatch::GetLong(point, statusId));
+}
+
 CCPTag::CCPTag(CConfigProperty* cp, short field) : m_pCP(cp), m_nField(field) {}
 
 CCPTag::~CCPTag() = default;
@@ -19,42 +45,20 @@ VARTYPE CCPTag::GetCanonicalType() {
   return m_pCP->m_dispatch.GetPropertyWithParams<USHORT>(kestrum::cp::kFieldType, m_nField);
 }
 
-CString CCPTag::GetItemID() {
-  CString id = m_pCP->GetDescription();
-  if (id.IsEmpty()) id = m_pCP->GetItemID() + L" " + m_pCP->GetName();
-  if (m_nField >= 0) id += L"__" + m_pCP->GetMemberName(m_nField);
-  return id;
-}
+CString CCPTag::GetItemID() { return LonTagItemID(*m_pCP, m_nField); }
 
 HRESULT CCPTag::ReadValue(VARIANT* out, VARTYPE type) {
-  VARIANT value = m_pCP->m_dispatch.GetPropertyWithParams<VARIANT>(kestrum::cp::kFieldValue, static_cast<USHORT>(type), m_nField);
-  HRESULT hr = VariantChangeType(out, &value, 0, type);
-  VariantClear(&value);
-  return hr;
+  return ReadLonFieldValue(m_pCP->m_dispatch, kestrum::cp::kFieldValue, m_nField, out, type);
 }
 
 CString CCPTag::GetDescription() { return m_pCP->GetDescription(); }
 
-void CCPTag::GetTimestamp(FILETIME* out) {
-  if (out == nullptr) return;
-  LONGLONG stamp = -1;
-  VARIANT ref;
-  VariantInit(&ref);
-  ref.vt = VT_BYREF | VT_I8;
-  ref.pllVal = &stamp;
-  m_pCP->m_dispatch.InvokeMethod(kestrum::cp::kGetTimestamp, ref);
-  auto bits = static_cast<ULONGLONG>(stamp);
-  out->dwLowDateTime = static_cast<DWORD>(bits & 0xFFFFFFFFu);
-  out->dwHighDateTime = static_cast<DWORD>(bits >> 32);
-}
+void CCPTag::GetTimestamp(FILETIME* out) { GetLonTimestamp(m_pCP->m_dispatch, kestrum::cp::kGetTimestamp, out); }
 
 bool CCPTag::Refresh(DWORD source) {
-  bool read = m_pCP->m_dispatch.InvokeMethod<bool>(source == OPC_TAG_SOURCE_CACHE ? kestrum::cp::kReadCache : kestrum::cp::kReadDevice);
-  if (!read) {
-    m_wQuality = OPC_TAG_QUALITY_BAD_OUT_OF_SERVICE;
-    return false;
-  }
-  WORD quality = QualityFromLonStatus(lon_dispatch::GetLong(m_pCP->m_dispatch, kestrum::cp::kStatus));
+  WORD quality = RefreshLonQuality(m_pCP->m_dispatch,
+                                   source == OPC_TAG_SOURCE_CACHE ? kestrum::cp::kReadCache : kestrum::cp::kReadDevice,
+                                   kestrum::cp::kStatus);
   m_wQuality = quality;
   return quality != OPC_TAG_QUALITY_BAD_OUT_OF_SERVICE;
 }

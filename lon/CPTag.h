@@ -35,3 +35,23 @@ class CCPTag : public COPCTag {
 
 // The OPC quality of a status the control reports: 0 good, 2 uncertain, anything else bad.
 WORD QualityFromLonStatus(LONG status);
+
+// What NV and CP tags share; they differ only in the data point and its DISPIDs.
+
+// The item ID of a data point's tag: its description, else "<item ID> <name>"; a field tag
+// adds "__<member name>".
+template <class Point>
+CString LonTagItemID(Point& point, short field) {
+  CString id = point.GetDescription();
+  if (id.IsEmpty()) id = point.GetItemID() + L" " + point.GetName();
+  if (field >= 0) id += L"__" + point.GetMemberName(field);
+  return id;
+}
+
+// The cached value of the field, converted to `type`.
+HRESULT ReadLonFieldValue(COleDispatchDriver& point, DISPID valueId, short field, VARIANT* out, VARTYPE type);
+// The time stamp the control keeps for the point's cache.
+void GetLonTimestamp(COleDispatchDriver& point, DISPID timestampId, FILETIME* out);
+// Asks the control to read (readId) and gives the quality of its status (statusId); bad out of
+// service when the read fails.
+WORD RefreshLonQuality(COleDispatchDriver& point, DISPID readId, DISPID statusId);

@@ -27,35 +27,15 @@ DWORD CNVTag::GetAccessRights() {
   return output != inverts ? 1 : 3;
 }
 
-CString CNVTag::GetItemID() {
-  CString id = m_pNV->GetDescription();
-  if (id.IsEmpty()) id = m_pNV->GetItemID() + L" " + m_pNV->GetName();
-  if (m_nField >= 0) id += L"__" + m_pNV->GetMemberName(m_nField);
-  return id;
-}
+CString CNVTag::GetItemID() { return LonTagItemID(*m_pNV, m_nField); }
 
 HRESULT CNVTag::ReadValue(VARIANT* out, VARTYPE type) {
-  VARIANT value = m_pNV->m_dispatch.GetPropertyWithParams<VARIANT>(kestrum::nv::kFieldValue, static_cast<USHORT>(type), m_nField);
-  HRESULT hr = VariantChangeType(out, &value, 0, type);
-  VariantClear(&value);
-  return hr;
+  return ReadLonFieldValue(m_pNV->m_dispatch, kestrum::nv::kFieldValue, m_nField, out, type);
 }
 
 CString CNVTag::GetDescription() { return m_pNV->GetDescription(); }
 
-void CNVTag::GetTimestamp(FILETIME* out) {
-  if (out == nullptr) return;
-  // The control fills a 64-bit FILETIME through a typed by-reference argument.
-  LONGLONG stamp = -1;
-  VARIANT ref;
-  VariantInit(&ref);
-  ref.vt = VT_BYREF | VT_I8;
-  ref.pllVal = &stamp;
-  m_pNV->m_dispatch.InvokeMethod(kestrum::nv::kGetTimestamp, ref);
-  auto bits = static_cast<ULONGLONG>(stamp);
-  out->dwLowDateTime = static_cast<DWORD>(bits & 0xFFFFFFFFu);
-  out->dwHighDateTime = static_cast<DWORD>(bits >> 32);
-}
+void CNVTag::GetTimestamp(FILETIME* out) { GetLonTimestamp(m_pNV->m_dispatch, kestrum::nv::kGetTimestamp, out); }
 
 bool CNVTag::IsBlockedBySelection() {
   return IsMonitorSelectedOnly() && !lon_dispatch::GetBool(m_pNV->m_dispatch, kestrum::nv::kMonitored);
@@ -66,12 +46,9 @@ bool CNVTag::Refresh(DWORD source) {
     m_wQuality = OPC_TAG_QUALITY_BAD_OUT_OF_SERVICE;
     return false;
   }
-  bool read = m_pNV->m_dispatch.InvokeMethod<bool>(source == OPC_TAG_SOURCE_CACHE ? kestrum::nv::kReadCache : kestrum::nv::kReadDevice);
-  if (!read) {
-    m_wQuality = OPC_TAG_QUALITY_BAD_OUT_OF_SERVICE;
-    return false;
-  }
-  WORD quality = QualityFromLonStatus(lon_dispatch::GetLong(m_pNV->m_dispatch, kestrum::nv::kStatus));
+  WORD quality = RefreshLonQuality(m_pNV->m_dispatch,
+                                   source == OPC_TAG_SOURCE_CACHE ? kestrum::nv::kReadCache : kestrum::nv::kReadDevice,
+                                   kestrum::nv::kStatus);
   m_wQuality = quality;
   return quality != OPC_TAG_QUALITY_BAD_OUT_OF_SERVICE;
 }

@@ -261,21 +261,36 @@ short UNVTElement::GetIndex() {
   }
 }
 
-short UNVTElement::Canonical(short sub) {
-  CCtrlLock lock(m_pCtrl);
+template <class R>
+R UNVTElement::FieldQuery(R fallback, DISPID pravelMethod, DISPID elementProperty, short sub) {
   switch (m_nKind) {
     case UNVT_KIND_STANDARD:
       m_pCtrl->SyncPravelBackTypeComp();
-      return Guarded<short>(0, [&] {
-        return m_pCtrl->m_pravel.InvokeMethod<short>(pravel::DISPID_CANONICAL, m_nIndex, sub);
-      });
+      return Guarded(fallback, [&] { return m_pCtrl->m_pravel.InvokeMethod<R>(pravelMethod, m_nIndex, sub); });
     case UNVT_KIND_USER:
-      return Guarded<short>(0, [&] {
-        return m_element.GetPropertyWithParams<short>(gorrin::DISPID_ELEM_CANONICAL, sub);
-      });
+      return Guarded(fallback, [&] { return m_element.GetPropertyWithParams<R>(elementProperty, sub); });
     default:
-      return 0;
+      return fallback;
   }
+}
+
+template <class P, class G>
+BOOL UNVTElement::ValueCall(P pravelCall, G gorrinCall) {
+  switch (m_nKind) {
+    case UNVT_KIND_STANDARD:
+      m_pCtrl->SyncPravelBackTypeComp();
+      return Guarded(false, pravelCall);
+    case UNVT_KIND_USER:
+      if (PravelStandsIn()) return WithPravelSwitched(pravelCall);
+      return Guarded(false, gorrinCall);
+    default:
+      return FALSE;
+  }
+}
+
+short UNVTElement::Canonical(short sub) {
+  CCtrlLock lock(m_pCtrl);
+  return FieldQuery<short>(0, pravel::DISPID_CANONICAL, gorrin::DISPID_ELEM_CANONICAL, sub);
 }
 
 short UNVTElement::SubindexByName(const CString& sName) {
@@ -298,38 +313,13 @@ short UNVTElement::SubindexByName(const CString& sName) {
 
 CString UNVTElement::Type(short sub) {
   CCtrlLock lock(m_pCtrl);
-  switch (m_nKind) {
-    case UNVT_KIND_STANDARD:
-      m_pCtrl->SyncPravelBackTypeComp();
-      return Guarded(CString(), [&] {
-        return m_pCtrl->m_pravel.InvokeMethod<CString>(pravel::DISPID_TYPE_NAME, m_nIndex, sub);
-      });
-    case UNVT_KIND_USER:
-      return Guarded(CString(), [&] {
-        return m_element.GetPropertyWithParams<CString>(gorrin::DISPID_ELEM_TYPE, sub);
-      });
-    case UNVT_KIND_NAME_ONLY:
-      return sub == -1 ? m_strType : CString();
-    default:
-      return CString();
-  }
+  if (m_nKind == UNVT_KIND_NAME_ONLY) return sub == -1 ? m_strType : CString();
+  return FieldQuery(CString(), pravel::DISPID_TYPE_NAME, gorrin::DISPID_ELEM_TYPE, sub);
 }
 
 short UNVTElement::Lenght(short sub) {
   CCtrlLock lock(m_pCtrl);
-  switch (m_nKind) {
-    case UNVT_KIND_STANDARD:
-      m_pCtrl->SyncPravelBackTypeComp();
-      return Guarded<short>(0, [&] {
-        return m_pCtrl->m_pravel.InvokeMethod<short>(pravel::DISPID_LENGTH, m_nIndex, sub);
-      });
-    case UNVT_KIND_USER:
-      return Guarded<short>(0, [&] {
-        return m_element.GetPropertyWithParams<short>(gorrin::DISPID_ELEM_LENGTH, sub);
-      });
-    default:
-      return 0;
-  }
+  return FieldQuery<short>(0, pravel::DISPID_LENGTH, gorrin::DISPID_ELEM_LENGTH, sub);
 }
 
 CString UNVTElement::GetMeasurementSystem() {
@@ -369,16 +359,8 @@ BOOL UNVTElement::GetValueVT(short vt, VARIANT* value, short sub) {
   auto pravelCall = [&] {
     return m_pCtrl->m_pravel.InvokeMethod<bool>(pravel::DISPID_GET_VALUE_VT, m_nIndex, vt, value, sub);
   };
-  switch (m_nKind) {
-    case UNVT_KIND_STANDARD:
-      m_pCtrl->SyncPravelBackTypeComp();
-      return Guarded(false, pravelCall);
-    case UNVT_KIND_USER:
-      if (PravelStandsIn()) return WithPravelSwitched(pravelCall);
-      return Guarded(false, [&] { return m_element.InvokeMethod<bool>(gorrin::DISPID_ELEM_GET_VALUE_VT, vt, value, sub); });
-    default:
-      return FALSE;
-  }
+  return ValueCall(pravelCall,
+                   [&] { return m_element.InvokeMethod<bool>(gorrin::DISPID_ELEM_GET_VALUE_VT, vt, value, sub); });
 }
 
 BOOL UNVTElement::FormatVT(const VARIANT& data, short len, short vt, VARIANT* fmtdata, short sub) {
@@ -394,22 +376,9 @@ BOOL UNVTElement::FormatVT(const VARIANT& data, short len, short vt, VARIANT* fm
   auto pravelCall = [&] {
     return m_pCtrl->m_pravel.InvokeMethod<bool>(pravel::DISPID_FORMAT_VT, m_nIndex, len, data, vt, fmtdata, sub);
   };
-  BOOL result = FALSE;
-  switch (m_nKind) {
-    case UNVT_KIND_STANDARD:
-      m_pCtrl->SyncPravelBackTypeComp();
-      result = Guarded(false, pravelCall);
-      break;
-    case UNVT_KIND_USER:
-      if (PravelStandsIn()) result = WithPravelSwitched(pravelCall);
-      else
-        result = Guarded(false, [&] {
-          return m_element.InvokeMethod<bool>(gorrin::DISPID_ELEM_FORMAT_VT, len, data, vt, fmtdata, sub);
-        });
-      break;
-    default:
-      break;
-  }
+  BOOL result = ValueCall(pravelCall, [&] {
+    return m_element.InvokeMethod<bool>(gorrin::DISPID_ELEM_FORMAT_VT, len, data, vt, fmtdata, sub);
+  });
   if (trace) {
     CString text = L"The value is not converted to the string.";
     VARIANT converted;
@@ -436,20 +405,7 @@ BOOL UNVTElement::WriteThrough(const VARIANT& pravelData, short len, const VARIA
   auto pravelCall = [&] {
     return m_pCtrl->m_pravel.InvokeMethod<bool>(pravel::DISPID_WRITE_FORMAT_VT, m_nIndex, len, pravelData, value, sub);
   };
-  BOOL result = FALSE;
-  switch (m_nKind) {
-    case UNVT_KIND_STANDARD:
-      m_pCtrl->SyncPravelBackTypeComp();
-      result = Guarded(false, pravelCall);
-      break;
-    case UNVT_KIND_USER:
-      if (PravelStandsIn()) result = WithPravelSwitched(pravelCall);
-      else
-        result = Guarded(false, gorrinCall);
-      break;
-    default:
-      break;
-  }
+  BOOL result = ValueCall(pravelCall, gorrinCall);
   if (trace) Trace(FormatString(L"UNVTElement::WriteFormatVT END: Result=%d", result));
   return result;
 }

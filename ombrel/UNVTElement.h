@@ -59,6 +59,14 @@ class UNVTElement : public CCmdTarget {
   // Runs call on Pravel with its switch put to TRUE, then puts it back to the control's flag.
   template <class F>
   BOOL WithPravelSwitched(F call);
+  // A per-field query, answered by Pravel's method for a standard element and by the Gorrin
+  // element's indexed property for a user one; fallback otherwise. The caller holds the lock.
+  template <class R>
+  R FieldQuery(R fallback, DISPID pravelMethod, DISPID elementProperty, short sub);
+  // A value call: Pravel's for a standard element, and for a user one while Pravel stands in;
+  // the Gorrin element's otherwise. FALSE for any other kind. The caller holds the lock.
+  template <class P, class G>
+  BOOL ValueCall(P pravelCall, G gorrinCall);
   // The write shared by WriteFormatVT and WriteValue2: Pravel always gets the data by value;
   // Gorrin's element is called through gorrinCall.
   template <class F>

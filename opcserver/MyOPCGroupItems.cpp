@@ -37,6 +37,19 @@ HRESULT Guarded(Op op) {
   }
 }
 
+// Gives each handle's error: OPC_E_INVALIDHANDLE where find has no item, else op's result for
+// the item and its index. S_FALSE when any of them failed. The caller holds the group lock.
+template <class Find, class Op>
+HRESULT ForEachHandle(DWORD count, const OPCHANDLE* handles, HRESULT* errors, Find find, Op op) {
+  HRESULT result = S_OK;
+  for (DWORD i = 0; i < count; ++i) {
+    COPCItem* item = find(handles[i]);
+    errors[i] = item ? op(item, i) : OPC_E_INVALIDHANDLE;
+    if (FAILED(errors[i])) result = S_FALSE;
+  }
+  return result;
+}
+
 // Allocates the result and error arrays, runs op, frees both (and any values in them) on a
 // failing result.
 template <class R, class Op>
@@ -292,61 +305,34 @@ HRESULT CMyOPCGroup::RemoveItemsInternal(DWORD count, const OPCHANDLE* handles, 
 
 HRESULT CMyOPCGroup::SetActiveStateInternal(DWORD count, const OPCHANDLE* handles, BOOL active, HRESULT* errors) {
   COpcBusyScope busy;
-  HRESULT result = S_OK;
   CMyCriticalSectionLock lock(m_csGroup);
-  for (DWORD i = 0; i < count; ++i) {
-    COPCItem* item = FindItem(handles[i]);
-    if (!item) {
-      errors[i] = OPC_E_INVALIDHANDLE;
-      result = S_FALSE;
-      continue;
-    }
-    errors[i] = item->SetActive(active ? TRUE : FALSE);
-    if (FAILED(errors[i])) result = S_FALSE;
-  }
+  HRESULT result = ForEachHandle(
+      count, handles, errors, [&](OPCHANDLE h) { return FindItem(h); },
+      [&](COPCItem* item, DWORD) { return item->SetActive(active ? TRUE : FALSE); });
   busy.Leave();
   return result;
 }
 
 HRESULT CMyOPCGroup::SetClientHandlesInternal(DWORD count, const OPCHANDLE* handles, const OPCHANDLE* clients,
                                               HRESULT* errors) {
-  HRESULT result = S_OK;
   CMyCriticalSectionLock lock(m_csGroup);
-  for (DWORD i = 0; i < count; ++i) {
-    COPCItem* item = FindItem(handles[i]);
-    if (!item) {
-      errors[i] = OPC_E_INVALIDHANDLE;
-      result = S_FALSE;
-      continue;
-    }
-    if (item->GetClientHandle() != clients[i]) {
-      item->SetClientHandle(clients[i]);
-      item->NotifyEvent(OpcEventItemClientHandle);
-    }
-    errors[i] = S_OK;
-  }
-  return result;
+  return ForEachHandle(count, handles, errors, [&](OPCHANDLE h) { return FindItem(h); },
+                       [&](COPCItem* item, DWORD i) -> HRESULT {
+                         if (item->GetClientHandle() != clients[i]) {
+                           item->SetClientHandle(clients[i]);
+                           item->NotifyEvent(OpcEventItemClientHandle);
+                         }
+                         return S_OK;
+                       });
 }
 
 HRESULT CMyOPCGroup::SetDatatypesInternal(DWORD count, const OPCHANDLE* handles, const VARTYPE* types,
                                           HRESULT* errors) {
-  HRESULT result = S_OK;
   CMyCriticalSectionLock lock(m_csGroup);
-  for (DWORD i = 0; i < count; ++i) {
-    COPCItem* item = FindItem(handles[i]);
-    if (!item) {
-      errors[i] = OPC_E_INVALIDHANDLE;
-      result = S_FALSE;
-      continue;
-    }
-    if (!item->SetRequestedType(types[i], true)) {
-      errors[i] = OPC_E_BADTYPE;
-      result = S_FALSE;
-      continue;
-    }
-    errors[i] = S_OK;
-  }
-  return result;
+  return ForEachHandle(count, handles, errors, [&](OPCHANDLE h) { return FindItem(h); },
+                       [&](COPCItem* item, DWORD i) -> HRESULT {
+                         return item->SetRequestedType(types[i], true) ? S_OK : OPC_E_BADTYPE;
+                       });
 }
 
 // ---- IOPCSyncIO -------------------------------------------------------------------------------

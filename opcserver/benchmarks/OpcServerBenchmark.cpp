@@ -102,15 +102,90 @@ struct Network {
   std::vector<BenchPoint*> points;
 };
 
-std::vector<OPCITEMDEF> Defs(const Network& net, int n) {
+// Active item definitions for the first n ids, client handles from 1.
+std::vector<OPCITEMDEF> Defs(const std::vector<CString>& ids, int n) {
   std::vector<OPCITEMDEF> defs(n);
   for (int i = 0; i < n; ++i) {
     defs[i] = OPCITEMDEF{};
-    defs[i].szItemID = const_cast<LPWSTR>(net.ids[i].GetString());
+    defs[i].szItemID = const_cast<LPWSTR>(ids[i].GetString());
     defs[i].bActive = TRUE;
     defs[i].hClient = static_cast<OPCHANDLE>(i + 1);
   }
   return defs;
+}
+
+// Wall time of f in ns.
+template <class F>
+double TimeNs(F f) {
+  auto t0 = std::chrono::steady_clock::now();
+  f();
+  auto t1 = std::chrono::steady_clock::now();
+  return std::chrono::duration<double, std::nano>(t1 - t0).count();
+}
+
+// Adds the items to the group once, untimed; the server handles in the order of defs.
+std::vector<OPCHANDLE> AddAll(IOPCItemMgt* group, std::vector<OPCITEMDEF>& defs) {
+  int n = static_cast<int>(defs.size());
+  OPCITEMRESULT* results = nullptr;
+  HRESULT* errors = nullptr;
+  group->AddItems(static_cast<DWORD>(n), defs.data(), &results, &errors);
+  std::vector<OPCHANDLE> handles(n);
+  for (int i = 0; i < n; ++i) handles[i] = results[i].hServer;
+  CoTaskMemFree(results);
+  CoTaskMemFree(errors);
+  return handles;
+}
+
+// Each run adds all of defs to a fresh inactive group, timing AddItems alone. The mean ns of a
+// run; `failed` counts the items that were not added, over all runs.
+double TimeAddItems(benchmark::State& state, COpcTestClient& client, std::vector<OPCITEMDEF>& defs, DWORD& failed) {
+  const auto n = static_cast<DWORD>(defs.size());
+  double total = 0;
+  int runs = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    OPCHANDLE h = 0;
+    auto group = client.AddGroup(L"", FALSE, 1000, 1, &h);
+    OPCITEMRESULT* results = nullptr;
+    HRESULT* errors = nullptr;
+    state.ResumeTiming();
+    double ns = TimeNs([&] { group->AddItems(n, defs.data(), &results, &errors); });
+    state.PauseTiming();
+    total += ns;
+    ++runs;
+    for (DWORD i = 0; i < n; ++i)
+      if (errors == nullptr || errors[i] != S_OK) ++failed;
+    CoTaskMemFree(results);
+    CoTaskMemFree(errors);
+    group.Release();
+    client.Server()->RemoveGroup(h, TRUE);
+    state.ResumeTiming();
+  }
+  return total / runs;
+}
+
+// Each run reads every handle from the cache, timing the Read alone. The mean ns of a run;
+// `good` is the number of good values in the last run.
+double TimeCacheReads(benchmark::State& state, IOPCSyncIO* io, std::vector<OPCHANDLE>& handles, DWORD& good) {
+  const auto n = static_cast<DWORD>(handles.size());
+  double total = 0;
+  int runs = 0;
+  for (auto _ : state) {
+    OPCITEMSTATE* states = nullptr;
+    HRESULT* errors = nullptr;
+    total += TimeNs([&] { io->Read(OPC_DS_CACHE, n, handles.data(), &states, &errors); });
+    ++runs;
+    state.PauseTiming();
+    good = 0;
+    for (DWORD i = 0; i < n; ++i) {
+      if (states[i].wQuality == OPC_QUALITY_GOOD) ++good;
+      VariantClear(&states[i].vDataValue);
+    }
+    CoTaskMemFree(states);
+    CoTaskMemFree(errors);
+    state.ResumeTiming();
+  }
+  return total / runs;
 }
 
 // Hash lookups plus VariantCopy for n keys, in ns per call.
@@ -149,23 +224,10 @@ BENCHMARK(BM_Floor)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(1);
 void BM_AddItems(benchmark::State& state) {
   int n = static_cast<int>(state.range(0));
   Network net(n);
-  auto defs = Defs(net, n);
+  auto defs = Defs(net.ids, n);
   COpcTestClient client;
-  for (auto _ : state) {
-    state.PauseTiming();
-    OPCHANDLE h = 0;
-    auto group = client.AddGroup(L"", FALSE, 1000, 1, &h);
-    OPCITEMRESULT* results = nullptr;
-    HRESULT* errors = nullptr;
-    state.ResumeTiming();
-    group->AddItems(static_cast<DWORD>(n), defs.data(), &results, &errors);
-    state.PauseTiming();
-    CoTaskMemFree(results);
-    CoTaskMemFree(errors);
-    group.Release();
-    client.Server()->RemoveGroup(h, TRUE);
-    state.ResumeTiming();
-  }
+  DWORD failed = 0;
+  TimeAddItems(state, client, defs, failed);
   // Against the floor of the same number of lookups and copies.
   state.counters["floor_ms"] = FloorNs(n) / 1e6;
 }
@@ -174,33 +236,14 @@ BENCHMARK(BM_AddItems)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMil
 void BM_CacheRead(benchmark::State& state) {
   constexpr int n = 10000;
   Network net(n);
-  auto defs = Defs(net, n);
+  auto defs = Defs(net.ids, n);
   COpcTestClient client;
   auto group = client.AddGroup(L"", TRUE, 100000, 1);  // active; its thread sleeps for the long period
-  OPCITEMRESULT* results = nullptr;
-  HRESULT* errors = nullptr;
-  group->AddItems(n, defs.data(), &results, &errors);
-  std::vector<OPCHANDLE> handles(n);
-  for (int i = 0; i < n; ++i) handles[i] = results[i].hServer;
-  CoTaskMemFree(results);
-  CoTaskMemFree(errors);
+  auto handles = AddAll(group, defs);
   auto io = QueryAs<IOPCSyncIO>(group.p);
-  double total = 0;
-  int runs = 0;
-  for (auto _ : state) {
-    OPCITEMSTATE* states = nullptr;
-    auto t0 = std::chrono::steady_clock::now();
-    io->Read(OPC_DS_CACHE, n, handles.data(), &states, &errors);
-    auto t1 = std::chrono::steady_clock::now();
-    total += std::chrono::duration<double, std::nano>(t1 - t0).count();
-    ++runs;
-    state.PauseTiming();
-    for (int i = 0; i < n; ++i) VariantClear(&states[i].vDataValue);
-    CoTaskMemFree(states);
-    CoTaskMemFree(errors);
-    state.ResumeTiming();
-  }
-  state.counters["floor_ratio"] = (total / runs) / FloorNs(n);
+  DWORD good = 0;
+  double mean = TimeCacheReads(state, io, handles, good);
+  state.counters["floor_ratio"] = mean / FloorNs(n);
 }
 BENCHMARK(BM_CacheRead)->Unit(benchmark::kMillisecond);
 
@@ -214,29 +257,39 @@ class CCountingSink : public CTestDataCallback {
   DWORD m_last = 0;
 };
 
+// A counting sink advised on a group's data callbacks.
+struct CountingSubscription {
+  explicit CountingSubscription(IOPCItemMgt* group) {
+    CComObject<CCountingSink>::CreateInstance(&sink);
+    held = sink;
+    QueryAs<IConnectionPointContainer>(group)->FindConnectionPoint(IID_IOPCDataCallback, &point.p);
+    point->Advise(held, &cookie);
+  }
+  CComObject<CCountingSink>* sink = nullptr;
+  CComPtr<IOPCDataCallback> held;
+  CComPtr<IConnectionPoint> point;
+  DWORD cookie = 0;
+};
+
+// One update cycle of the group, run by hand; its wall time in ns.
+double TimeCycle(CMyOPCGroup* g) {
+  return TimeNs([&] {
+    if (g->UpdateItems()) g->SendDataChange(true);
+  });
+}
+
 void BM_UpdateCycle(benchmark::State& state) {
   constexpr int n = 10000;
   Network net(n);
-  auto defs = Defs(net, n);
+  auto defs = Defs(net.ids, n);
   COpcTestClient client;
   OPCHANDLE h = 0;
   // Inactive group: its thread stays idle and the benchmark runs the cycle by hand.
   auto group = client.AddGroup(L"", FALSE, 1000, 1, &h);
-  OPCITEMRESULT* results = nullptr;
-  HRESULT* errors = nullptr;
-  group->AddItems(n, defs.data(), &results, &errors);
-  CoTaskMemFree(results);
-  CoTaskMemFree(errors);
-  CComObject<CCountingSink>* sink = nullptr;
-  CComObject<CCountingSink>::CreateInstance(&sink);
-  CComPtr<IOPCDataCallback> held(sink);
-  CComPtr<IConnectionPoint> point;
-  QueryAs<IConnectionPointContainer>(group.p)->FindConnectionPoint(IID_IOPCDataCallback, &point.p);
-  DWORD cookie = 0;
-  point->Advise(held, &cookie);
-  auto* server = static_cast<CMyOPCServer*>(client.Server());
-  CMyOPCGroup* g = server->FindGroupByHandle(h);
-  if (g->UpdateItems()) g->SendDataChange(true);  // first delivery of everything
+  AddAll(group, defs);
+  CountingSubscription sub(group);
+  CMyOPCGroup* g = static_cast<CMyOPCServer*>(client.Server())->FindGroupByHandle(h);
+  TimeCycle(g);  // first delivery of everything
   int round = 0;
   double total = 0;
   int runs = 0;
@@ -245,13 +298,10 @@ void BM_UpdateCycle(benchmark::State& state) {
     ++round;
     for (int i = 0; i < n; i += 100) net.points[i]->SetDouble(i + round * 0.5);
     state.ResumeTiming();
-    auto t0 = std::chrono::steady_clock::now();
-    if (g->UpdateItems()) g->SendDataChange(true);
-    auto t1 = std::chrono::steady_clock::now();
-    total += std::chrono::duration<double, std::nano>(t1 - t0).count();
+    total += TimeCycle(g);
     ++runs;
   }
-  state.counters["delivered"] = sink->m_last;
+  state.counters["delivered"] = sub.sink->m_last;
   state.counters["floor_ratio"] = (total / runs) / FloorNs(n);
 }
 BENCHMARK(BM_UpdateCycle)->Unit(benchmark::kMillisecond);
@@ -288,92 +338,40 @@ LonNetwork& Lon() {
   return *g_lon;
 }
 
-std::vector<OPCITEMDEF> LonDefs(const LonNetwork& lon, int n) {
-  std::vector<OPCITEMDEF> defs(n);
-  for (int i = 0; i < n; ++i) {
-    defs[i] = OPCITEMDEF{};
-    defs[i].szItemID = const_cast<LPWSTR>(lon.ids[i].GetString());
-    defs[i].bActive = TRUE;
-    defs[i].hClient = static_cast<OPCHANDLE>(i + 1);
-  }
-  return defs;
+// A smaller network (TESSALY_BENCH_DEVICES) may not hold n NVs; the benchmark is skipped then.
+bool HasNvs(benchmark::State& state, const LonNetwork& lon, int n) {
+  if (static_cast<int>(lon.ids.size()) >= n) return true;
+  state.SkipWithError("the network has too few NVs");
+  return false;
 }
 
 void BM_LonAddItems(benchmark::State& state) {
   int n = static_cast<int>(state.range(0));
   LonNetwork& lon = Lon();
-  if (static_cast<int>(lon.ids.size()) < n) {
-    state.SkipWithError("the network has too few NVs");
-    return;
-  }
-  auto defs = LonDefs(lon, n);
+  if (!HasNvs(state, lon, n)) return;
+  auto defs = Defs(lon.ids, n);
   COpcTestClient client;
-  double total = 0;
-  int runs = 0;
   DWORD failed = 0;
-  for (auto _ : state) {
-    state.PauseTiming();
-    OPCHANDLE h = 0;
-    auto group = client.AddGroup(L"", FALSE, 1000, 1, &h);
-    OPCITEMRESULT* results = nullptr;
-    HRESULT* errors = nullptr;
-    state.ResumeTiming();
-    auto t0 = std::chrono::steady_clock::now();
-    group->AddItems(static_cast<DWORD>(n), defs.data(), &results, &errors);
-    auto t1 = std::chrono::steady_clock::now();
-    state.PauseTiming();
-    total += std::chrono::duration<double, std::nano>(t1 - t0).count();
-    ++runs;
-    for (int i = 0; i < n; ++i)
-      if (errors == nullptr || errors[i] != S_OK) ++failed;
-    CoTaskMemFree(results);
-    CoTaskMemFree(errors);
-    group.Release();
-    client.Server()->RemoveGroup(h, TRUE);
-    state.ResumeTiming();
-  }
+  double mean = TimeAddItems(state, client, defs, failed);
   state.counters["failed"] = failed;
   state.counters["floor_ms"] = FloorNs(n) / 1e6;
-  state.counters["floor_ratio"] = (total / runs) / FloorNs(n);
+  state.counters["floor_ratio"] = mean / FloorNs(n);
 }
 BENCHMARK(BM_LonAddItems)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 void BM_LonCacheRead(benchmark::State& state) {
   constexpr int n = 10000;
   LonNetwork& lon = Lon();
-  auto defs = LonDefs(lon, n);
+  if (!HasNvs(state, lon, n)) return;
+  auto defs = Defs(lon.ids, n);
   COpcTestClient client;
   auto group = client.AddGroup(L"", TRUE, 100000, 1);  // active; its thread sleeps for the long period
-  OPCITEMRESULT* results = nullptr;
-  HRESULT* errors = nullptr;
-  group->AddItems(n, defs.data(), &results, &errors);
-  std::vector<OPCHANDLE> handles(n);
-  for (int i = 0; i < n; ++i) handles[i] = results[i].hServer;
-  CoTaskMemFree(results);
-  CoTaskMemFree(errors);
+  auto handles = AddAll(group, defs);
   auto io = QueryAs<IOPCSyncIO>(group.p);
-  double total = 0;
-  int runs = 0;
   DWORD good = 0;
-  for (auto _ : state) {
-    OPCITEMSTATE* states = nullptr;
-    auto t0 = std::chrono::steady_clock::now();
-    io->Read(OPC_DS_CACHE, n, handles.data(), &states, &errors);
-    auto t1 = std::chrono::steady_clock::now();
-    total += std::chrono::duration<double, std::nano>(t1 - t0).count();
-    ++runs;
-    state.PauseTiming();
-    good = 0;
-    for (int i = 0; i < n; ++i) {
-      if (states[i].wQuality == OPC_QUALITY_GOOD) ++good;
-      VariantClear(&states[i].vDataValue);
-    }
-    CoTaskMemFree(states);
-    CoTaskMemFree(errors);
-    state.ResumeTiming();
-  }
+  double mean = TimeCacheReads(state, io, handles, good);
   state.counters["good"] = good;
-  state.counters["floor_ratio"] = (total / runs) / FloorNs(n);
+  state.counters["floor_ratio"] = mean / FloorNs(n);
   group.Release();
   lon.net.Pump();
 }
@@ -382,7 +380,8 @@ BENCHMARK(BM_LonCacheRead)->Unit(benchmark::kMillisecond);
 void BM_LonUpdateCycle(benchmark::State& state) {
   constexpr int n = 10000;
   LonNetwork& lon = Lon();
-  auto defs = LonDefs(lon, n);
+  if (!HasNvs(state, lon, n)) return;
+  auto defs = Defs(lon.ids, n);
   std::vector<size_t> changing;  // 1% of the items
   for (size_t k : lon.setpoints)
     if (k < static_cast<size_t>(n) && changing.size() < n / 100) changing.push_back(k);
@@ -391,21 +390,10 @@ void BM_LonUpdateCycle(benchmark::State& state) {
   // Active, so the NVs are monitored and a device's change reaches the control's cache at
   // once; the group's own thread sleeps for the long period and the benchmark runs the cycle.
   auto group = client.AddGroup(L"", TRUE, 100000, 1, &h);
-  OPCITEMRESULT* results = nullptr;
-  HRESULT* errors = nullptr;
-  group->AddItems(n, defs.data(), &results, &errors);
-  CoTaskMemFree(results);
-  CoTaskMemFree(errors);
-  CComObject<CCountingSink>* sink = nullptr;
-  CComObject<CCountingSink>::CreateInstance(&sink);
-  CComPtr<IOPCDataCallback> held(sink);
-  CComPtr<IConnectionPoint> point;
-  QueryAs<IConnectionPointContainer>(group.p)->FindConnectionPoint(IID_IOPCDataCallback, &point.p);
-  DWORD cookie = 0;
-  point->Advise(held, &cookie);
-  auto* server = static_cast<CMyOPCServer*>(client.Server());
-  CMyOPCGroup* g = server->FindGroupByHandle(h);
-  if (g->UpdateItems()) g->SendDataChange(true);  // first delivery of everything
+  AddAll(group, defs);
+  CountingSubscription sub(group);
+  CMyOPCGroup* g = static_cast<CMyOPCServer*>(client.Server())->FindGroupByHandle(h);
+  TimeCycle(g);  // first delivery of everything
   static int round = 0;  // across runs of the benchmark: the devices keep their values
   double total = 0;
   int runs = 0;
@@ -418,23 +406,20 @@ void BM_LonUpdateCycle(benchmark::State& state) {
       lon.net.Simulation()->SetDeviceValue(lon.ids[k].GetString(), -1, &value);
     }
     lon.net.Pump();  // the control's reports go to the device model, as the GUI thread would
-    sink->m_last = 0;
+    sub.sink->m_last = 0;
     state.ResumeTiming();
-    auto t0 = std::chrono::steady_clock::now();
-    if (g->UpdateItems()) g->SendDataChange(true);
-    auto t1 = std::chrono::steady_clock::now();
-    total += std::chrono::duration<double, std::nano>(t1 - t0).count();
+    total += TimeCycle(g);
     ++runs;
-    if (sink->m_last != changing.size()) {
+    if (sub.sink->m_last != changing.size()) {
       ++missed;
-      odd = sink->m_last;
+      odd = sub.sink->m_last;
     }
   }
   state.counters["odd_delivery"] = odd;
   state.counters["changed"] = static_cast<double>(changing.size());
   state.counters["missed_rounds"] = missed;
   state.counters["floor_ratio"] = (total / runs) / FloorNs(n);
-  point->Unadvise(cookie);
+  sub.point->Unadvise(sub.cookie);
   group.Release();
   lon.net.Pump();
 }
