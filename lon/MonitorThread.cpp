@@ -27,9 +27,23 @@ void CMonitorThread::AddNvLocked(CNetworkVariable* nv) {
   try {
     nv->AddMonitorRequest();
   } catch (const COleDispatchException&) {
-    // Polled all the same; only the control's change reports are missing.
+    // Polled all the same; only the control's change reports are missing. Not counted, so
+    // releasing it later must not take away a tag's request.
+    m_uncounted.insert(nv);
   }
   m_nvs.push_back(nv);
+}
+
+void CMonitorThread::ReleaseNvLocked(CNetworkVariable* nv) {
+  auto uncounted = m_uncounted.find(nv);
+  if (uncounted != m_uncounted.end()) {
+    m_uncounted.erase(uncounted);
+    return;
+  }
+  try {
+    nv->ReleaseMonitorRequest();
+  } catch (const COleDispatchException&) {
+  }
 }
 
 void CMonitorThread::AddObjectLocked(CTreeObject* object) {
@@ -49,12 +63,8 @@ void CMonitorThread::AddObjects(const std::set<CTreeObject*>& objects) {
 
 void CMonitorThread::Clear() {
   CMyCriticalSectionLock lock(m_queueLock);
-  for (CNetworkVariable* nv : m_nvs) {
-    try {
-      nv->ReleaseMonitorRequest();
-    } catch (const COleDispatchException&) {
-    }
-  }
+  for (CNetworkVariable* nv : m_nvs) ReleaseNvLocked(nv);
+  m_uncounted.clear();
   m_nvs.clear();
   m_cps.clear();
 }
@@ -71,10 +81,7 @@ void CMonitorThread::OnNodesRemoving(const std::list<CLonNode*>& nodes) {
   std::deque<CNetworkVariable*> keep;
   for (CNetworkVariable* nv : m_nvs) {
     if (ownedByRemoved(nv->m_pNode)) {
-      try {
-        nv->ReleaseMonitorRequest();
-      } catch (const COleDispatchException&) {
-      }
+      ReleaseNvLocked(nv);
     } else {
       keep.push_back(nv);
     }

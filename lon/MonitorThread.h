@@ -45,9 +45,11 @@ class CMonitorThread : public CSimpleWorkThread, public CLonProxyUser {
  private:
   void AddNvLocked(CNetworkVariable* nv);
   void AddObjectLocked(CTreeObject* object);
+  void ReleaseNvLocked(CNetworkVariable* nv);
 
   std::deque<CNetworkVariable*> m_nvs;
   std::deque<CConfigProperty*> m_cps;
+  std::multiset<CNetworkVariable*> m_uncounted;  // entries whose monitor request the control refused
   CMyCriticalSection m_queueLock;
   std::atomic<int> m_nFailedPolls{0};
 };
