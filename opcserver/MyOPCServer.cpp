@@ -270,7 +270,13 @@ HRESULT CMyOPCServer::RemoveGroup(OPCHANDLE hServerGroup, BOOL bForce) {
       hr = bForce ? S_OK : OPC_S_INUSE;
     }
   }
-  if (release) static_cast<IOPCGroupStateMgt*>(group)->Release();
+  if (release) {
+    // The update thread may have taken a reference for its cycle after the check above; stop
+    // it and make the group forget this server first, so the cycle never reaches a server
+    // that is gone by the time it ends.
+    group->Orphan();
+    static_cast<IOPCGroupStateMgt*>(group)->Release();
+  }
   return hr;
 }
 
