@@ -1,96 +1,28 @@
-// Item management and synchronous I/O of the OPC group.
+// IOPCItemMgt of the OPC group.
+#include "opcserver/MyOPCGroup.h"
+
 #include <cstring>
+#include <exception>
 #include <memory>
 #include <new>
 #include <type_traits>
 
-#include "opcserver/MyOPCGroup.h"
+#include "foundation/ProtocolEventsCollector.h"
+#include "opcserver/MyOPCServer.h"
 #include "opcserver/OPCItem.h"
 #include "opcserver/OPCProtocolEvent.h"
 #include "opcserver/OPCToolkitManager.h"
 #include "opcserver/OpcBusyCount.h"
+#include "opcserver/OpcGroupCalls.h"
 #include "opcserver/OpcTagsManager.h"
 #include "platform/com/Activation.h"
 #include "platform/com/DispatchDriver.h"
 #include "platform/com/Memory.h"
 #include "platform/com/Variant.h"
+#include "platform/win32/Thread.h"
+#include "platform/win32/Time.h"
 
-namespace {
-template <class T>
-T* AllocZeroed(DWORD count) {
-  size_t bytes = sizeof(T) * count;
-  auto* p = static_cast<T*>(CoTaskMemAlloc(bytes));
-  if (p) std::memset(static_cast<void*>(p), 0, bytes);
-  return p;
-}
-
-// The last guard of a COM method: nothing thrown may cross it. Failing control calls are
-// stopped per item further in; what arrives here is out of memory or a fault of ours.
-template <class Op>
-HRESULT Guarded(Op op) {
-  try {
-    return op();
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (const std::exception&) {
-    return E_FAIL;
-  }
-}
-
-// Gives each handle's error: OPC_E_INVALIDHANDLE where find has no item, else op's result for
-// the item and its index. S_FALSE when any of them failed. The caller holds the group lock.
-template <class Find, class Op>
-HRESULT ForEachHandle(DWORD count, const OPCHANDLE* handles, HRESULT* errors, Find find, Op op) {
-  HRESULT result = S_OK;
-  for (DWORD i = 0; i < count; ++i) {
-    COPCItem* item = find(handles[i]);
-    errors[i] = item ? op(item, i) : OPC_E_INVALIDHANDLE;
-    if (FAILED(errors[i])) result = S_FALSE;
-  }
-  return result;
-}
-
-// Allocates the result and error arrays, runs op, frees both (and any values in them) on a
-// failing result.
-template <class R, class Op>
-HRESULT WithResults(DWORD count, R** ppResults, HRESULT** ppErrors, Op op) {
-  *ppResults = nullptr;
-  *ppErrors = nullptr;
-  R* results = AllocZeroed<R>(count);
-  HRESULT* errors = AllocZeroed<HRESULT>(count);
-  if (!results || !errors) {
-    CoTaskMemFree(results);
-    CoTaskMemFree(errors);
-    return E_OUTOFMEMORY;
-  }
-  HRESULT hr = Guarded([&] { return op(results, errors); });
-  if (FAILED(hr)) {
-    if constexpr (std::is_same_v<R, OPCITEMSTATE>) {
-      for (DWORD i = 0; i < count; ++i) VariantClear(&results[i].vDataValue);
-    }
-    CoTaskMemFree(results);
-    CoTaskMemFree(errors);
-    return hr;
-  }
-  *ppResults = results;
-  *ppErrors = errors;
-  return hr;
-}
-
-template <class Op>
-HRESULT WithErrors(DWORD count, HRESULT** ppErrors, Op op) {
-  *ppErrors = nullptr;
-  HRESULT* errors = AllocZeroed<HRESULT>(count);
-  if (!errors) return E_OUTOFMEMORY;
-  HRESULT hr = Guarded([&] { return op(errors); });
-  if (FAILED(hr)) {
-    CoTaskMemFree(errors);
-    return hr;
-  }
-  *ppErrors = errors;
-  return hr;
-}
-}  // namespace
+using namespace opc_calls;
 
 HRESULT CMyOPCGroup::CreateItem(COPCTag* tag, COPCItem** out) {
   if (!out) {
@@ -114,8 +46,6 @@ void CMyOPCGroup::DeleteItem(COPCItem* item) {
   GetOPCToolkitManager().DetachItem(&item->GetSpy());
   delete item;
 }
-
-// ---- IOPCItemMgt ----------------------------------------------------------------------------
 
 HRESULT CMyOPCGroup::AddItems(DWORD dwCount, OPCITEMDEF* pItemArray, OPCITEMRESULT** ppAddResults,
                               HRESULT** ppErrors) {
@@ -333,105 +263,4 @@ HRESULT CMyOPCGroup::SetDatatypesInternal(DWORD count, const OPCHANDLE* handles,
                        [&](COPCItem* item, DWORD i) -> HRESULT {
                          return item->SetRequestedType(types[i], true) ? S_OK : OPC_E_BADTYPE;
                        });
-}
-
-// ---- IOPCSyncIO -------------------------------------------------------------------------------
-
-HRESULT CMyOPCGroup::Read(OPCDATASOURCE dwSource, DWORD dwCount, OPCHANDLE* phServer, OPCITEMSTATE** ppItemValues,
-                          HRESULT** ppErrors) {
-  if (m_bRemoved) return E_FAIL;
-  if (!phServer || !ppItemValues || !ppErrors) return E_POINTER;
-  if (dwCount == 0) return E_INVALIDARG;
-  return WithResults(dwCount, ppItemValues, ppErrors, [&](OPCITEMSTATE* states, HRESULT* errors) {
-    {
-      CSpyLock lock;
-      m_spy.m_info.m_counters[CGroupInfo::SyncRead].Raise();
-    }
-    NotifyEvent(OpcEventSyncRead);
-    return SyncReadItems(dwSource, dwCount, phServer, states, errors);
-  });
-}
-
-HRESULT CMyOPCGroup::Write(DWORD dwCount, OPCHANDLE* phServer, VARIANT* pItemValues, HRESULT** ppErrors) {
-  if (m_bRemoved) return E_FAIL;
-  if (!phServer || !pItemValues || !ppErrors) return E_POINTER;
-  if (dwCount == 0) return E_INVALIDARG;
-  return WithErrors(dwCount, ppErrors, [&](HRESULT* errors) {
-    {
-      CSpyLock lock;
-      m_spy.m_info.m_counters[CGroupInfo::SyncWrite].Raise();
-    }
-    NotifyEvent(OpcEventSyncWrite);
-    return SyncWriteItems(dwCount, phServer, pItemValues, errors);
-  });
-}
-
-HRESULT CMyOPCGroup::SyncReadItems(DWORD source, DWORD count, const OPCHANDLE* handles, OPCITEMSTATE* states,
-                                   HRESULT* errors) {
-  HRESULT result = S_OK;
-  FILETIME now{0, 0};
-  CoFileTimeNow(&now);
-  CMyCriticalSectionLock lock(m_csGroup);
-  bool groupActive = m_bActive != FALSE;
-  for (DWORD i = 0; i < count; ++i) {
-    OPCITEMSTATE& state = states[i];
-    state.ftTimeStamp = now;
-    state.wQuality = 0;
-    state.wReserved = 0;
-    VariantInit(&state.vDataValue);
-    errors[i] = S_OK;
-    COPCItem* item = handles[i] ? FindItem(handles[i]) : nullptr;
-    if (!item) {
-      errors[i] = OPC_E_INVALIDHANDLE;
-      result = S_FALSE;
-      continue;
-    }
-    HRESULT refreshed = item->Refresh(source);
-    HRESULT updated = item->Update(0.0f);
-    state.hClient = item->GetClientHandle();
-    if (FAILED(refreshed) || FAILED(updated)) {
-      // The control failed on this item alone: no value, and the item's quality is bad.
-      errors[i] = E_FAIL;
-      state.wQuality = item->GetQuality();
-      result = S_FALSE;
-      continue;
-    }
-    state.ftTimeStamp = item->GetTimestamp();
-    if (source == OPC_DS_CACHE)
-      state.wQuality = groupActive && item->IsActive() ? item->GetQuality() : OPC_QUALITY_OUT_OF_SERVICE;
-    else
-      state.wQuality = item->GetQuality();
-    HRESULT hr = item->GetValue(&state.vDataValue);
-    if (FAILED(hr)) {
-      errors[i] = hr;
-      result = S_FALSE;
-    }
-  }
-  return result;
-}
-
-HRESULT CMyOPCGroup::SyncWriteItems(DWORD count, const OPCHANDLE* handles, const VARIANT* values, HRESULT* errors) {
-  COpcBusyScope busy;
-  HRESULT result = S_OK;
-  {
-    CMyCriticalSectionLock lock(m_csGroup);
-    for (DWORD i = 0; i < count; ++i) {
-      COPCItem* item = handles[i] ? FindItem(handles[i]) : nullptr;
-      if (!item) {
-        errors[i] = OPC_E_INVALIDHANDLE;
-        result = S_FALSE;
-        continue;
-      }
-      VARIANT copy;
-      VariantInit(&copy);
-      HRESULT hr = VariantCopy(&copy, &values[i]);
-      if (SUCCEEDED(hr)) hr = item->Write(copy);  // consumes the copy
-      else VariantClear(&copy);
-      errors[i] = SUCCEEDED(hr) ? S_OK : hr;
-      if (FAILED(hr)) result = S_FALSE;
-    }
-    busy.Leave();
-  }
-  if (result != S_OK) NotifyEvent(OpcEventOperationFailed);
-  return result;
 }
