@@ -1,0 +1,401 @@
+#include "app/wx/MainFrame.h"
+
+#include <algorithm>
+
+#include <wx/artprov.h>
+#include <wx/aui/auibar.h>
+#include <wx/button.h>
+#include <wx/dialog.h>
+#include <wx/menu.h>
+#include <wx/sizer.h>
+#include <wx/stattext.h>
+#include <wx/statusbr.h>
+
+#include "app/shell/ShellCommands.h"
+#include "app/wx/CommandIds.h"
+#include "app/shell/ShellResources.h"
+#include "app/shell/TessalyApp.h"
+#include "app/wx/AboutDlg.h"
+#include "app/wx/GroupItemChildFrame.h"
+#include "app/wx/OpcMainChildFrame.h"
+#include "app/wx/OptionsDlg.h"
+#include "app/wx/OutputWnd.h"
+#include "app/wx/PropertiesWnd.h"
+#include "platform/win32/Messages.h"
+
+namespace {
+
+const wchar_t* const kLookNames[] = {L"Windows 2000",          L"Office XP",           L"Windows XP",
+                                     L"Office 2003",           L"Visual Studio 2005",  L"Office 2007 (Blue Style)",
+                                     L"Office 2007 (Black Style)", L"Office 2007 (Silver Style)",
+                                     L"Office 2007 (Aqua Style)"};
+
+// Pane names of the AUI layout.
+const char kPaneOutput[] = "Output";
+const char kPaneProperties[] = "Properties";
+const char kPaneShortcuts[] = "Shortcuts";
+const char kPaneStandard[] = "Standard";
+const char kPaneOpcServer[] = "OPC Server";
+
+// View-menu toggles of the panes and bars: command ids of the frame's own.
+enum : int {
+  ID_VIEW_TOOLBAR_STANDARD = 59392,
+  ID_VIEW_TOOLBAR_OPC = 59394,
+  ID_VIEW_PANE_OUTPUT = 59395,
+  ID_VIEW_PANE_PROPERTIES = 59396,
+  ID_VIEW_PANE_SHORTCUTS = 59397,
+};
+
+const char* PaneOfToggle(int id) {
+  switch (id) {
+    case ID_VIEW_TOOLBAR_STANDARD:
+      return kPaneStandard;
+    case ID_VIEW_TOOLBAR_OPC:
+      return kPaneOpcServer;
+    case ID_VIEW_PANE_OUTPUT:
+      return kPaneOutput;
+    case ID_VIEW_PANE_PROPERTIES:
+      return kPaneProperties;
+    case ID_VIEW_PANE_SHORTCUTS:
+      return kPaneShortcuts;
+    default:
+      return nullptr;
+  }
+}
+
+wxString Text(UINT id) {
+  CString text;
+  text.LoadString(id);
+  return wxString(text.GetString());
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(CTessalyApp& app)
+    : wxFrame(nullptr, wxID_ANY, wxEmptyString, wxDefaultPosition, wxSize(1200, 800)), m_app(app), m_statusTimer(this) {
+  m_mgr.SetManagedWindow(this);
+  m_hWnd = CreateMessageWindow(&CMainFrame::WindowProc, this);
+  m_app.m_hMainWnd = m_hWnd;
+  m_handled = {ID_VIEW_NODE_TAG, ID_VIEW_GROUP_ITEM_DIAGNOSIS, ID_APP_ABOUT,        ID_APP_EXIT,
+               ID_CONTROL_OPTIONS, ID_DIAGNOSIS_OPTIONS,     ID_VIEW_STATUS_BAR,  ID_VIEW_TOOLBAR_STANDARD,
+               ID_VIEW_TOOLBAR_OPC, ID_VIEW_PANE_OUTPUT,     ID_VIEW_PANE_PROPERTIES, ID_VIEW_PANE_SHORTCUTS};
+  for (int id = ID_VIEW_APPLOOK_FIRST; id <= ID_VIEW_APPLOOK_LAST; ++id) m_handled.insert(id);
+
+  UpdateTitle();
+  CreateMenus();
+  CreateToolBars();
+  wxStatusBar* status = CreateStatusBar(4);
+  // At least the widths of the system's panes, wider where GTK's font needs it.
+  const int clients = std::max(300, status->GetTextExtent(wxString(CTessalyApp::GetClientsPaneText().GetString())).GetWidth() + 40);
+  const int widths[] = {-1, 200, clients, 250};
+  status->SetStatusWidths(4, widths);
+  CreatePanes();
+  OnSetAppLook(m_app.m_nAppLook);
+  m_mgr.Update();
+
+  Bind(wxEVT_MENU, &CMainFrame::OnCommand, this);
+  Bind(wxEVT_TOOL, &CMainFrame::OnCommand, this);
+  Bind(wxEVT_BUTTON, &CMainFrame::OnCommand, this);
+  Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateCommand, this);
+  Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
+  Bind(wxEVT_TIMER, &CMainFrame::OnStatusTimer, this, m_statusTimer.GetId());
+  UpdateStatusPanes();
+  m_statusTimer.Start(500);
+}
+
+CMainFrame::~CMainFrame() {
+  m_statusTimer.Stop();
+  m_mgr.UnInit();
+  if (m_app.m_hMainWnd == m_hWnd) m_app.m_hMainWnd = nullptr;
+  DestroyWindow(m_hWnd);
+}
+
+void CMainFrame::CreateMenus() {
+  auto* file = new wxMenu;
+  file->Append(WxIdOfCommand(ID_FILE_NEW), "&New\tCtrl+N");
+  file->Append(WxIdOfCommand(ID_FILE_OPEN), "&Open...\tCtrl+O");
+  file->Append(WxIdOfCommand(ID_FILE_SAVE), "&Save\tCtrl+S");
+  file->Append(WxIdOfCommand(ID_FILE_SAVE_AS), "Save &As...");
+  file->Append(WxIdOfCommand(ID_FILE_IMPORT), "Import...");
+  file->AppendSeparator();
+  file->Append(WxIdOfCommand(ID_FILE_MRU_FILE1), "Recent File");
+  file->AppendSeparator();
+  file->Append(WxIdOfCommand(ID_APP_EXIT), "E&xit");
+
+  auto* edit = new wxMenu;
+  edit->Append(WxIdOfCommand(ID_EDIT_UNDO), "&Undo\tCtrl+Z");
+  edit->AppendSeparator();
+  edit->Append(WxIdOfCommand(ID_EDIT_CUT), "Cu&t\tCtrl+X");
+  edit->Append(WxIdOfCommand(ID_EDIT_COPY), "&Copy\tCtrl+C");
+  edit->Append(WxIdOfCommand(ID_EDIT_PASTE), "&Paste\tCtrl+V");
+  edit->AppendSeparator();
+  edit->Append(WxIdOfCommand(ID_EDIT_PROPERTIES), "P&roperties\tCtrl+Enter");
+
+  auto* scan = new wxMenu;
+  scan->Append(WxIdOfCommand(ID_SCAN_UPLOAD_ALL), "Upload &All");
+  scan->Append(WxIdOfCommand(ID_SCAN_UPLOAD_NEW), "Upload &New");
+  auto* control = new wxMenu;
+  control->Append(WxIdOfCommand(ID_CONTROL_START), "&Start\tF5");
+  control->Append(WxIdOfCommand(ID_CONTROL_STOP), "S&top\tShift+F5");
+  control->Append(WxIdOfCommand(ID_CONTROL_MONITOR), "&Monitor\tShift+F9");
+  control->AppendSubMenu(scan, "S&can");
+  control->AppendSeparator();
+  control->Append(WxIdOfCommand(ID_CONTROL_OPTIONS), "&Options...");
+
+  auto* diagnosis = new wxMenu;
+  diagnosis->Append(WxIdOfCommand(ID_VIEW_NODE_TAG), "Node/Tag\tAlt+0");
+  diagnosis->Append(WxIdOfCommand(ID_VIEW_GROUP_ITEM_DIAGNOSIS), "Group/Item Diagnosis\tAlt+1");
+  diagnosis->AppendSeparator();
+  diagnosis->Append(WxIdOfCommand(ID_NETWORK_INTERFACE_STATUS), "Network interface status");
+  diagnosis->Append(WxIdOfCommand(ID_ALL_NODES_STATUS), "All nodes status");
+  diagnosis->Append(WxIdOfCommand(ID_VNI_STATISTICS), "VniEngine Statistics");
+  diagnosis->Append(WxIdOfCommand(ID_RESET_STATISTIC), "Reset Statistic");
+  diagnosis->AppendSeparator();
+  diagnosis->Append(WxIdOfCommand(ID_DIAGNOSIS_OPTIONS), "Options\tAlt+F7");
+
+  auto* bars = new wxMenu;
+  bars->AppendCheckItem(WxIdOfCommand(ID_VIEW_TOOLBAR_STANDARD), Text(IDS_TOOLBAR_STANDARD));
+  bars->AppendCheckItem(WxIdOfCommand(ID_VIEW_TOOLBAR_OPC), "OPC Server");
+  bars->AppendSeparator();
+  bars->AppendCheckItem(WxIdOfCommand(ID_VIEW_PANE_SHORTCUTS), "Shortcuts");
+  bars->AppendCheckItem(WxIdOfCommand(ID_VIEW_PANE_OUTPUT), Text(IDS_OUTPUT_WND));
+  bars->AppendCheckItem(WxIdOfCommand(ID_VIEW_PANE_PROPERTIES), Text(IDS_PROPERTIES_WND));
+  auto* looks = new wxMenu;
+  for (int id = ID_VIEW_APPLOOK_FIRST; id <= ID_VIEW_APPLOOK_LAST; ++id) {
+    looks->AppendRadioItem(WxIdOfCommand(id), wxString(kLookNames[id - ID_VIEW_APPLOOK_FIRST]));
+  }
+  auto* view = new wxMenu;
+  view->AppendSubMenu(bars, "&Toolbars and Docking Windows");
+  view->AppendCheckItem(WxIdOfCommand(ID_VIEW_STATUS_BAR), "&Status Bar");
+  view->AppendSubMenu(looks, "&Application Look");
+
+  auto* help = new wxMenu;
+  help->Append(WxIdOfCommand(ID_APP_ABOUT), "&About Tessaly...");
+  help->Append(WxIdOfCommand(ID_HELP_ABOUT_KESTRUM), "About Kestrum");
+  help->Append(WxIdOfCommand(ID_HELP_KURZREFERENZ), "Kurzreferenz");
+
+  auto* bar = new wxMenuBar;
+  bar->Append(file, "&File");
+  bar->Append(edit, "&Edit");
+  bar->Append(control, "&Control");
+  bar->Append(diagnosis, "&Diagnosis");
+  bar->Append(view, "&View");
+  bar->Append(help, "&Help");
+  SetMenuBar(bar);
+}
+
+void CMainFrame::CreateToolBars() {
+  const wxSize size(16, 16);
+  auto bitmap = [&](const wxArtID& id) { return wxArtProvider::GetBitmap(id, wxART_TOOLBAR, size); };
+  auto* standard = new wxAuiToolBar(this, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxAUI_TB_DEFAULT_STYLE);
+  standard->AddTool(WxIdOfCommand(ID_FILE_NEW), "New", bitmap(wxART_NEW), "New");
+  standard->AddTool(WxIdOfCommand(ID_FILE_OPEN), "Open", bitmap(wxART_FILE_OPEN), "Open");
+  standard->AddTool(WxIdOfCommand(ID_FILE_SAVE), "Save", bitmap(wxART_FILE_SAVE), "Save");
+  standard->AddSeparator();
+  standard->AddTool(WxIdOfCommand(ID_EDIT_CUT), "Cut", bitmap(wxART_CUT), "Cut");
+  standard->AddTool(WxIdOfCommand(ID_EDIT_COPY), "Copy", bitmap(wxART_COPY), "Copy");
+  standard->AddTool(WxIdOfCommand(ID_EDIT_PASTE), "Paste", bitmap(wxART_PASTE), "Paste");
+  standard->AddSeparator();
+  standard->AddTool(WxIdOfCommand(ID_FILE_PRINT), "Print", bitmap(wxART_PRINT), "Print");
+  standard->AddTool(WxIdOfCommand(ID_APP_ABOUT), "About", bitmap(wxART_HELP), "About");
+  standard->Realize();
+  m_mgr.AddPane(standard, wxAuiPaneInfo().Name(kPaneStandard).Caption(Text(IDS_TOOLBAR_STANDARD)).ToolbarPane().Top().Row(0).Position(0));
+
+  auto* opc = new wxAuiToolBar(this, 311, wxDefaultPosition, wxDefaultSize, wxAUI_TB_DEFAULT_STYLE);
+  opc->AddTool(WxIdOfCommand(ID_EDIT_PROPERTIES), "Properties", bitmap(wxART_REPORT_VIEW), "Properties");
+  opc->AddSeparator();
+  opc->AddTool(WxIdOfCommand(ID_CONTROL_START), "Start", bitmap(wxART_GO_FORWARD), "Start");
+  opc->AddTool(WxIdOfCommand(ID_CONTROL_STOP), "Stop", bitmap(wxART_CROSS_MARK), "Stop");
+  opc->AddSeparator();
+  opc->AddTool(WxIdOfCommand(ID_SCAN_UPLOAD_ALL), "Upload All", bitmap(wxART_GO_DOWN), "Upload All");
+  opc->AddTool(WxIdOfCommand(ID_SCAN_UPLOAD_NEW), "Upload New", bitmap(wxART_GOTO_LAST), "Upload New");
+  opc->AddTool(WxIdOfCommand(ID_DELETE_NODE), "Delete node", bitmap(wxART_DELETE), "Delete node");
+  opc->AddSeparator();
+  opc->AddTool(WxIdOfCommand(ID_CONTROL_MONITOR), "Monitor", bitmap(wxART_FIND), "Monitor");
+  opc->Realize();
+  m_mgr.AddPane(opc, wxAuiPaneInfo().Name(kPaneOpcServer).Caption("OPC Server").ToolbarPane().Top().Row(0).Position(1));
+}
+
+void CMainFrame::CreatePanes() {
+  m_pNotebook = new wxAuiNotebook(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                                  wxAUI_NB_TOP | wxAUI_NB_TAB_MOVE | wxAUI_NB_SCROLL_BUTTONS | wxAUI_NB_CLOSE_ON_ACTIVE_TAB);
+  m_mgr.AddPane(m_pNotebook, wxAuiPaneInfo().Name("Workspaces").CenterPane().PaneBorder(false));
+
+  // The outlook bar: one page "Views" with the two workspaces.
+  auto* shortcuts = new wxPanel(this, 315);
+  auto* sizer = new wxBoxSizer(wxVERTICAL);
+  sizer->Add(new wxStaticText(shortcuts, wxID_ANY, "Views"), 0, wxALL, 4);
+  auto* configuration = new wxButton(shortcuts, WxIdOfCommand(ID_VIEW_NODE_TAG), "Configuration");
+  configuration->SetBitmap(wxArtProvider::GetBitmap(wxART_EXECUTABLE_FILE, wxART_BUTTON, wxSize(32, 32)), wxTOP);
+  auto* diagnostics = new wxButton(shortcuts, WxIdOfCommand(ID_VIEW_GROUP_ITEM_DIAGNOSIS), "OPC Dignostics");
+  diagnostics->SetBitmap(wxArtProvider::GetBitmap(wxART_HARDDISK, wxART_BUTTON, wxSize(32, 32)), wxTOP);
+  sizer->Add(configuration, 0, wxEXPAND | wxALL, 4);
+  sizer->Add(diagnostics, 0, wxEXPAND | wxALL, 4);
+  shortcuts->SetSizer(sizer);
+  m_mgr.AddPane(shortcuts, wxAuiPaneInfo().Name(kPaneShortcuts).Caption("Shortcuts").Left().BestSize(150, 150).MinSize(150, 100));
+
+  m_pOutput = new COutputWnd(this, [this]() -> std::optional<COutputSettings> {
+    // The open project's settings come with the document.
+    return std::nullopt;
+  });
+  m_mgr.AddPane(m_pOutput, wxAuiPaneInfo().Name(kPaneOutput).Caption(Text(IDS_OUTPUT_WND)).Bottom().BestSize(100, 180).MinSize(100, 100));
+  m_pProperties = new CPropertiesWnd(this, [] { return static_cast<CViewItemProperties*>(nullptr); });
+  m_mgr.AddPane(m_pProperties, wxAuiPaneInfo().Name(kPaneProperties).Caption(Text(IDS_PROPERTIES_WND)).Right().BestSize(250, 200).MinSize(200, 200));
+}
+
+void CMainFrame::UpdateTitle() {
+  const wxString title(m_app.GetMainFrameTitle().GetString());
+  SetTitle(m_strDocumentTitle.empty() ? title : m_strDocumentTitle + " - " + title);
+}
+
+void CMainFrame::SetDocumentTitle(const wxString& title) {
+  m_strDocumentTitle = title;
+  UpdateTitle();
+}
+
+CSplitChildFrame* CMainFrame::ShowWorkspace(int templateId) {
+  if (m_strDocumentTitle.empty()) return nullptr;
+  for (size_t i = 0; i < m_pNotebook->GetPageCount(); ++i) {
+    auto* frame = dynamic_cast<CSplitChildFrame*>(m_pNotebook->GetPage(i));
+    if (frame != nullptr && frame->GetTemplateId() == templateId) {
+      m_pNotebook->SetSelection(i);
+      return frame;
+    }
+  }
+  CSplitChildFrame* frame = nullptr;
+  if (templateId == IDR_CONFIGURATION) {
+    frame = new COpcMainChildFrame(m_pNotebook);
+  } else {
+    frame = new CGroupItemChildFrame(m_pNotebook);
+  }
+  const wxString suffix = templateId == IDR_CONFIGURATION ? ":1" : ":2";
+  m_pNotebook->AddPage(frame, m_strDocumentTitle + suffix, true);
+  return frame;
+}
+
+void CMainFrame::OnSetAppLook(int look) {
+  // The looks are kept and offered; GTK draws in its own theme whichever is chosen.
+  m_app.WriteAppLook(look);
+  Refresh();
+}
+
+void CMainFrame::ShowOptions(int page) {
+  COptionsDlg dialog(this, page, m_app.m_nStartMode);
+  dialog.ShowModal();
+}
+
+void CMainFrame::ShowAbout() {
+  CAboutDlg dialog(this);
+  dialog.ShowModal();
+}
+
+void CMainFrame::UpdateStatusPanes() {
+  SetStatusText(wxString(CTessalyApp::GetClientsPaneText().GetString()), 2);
+  SetStatusText(m_txTimerText ? wxString(m_txTimerText().GetString()) : wxString(), 3);
+}
+
+void CMainFrame::OnStatusTimer(wxTimerEvent&) { UpdateStatusPanes(); }
+
+void CMainFrame::OnCommand(wxCommandEvent& event) {
+  const int id = CommandOfWxId(event.GetId());
+  if (id >= ID_VIEW_APPLOOK_FIRST && id <= ID_VIEW_APPLOOK_LAST) {
+    OnSetAppLook(id);
+    return;
+  }
+  if (const char* pane = PaneOfToggle(id)) {
+    wxAuiPaneInfo& info = m_mgr.GetPane(pane);
+    info.Show(!info.IsShown());
+    m_mgr.Update();
+    return;
+  }
+  switch (id) {
+    case ID_VIEW_NODE_TAG:
+      ShowWorkspace(IDR_CONFIGURATION);
+      break;
+    case ID_VIEW_GROUP_ITEM_DIAGNOSIS:
+      ShowWorkspace(IDR_DIAGNOSTICS);
+      break;
+    case ID_APP_ABOUT:
+      ShowAbout();
+      break;
+    case ID_APP_EXIT:
+      if (m_app.CanClose()) Close(true);
+      break;
+    case ID_CONTROL_OPTIONS:
+      ShowOptions(1);
+      break;
+    case ID_DIAGNOSIS_OPTIONS:
+      ShowOptions(-1);
+      break;
+    case ID_VIEW_STATUS_BAR:
+      GetStatusBar()->Show(!GetStatusBar()->IsShown());
+      SendSizeEvent();
+      break;
+    default:
+      event.Skip();
+      break;
+  }
+}
+
+void CMainFrame::OnUpdateCommand(wxUpdateUIEvent& event) {
+  const int id = CommandOfWxId(event.GetId());
+  if (m_handled.count(id) == 0) {
+    // Menu and tool bar commands without a handler stay disabled; other windows are not ours to judge.
+    if (IsCommandOfTheBars(id)) event.Enable(false);
+    return;
+  }
+  event.Enable(true);
+  if (id >= ID_VIEW_APPLOOK_FIRST && id <= ID_VIEW_APPLOOK_LAST) event.Check(id == m_app.m_nAppLook);
+  if (const char* pane = PaneOfToggle(id)) event.Check(m_mgr.GetPane(pane).IsShown());
+  if (id == ID_VIEW_STATUS_BAR) event.Check(GetStatusBar()->IsShown());
+  if ((id == ID_VIEW_NODE_TAG || id == ID_VIEW_GROUP_ITEM_DIAGNOSIS) && m_strDocumentTitle.empty()) event.Enable(false);
+}
+
+bool CMainFrame::IsCommandOfTheBars(int command) {
+  const int id = WxIdOfCommand(command);
+  if (GetMenuBar() != nullptr && GetMenuBar()->FindItem(id) != nullptr) return true;
+  for (const char* bar : {kPaneStandard, kPaneOpcServer}) {
+    auto* toolBar = dynamic_cast<wxAuiToolBar*>(m_mgr.GetPane(bar).window);
+    if (toolBar != nullptr && toolBar->FindTool(id) != nullptr) return true;
+  }
+  return false;
+}
+
+void CMainFrame::OnClose(wxCloseEvent& event) {
+  // The close box and Exit: behind the question while clients are connected.
+  if (event.CanVeto() && !m_app.CanClose()) {
+    event.Veto();
+    return;
+  }
+  Destroy();
+}
+
+void CMainFrame::CloseRequested() {
+  // A modal dialog or message box open now ends first; the close runs once its loop has returned.
+  for (wxWindow* window : wxTopLevelWindows) {
+    if (auto* dialog = dynamic_cast<wxDialog*>(window); dialog != nullptr && dialog->IsModal()) {
+      dialog->EndModal(wxID_CANCEL);
+      CallAfter(&CMainFrame::CloseRequested);
+      return;
+    }
+  }
+  Close(true);
+}
+
+LRESULT CMainFrame::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* self = reinterpret_cast<CMainFrame*>(GetWindowLongPtr(hwnd, GWLP_USERDATA));
+  if (self == nullptr) return DefWindowProc(hwnd, message, wParam, lParam);
+  switch (message) {
+    case WM_CLOSE:
+      if (!self->m_app.ShouldDropClose()) self->CloseRequested();
+      return 0;
+    case WM_UPDATE_PROPERTIES:
+      self->m_pProperties->RefreshFromActiveView();
+      return 1;
+    case WM_TIMER:
+      if (wParam == kTxTimerId && self->m_onTxTimer) self->m_onTxTimer();
+      return 0;
+    default:
+      return DefWindowProc(hwnd, message, wParam, lParam);
+  }
+}

@@ -1,0 +1,39 @@
+// The wx application: the GUI thread's loop pumps the platform queue, message boxes are dialogs,
+// and CTessalyApp runs the start-up and shutdown around the main frame.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include <wx/app.h>
+
+#include "app/shell/TessalyApp.h"
+#include "app/shell/TessalyCommandLine.h"
+
+class CMainFrame;
+class CWxQueuePump;
+class CScopedMessageBoxPresenter;
+
+class CTessalyWxApp : public wxApp {
+ public:
+  explicit CTessalyWxApp(CTessalyCommandLine line);
+  ~CTessalyWxApp() override;
+
+  bool OnInit() override;
+  int OnExit() override;
+
+  CTessalyApp& GetTessalyApp() { return *m_app; }
+  CMainFrame* GetMainFrame() { return m_pFrame; }
+  // Runs once the main window is up (the smoke test drives the program from here).
+  std::function<void(CTessalyWxApp&)> m_onStarted;
+
+ private:
+  CTessalyCommandLine m_line;
+  std::unique_ptr<CWxQueuePump> m_pump;
+  std::unique_ptr<CScopedMessageBoxPresenter> m_presenter;
+  std::unique_ptr<CTessalyApp> m_app;
+  CMainFrame* m_pFrame = nullptr;
+};
+
+// Plugs in what the program's parts provide: the COM server thread, registration, the document.
+void ConfigureTessalyApp(CTessalyApp& app);
