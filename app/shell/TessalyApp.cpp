@@ -67,6 +67,7 @@ CString CTessalyApp::GetStartProject(const CTessalyCommandLine& line) {
 
 bool CTessalyApp::StartComServerThread() {
   if (m_hComServerThread != nullptr) return true;
+  if (m_startComServerThread) return m_startComServerThread(*this);
   if (m_pfnComServerThread == nullptr) return false;
   COpcServerPropertiesManager* parameter = this;
   m_hComServerThread = CreateThread(nullptr, 0, m_pfnComServerThread, parameter, 0, &m_dwComServerThreadId);
@@ -76,6 +77,10 @@ bool CTessalyApp::StartComServerThread() {
 
 void CTessalyApp::StopComServerThread() {
   if (m_hComServerThread == nullptr) return;
+  if (m_stopComServerThread) {
+    m_stopComServerThread(*this);
+    return;
+  }
   PostThreadMessage(m_dwComServerThreadId, WM_QUIT, 0, 0);
   // Joined: the thread's shutdown of its clients may take seconds, and nothing it uses may go first.
   WaitForSingleObject(m_hComServerThread, INFINITE);

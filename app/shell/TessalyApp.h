@@ -38,7 +38,10 @@ class CTessalyApp : public CRegistryProfile,
   static CTessalyApp* GetApp();
 
   // ---- what the program plugs in ----
-  // The COM server thread's procedure; its parameter is the COpcServerPropertiesManager part.
+  // The COM server thread: either its own start and stop (both joined), or a bare procedure
+  // whose parameter is the COpcServerPropertiesManager part and which ends on WM_QUIT.
+  std::function<bool(CTessalyApp&)> m_startComServerThread;
+  std::function<void(CTessalyApp&)> m_stopComServerThread;
   LPTHREAD_START_ROUTINE m_pfnComServerThread = nullptr;
   // Registers (true) or unregisters the instance's server class and categories; the result.
   std::function<HRESULT(BYTE instance, bool registerServer)> m_registerServer;
