@@ -185,35 +185,43 @@ void CMainFrame::CreateMenus() {
 }
 
 void CMainFrame::CreateToolBars() {
-  const wxSize size(16, 16);
-  auto bitmap = [&](const wxArtID& id) { return wxArtProvider::GetBitmap(id, wxART_TOOLBAR, size); };
-  auto* standard = new wxAuiToolBar(this, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxAUI_TB_DEFAULT_STYLE);
-  standard->AddTool(WxIdOfCommand(ID_FILE_NEW), "New", bitmap(wxART_NEW), "New");
-  standard->AddTool(WxIdOfCommand(ID_FILE_OPEN), "Open", bitmap(wxART_FILE_OPEN), "Open");
-  standard->AddTool(WxIdOfCommand(ID_FILE_SAVE), "Save", bitmap(wxART_FILE_SAVE), "Save");
-  standard->AddSeparator();
-  standard->AddTool(WxIdOfCommand(ID_EDIT_CUT), "Cut", bitmap(wxART_CUT), "Cut");
-  standard->AddTool(WxIdOfCommand(ID_EDIT_COPY), "Copy", bitmap(wxART_COPY), "Copy");
-  standard->AddTool(WxIdOfCommand(ID_EDIT_PASTE), "Paste", bitmap(wxART_PASTE), "Paste");
-  standard->AddSeparator();
-  standard->AddTool(WxIdOfCommand(ID_FILE_PRINT), "Print", bitmap(wxART_PRINT), "Print");
-  standard->AddTool(WxIdOfCommand(ID_APP_ABOUT), "About", bitmap(wxART_HELP), "About");
-  standard->Realize();
-  m_mgr.AddPane(standard, wxAuiPaneInfo().Name(kPaneStandard).Caption(Text(IDS_TOOLBAR_STANDARD)).ToolbarPane().Top().Row(0).Position(0));
-
-  auto* opc = new wxAuiToolBar(this, 311, wxDefaultPosition, wxDefaultSize, wxAUI_TB_DEFAULT_STYLE);
-  opc->AddTool(WxIdOfCommand(ID_EDIT_PROPERTIES), "Properties", bitmap(wxART_REPORT_VIEW), "Properties");
-  opc->AddSeparator();
-  opc->AddTool(WxIdOfCommand(ID_CONTROL_START), "Start", bitmap(wxART_GO_FORWARD), "Start");
-  opc->AddTool(WxIdOfCommand(ID_CONTROL_STOP), "Stop", bitmap(wxART_CROSS_MARK), "Stop");
-  opc->AddSeparator();
-  opc->AddTool(WxIdOfCommand(ID_SCAN_UPLOAD_ALL), "Upload All", bitmap(wxART_GO_DOWN), "Upload All");
-  opc->AddTool(WxIdOfCommand(ID_SCAN_UPLOAD_NEW), "Upload New", bitmap(wxART_GOTO_LAST), "Upload New");
-  opc->AddTool(WxIdOfCommand(ID_DELETE_NODE), "Delete node", bitmap(wxART_DELETE), "Delete node");
-  opc->AddSeparator();
-  opc->AddTool(WxIdOfCommand(ID_CONTROL_MONITOR), "Monitor", bitmap(wxART_FIND), "Monitor");
-  opc->Realize();
-  m_mgr.AddPane(opc, wxAuiPaneInfo().Name(kPaneOpcServer).Caption("OPC Server").ToolbarPane().Top().Row(0).Position(1));
+  struct Tool {
+    int command;  // 0: a separator
+    const char* label;
+    wxArtID art;
+  };
+  const Tool standardTools[] = {
+      {ID_FILE_NEW, "New", wxART_NEW},       {ID_FILE_OPEN, "Open", wxART_FILE_OPEN}, {ID_FILE_SAVE, "Save", wxART_FILE_SAVE},
+      {0, nullptr, {}},                      {ID_EDIT_CUT, "Cut", wxART_CUT},         {ID_EDIT_COPY, "Copy", wxART_COPY},
+      {ID_EDIT_PASTE, "Paste", wxART_PASTE}, {0, nullptr, {}},                        {ID_FILE_PRINT, "Print", wxART_PRINT},
+      {ID_APP_ABOUT, "About", wxART_HELP}};
+  const Tool opcTools[] = {{ID_EDIT_PROPERTIES, "Properties", wxART_REPORT_VIEW},
+                           {0, nullptr, {}},
+                           {ID_CONTROL_START, "Start", wxART_GO_FORWARD},
+                           {ID_CONTROL_STOP, "Stop", wxART_CROSS_MARK},
+                           {0, nullptr, {}},
+                           {ID_SCAN_UPLOAD_ALL, "Upload All", wxART_GO_DOWN},
+                           {ID_SCAN_UPLOAD_NEW, "Upload New", wxART_GOTO_LAST},
+                           {ID_DELETE_NODE, "Delete node", wxART_DELETE},
+                           {0, nullptr, {}},
+                           {ID_CONTROL_MONITOR, "Monitor", wxART_FIND}};
+  auto make = [this](int id, const auto& tools) {
+    auto* bar = new wxAuiToolBar(this, id, wxDefaultPosition, wxDefaultSize, wxAUI_TB_DEFAULT_STYLE);
+    for (const Tool& tool : tools) {
+      if (tool.command == 0) {
+        bar->AddSeparator();
+      } else {
+        bar->AddTool(WxIdOfCommand(tool.command), tool.label,
+                     wxArtProvider::GetBitmap(tool.art, wxART_TOOLBAR, wxSize(16, 16)), tool.label);
+      }
+    }
+    bar->Realize();
+    return bar;
+  };
+  m_mgr.AddPane(make(wxID_ANY, standardTools),
+                wxAuiPaneInfo().Name(kPaneStandard).Caption(Text(IDS_TOOLBAR_STANDARD)).ToolbarPane().Top().Row(0).Position(0));
+  m_mgr.AddPane(make(311, opcTools),
+                wxAuiPaneInfo().Name(kPaneOpcServer).Caption("OPC Server").ToolbarPane().Top().Row(0).Position(1));
 }
 
 void CMainFrame::CreatePanes() {

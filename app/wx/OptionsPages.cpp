@@ -41,6 +41,15 @@ void Row(wxFlexGridSizer* grid, wxWindow* parent, const wxString& label, wxWindo
   grid->Add(control, 1, wxEXPAND);
 }
 
+// A check box of a page, in a column.
+wxCheckBox* AddCheck(wxWindow* page, wxSizer* sizer, int id, const char* text, bool checked, bool enabled) {
+  auto* check = new wxCheckBox(page, id, text);
+  check->SetValue(checked);
+  check->Enable(enabled);
+  sizer->Add(check, 0, wxBOTTOM, 6);
+  return check;
+}
+
 void Finish(wxPanel* page, wxSizer* content) {
   auto* outer = new wxBoxSizer(wxVERTICAL);
   outer->Add(content, 1, wxEXPAND | wxALL, 10);
@@ -129,9 +138,7 @@ class CPrtcOptionsPage8 : public COptionsPage {  // Project
                            Box{1178, "&Hide main window if started from client", IsInteractive()},
                            Box{1000, "Use authentication", IsInteractive() && IsConnected()},
                            Box{1002, "Use subnet/node addressing", IsInteractive() && IsConnected()}}) {
-      auto* check = new wxCheckBox(this, box.id, box.text);
-      check->Enable(box.enabled);
-      sizer->Add(check, 0, wxBOTTOM, 6);
+      AddCheck(this, sizer, box.id, box.text, false, box.enabled);
     }
     Finish(this, sizer);
   }
@@ -407,12 +414,7 @@ class CChecksPage : public COptionsPage {
   CChecksPage(wxWindow* parent, const wxString& caption, int mode, bool connected, std::initializer_list<Box> boxes)
       : COptionsPage(parent, caption, mode, connected) {
     auto* sizer = new wxBoxSizer(wxVERTICAL);
-    for (const Box& box : boxes) {
-      auto* check = new wxCheckBox(this, box.id, box.text);
-      check->SetValue(true);
-      check->Enable(box.enabled);
-      sizer->Add(check, 0, wxBOTTOM, 6);
-    }
+    for (const Box& box : boxes) AddCheck(this, sizer, box.id, box.text, true, box.enabled);
     Finish(this, sizer);
   }
 };
@@ -421,13 +423,7 @@ class CPrtcOptionsPage2 : public COptionsPage {  // LonWorks Events
  public:
   CPrtcOptionsPage2(wxWindow* parent, int mode, bool connected) : COptionsPage(parent, "LonWorks Events", mode, connected) {
     auto* sizer = new wxBoxSizer(wxVERTICAL);
-    auto add = [&](int id, const char* text, bool enabled) {
-      auto* check = new wxCheckBox(this, id, text);
-      check->SetValue(true);
-      check->Enable(enabled);
-      sizer->Add(check, 0, wxBOTTOM, 6);
-      return check;
-    };
+    auto add = [&](int id, const char* text, bool enabled) { return AddCheck(this, sizer, id, text, true, enabled); };
     add(1197, "Datachange by Watcher", false);
     add(1195, "Scan / Upload", true);
     m_network = add(1196, "Datachange by LonWorks Network", true);
