@@ -154,6 +154,20 @@ TEST_F(App, CloseServerApplicationPostsOnlyForAClientsStart) {
   }
 }
 
+TEST_F(App, DebugOpensOrClosesTheLog) {
+  const CString log = tessaly::win32::JoinPath(m_root.PathW().c_str(), L"debug.log").c_str();
+  {
+    CTessalyApp app;
+    ASSERT_TRUE(app.InitInstance(L"/t/tessaly", Line({L"-Debug", log})));
+    EXPECT_TRUE(app.IsOpen());
+  }
+  std::vector<BYTE> bytes;
+  EXPECT_EQ(tessaly::win32::ReadWholeFile(log, bytes), ERROR_SUCCESS);
+  CTessalyApp app;
+  ASSERT_TRUE(app.InitInstance(L"/t/tessaly", Line({L"-Debug", log, L"OFF"})));
+  EXPECT_FALSE(app.IsOpen());
+}
+
 TEST_F(App, AppLookIsStoredInTheProfile) {
   {
     CTessalyApp app;

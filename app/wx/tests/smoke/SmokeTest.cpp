@@ -18,6 +18,7 @@
 #include <wx/app.h>
 
 #include "app/shell/ShellCommands.h"
+#include "app/wx/CommandIds.h"
 #include "app/wx/MainFrame.h"
 #include "app/wx/OptionsDlg.h"
 #include "app/wx/OutputWnd.h"
@@ -114,6 +115,14 @@ void Step(CTessalyWxApp& app, int step) {
       Expect(frame->IsShown(), "main window shown in Run mode");
       Expect(frame->GetTitle().Contains("Tarn OPC Server (run)"), "title names the run mode");
       Shot(frame, "01-started");
+      // The Diagnosis menu's 32837 is not the output pane's Protocoling button of the same id.
+      wxCommandEvent menu(wxEVT_MENU, WxIdOfCommand(ID_NETWORK_INTERFACE_STATUS));
+      frame->GetOutputWnd()->GetTextCtrl()->SetFocus();
+      frame->ProcessWindowEvent(menu);
+      Expect(frame->GetOutputWnd()->GetModel().IsProtocoling(), "the menu's 32837 leaves the protocol running");
+      frame->GetOutputWnd()->RunCommand(ID_OUTPUT_PROTOCOLING);
+      Expect(!frame->GetOutputWnd()->GetModel().IsProtocoling(), "the pane's Protocoling pauses");
+      frame->GetOutputWnd()->RunCommand(ID_OUTPUT_PROTOCOLING);
       Next(app, 1);
       break;
     }
