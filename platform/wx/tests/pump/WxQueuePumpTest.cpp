@@ -22,7 +22,7 @@ class WxLoop : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(m_init.IsOk());
-    m_loop.reset(wxTheApp->GetTraits()->CreateEventLoop());
+    m_loop.reset(wxAppConsole::GetInstance()->GetTraits()->CreateEventLoop());
     ASSERT_NE(m_loop, nullptr);
   }
 
