@@ -1,0 +1,63 @@
+#include "opcserver/testing/RecordingAdviseSink.h"
+
+#include <chrono>
+#include <cstring>
+
+#include "opcserver/OPCStreamWriter.h"
+#include "platform/com/Memory.h"
+
+DWORD AdvisedStream::Dword(size_t offset) const {
+  DWORD v = 0;
+  for (int i = 3; i >= 0; --i) v = (v << 8) | bytes.at(offset + i);
+  return v;
+}
+
+WORD AdvisedStream::Word(size_t offset) const {
+  return static_cast<WORD>(bytes.at(offset) | (bytes.at(offset + 1) << 8));
+}
+
+DWORD AdvisedStream::Transaction() const {
+  return Dword(format == GetOpcStreamFormats().writeComplete ? 8 : 12);
+}
+
+void CRecordingAdviseSink::OnDataChange(FORMATETC* pFormatetc, STGMEDIUM* pStgmed) {
+  m_gate.Pass();
+  AdvisedStream stream;
+  stream.format = pFormatetc->cfFormat;
+  if (pStgmed->tymed == TYMED_HGLOBAL) {
+    stream.blockSize = GlobalSize(pStgmed->hGlobal);
+    if (const void* data = GlobalLock(pStgmed->hGlobal)) {
+      const BYTE* p = static_cast<const BYTE*>(data);
+      stream.bytes.assign(p, p + stream.blockSize);
+      GlobalUnlock(pStgmed->hGlobal);
+    }
+  }
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_streams.push_back(std::move(stream));
+  }
+  m_cv.notify_all();
+}
+
+std::vector<AdvisedStream> CRecordingAdviseSink::Streams(const std::function<bool(const AdvisedStream&)>& match) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  std::vector<AdvisedStream> out;
+  for (const AdvisedStream& s : m_streams)
+    if (match(s)) out.push_back(s);
+  return out;
+}
+
+bool CRecordingAdviseSink::WaitFor(size_t n, const std::function<bool(const AdvisedStream&)>& match) {
+  std::unique_lock<std::mutex> lock(m_mutex);
+  return m_cv.wait_for(lock, std::chrono::seconds(10), [&] {
+    size_t found = 0;
+    for (const AdvisedStream& s : m_streams)
+      if (match(s)) ++found;
+    return found >= n;
+  });
+}
+
+size_t CRecordingAdviseSink::Count() {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_streams.size();
+}

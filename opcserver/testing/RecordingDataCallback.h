@@ -1,0 +1,58 @@
+// An IOPCDataCallback that records every kind of call, for the asynchronous tests. Read and
+// write completions pass a gate the test may close, so that later requests stay queued.
+#pragma once
+
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <vector>
+
+#include "interfaces/opc/OpcDa.h"
+#include "opcserver/testing/TestGate.h"
+#include "platform/com/ComObject.h"
+
+struct CallbackCall {
+  enum Kind { DataChange, ReadComplete, WriteComplete, CancelComplete };
+  Kind kind = DataChange;
+  DWORD transaction = 0;
+  OPCHANDLE hGroup = 0;
+  HRESULT masterQuality = S_OK;
+  HRESULT masterError = S_OK;
+  std::vector<OPCHANDLE> clients;
+  std::vector<double> values;  // as R8 where convertible, else NaN
+  std::vector<WORD> qualities;
+  std::vector<HRESULT> errors;
+};
+
+class CRecordingDataCallback : public CComObjectRootEx<CComMultiThreadModel>, public IOPCDataCallback {
+ public:
+  BEGIN_COM_MAP(CRecordingDataCallback)
+    COM_INTERFACE_ENTRY(IOPCDataCallback)
+  END_COM_MAP()
+
+  HRESULT OnDataChange(DWORD dwTransid, OPCHANDLE hGroup, HRESULT hrMasterquality, HRESULT hrMastererror,
+                       DWORD dwCount, OPCHANDLE* phClientItems, VARIANT* pvValues, WORD* pwQualities,
+                       FILETIME* pftTimeStamps, HRESULT* pErrors) override;
+  HRESULT OnReadComplete(DWORD dwTransid, OPCHANDLE hGroup, HRESULT hrMasterquality, HRESULT hrMastererror,
+                         DWORD dwCount, OPCHANDLE* phClientItems, VARIANT* pvValues, WORD* pwQualities,
+                         FILETIME* pftTimeStamps, HRESULT* pErrors) override;
+  HRESULT OnWriteComplete(DWORD dwTransid, OPCHANDLE hGroup, HRESULT hrMastererr, DWORD dwCount,
+                          OPCHANDLE* pClienthandles, HRESULT* pErrors) override;
+  HRESULT OnCancelComplete(DWORD dwTransid, OPCHANDLE hGroup) override;
+
+  // The calls recorded that match, in order.
+  std::vector<CallbackCall> Calls(const std::function<bool(const CallbackCall&)>& match);
+  std::vector<CallbackCall> Calls(CallbackCall::Kind kind);
+  // Waits (10 s at most, a failure guard) until n calls that match were recorded.
+  bool WaitFor(size_t n, const std::function<bool(const CallbackCall&)>& match);
+  bool WaitFor(size_t n, CallbackCall::Kind kind);
+
+  CTestGate m_completionGate;
+
+ private:
+  HRESULT Record(CallbackCall call);
+
+  std::mutex m_mutex;
+  std::condition_variable m_cv;
+  std::vector<CallbackCall> m_calls;
+};
