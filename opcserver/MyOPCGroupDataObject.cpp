@@ -42,6 +42,7 @@ void CMyOPCGroup::ReleaseAdviseSinks() {
 // ---- IDataObject ------------------------------------------------------------------------------
 
 HRESULT CMyOPCGroup::GetData(FORMATETC* pformatetcIn, STGMEDIUM* pmedium) {
+  if (m_bRemoved) return E_FAIL;
   if (!pformatetcIn || !pmedium) return E_INVALIDARG;
   HRESULT hr = QueryGetData(pformatetcIn);
   if (hr != S_OK) return hr;
@@ -52,6 +53,7 @@ HRESULT CMyOPCGroup::GetData(FORMATETC* pformatetcIn, STGMEDIUM* pmedium) {
 }
 
 HRESULT CMyOPCGroup::QueryGetData(FORMATETC* pformatetc) {
+  if (m_bRemoved) return E_FAIL;
   if (!pformatetc) return E_POINTER;
   // tymed is a set of media: one that includes global memory will do.
   if (!(pformatetc->tymed & TYMED_HGLOBAL)) return DV_E_TYMED;
@@ -82,6 +84,7 @@ HRESULT CMyOPCGroup::DAdvise(FORMATETC* pformatetc, DWORD, IAdviseSink* pAdvSink
 }
 
 HRESULT CMyOPCGroup::DUnadvise(DWORD dwConnection) {
+  if (m_bRemoved) return E_FAIL;
   AdviseSlot slot = SlotOfFormat(dwConnection);
   if (slot == AdviseCount) return OLE_E_NOCONNECTION;
   CComPtr<IAdviseSink> released;  // let go after the lock; a call in progress holds its own

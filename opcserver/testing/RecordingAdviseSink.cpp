@@ -20,6 +20,18 @@ DWORD AdvisedStream::Transaction() const {
   return Dword(format == GetOpcStreamFormats().writeComplete ? 8 : 12);
 }
 
+CComPtr<CComObject<CRecordingAdviseSink>> CRecordingAdviseSink::Create() {
+  CComObject<CRecordingAdviseSink>* sink = nullptr;
+  CComObject<CRecordingAdviseSink>::CreateInstance(&sink);
+  return CComPtr<CComObject<CRecordingAdviseSink>>(sink);
+}
+
+DWORD CRecordingAdviseSink::AdviseOn(IDataObject* data, DWORD format) {
+  FORMATETC etc{static_cast<CLIPFORMAT>(format), nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+  DWORD connection = 0;
+  return SUCCEEDED(data->DAdvise(&etc, 0, this, &connection)) ? connection : 0;
+}
+
 void CRecordingAdviseSink::OnDataChange(FORMATETC* pFormatetc, STGMEDIUM* pStgmed) {
   m_gate.Pass();
   AdvisedStream stream;

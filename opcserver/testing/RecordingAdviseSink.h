@@ -9,6 +9,7 @@
 
 #include "opcserver/testing/TestGate.h"
 #include "platform/com/ComObject.h"
+#include "platform/com/ComPtr.h"
 #include "platform/com/ObjIdl.h"
 
 struct AdvisedStream {
@@ -26,6 +27,10 @@ class CRecordingAdviseSink : public CComObjectRootEx<CComMultiThreadModel>, publ
   BEGIN_COM_MAP(CRecordingAdviseSink)
     COM_INTERFACE_ENTRY(IAdviseSink)
   END_COM_MAP()
+
+  static CComPtr<CComObject<CRecordingAdviseSink>> Create();
+  // Advises this sink on the data object for the format; the connection number, 0 on failure.
+  DWORD AdviseOn(IDataObject* data, DWORD format);
 
   void OnDataChange(FORMATETC* pFormatetc, STGMEDIUM* pStgmed) override;
   void OnViewChange(DWORD, LONG) override {}

@@ -29,6 +29,20 @@ CallbackCall MakeCall(CallbackCall::Kind kind, DWORD transaction, OPCHANDLE hGro
 }
 }  // namespace
 
+CComPtr<CComObject<CRecordingDataCallback>> CRecordingDataCallback::Connect(IUnknown* group) {
+  CComObject<CRecordingDataCallback>* sink = nullptr;
+  CComObject<CRecordingDataCallback>::CreateInstance(&sink);
+  CComPtr<CComObject<CRecordingDataCallback>> held(sink);
+  CComPtr<IConnectionPointContainer> container;
+  group->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container));
+  CComPtr<IConnectionPoint> point;
+  DWORD cookie = 0;
+  if (!container || FAILED(container->FindConnectionPoint(IID_IOPCDataCallback, &point.p)) ||
+      FAILED(point->Advise(static_cast<IOPCDataCallback*>(sink), &cookie)))
+    return nullptr;
+  return held;
+}
+
 HRESULT CRecordingDataCallback::OnDataChange(DWORD dwTransid, OPCHANDLE hGroup, HRESULT hrMasterquality,
                                              HRESULT hrMastererror, DWORD dwCount, OPCHANDLE* phClientItems,
                                              VARIANT* pvValues, WORD* pwQualities, FILETIME*, HRESULT* pErrors) {

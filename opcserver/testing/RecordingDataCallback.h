@@ -10,6 +10,7 @@
 #include "interfaces/opc/OpcDa.h"
 #include "opcserver/testing/TestGate.h"
 #include "platform/com/ComObject.h"
+#include "platform/com/ComPtr.h"
 
 struct CallbackCall {
   enum Kind { DataChange, ReadComplete, WriteComplete, CancelComplete };
@@ -29,6 +30,9 @@ class CRecordingDataCallback : public CComObjectRootEx<CComMultiThreadModel>, pu
   BEGIN_COM_MAP(CRecordingDataCallback)
     COM_INTERFACE_ENTRY(IOPCDataCallback)
   END_COM_MAP()
+
+  // A new callback, connected to the group's IOPCDataCallback point.
+  static CComPtr<CComObject<CRecordingDataCallback>> Connect(IUnknown* group);
 
   HRESULT OnDataChange(DWORD dwTransid, OPCHANDLE hGroup, HRESULT hrMasterquality, HRESULT hrMastererror,
                        DWORD dwCount, OPCHANDLE* phClientItems, VARIANT* pvValues, WORD* pwQualities,

@@ -44,25 +44,15 @@ class AsyncIOTest : public ::testing::Test {
     data = QueryAs<IDataObject>(group.p);
   }
   Callback Connect() {
-    CComObject<CRecordingDataCallback>* sink = nullptr;
-    CComObject<CRecordingDataCallback>::CreateInstance(&sink);
-    Callback held(sink);
-    CComPtr<IConnectionPoint> point;
-    QueryAs<IConnectionPointContainer>(group.p)->FindConnectionPoint(IID_IOPCDataCallback, &point.p);
-    DWORD cookie = 0;
-    EXPECT_EQ(S_OK, point->Advise(static_cast<IOPCDataCallback*>(sink), &cookie));
-    return held;
+    Callback callback = CRecordingDataCallback::Connect(group);
+    EXPECT_TRUE(callback);
+    return callback;
   }
-  static AdviseSink NewSink() {
-    CComObject<CRecordingAdviseSink>* sink = nullptr;
-    CComObject<CRecordingAdviseSink>::CreateInstance(&sink);
-    return AdviseSink(sink);
-  }
+  static AdviseSink NewSink() { return CRecordingAdviseSink::Create(); }
   // Advises the sink for the format; the connection number.
-  DWORD Advise(IAdviseSink* sink, DWORD format) {
-    FORMATETC etc = Etc(format);
-    DWORD connection = 0;
-    EXPECT_EQ(S_OK, data->DAdvise(&etc, 0, sink, &connection));
+  DWORD Advise(const AdviseSink& sink, DWORD format) {
+    DWORD connection = sink->AdviseOn(data, format);
+    EXPECT_NE(0u, connection);
     return connection;
   }
   // The handles' values as a write gives them: R8 for the first item, I4 for the second.
@@ -482,6 +472,38 @@ TEST_F(AsyncIOTest, AnOpc10ClientGetsDataChangesWhatever20DeliveriesAreSetTo) {
   EXPECT_EQ(43u, header[2]);
   GlobalUnlock(medium.hGlobal);
   ReleaseStgMedium(&medium);
+}
+
+TEST_F(AsyncIOTest, ARemovedGroupRefusesEverything) {
+  MakeGroup(TRUE);
+  auto callback = Connect();
+  auto sink = NewSink();
+  ASSERT_EQ(OPC_S_INUSE, client.Server()->RemoveGroup(hServerGroup, FALSE));
+  Values(1, 2);
+  DWORD id = 0;
+  HRESULT* errors = nullptr;
+  BOOL enabled = FALSE;
+  FORMATETC etc = Etc(formats.data);
+  STGMEDIUM medium{};
+  DWORD connection = 0;
+  HRESULT results[] = {
+      io2->Read(1, h.data(), 1, &id, &errors),
+      io2->Write(1, h.data(), values, 1, &id, &errors),
+      io2->Refresh2(OPC_DS_CACHE, 1, &id),
+      io2->Cancel2(3),
+      io2->SetEnable(TRUE),
+      io2->GetEnable(&enabled),
+      io1->Read(formats.data, OPC_DS_CACHE, 1, h.data(), &id, &errors),
+      io1->Write(formats.writeComplete, 1, h.data(), values, &id, &errors),
+      io1->Refresh(formats.data, OPC_DS_CACHE, &id),
+      io1->Cancel(3),
+      data->DAdvise(&etc, 0, sink, &connection),
+      data->DUnadvise(formats.data),
+      data->GetData(&etc, &medium),
+      data->QueryGetData(&etc),
+  };
+  for (size_t i = 0; i < std::size(results); ++i) EXPECT_EQ(E_FAIL, results[i]) << i;
+  EXPECT_EQ(nullptr, errors);
 }
 
 TEST(MasterQualityTest, TheQualityBitsDecide) {
