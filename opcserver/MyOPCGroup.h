@@ -213,6 +213,10 @@ class CMyOPCGroup : public CComObjectRootEx<CComMultiThreadModel>,
   HRESULT RefuseRefresh();
   // Raises the request's counter and logs its event.
   void NoteRequest(CGroupInfo::Counter counter, int event);
+  // Makes the record of a request whose arguments were checked and queues it; an accepted read
+  // or write is counted and logged.
+  HRESULT SubmitRequest(DWORD type, DWORD count, const OPCHANDLE* handles, const VARIANT* values, DWORD connection,
+                        DWORD source, DWORD transaction, DWORD* pId, HRESULT** ppErrors);
   HRESULT CancelTransaction(bool opc20, DWORD id);
   void RunAsyncWorker();
   void ExecuteTransaction(COPCTransaction& record);

@@ -96,6 +96,22 @@ void CMyOPCGroup::NoteRequest(CGroupInfo::Counter counter, int event) {
   NotifyEvent(event);
 }
 
+HRESULT CMyOPCGroup::SubmitRequest(DWORD type, DWORD count, const OPCHANDLE* handles, const VARIANT* values,
+                                   DWORD connection, DWORD source, DWORD transaction, DWORD* pId,
+                                   HRESULT** ppErrors) {
+  return Guarded([&] {
+    auto record = std::make_unique<COPCTransaction>(static_cast<COPCTransaction::Type>(type), count, handles, values);
+    record->m_dwConnection = connection;
+    record->m_dwSource = source;
+    record->m_dwTransactionID = transaction;  // OPC 1.0: replaced by the id handed out
+    bool read = record->IsRead(), write = record->IsWrite();
+    HRESULT hr = QueueRequest(std::move(record), pId, ppErrors);
+    if (hr == S_OK && read) NoteRequest(CGroupInfo::AsyncRead, OpcEventAsyncRead);
+    if (hr == S_OK && write) NoteRequest(CGroupInfo::AsyncWrite, OpcEventAsyncWrite);
+    return hr;
+  });
+}
+
 HRESULT CMyOPCGroup::Read(DWORD dwConnection, OPCDATASOURCE dwSource, DWORD dwCount, OPCHANDLE* phServer,
                           DWORD* pTransactionID, HRESULT** ppErrors) {
   if (pTransactionID) *pTransactionID = 0;
@@ -105,14 +121,8 @@ HRESULT CMyOPCGroup::Read(DWORD dwConnection, OPCDATASOURCE dwSource, DWORD dwCo
   AdviseSlot slot = SlotOfFormat(dwConnection);
   if (slot != AdviseData && slot != AdviseDataTime) return E_INVALIDARG;
   if (!GetAdviseSink(slot)) return CONNECT_E_NOCONNECTION;
-  return Guarded([&] {
-    auto record = std::make_unique<COPCTransaction>(COPCTransaction::Read10, dwCount, phServer, nullptr);
-    record->m_dwConnection = dwConnection;
-    record->m_dwSource = dwSource;
-    HRESULT hr = QueueRequest(std::move(record), pTransactionID, ppErrors);
-    if (hr == S_OK) NoteRequest(CGroupInfo::AsyncRead, OpcEventAsyncRead);
-    return hr;
-  });
+  return SubmitRequest(COPCTransaction::Read10, dwCount, phServer, nullptr, dwConnection,
+                       dwSource, 0, pTransactionID, ppErrors);
 }
 
 HRESULT CMyOPCGroup::Write(DWORD dwConnection, DWORD dwCount, OPCHANDLE* phServer, VARIANT* pItemValues,
@@ -124,13 +134,8 @@ HRESULT CMyOPCGroup::Write(DWORD dwConnection, DWORD dwCount, OPCHANDLE* phServe
   if (dwCount == 0) return E_INVALIDARG;
   if (SlotOfFormat(dwConnection) != AdviseWriteComplete || !GetAdviseSink(AdviseWriteComplete))
     return CONNECT_E_NOCONNECTION;
-  return Guarded([&] {
-    auto record = std::make_unique<COPCTransaction>(COPCTransaction::Write10, dwCount, phServer, pItemValues);
-    record->m_dwConnection = dwConnection;
-    HRESULT hr = QueueRequest(std::move(record), pTransactionID, ppErrors);
-    if (hr == S_OK) NoteRequest(CGroupInfo::AsyncWrite, OpcEventAsyncWrite);
-    return hr;
-  });
+  return SubmitRequest(COPCTransaction::Write10, dwCount, phServer, pItemValues, dwConnection,
+                       OPC_DS_DEVICE, 0, pTransactionID, ppErrors);
 }
 
 HRESULT CMyOPCGroup::Refresh(DWORD dwConnection, OPCDATASOURCE dwSource, DWORD* pTransactionID) {
@@ -141,12 +146,8 @@ HRESULT CMyOPCGroup::Refresh(DWORD dwConnection, OPCDATASOURCE dwSource, DWORD* 
   if ((slot != AdviseData && slot != AdviseDataTime) || !IsDataSource(dwSource)) return E_INVALIDARG;
   if (!GetAdviseSink(slot)) return CONNECT_E_NOCONNECTION;
   if (FAILED(RefuseRefresh())) return E_FAIL;
-  return Guarded([&] {
-    auto record = std::make_unique<COPCTransaction>(COPCTransaction::Refresh10, 0, nullptr, nullptr);
-    record->m_dwConnection = dwConnection;
-    record->m_dwSource = dwSource;
-    return QueueRequest(std::move(record), pTransactionID, nullptr);
-  });
+  return SubmitRequest(COPCTransaction::Refresh10, 0, nullptr, nullptr, dwConnection,
+                       dwSource, 0, pTransactionID, nullptr);
 }
 
 HRESULT CMyOPCGroup::Read(DWORD dwCount, OPCHANDLE* phServer, DWORD dwTransactionID, DWORD* pdwCancelID,
@@ -157,13 +158,8 @@ HRESULT CMyOPCGroup::Read(DWORD dwCount, OPCHANDLE* phServer, DWORD dwTransactio
   if (!phServer || !pdwCancelID || !ppErrors || dwCount == 0) return E_INVALIDARG;
   // Nobody would hear of the result: refused before anything is done.
   if (GetConnectionCount() == 0) return CONNECT_E_NOCONNECTION;
-  return Guarded([&] {
-    auto record = std::make_unique<COPCTransaction>(COPCTransaction::Read20, dwCount, phServer, nullptr);
-    record->m_dwTransactionID = dwTransactionID;
-    HRESULT hr = QueueRequest(std::move(record), pdwCancelID, ppErrors);
-    if (hr == S_OK) NoteRequest(CGroupInfo::AsyncRead, OpcEventAsyncRead);
-    return hr;
-  });
+  return SubmitRequest(COPCTransaction::Read20, dwCount, phServer, nullptr, 0,
+                       OPC_DS_DEVICE, dwTransactionID, pdwCancelID, ppErrors);
 }
 
 HRESULT CMyOPCGroup::Write(DWORD dwCount, OPCHANDLE* phServer, VARIANT* pItemValues, DWORD dwTransactionID,
@@ -175,13 +171,8 @@ HRESULT CMyOPCGroup::Write(DWORD dwCount, OPCHANDLE* phServer, VARIANT* pItemVal
   if (dwCount == 0) return E_INVALIDARG;
   // Nothing reaches the device when the client is told the write failed.
   if (GetConnectionCount() == 0) return CONNECT_E_NOCONNECTION;
-  return Guarded([&] {
-    auto record = std::make_unique<COPCTransaction>(COPCTransaction::Write20, dwCount, phServer, pItemValues);
-    record->m_dwTransactionID = dwTransactionID;
-    HRESULT hr = QueueRequest(std::move(record), pdwCancelID, ppErrors);
-    if (hr == S_OK) NoteRequest(CGroupInfo::AsyncWrite, OpcEventAsyncWrite);
-    return hr;
-  });
+  return SubmitRequest(COPCTransaction::Write20, dwCount, phServer, pItemValues, 0,
+                       OPC_DS_DEVICE, dwTransactionID, pdwCancelID, ppErrors);
 }
 
 HRESULT CMyOPCGroup::Refresh2(OPCDATASOURCE dwSource, DWORD dwTransactionID, DWORD* pdwCancelID) {
@@ -191,12 +182,8 @@ HRESULT CMyOPCGroup::Refresh2(OPCDATASOURCE dwSource, DWORD dwTransactionID, DWO
   if (!IsDataSource(dwSource)) return E_INVALIDARG;
   if (FAILED(RefuseRefresh())) return E_FAIL;
   if (GetConnectionCount() == 0) return CONNECT_E_NOCONNECTION;
-  return Guarded([&] {
-    auto record = std::make_unique<COPCTransaction>(COPCTransaction::Refresh20, 0, nullptr, nullptr);
-    record->m_dwTransactionID = dwTransactionID;
-    record->m_dwSource = dwSource;
-    return QueueRequest(std::move(record), pdwCancelID, nullptr);
-  });
+  return SubmitRequest(COPCTransaction::Refresh20, 0, nullptr, nullptr, 0,
+                       dwSource, dwTransactionID, pdwCancelID, nullptr);
 }
 
 // ---- cancel and enable ----------------------------------------------------------------------

@@ -13,33 +13,11 @@
 static_assert(std::endian::native == std::endian::little, "stream values are taken from the low bytes");
 
 namespace {
-// Bytes of a value of a fixed-size type in the 32-bit layout; 0 for a type the stream cannot
-// carry by value.
+// Bytes of a value of a fixed-size type, the same in the 32-bit layout; 0 for a type the stream
+// cannot carry by value (strings and interfaces are pointers a reader cannot follow).
 DWORD FixedSize(VARTYPE vt) {
-  switch (vt) {
-    case VT_I1:
-    case VT_UI1:
-      return 1;
-    case VT_I2:
-    case VT_UI2:
-    case VT_BOOL:
-      return 2;
-    case VT_I4:
-    case VT_UI4:
-    case VT_INT:
-    case VT_UINT:
-    case VT_R4:
-    case VT_ERROR:
-      return 4;
-    case VT_I8:
-    case VT_UI8:
-    case VT_R8:
-    case VT_DATE:
-    case VT_CY:
-      return 8;
-    default:
-      return 0;
-  }
+  if (vt == VT_BSTR || vt == VT_DISPATCH || vt == VT_UNKNOWN) return 0;
+  return static_cast<DWORD>(tessaly::ScalarVarTypeSize(vt));
 }
 
 // A one-dimensional array of fixed-size elements whose descriptor agrees with its type; the

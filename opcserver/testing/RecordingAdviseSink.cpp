@@ -1,8 +1,5 @@
 #include "opcserver/testing/RecordingAdviseSink.h"
 
-#include <chrono>
-#include <cstring>
-
 #include "opcserver/OPCStreamWriter.h"
 #include "platform/com/Memory.h"
 
@@ -44,32 +41,13 @@ void CRecordingAdviseSink::OnDataChange(FORMATETC* pFormatetc, STGMEDIUM* pStgme
       GlobalUnlock(pStgmed->hGlobal);
     }
   }
-  {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_streams.push_back(std::move(stream));
-  }
-  m_cv.notify_all();
+  m_streams.Add(std::move(stream));
 }
 
 std::vector<AdvisedStream> CRecordingAdviseSink::Streams(const std::function<bool(const AdvisedStream&)>& match) {
-  std::lock_guard<std::mutex> lock(m_mutex);
-  std::vector<AdvisedStream> out;
-  for (const AdvisedStream& s : m_streams)
-    if (match(s)) out.push_back(s);
-  return out;
+  return m_streams.Matching(match);
 }
 
 bool CRecordingAdviseSink::WaitFor(size_t n, const std::function<bool(const AdvisedStream&)>& match) {
-  std::unique_lock<std::mutex> lock(m_mutex);
-  return m_cv.wait_for(lock, std::chrono::seconds(10), [&] {
-    size_t found = 0;
-    for (const AdvisedStream& s : m_streams)
-      if (match(s)) ++found;
-    return found >= n;
-  });
-}
-
-size_t CRecordingAdviseSink::Count() {
-  std::lock_guard<std::mutex> lock(m_mutex);
-  return m_streams.size();
+  return m_streams.WaitFor(n, match);
 }

@@ -2,12 +2,11 @@
 // Every call passes a gate the test may close, so that later requests stay queued.
 #pragma once
 
-#include <condition_variable>
 #include <functional>
-#include <mutex>
 #include <vector>
 
 #include "opcserver/testing/TestGate.h"
+#include "opcserver/testing/TestRecorder.h"
 #include "platform/com/ComObject.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/ObjIdl.h"
@@ -41,12 +40,9 @@ class CRecordingAdviseSink : public CComObjectRootEx<CComMultiThreadModel>, publ
   std::vector<AdvisedStream> Streams(const std::function<bool(const AdvisedStream&)>& match);
   // Waits (10 s at most, a failure guard) until n streams that match arrived.
   bool WaitFor(size_t n, const std::function<bool(const AdvisedStream&)>& match);
-  size_t Count();
 
   CTestGate m_gate;
 
  private:
-  std::mutex m_mutex;
-  std::condition_variable m_cv;
-  std::vector<AdvisedStream> m_streams;
+  CTestRecorder<AdvisedStream> m_streams;
 };

@@ -1,9 +1,5 @@
 #include "opcserver/testing/RecordingDataCallback.h"
 
-#include <chrono>
-#include <cmath>
-
-#include "platform/com/Variant.h"
 
 namespace {
 CallbackCall MakeCall(CallbackCall::Kind kind, DWORD transaction, OPCHANDLE hGroup, HRESULT quality, HRESULT error,
@@ -15,16 +11,7 @@ CallbackCall MakeCall(CallbackCall::Kind kind, DWORD transaction, OPCHANDLE hGro
   call.hGroup = hGroup;
   call.masterQuality = quality;
   call.masterError = error;
-  for (DWORD i = 0; i < count; ++i) {
-    call.clients.push_back(clients[i]);
-    call.errors.push_back(errors[i]);
-    if (qualities) call.qualities.push_back(qualities[i]);
-    if (values) {
-      VARIANT d;
-      VariantInit(&d);
-      call.values.push_back(SUCCEEDED(VariantChangeType(&d, &values[i], 0, VT_R8)) ? d.dblVal : NAN);
-    }
-  }
+  AppendItems(call, count, clients, values, qualities, errors);
   return call;
 }
 }  // namespace
@@ -71,20 +58,12 @@ HRESULT CRecordingDataCallback::OnCancelComplete(DWORD dwTransid, OPCHANDLE hGro
 }
 
 HRESULT CRecordingDataCallback::Record(CallbackCall call) {
-  {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_calls.push_back(std::move(call));
-  }
-  m_cv.notify_all();
+  m_calls.Add(std::move(call));
   return S_OK;
 }
 
 std::vector<CallbackCall> CRecordingDataCallback::Calls(const std::function<bool(const CallbackCall&)>& match) {
-  std::lock_guard<std::mutex> lock(m_mutex);
-  std::vector<CallbackCall> out;
-  for (const CallbackCall& c : m_calls)
-    if (match(c)) out.push_back(c);
-  return out;
+  return m_calls.Matching(match);
 }
 
 std::vector<CallbackCall> CRecordingDataCallback::Calls(CallbackCall::Kind kind) {
@@ -92,13 +71,7 @@ std::vector<CallbackCall> CRecordingDataCallback::Calls(CallbackCall::Kind kind)
 }
 
 bool CRecordingDataCallback::WaitFor(size_t n, const std::function<bool(const CallbackCall&)>& match) {
-  std::unique_lock<std::mutex> lock(m_mutex);
-  return m_cv.wait_for(lock, std::chrono::seconds(10), [&] {
-    size_t found = 0;
-    for (const CallbackCall& c : m_calls)
-      if (match(c)) ++found;
-    return found >= n;
-  });
+  return m_calls.WaitFor(n, match);
 }
 
 bool CRecordingDataCallback::WaitFor(size_t n, CallbackCall::Kind kind) {

@@ -2,27 +2,20 @@
 // write completions pass a gate the test may close, so that later requests stay queued.
 #pragma once
 
-#include <condition_variable>
 #include <functional>
-#include <mutex>
 #include <vector>
 
 #include "interfaces/opc/OpcDa.h"
+#include "opcserver/testing/OpcTestClient.h"
 #include "opcserver/testing/TestGate.h"
+#include "opcserver/testing/TestRecorder.h"
 #include "platform/com/ComObject.h"
 #include "platform/com/ComPtr.h"
 
-struct CallbackCall {
+// A data change's fields (a write completion has no values or qualities), and which call it was.
+struct CallbackCall : DataChangeCall {
   enum Kind { DataChange, ReadComplete, WriteComplete, CancelComplete };
   Kind kind = DataChange;
-  DWORD transaction = 0;
-  OPCHANDLE hGroup = 0;
-  HRESULT masterQuality = S_OK;
-  HRESULT masterError = S_OK;
-  std::vector<OPCHANDLE> clients;
-  std::vector<double> values;  // as R8 where convertible, else NaN
-  std::vector<WORD> qualities;
-  std::vector<HRESULT> errors;
 };
 
 class CRecordingDataCallback : public CComObjectRootEx<CComMultiThreadModel>, public IOPCDataCallback {
@@ -56,7 +49,5 @@ class CRecordingDataCallback : public CComObjectRootEx<CComMultiThreadModel>, pu
  private:
   HRESULT Record(CallbackCall call);
 
-  std::mutex m_mutex;
-  std::condition_variable m_cv;
-  std::vector<CallbackCall> m_calls;
+  CTestRecorder<CallbackCall> m_calls;
 };
