@@ -228,6 +228,26 @@ TEST(StreamWriterFixtureTest, ValueShapes) {
   }
 }
 
+TEST(StreamWriterFixtureTest, AStreamTheBlockCannotHoldIsNotWritten) {
+  // A descriptor claiming 4 GB of elements: the block would pass its 32-bit offsets. The data
+  // is never read.
+  double one = 1.0;
+  SAFEARRAY sa{};
+  sa.cDims = 1;
+  sa.cbElements = 8;
+  sa.pvData = &one;
+  sa.rgsabound[0].cElements = 0x1FFFFFFF;
+  VARIANT value;
+  VariantInit(&value);
+  value.vt = VT_ARRAY | VT_R8;
+  value.parray = &sa;
+  OPCHANDLE client = 1;
+  WORD quality = 0xC0;
+  HGLOBAL block = reinterpret_cast<HGLOBAL>(0x1);
+  EXPECT_EQ(E_OUTOFMEMORY, COPCStreamWriter::WriteDataStream(true, 1, 0, 1, &client, &value, &quality, kTimes, &block));
+  EXPECT_EQ(nullptr, block);
+}
+
 TEST(StreamWriterFixtureTest, FormatsAreRegisteredOnceAndDistinct) {
   const COPCStreamFormats& f = GetOpcStreamFormats();
   EXPECT_EQ(f.data, RegisterClipboardFormatW(L"OPCSTMFORMATDATA"));
