@@ -34,6 +34,20 @@ std::map<OPCHANDLE, DWORD> g_cycles;
 std::map<OPCHANDLE, DWORD> g_marks;
 }  // namespace
 
+void AppendItems(DataChangeCall& call, DWORD count, const OPCHANDLE* clients, VARIANT* values, const WORD* qualities,
+                 const HRESULT* errors) {
+  for (DWORD i = 0; i < count; ++i) {
+    call.clients.push_back(clients[i]);
+    call.errors.push_back(errors[i]);
+    if (qualities) call.qualities.push_back(qualities[i]);
+    if (values) {
+      VARIANT d;
+      VariantInit(&d);
+      call.values.push_back(SUCCEEDED(VariantChangeType(&d, &values[i], 0, VT_R8)) ? d.dblVal : NAN);
+    }
+  }
+}
+
 HRESULT CTestDataCallback::OnDataChange(DWORD dwTransid, OPCHANDLE hGroup, HRESULT hrMasterquality,
                                         HRESULT hrMastererror, DWORD dwCount, OPCHANDLE* phClientItems,
                                         VARIANT* pvValues, WORD* pwQualities, FILETIME*, HRESULT* pErrors) {
@@ -43,14 +57,7 @@ HRESULT CTestDataCallback::OnDataChange(DWORD dwTransid, OPCHANDLE hGroup, HRESU
   call.hGroup = hGroup;
   call.masterQuality = hrMasterquality;
   call.masterError = hrMastererror;
-  for (DWORD i = 0; i < dwCount; ++i) {
-    call.clients.push_back(phClientItems[i]);
-    VARIANT d;
-    VariantInit(&d);
-    call.values.push_back(SUCCEEDED(VariantChangeType(&d, &pvValues[i], 0, VT_R8)) ? d.dblVal : NAN);
-    call.qualities.push_back(pwQualities[i]);
-    call.errors.push_back(pErrors[i]);
-  }
+  AppendItems(call, dwCount, phClientItems, pvValues, pwQualities, pErrors);
   {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_calls.push_back(std::move(call));

@@ -32,6 +32,11 @@ struct DataChangeCall {
   std::vector<HRESULT> errors;
 };
 
+// Appends count items to the call; values go as R8 where convertible, else NaN. Values or
+// qualities may be null (a write completion has neither).
+void AppendItems(DataChangeCall& call, DWORD count, const OPCHANDLE* clients, VARIANT* values, const WORD* qualities,
+                 const HRESULT* errors);
+
 class CTestDataCallback : public CComObjectRootEx<CComMultiThreadModel>, public IOPCDataCallback {
  public:
   BEGIN_COM_MAP(CTestDataCallback)
