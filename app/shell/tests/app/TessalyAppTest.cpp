@@ -108,7 +108,7 @@ TEST_F(App, ShowCommandAndStartProjectFollowTheStartMode) {
   EXPECT_TRUE(app.GetStartProject(Line({L"-Run"})).IsEmpty());  // a deleted project is skipped
 }
 
-TEST_F(App, CanCloseAsksWhileClientsAreConnectedAndJoinsTheServerThread) {
+TEST_F(App, ConcurrentCanCloseAsksWhileClientsAreConnectedAndJoinsTheServerThread) {
   CTessalyApp app;
   ASSERT_TRUE(app.InitInstance(L"/t/tessaly", Line({})));
   app.m_pfnComServerThread = &SlowServerThread;

@@ -63,7 +63,7 @@ class WxLoop : public ::testing::Test {
   std::unique_ptr<wxEventLoopBase> m_loop;
 };
 
-TEST_F(WxLoop, MessagesPostedAndSentFromOtherThreadsAreServedByTheLoop) {
+TEST_F(WxLoop, ConcurrentPostsAndSendsFromOtherThreadsAreServedByTheLoop) {
   Window window;
   window.test = this;
   HWND hwnd = CreateMessageWindow(&Proc, &window);
