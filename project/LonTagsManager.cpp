@@ -1,4 +1,4 @@
-#include "opcserver/testing/demo/LonTagsManager.h"
+#include "project/LonTagsManager.h"
 
 #include "lon/LonTagsGroup.h"
 #include "lon/OPCTag.h"
