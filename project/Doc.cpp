@@ -36,10 +36,6 @@
 namespace {
 CDoc* g_pDoc = nullptr;  // written under the document lock
 
-CLoggingFile* LogFile() {
-  CDocHost* host = GetDocHost();
-  return host != nullptr ? host->GetLogFile() : nullptr;
-}
 }  // namespace
 
 // ---- the XML form --------------------------------------------------------------------
@@ -128,7 +124,7 @@ bool CDoc::IsUnattendedStart() {
 void CDoc::LogOnce(const CString& what, const std::exception& error) {
   if (m_bErrorLogged) return;
   m_bErrorLogged = true;
-  if (CLoggingFile* log = LogFile()) log->Print(L"%s: %S", what, error.what());
+  if (CLoggingFile* log = GetDocHostLogFile()) log->Print(L"%s: %S", what, error.what());
 }
 
 // ---- files ---------------------------------------------------------------------------
@@ -184,44 +180,23 @@ BOOL CDoc::OnOpenDocument(LPCTSTR path) {
 }
 
 BOOL CDoc::LoadXml(LPCTSTR path) {
-  std::vector<BYTE> bytes;
-  if (tessaly::win32::ReadWholeFile(path, bytes) != ERROR_SUCCESS) {
-    ReportSaveLoadException(path, nullptr, FALSE, AFX_IDP_FAILED_TO_OPEN_DOC);
-    return FALSE;
-  }
-  DeleteContents();
-  SetModifiedFlag(TRUE);
-  try {
+  return LoadFile(path, [this](const std::vector<BYTE>& bytes) {
     CWaitCursor wait;
     CXmlArchive ar(std::string(bytes.begin(), bytes.end()));
     SerializeXml(ar);
-  } catch (const std::exception& e) {
-    DeleteContents();
-    ReportSaveLoadException(path, &e, FALSE, AFX_IDP_FAILED_TO_OPEN_DOC);
-    return FALSE;
-  }
-  SetModifiedFlag(FALSE);
-  return TRUE;
+  });
 }
 
 BOOL CDoc::SaveXml(LPCTSTR path) {
-  try {
+  // A write that fails leaves the old file as it was and the document modified.
+  return SaveFile(path, [this, path] {
     CXmlArchive ar(path, CXmlArchive::store);
     {
       CWaitCursor wait;
       SerializeXml(ar);
     }
-    // A write that fails leaves the old file as it was and the document modified.
-    if (!ar.Save()) {
-      ReportSaveLoadException(path, nullptr, TRUE, AFX_IDP_FAILED_TO_SAVE_DOC);
-      return FALSE;
-    }
-  } catch (const std::exception& e) {
-    ReportSaveLoadException(path, &e, TRUE, AFX_IDP_FAILED_TO_SAVE_DOC);
-    return FALSE;
-  }
-  SetModifiedFlag(FALSE);
-  return TRUE;
+    return ar.Save();
+  });
 }
 
 BOOL CDoc::OnNewDocument() {
@@ -397,63 +372,38 @@ void CDoc::Update(CSubjectTEx<CProtocolEvent*>*, CProtocolEvent* event) {
   const int kind = event->GetKind();
   // Events queued before the tree was read, or after a reconnect emptied it, name objects
   // that are there already or no longer: those are passed over.
-  auto notifyRenamed = [this](CDefaultObject* object) {
-    UpdateAllViews(nullptr, HintNameChanged, object);
-    CDocHost* host = GetDocHost();
-    IKxTimerOwner* window = host != nullptr ? host->GetMainWindow() : nullptr;
-    if (window != nullptr && window->GetSafeHwnd() != nullptr)
-      SendMessage(window->GetSafeHwnd(), WM_UPDATE_PROPERTIES, 4, reinterpret_cast<LPARAM>(object));
-  };
-  auto removeObject = [this](CDefaultObject* object) {
-    UpdateAllViews(nullptr, HintObjectRemoved, object);
-    object->m_pParent->RemoveChild(object);
-    delete object;
+  auto apply = [&](CTreeObject* parent, CDefaultObject* existing, int add, int remove, int rename,
+                   const std::function<CDefaultObject*()>& make, const CString& name) {
+    if (kind == add) {
+      if (existing != nullptr) return;
+      CDefaultObject* made = make();
+      parent->AddChild(made);
+      UpdateAllViews(nullptr, HintObjectAdded, made);
+    } else if (kind == remove) {
+      if (existing == nullptr) return;
+      UpdateAllViews(nullptr, HintObjectRemoved, existing);
+      parent->RemoveChild(existing);
+      delete existing;
+    } else if (kind == rename) {
+      if (existing == nullptr) return;
+      existing->SetName(name);
+      UpdateAllViews(nullptr, HintNameChanged, existing);
+      CDocHost* host = GetDocHost();
+      IKxTimerOwner* window = host != nullptr ? host->GetMainWindow() : nullptr;
+      if (window != nullptr && window->GetSafeHwnd() != nullptr)
+        SendMessage(window->GetSafeHwnd(), WM_UPDATE_PROPERTIES, 4, reinterpret_cast<LPARAM>(existing));
+    }
   };
   if (auto* serverEvent = dynamic_cast<COPCServerEvent*>(event)) {
     const CServerInfo& info = serverEvent->GetRecord();
-    CDefaultObject* existing = m_opcRoot.FindByKey(info.m_dwKey);
-    switch (kind) {
-      case OpcEventAddClient:
-        if (existing != nullptr) return;
-        existing = new COPCServerTreeObject(info.m_strName, info.m_dwKey);
-        m_opcRoot.AddChild(existing);
-        UpdateAllViews(nullptr, HintObjectAdded, existing);
-        return;
-      case OpcEventRemoveClient:
-        if (existing != nullptr) removeObject(existing);
-        return;
-      case OpcEventRenameClient:
-        if (existing == nullptr) return;
-        existing->SetName(info.m_strName);
-        notifyRenamed(existing);
-        return;
-      default:
-        return;
-    }
-  }
-  if (auto* groupEvent = dynamic_cast<COPCGroupEvent*>(event)) {
+    apply(&m_opcRoot, m_opcRoot.FindByKey(info.m_dwKey), OpcEventAddClient, OpcEventRemoveClient, OpcEventRenameClient,
+          [&] { return new COPCServerTreeObject(info.m_strName, info.m_dwKey); }, info.m_strName);
+  } else if (auto* groupEvent = dynamic_cast<COPCGroupEvent*>(event)) {
     const CGroupInfo& info = groupEvent->GetRecord();
     auto* server = static_cast<COPCServerTreeObject*>(m_opcRoot.FindByKey(info.m_dwServerKey));
     if (server == nullptr) return;
-    CDefaultObject* existing = server->FindByKey(info.m_dwKey);
-    switch (kind) {
-      case OpcEventAddGroup:
-        if (existing != nullptr) return;
-        existing = new COPCGroupTreeObject(info.m_strName, info.m_dwKey);
-        server->AddChild(existing);
-        UpdateAllViews(nullptr, HintObjectAdded, existing);
-        return;
-      case OpcEventRemoveGroup:
-        if (existing != nullptr) removeObject(existing);
-        return;
-      case OpcEventRenameGroup:
-        if (existing == nullptr) return;
-        existing->SetName(info.m_strName);
-        notifyRenamed(existing);
-        return;
-      default:
-        return;
-    }
+    apply(server, server->FindByKey(info.m_dwKey), OpcEventAddGroup, OpcEventRemoveGroup, OpcEventRenameGroup,
+          [&] { return new COPCGroupTreeObject(info.m_strName, info.m_dwKey); }, info.m_strName);
   }
 }
 
@@ -528,7 +478,7 @@ void CDoc::SetLogging(bool on) {
     doc->SetModifiedFlag(TRUE);
   }
   doc->m_control.SetProperty(kestrum::ctl::kDebugTrace, VT_BOOL, on);
-  if (CLoggingFile* log = LogFile(); on && log != nullptr) log->Open(L".\\Tessaly.log", 1);
+  if (CLoggingFile* log = GetDocHostLogFile(); on && log != nullptr) log->Open(L".\\Tessaly.log", 1);
 }
 
 void CDoc::SetDisablingNodes(int timeOffset, int retry, bool on) {

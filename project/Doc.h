@@ -130,6 +130,8 @@ class CDoc : public CDocument, public CLonDatabaseManager, public CProtocolEvent
   // before every Connect and before the document goes.
   void DetachOpcTags();
   bool ConnectNetwork();
+  // The port and channel of the named interface; empty ones when the control has none.
+  CPortChannel FindInterfacePortChannel(const CString& name, bool& found);
   void LogOnce(const CString& what, const std::exception& error);
 
   CString m_strConvertedFrom;  // the .tdb a converted project was read from

@@ -8,3 +8,8 @@ std::atomic<CDocHost*> g_pDocHost{nullptr};
 
 void SetDocHost(CDocHost* host) { g_pDocHost.store(host); }
 CDocHost* GetDocHost() { return g_pDocHost.load(); }
+
+CLoggingFile* GetDocHostLogFile() {
+  CDocHost* host = GetDocHost();
+  return host != nullptr ? host->GetLogFile() : nullptr;
+}

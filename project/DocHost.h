@@ -55,3 +55,5 @@ class CDocHost {
 // Null until the application sets it; set and cleared on the GUI thread only.
 void SetDocHost(CDocHost* host);
 CDocHost* GetDocHost();
+// The host's log file; null without a host or a log.
+CLoggingFile* GetDocHostLogFile();

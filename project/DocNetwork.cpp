@@ -15,11 +15,6 @@ int StartMode() {
   CDocHost* host = GetDocHost();
   return host != nullptr ? host->GetStartMode() : 1;
 }
-
-CLoggingFile* LogFile() {
-  CDocHost* host = GetDocHost();
-  return host != nullptr ? host->GetLogFile() : nullptr;
-}
 }  // namespace
 
 void CDoc::MapCommands() {
@@ -61,24 +56,24 @@ void CDoc::GetNetworkInterfaces(std::vector<CString>& names) {
   }
 }
 
-void CDoc::SelectNetworkInterface(const CString& name) {
+CPortChannel CDoc::FindInterfacePortChannel(const CString& name, bool& found) {
   COleDispatchDriver item = GetNetworkInterface(name);
-  if (item.m_lpDispatch == nullptr) {
-    m_settings.SetNetworkInterface(CString(), CString());
-    return;
-  }
-  m_settings.SetNetworkInterface(GetDispatchPortProperty(item), GetDispatchTextProperty(item));
+  found = item.m_lpDispatch != nullptr;
+  if (!found) return CPortChannel();
+  return CPortChannel{GetDispatchPortProperty(item), GetDispatchTextProperty(item)};
+}
+
+void CDoc::SelectNetworkInterface(const CString& name) {
+  bool found = false;
+  m_settings.SetPortChannel(m_settings.network_interface, FindInterfacePortChannel(name, found));
+  if (!found) return;
   if (CRegistryProfile* profile = AfxGetRegistryProfile())
     profile->WriteProfileString(L"Settings", L"LastNetworkInterface", name);
 }
 
 void CDoc::SelectHostNodeInterface(const CString& name) {
-  COleDispatchDriver item = GetNetworkInterface(name);
-  if (item.m_lpDispatch == nullptr) {
-    m_settings.SetHostNode(CString(), CString());
-    return;
-  }
-  m_settings.SetHostNode(GetDispatchPortProperty(item), GetDispatchTextProperty(item));
+  bool found = false;
+  m_settings.SetPortChannel(m_settings.hostnode, FindInterfacePortChannel(name, found));
 }
 
 CString CDoc::GetNetworkInterfaceName() {
@@ -92,7 +87,7 @@ CString CDoc::GetHostNodeInterfaceName() {
 }
 
 void CDoc::SetTxTimerIndex(int index) {
-  if (CLoggingFile* log = LogFile()) log->Print(L"AutomaticUpdateSetTxTimer(txTimer=%d)", index);
+  if (CLoggingFile* log = GetDocHostLogFile()) log->Print(L"AutomaticUpdateSetTxTimer(txTimer=%d)", index);
   BYTE repeat = m_control.GetProperty<BYTE>(kestrum::ctl::kRepeatTimer);
   BYTE retry = m_control.GetProperty<BYTE>(kestrum::ctl::kRetryCount);
   m_control.InvokeHelper(kestrum::ctl::kSetTimers, DISPATCH_METHOD, VT_EMPTY, nullptr, repeat, retry,
@@ -111,7 +106,7 @@ void CDoc::AutoAdjustTxTimer() {
     const DWORD last = m_nLastLateAcks;
     m_nLastLateAcks = current;
     if (m_settings.automTxTimerUpdateOn == 0) return;
-    CLoggingFile* log = LogFile();
+    CLoggingFile* log = GetDocHostLogFile();
     if (last < current) {
       const BYTE index = GetTxTimerIndex(m_control);
       if (log != nullptr)

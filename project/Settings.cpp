@@ -86,50 +86,20 @@ void CSettings::MarkModified() {
   if (m_pDoc != nullptr) m_pDoc->SetModifiedFlag(TRUE);
 }
 
-CString CSettings::GetDbPath() const {
-  CMyCriticalSectionLock lock(m_lock);
-  return dbpath;
-}
-CString CSettings::GetRootName() const {
-  CMyCriticalSectionLock lock(m_lock);
-  return rootname;
-}
-CString CSettings::GetSaveLogPath() const {
-  CMyCriticalSectionLock lock(m_lock);
-  return saveLogPath;
-}
-CString CSettings::GetTimersCfg() const {
-  CMyCriticalSectionLock lock(m_lock);
-  return ni_timers_cfg;
-}
-CPortChannel CSettings::GetNetworkInterface() const {
-  CMyCriticalSectionLock lock(m_lock);
-  return network_interface;
-}
-CPortChannel CSettings::GetHostNode() const {
-  CMyCriticalSectionLock lock(m_lock);
-  return hostnode;
-}
+CString CSettings::GetDbPath() const { return Locked(dbpath); }
+CString CSettings::GetRootName() const { return Locked(rootname); }
+CString CSettings::GetSaveLogPath() const { return Locked(saveLogPath); }
+CString CSettings::GetTimersCfg() const { return Locked(ni_timers_cfg); }
+CPortChannel CSettings::GetNetworkInterface() const { return Locked(network_interface); }
+CPortChannel CSettings::GetHostNode() const { return Locked(hostnode); }
 CString CSettings::GetDbModeText() const { return EnumValueToText(g_dbModeTexts, dbmode); }
 
 void CSettings::SetString(CString& field, const CString& text) {
-  bool changed;
-  {
-    CMyCriticalSectionLock lock(m_lock);
-    changed = !(field == text);
-    field = text;
-  }
-  if (changed) MarkModified();
+  if (Store(field, text)) MarkModified();
 }
 
 void CSettings::SetPortChannel(CPortChannel& field, const CPortChannel& value) {
-  bool changed;
-  {
-    CMyCriticalSectionLock lock(m_lock);
-    changed = !(field == value);
-    field = value;
-  }
-  if (changed) MarkModified();
+  if (Store(field, value)) MarkModified();
 }
 
 void CSettings::SetNetworkInterface(const CString& port, const CString& channel) {
@@ -197,8 +167,7 @@ void CSettings::Serialize(CXmlArchive& ar, int version) {
   auto readText = [&](LPCTSTR name, CString& field) {
     CString text;
     ar.ReadString(name, text);
-    CMyCriticalSectionLock lock(m_lock);
-    field = text;
+    Store(field, text);
   };
   ar.EnterElement(L"hostnode");
   readText(L"channel", hostnode.m_strChannel);

@@ -94,5 +94,18 @@ class CSettings {
 
  private:
   void MarkModified();
+  template <class T>
+  T Locked(const T& field) const {
+    CMyCriticalSectionLock lock(m_lock);
+    return field;
+  }
+  // True when the value changed.
+  template <class T>
+  bool Store(T& field, const T& value) {
+    CMyCriticalSectionLock lock(m_lock);
+    if (field == value) return false;
+    field = value;
+    return true;
+  }
   mutable CMyCriticalSection m_lock;  // the texts and pairs
 };

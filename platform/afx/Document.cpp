@@ -67,6 +67,13 @@ BOOL CDocument::OnNewDocument() {
 }
 
 BOOL CDocument::OnOpenDocument(LPCTSTR path) {
+  return LoadFile(path, [this](const std::vector<BYTE>& bytes) {
+    CArchive ar(bytes.data(), bytes.size());
+    Serialize(ar);
+  });
+}
+
+BOOL CDocument::LoadFile(LPCTSTR path, const std::function<void(const std::vector<BYTE>&)>& read) {
   std::vector<BYTE> bytes;
   if (tessaly::win32::ReadWholeFile(path, bytes) != ERROR_SUCCESS) {
     ReportSaveLoadException(path, nullptr, FALSE, AFX_IDP_FAILED_TO_OPEN_DOC);
@@ -75,8 +82,7 @@ BOOL CDocument::OnOpenDocument(LPCTSTR path) {
   DeleteContents();
   SetModifiedFlag(TRUE);
   try {
-    CArchive ar(bytes.data(), bytes.size());
-    Serialize(ar);
+    read(bytes);
   } catch (const std::exception& e) {
     DeleteContents();
     ReportSaveLoadException(path, &e, FALSE, AFX_IDP_FAILED_TO_OPEN_DOC);
@@ -87,10 +93,16 @@ BOOL CDocument::OnOpenDocument(LPCTSTR path) {
 }
 
 BOOL CDocument::OnSaveDocument(LPCTSTR path) {
-  try {
+  return SaveFile(path, [this, path] {
     CArchive ar;
     Serialize(ar);
-    if (tessaly::win32::ReplaceFileSafely(path, ar.GetStoredBytes()) != ERROR_SUCCESS) {
+    return tessaly::win32::ReplaceFileSafely(path, ar.GetStoredBytes()) == ERROR_SUCCESS;
+  });
+}
+
+BOOL CDocument::SaveFile(LPCTSTR path, const std::function<bool()>& write) {
+  try {
+    if (!write()) {
       ReportSaveLoadException(path, nullptr, TRUE, AFX_IDP_FAILED_TO_SAVE_DOC);
       return FALSE;
     }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <exception>
+#include <functional>
 #include <vector>
 
 #include "platform/afx/CommandTarget.h"
@@ -63,6 +64,14 @@ class CDocument : public CCommandTarget {
   bool m_bAutoDelete = true;
 
  protected:
+  // Reads the file and hands its bytes to `read`, as an open does: a file that cannot be read
+  // or that `read` throws on is reported (with the contents emptied) and gives FALSE; success
+  // leaves the document unmodified.
+  BOOL LoadFile(LPCTSTR path, const std::function<void(const std::vector<BYTE>&)>& read);
+  // Runs `write`, which gives false when the file was not written (the old one then stands) and
+  // may throw: either is reported and gives FALSE, with the document still modified.
+  BOOL SaveFile(LPCTSTR path, const std::function<bool()>& write);
+
   CString m_strTitle;
   CString m_strPathName;
   bool m_bModified = false;
