@@ -13,8 +13,8 @@ CDocTemplate::CDocTemplate(UINT idResource, DocumentFactory document, ViewFactor
       m_makeFrame(std::move(frame)) {}
 
 CDocTemplate::~CDocTemplate() {
-  m_frames.clear();
   for (CDocument* document : m_documents) {
+    document->CloseFrames();  // views go while their document is whole
     document->m_pDocTemplate = nullptr;
     delete document;
   }
@@ -51,36 +51,14 @@ CFrameWnd* CDocTemplate::CreateNewFrame(CDocument* document) {
   if (m_makeView) {
     if (std::unique_ptr<CView> view = m_makeView()) frame->AddView(std::move(view), document);
   }
-  CFrameWnd* made = frame.get();
-  m_frames.emplace_back(document, std::move(frame));
-  return made;
-}
-
-std::vector<CFrameWnd*> CDocTemplate::GetFrames(CDocument* document) const {
-  std::vector<CFrameWnd*> frames;
-  for (const auto& [owner, frame] : m_frames)
-    if (owner == document) frames.push_back(frame.get());
-  return frames;
-}
-
-void CDocTemplate::CloseFrames(CDocument* document) {
-  std::vector<std::unique_ptr<CFrameWnd>> closing;
-  for (auto it = m_frames.begin(); it != m_frames.end();) {
-    if (it->first == document) {
-      closing.push_back(std::move(it->second));
-      it = m_frames.erase(it);
-    } else {
-      ++it;
-    }
-  }
-  closing.clear();  // the views leave the document as they go
+  return document != nullptr ? document->AddFrame(std::move(frame)) : nullptr;
 }
 
 void CDocTemplate::RemoveDocument(CDocument* document) {
   auto it = std::find(m_documents.begin(), m_documents.end(), document);
   if (it == m_documents.end()) return;
   m_documents.erase(it);
-  CloseFrames(document);
+  document->CloseFrames();
   document->m_pDocTemplate = nullptr;
   delete document;
 }
@@ -144,7 +122,7 @@ void CDocTemplate::CloseAllDocuments(BOOL) {
       document->OnCloseDocument();
     } else {
       // Not ours to delete: it only leaves the template.
-      CloseFrames(document);
+      document->CloseFrames();
       m_documents.remove(document);
       document->m_pDocTemplate = nullptr;
     }

@@ -1,7 +1,7 @@
 // A document template: the kind of document, the frame and the view a file opens in, and the
 // texts of its string resource ("window title\ndocument name\nnew-file name\nfilter name\n
 // filter extension\nregistry file type\nregistry type name"). The template owns its open
-// documents; a document's frames (with their views) belong to the document's template too.
+// documents; a frame it makes for a document (with its views) belongs to that document.
 #pragma once
 
 #include <functional>
@@ -40,7 +40,7 @@ class CDocTemplate {
   virtual CDocument* OpenDocumentFile(LPCTSTR path, BOOL makeVisible = TRUE);
   // A new, empty document of this template (not yet opened).
   CDocument* CreateNewDocument();
-  // A frame with this template's view on the document.
+  // A frame with this template's view on the document (any template's document).
   CFrameWnd* CreateNewFrame(CDocument* document);
   // By the filter extension, compared without regard to case.
   virtual Confidence MatchDocType(LPCTSTR path, CDocument*& match);
@@ -48,9 +48,6 @@ class CDocTemplate {
   void SetDefaultTitle(CDocument* document);
 
   const std::list<CDocument*>& GetDocuments() const { return m_documents; }
-  std::vector<CFrameWnd*> GetFrames(CDocument* document) const;
-  // Destroys the frames of the document (and their views).
-  void CloseFrames(CDocument* document);
   void RemoveDocument(CDocument* document);
   BOOL SaveAllModified();
   void CloseAllDocuments(BOOL endSession);
@@ -61,6 +58,5 @@ class CDocTemplate {
   ViewFactory m_makeView;
   FrameFactory m_makeFrame;
   std::list<CDocument*> m_documents;
-  std::vector<std::pair<CDocument*, std::unique_ptr<CFrameWnd>>> m_frames;
   int m_nUntitledCount = 0;
 };

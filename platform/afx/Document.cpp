@@ -15,6 +15,7 @@
 CDocument::CDocument() { AfxRegisterFrameworkStrings(); }
 
 CDocument::~CDocument() {
+  CloseFrames();
   for (CView* view : m_views) view->m_pDocument = nullptr;
   m_views.clear();
 }
@@ -32,6 +33,24 @@ void CDocument::SetPathName(LPCTSTR path, BOOL addToMRU) {
 BOOL CDocument::IsModified() { return m_bModified ? TRUE : FALSE; }
 
 void CDocument::SetModifiedFlag(BOOL modified) { m_bModified = modified != FALSE; }
+
+CFrameWnd* CDocument::AddFrame(std::unique_ptr<CFrameWnd> frame) {
+  m_frames.push_back(std::move(frame));
+  return m_frames.back().get();
+}
+
+std::vector<CFrameWnd*> CDocument::GetFrames() const {
+  std::vector<CFrameWnd*> frames;
+  for (const auto& frame : m_frames) frames.push_back(frame.get());
+  return frames;
+}
+
+void CDocument::CloseFrames() {
+  // The views leave the document as their frames go.
+  std::vector<std::unique_ptr<CFrameWnd>> closing = std::move(m_frames);
+  m_frames.clear();
+  closing.clear();
+}
 
 void CDocument::AddView(CView* view) {
   if (view == nullptr || std::find(m_views.begin(), m_views.end(), view) != m_views.end()) return;
@@ -117,7 +136,7 @@ BOOL CDocument::SaveFile(LPCTSTR path, const std::function<bool()>& write) {
 void CDocument::OnCloseDocument() {
   const bool autoDelete = m_bAutoDelete;
   CDocTemplate* docTemplate = m_pDocTemplate;
-  if (docTemplate != nullptr) docTemplate->CloseFrames(this);
+  CloseFrames();
   DeleteContents();
   if (autoDelete && docTemplate != nullptr) docTemplate->RemoveDocument(this);  // deletes this
 }
@@ -139,10 +158,8 @@ BOOL CDocument::SaveModified() {
 }
 
 BOOL CDocument::CanCloseFrame(CFrameWnd* frame) {
-  if (m_pDocTemplate != nullptr) {
-    for (CFrameWnd* other : m_pDocTemplate->GetFrames(this))
-      if (other != frame) return TRUE;
-  }
+  for (const auto& other : m_frames)
+    if (other.get() != frame) return TRUE;
   return SaveModified();
 }
 

@@ -6,6 +6,7 @@
 
 #include <exception>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "platform/afx/CommandTarget.h"
@@ -30,6 +31,13 @@ class CDocument : public CCommandTarget {
 
   virtual BOOL IsModified();
   virtual void SetModifiedFlag(BOOL modified = TRUE);
+
+  // The document owns the frames that show it (its views live in them), whichever template
+  // made them.
+  CFrameWnd* AddFrame(std::unique_ptr<CFrameWnd> frame);
+  std::vector<CFrameWnd*> GetFrames() const;
+  // Destroys every frame and with it every view.
+  void CloseFrames();
 
   void AddView(CView* view);
   void RemoveView(CView* view);
@@ -80,4 +88,5 @@ class CDocument : public CCommandTarget {
   friend class CDocTemplate;
   CDocTemplate* m_pDocTemplate = nullptr;
   std::vector<CView*> m_views;
+  std::vector<std::unique_ptr<CFrameWnd>> m_frames;
 };

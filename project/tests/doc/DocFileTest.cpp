@@ -4,7 +4,9 @@
 
 #include "foundation/XmlArchive.h"
 #include "platform/afx/DocManager.h"
+#include "platform/afx/FrameWnd.h"
 #include "platform/win32/Profile.h"
+#include "project/DocTemplates.h"
 #include "project/ProjectList.h"
 #include "project/testing/LegacyProjectWriter.h"
 #include "project/tests/doc/DocFixture.h"
@@ -55,6 +57,43 @@ TEST_F(DocFileTest, ATdbIsConvertedAndNamedTdbxAndStaysModified) {
   EXPECT_EQ(CString(L"Old plant"), reread.GetRootName());
   doc->OnCloseDocument();
   EXPECT_TRUE(docTemplate.GetDocuments().empty());
+}
+
+TEST_F(DocFileTest, TheTwoTemplatesNameTheProjectFilesAndShowOneDocumentInTwoWorkspaces) {
+  m_doc.reset();
+  CDocManager manager;
+  AddDocTemplates(manager, [] { return std::make_unique<CHintView>(); }, nullptr,
+                  [] { return std::make_unique<CHintView>(); }, nullptr);
+  ASSERT_EQ(2u, manager.GetTemplates().size());
+  CDocTemplate* configuration = manager.FindTemplate(IDR_TESSALY_TYPE);
+  CDocTemplate* diagnostics = manager.FindTemplate(IDR_GROUPITEM_TYPE);
+  struct Case {
+    CDocTemplate::DocStringIndex index;
+    const wchar_t* text;
+  } cases[] = {{CDocTemplate::windowTitle, L"Dravik OPC Server"},
+               {CDocTemplate::fileNewName, L"Tessaly"},
+               {CDocTemplate::filterName, L"Tessaly Configuration Files (*.tdbx)"},
+               {CDocTemplate::filterExt, L".tdbx"},
+               {CDocTemplate::regFileTypeId, L"Tessaly.Document"},
+               {CDocTemplate::regFileTypeName, L"Tessaly.Document"}};
+  for (const Case& c : cases) {
+    CString text;
+    configuration->GetDocString(text, c.index);
+    EXPECT_EQ(CString(c.text), text) << c.index;
+  }
+  CString name;
+  diagnostics->GetDocString(name, CDocTemplate::docName);
+  EXPECT_EQ(CString(L"OPC Group/Items workspace"), name);
+
+  CDocument* doc = manager.OnFileNew();
+  ASSERT_NE(nullptr, doc);
+  EXPECT_EQ(CString(L"Tessaly"), doc->GetTitle());
+  EXPECT_FALSE(doc->IsModified());
+  CFrameWnd* workspace = diagnostics->CreateNewFrame(doc);
+  ASSERT_NE(nullptr, workspace);
+  EXPECT_EQ(IDR_GROUPITEM_TYPE, workspace->GetResourceID());
+  EXPECT_EQ(2u, doc->GetViews().size());
+  manager.CloseAllDocuments(FALSE);
 }
 
 TEST_F(DocFileTest, FilesThatAreNoProjectFailTheOpenWithTheFrameworksMessage) {

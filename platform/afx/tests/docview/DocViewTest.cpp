@@ -86,8 +86,8 @@ TEST_F(DocViewTest, TemplateNamesItsPartsAndMakesDocumentsWithFramesAndViews) {
   ASSERT_NE(nullptr, first);
   EXPECT_EQ(CString(L"Project"), first->GetTitle());
   EXPECT_EQ(CString(L"Project2"), second->GetTitle());
-  ASSERT_EQ(1u, t->GetFrames(first).size());
-  auto* view = static_cast<CRecordingView*>(t->GetFrames(first)[0]->GetActiveView());
+  ASSERT_EQ(1u, first->GetFrames().size());
+  auto* view = static_cast<CRecordingView*>(first->GetFrames()[0]->GetActiveView());
   EXPECT_EQ(first, view->GetDocument());
   EXPECT_EQ(1, view->m_nInitial);
 
@@ -104,6 +104,29 @@ TEST_F(DocViewTest, TemplateNamesItsPartsAndMakesDocumentsWithFramesAndViews) {
 
   first->OnCloseDocument();
   EXPECT_EQ(2u, t->GetDocuments().size());
+}
+
+TEST_F(DocViewTest, AWorkspaceOfAnotherTemplateGoesWithItsDocument) {
+  static int alive = 0;
+  struct CCountedView : CView {
+    CCountedView() { ++alive; }
+    ~CCountedView() override { --alive; }
+  };
+  CDocManager manager;
+  MakeTemplate(manager);
+  manager.AddDocTemplate(std::make_unique<CDocTemplate>(
+      kTemplateId + 1, [] { return new CTestDocument(); }, [] { return std::make_unique<CCountedView>(); }));
+  CDocument* doc = manager.OnFileNew();
+  ASSERT_NE(nullptr, doc);
+  CFrameWnd* workspace = manager.FindTemplate(kTemplateId + 1)->CreateNewFrame(doc);
+  ASSERT_NE(nullptr, workspace);
+  EXPECT_EQ(2u, doc->GetFrames().size());
+  EXPECT_EQ(2u, doc->GetViews().size());
+  EXPECT_EQ(1, alive);
+  EXPECT_TRUE(doc->CanCloseFrame(workspace)) << "another frame still shows the document";
+  doc->OnCloseDocument();
+  EXPECT_EQ(0, alive);
+  EXPECT_TRUE(manager.GetTemplates().front()->GetDocuments().empty());
 }
 
 TEST_F(DocViewTest, UpdateAllViewsTellsEveryViewButTheSenderWithHintAndObject) {
