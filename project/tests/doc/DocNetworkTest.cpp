@@ -380,6 +380,29 @@ TEST_F(DocNetworkTest, ReadersOnOtherThreadsNeverSeeADocumentThatGoesConcurrent)
   EXPECT_EQ(0x3FFu, GetLonProtocolMask());
 }
 
+// A client that adds items while the network is stopped gets no tag; after a start it does.
+TEST_F(DocNetworkTest, ClientsGetTagsOnlyWhileTheNetworkRuns) {
+  CLonTagsManager tags;
+  COpcTestClient client;
+  auto group = client.AddGroup(L"G", TRUE, 100, 1);
+  std::vector<HRESULT> errors;
+  client.AddItems(group, {L"4B.1.1.0"}, &errors);
+  EXPECT_EQ(std::vector<HRESULT>{OPC_E_INVALIDITEMID}, errors);
+  Start();
+  errors.clear();
+  std::vector<OPCHANDLE> handles = client.AddItems(group, {L"4B.1.1.0"}, &errors);
+  EXPECT_EQ(std::vector<HRESULT>{S_OK}, errors);
+  HRESULT* removeErrors = nullptr;
+  EXPECT_EQ(S_OK, group->RemoveItems(1, handles.data(), &removeErrors));
+  CoTaskMemFree(removeErrors);
+  m_doc->OnStop();
+  errors.clear();
+  client.AddItems(group, {L"4B.1.1.0"}, &errors);
+  EXPECT_EQ(std::vector<HRESULT>{OPC_E_INVALIDITEMID}, errors);
+  EXPECT_EQ(nullptr, tags.CreateTag(L"4B.1.1.0"));
+  client.Release();
+}
+
 // Clients that hold items while the network stops and starts again: their items go bad and
 // come back. Needs the OPC items' tags detached when the network stops.
 TEST_F(DocNetworkTest, DISABLED_ItemsHeldAcrossStopAndStartGoBadAndComeBack) {
