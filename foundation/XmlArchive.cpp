@@ -5,6 +5,18 @@
 #include "platform/win32/Numbers.h"
 #include "platform/win32/TextConv.h"
 
+namespace {
+// Paths and names with double or leading blanks must load as saved. The switch is global to
+// the parser, so it is set once, before the first archive parses.
+void KeepWhiteSpace() {
+  static const bool once = [] {
+    TiXmlBase::SetCondenseWhiteSpace(false);
+    return true;
+  }();
+  (void)once;
+}
+}  // namespace
+
 std::string CXmlArchive::ToAnsi(LPCTSTR text) { return WideToAnsi(text != nullptr ? text : L""); }
 
 CString CXmlArchive::FromAnsi(const char* text) { return CString(AnsiToWide(text != nullptr ? text : "")); }
@@ -18,7 +30,14 @@ CXmlArchive::CXmlArchive(LPCTSTR path, int mode)
     LinkEndChild(new TiXmlDeclaration("1.0", "", ""));
     return;
   }
+  KeepWhiteSpace();
   if (m_path.IsEmpty() || !LoadFile(TIXML_ENCODING_UNKNOWN)) AfxThrowArchiveException(CArchiveException::badIndex);
+}
+
+CXmlArchive::CXmlArchive(const std::string& text) : m_mode(load), m_pCurrent(this) {
+  KeepWhiteSpace();
+  Parse(text.c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
+  if (Error() || RootElement() == nullptr) AfxThrowArchiveException(CArchiveException::badIndex);
 }
 
 bool CXmlArchive::Save() {

@@ -3,13 +3,14 @@
 // routine runs in both modes. Errors are CArchiveException: cause 5 for a file that cannot be
 // loaded or a missing element (callers raise cause 7 for an unsupported version).
 // Text goes into the file in the ANSI code page (UTF-8 here) and comes back by the ANSI rule.
+// Blanks in texts come back as written: the parser does not condense white space.
 #pragma once
 
 #include <string>
 
 #include <tinyxml.h>
 
-#include "foundation/ArchiveException.h"
+#include "platform/afx/ArchiveException.h"
 #include "platform/win32/CString.h"
 
 class CXmlArchive : public TiXmlDocument {
@@ -18,6 +19,8 @@ class CXmlArchive : public TiXmlDocument {
 
   // Loading throws cause 5 when the file is missing, empty, unreadable or not well-formed.
   CXmlArchive(LPCTSTR path, int mode);
+  // Loading from the text of a file (a fuzz harness or a file already read); cause 5 as above.
+  explicit CXmlArchive(const std::string& text);
   CXmlArchive(const CXmlArchive&) = delete;
   CXmlArchive& operator=(const CXmlArchive&) = delete;
   ~CXmlArchive() = default;

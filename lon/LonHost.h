@@ -20,7 +20,8 @@ class CLonHost {
   virtual int GetServerInstance() = 0;
 };
 
-// Null until the application sets it; set and cleared on the GUI thread only.
+// Null until the application sets it; set and cleared on the GUI thread only. The helpers below
+// call the host under the lock that SetLonHost takes.
 void SetLonHost(CLonHost* host);
 CLonHost* GetLonHost();
 

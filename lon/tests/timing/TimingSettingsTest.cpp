@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "foundation/ArchiveException.h"
+#include "platform/afx/ArchiveException.h"
 #include "lon/TimingSettings.h"
 #include "platform/win32/Files.h"
 #include "platform/win32/testing/TempMachineRoot.h"

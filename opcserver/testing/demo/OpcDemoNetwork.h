@@ -11,7 +11,7 @@
 
 #include "interfaces/kestrum/KestrumSimulation.h"
 #include "lon/LonDatabaseManager.h"
-#include "opcserver/testing/demo/LonTagsManager.h"
+#include "project/LonTagsManager.h"
 #include "platform/com/ComPtr.h"
 #include "standins/kestrum/testing/KestrumEnvironment.h"
 

@@ -1,6 +1,7 @@
-// The tags manager the application publishes as g_pOpcTagsManager, over the open network of
-// a LON database manager: tags come from CreateTagFromItemID, the root branch from the
-// manager's address space.
+// The tags manager the application publishes as g_pOpcTagsManager: tags come from the network
+// of a LON database manager (CreateTagFromItemID), the root branch from its address space.
+// Made without a manager it serves the open document's network, found under the document
+// lock, so a document that closes meanwhile is never used.
 #pragma once
 
 #include "lon/LonDatabaseManager.h"
@@ -11,6 +12,8 @@ class CLonTagsManager : public COpcTagsManager {
   // Publishes itself as g_pOpcTagsManager for its lifetime. namingMode and rootName name the
   // address space's levels as the document's settings would.
   explicit CLonTagsManager(CLonDatabaseManager& manager, int namingMode = 0, const CString& rootName = L"Tessaly");
+  // Over the open document (its naming mode and root name).
+  CLonTagsManager();
   ~CLonTagsManager() override;
   CLonTagsManager(const CLonTagsManager&) = delete;
   CLonTagsManager& operator=(const CLonTagsManager&) = delete;
@@ -20,7 +23,7 @@ class CLonTagsManager : public COpcTagsManager {
   COPCTag* CreateTag(const CString& itemId) override;
 
  private:
-  CLonDatabaseManager& m_manager;
-  int m_nNamingMode;
+  CLonDatabaseManager* m_pManager;
+  int m_nNamingMode = 0;
   CString m_strRootName;
 };
