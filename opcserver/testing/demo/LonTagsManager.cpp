@@ -15,3 +15,8 @@ CLonTagsManager::~CLonTagsManager() {
 COPCTagsBranch* CLonTagsManager::GetRootBranch() { return m_manager.GetTagTree(m_nNamingMode, m_strRootName); }
 
 COPCTag* CLonTagsManager::CreateTag(const CString& itemId) { return m_manager.CreateTagFromItemID(itemId); }
+
+void CLonTagsManager::WithAddressSpace(const AddressSpaceVisitor& visit) {
+  CMyCriticalSectionLock lock(m_manager.GetLock());
+  visit(GetRootBranch(), m_manager.GetTagTreeGeneration());
+}
