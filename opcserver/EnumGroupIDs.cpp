@@ -23,8 +23,7 @@ bool CEnumGroupIDs::ScopeListsGroups(DWORD scope) {
 }
 
 bool CEnumGroupIDs::HasGroups() {
-  OPCHANDLE handle = 0;
-  return ScopeListsGroups(m_dwScope) && m_pServer->VisitGroupAfter(0, [&](OPCHANDLE h, CMyOPCGroup*) { handle = h; });
+  return ScopeListsGroups(m_dwScope) && m_pServer->VisitGroupAfter(0, [](OPCHANDLE, CMyOPCGroup*) {});
 }
 
 template <class Give, class Undo>
