@@ -24,9 +24,13 @@ constexpr OpcCategory kOpcCategories[] = {
     {&CATID_OPCDAServer20, L"OPC Data Access Servers Version 2.0"},
 };
 
-HRESULT CreateCatRegister(CComPtr<ICatRegister>& out) {
-  return CoCreateInstance(CLSID_StdComponentCategoriesMgr, nullptr, CLSCTX_INPROC_SERVER, IID_ICatRegister,
-                          reinterpret_cast<void**>(&out));
+// One call on a new component categories manager.
+template <class Op>
+HRESULT WithCatRegister(Op op) {
+  CComPtr<ICatRegister> cat;
+  HRESULT hr = CoCreateInstance(CLSID_StdComponentCategoriesMgr, nullptr, CLSCTX_INPROC_SERVER, IID_ICatRegister,
+                                reinterpret_cast<void**>(&cat));
+  return FAILED(hr) ? hr : op(cat.p);
 }
 
 CString ExecutablePath() {
@@ -55,32 +59,23 @@ HRESULT UpdateRegistry(REFCLSID clsid, const CString& modulePath, bool bRegister
 }  // namespace
 
 HRESULT RegisterCategory(REFCATID catid, const CString& description) {
-  CComPtr<ICatRegister> cat;
-  HRESULT hr = CreateCatRegister(cat);
-  if (FAILED(hr)) return hr;
   CATEGORYINFO info{};
   info.catid = catid;
   info.lcid = kCategoryLcid;
   // At most 127 characters and the terminating zero fit the field.
   std::wcsncpy(info.szDescription, description.GetString(), 127);
   info.szDescription[127] = L'\0';
-  return cat->RegisterCategories(1, &info);
+  return WithCatRegister([&](ICatRegister* cat) { return cat->RegisterCategories(1, &info); });
 }
 
 HRESULT RegisterClassImplCategory(REFCLSID clsid, REFCATID catid) {
-  CComPtr<ICatRegister> cat;
-  HRESULT hr = CreateCatRegister(cat);
-  if (FAILED(hr)) return hr;
   CATID ids[1] = {catid};
-  return cat->RegisterClassImplCategories(clsid, 1, ids);
+  return WithCatRegister([&](ICatRegister* cat) { return cat->RegisterClassImplCategories(clsid, 1, ids); });
 }
 
 HRESULT UnRegisterClassImplCategory(REFCLSID clsid, REFCATID catid) {
-  CComPtr<ICatRegister> cat;
-  HRESULT hr = CreateCatRegister(cat);
-  if (FAILED(hr)) return hr;
   CATID ids[1] = {catid};
-  return cat->UnRegisterClassImplCategories(clsid, 1, ids);
+  return WithCatRegister([&](ICatRegister* cat) { return cat->UnRegisterClassImplCategories(clsid, 1, ids); });
 }
 
 bool RegisterOPCCategories(REFCLSID clsid, const CString& modulePath, CLoggingFile* log) {

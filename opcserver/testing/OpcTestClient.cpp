@@ -164,3 +164,17 @@ std::vector<OPCHANDLE> COpcTestClient::AddItems(IOPCItemMgt* group, const std::v
   CoTaskMemFree(errs);
   return handles;
 }
+
+std::vector<std::wstring> DrainStrings(IEnumString* e, ULONG chunk) {
+  std::vector<std::wstring> out;
+  std::vector<LPOLESTR> buffer(chunk);
+  for (;;) {
+    ULONG fetched = 0;
+    HRESULT hr = e->Next(chunk, buffer.data(), &fetched);
+    for (ULONG i = 0; i < fetched; ++i) {
+      out.emplace_back(buffer[i]);
+      CoTaskMemFree(buffer[i]);
+    }
+    if (hr != S_OK) return out;
+  }
+}

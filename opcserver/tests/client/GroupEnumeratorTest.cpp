@@ -11,19 +11,7 @@
 
 namespace {
 
-std::vector<std::wstring> Names(IEnumString* e, ULONG chunk = 2) {
-  std::vector<std::wstring> out;
-  std::vector<LPOLESTR> buffer(chunk);
-  for (;;) {
-    ULONG fetched = 0;
-    HRESULT hr = e->Next(chunk, buffer.data(), &fetched);
-    for (ULONG i = 0; i < fetched; ++i) {
-      out.emplace_back(buffer[i]);
-      CoTaskMemFree(buffer[i]);
-    }
-    if (hr != S_OK) return out;
-  }
-}
+std::vector<std::wstring> Names(IEnumString* e) { return DrainStrings(e, 2); }
 
 class GroupEnumeratorTest : public ::testing::Test {
  protected:

@@ -61,25 +61,32 @@ CComPtr<IClassFactory> WaitForClassObject() {
   return factory;
 }
 
-CComPtr<IOPCServer> Connect(CComObject<CShutdownSink>** sink = nullptr) {
-  CComPtr<IOPCServer> server;
-  EXPECT_EQ(S_OK, CoCreateInstance(InstanceClsid(), nullptr, CLSCTX_LOCAL_SERVER, IID_IOPCServer,
-                                   reinterpret_cast<void**>(&server)));
-  if (!server || !sink) return server;
-  CComObject<CShutdownSink>::CreateInstance(sink);
-  (*sink)->AddRef();
-  auto container = QueryAs<IConnectionPointContainer>(server.p);
-  CComPtr<IConnectionPoint> point;
-  EXPECT_EQ(S_OK, container->FindConnectionPoint(IID_IOPCShutdown, &point));
-  DWORD cookie = 0;
-  EXPECT_EQ(S_OK, point->Advise(static_cast<IOPCShutdown*>(*sink), &cookie));
-  return server;
-}
-
 class ComServerThreadTest : public ::testing::Test {
  protected:
+  void TearDown() override { StopComServerThread(properties); }
+
+  // Starts the thread and connects a client to it, with a shutdown sink when asked for.
+  CComPtr<IOPCServer> StartAndConnect(bool withSink) {
+    CComPtr<IOPCServer> server;
+    EXPECT_TRUE(StartComServerThread(properties, kInstance));
+    EXPECT_NE(nullptr, WaitForClassObject().p);
+    EXPECT_EQ(S_OK, CoCreateInstance(InstanceClsid(), nullptr, CLSCTX_LOCAL_SERVER, IID_IOPCServer,
+                                     reinterpret_cast<void**>(&server)));
+    if (!server || !withSink) return server;
+    CComObject<CShutdownSink>* raw = nullptr;
+    CComObject<CShutdownSink>::CreateInstance(&raw);
+    sink = raw;
+    auto container = QueryAs<IConnectionPointContainer>(server.p);
+    CComPtr<IConnectionPoint> point;
+    EXPECT_EQ(S_OK, container->FindConnectionPoint(IID_IOPCShutdown, &point));
+    DWORD cookie = 0;
+    EXPECT_EQ(S_OK, point->Advise(static_cast<IOPCShutdown*>(raw), &cookie));
+    return server;
+  }
+
   CFakeTagsManager tags;
   CCountingProperties properties;
+  CComPtr<CComObject<CShutdownSink>> sink;
 };
 
 TEST_F(ComServerThreadTest, OwnsTheClassObjectWhileItRuns) {
@@ -107,10 +114,7 @@ TEST_F(ComServerThreadTest, OwnsTheClassObjectWhileItRuns) {
 }
 
 TEST_F(ComServerThreadTest, ClientThatIgnoresTheRequestIsCutOff) {
-  ASSERT_TRUE(StartComServerThread(properties, kInstance));
-  ASSERT_NE(nullptr, WaitForClassObject().p);
-  CComObject<CShutdownSink>* sink = nullptr;
-  CComPtr<IOPCServer> server = Connect(&sink);
+  CComPtr<IOPCServer> server = StartAndConnect(true);
   ASSERT_NE(nullptr, server.p);
   OPCHANDLE hGroup = 0;
   DWORD revised = 0;
@@ -137,16 +141,12 @@ TEST_F(ComServerThreadTest, ClientThatIgnoresTheRequestIsCutOff) {
   group.Release();
   server.Release();
   EXPECT_EQ(1, properties.m_nClosed.load());
-  sink->Release();
 }
 
 using ComServerThreadConcurrentTest = ComServerThreadTest;
 
 TEST_F(ComServerThreadConcurrentTest, ClientThatReleasesInsideTheRequest) {
-  ASSERT_TRUE(StartComServerThread(properties, kInstance));
-  ASSERT_NE(nullptr, WaitForClassObject().p);
-  CComObject<CShutdownSink>* sink = nullptr;
-  CComPtr<IOPCServer> server = Connect(&sink);
+  CComPtr<IOPCServer> server = StartAndConnect(true);
   ASSERT_NE(nullptr, server.p);
   sink->m_onRequest = [&] { server.Release(); };  // on the COM server thread
 
@@ -156,13 +156,10 @@ TEST_F(ComServerThreadConcurrentTest, ClientThatReleasesInsideTheRequest) {
   EXPECT_TRUE(GetOPCToolkitCtrl().IsEmpty());
   EXPECT_EQ(0, g_nConnectedClients.load());
   EXPECT_EQ(1, properties.m_nClosed.load());
-  sink->Release();
 }
 
 TEST_F(ComServerThreadConcurrentTest, CallsInFlightWhileTheClientIsCutOff) {
-  ASSERT_TRUE(StartComServerThread(properties, kInstance));
-  ASSERT_NE(nullptr, WaitForClassObject().p);
-  CComPtr<IOPCServer> server = Connect();
+  CComPtr<IOPCServer> server = StartAndConnect(false);
   ASSERT_NE(nullptr, server.p);
   std::atomic<bool> started{false};
   std::atomic<bool> cutOff{false};

@@ -39,22 +39,6 @@ bool EndsInSetpoint(COPCTag* t) {
   return tail == end;
 }
 
-// Everything left in the enumerator, taken `chunk` at a time.
-Texts Drain(IEnumString* e, ULONG chunk = 7) {
-  Texts out;
-  std::vector<LPOLESTR> buffer(chunk);
-  for (;;) {
-    ULONG fetched = 0;
-    HRESULT hr = e->Next(chunk, buffer.data(), &fetched);
-    for (ULONG i = 0; i < fetched; ++i) {
-      out.emplace_back(buffer[i]);
-      CoTaskMemFree(buffer[i]);
-    }
-    if (hr != S_OK) break;
-  }
-  return out;
-}
-
 class BrowseTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -75,7 +59,7 @@ class BrowseTest : public ::testing::Test {
     HRESULT hr = E_FAIL;
     auto e = Browse(type, filter, &hr, vt, rights);
     EXPECT_TRUE(hr == S_OK || hr == S_FALSE) << std::hex << hr;
-    return e ? Drain(e) : Texts{};
+    return e ? DrainStrings(e) : Texts{};
   }
   std::wstring ItemId(const wchar_t* dataId) {
     LPWSTR id = nullptr;
@@ -113,7 +97,7 @@ TEST_F(BrowseTest, FlatBrowseOfEveryTagListsEachOnce) {
   HRESULT hr = E_FAIL;
   auto e = Browse(OPC_FLAT, L"*", &hr);
   ASSERT_EQ(S_OK, hr);
-  Texts all = Drain(e);
+  Texts all = DrainStrings(e);
   EXPECT_EQ(ExpectedFlat([](COPCTag*) { return true; }), all);
   EXPECT_GT(all.size(), 600u);
   EXPECT_EQ(all.size(), std::set<std::wstring>(all.begin(), all.end()).size());
@@ -151,7 +135,7 @@ TEST_F(BrowseTest, NameDataTypeAndAccessFilters) {
   auto none = Browse(OPC_FLAT, L"no such tag", &hr);
   EXPECT_EQ(S_FALSE, hr);
   ASSERT_NE(nullptr, none.p);
-  EXPECT_TRUE(Drain(none).empty());
+  EXPECT_TRUE(DrainStrings(none).empty());
 }
 
 TEST_F(BrowseTest, SkipAndCloneFollowNext) {
@@ -168,8 +152,8 @@ TEST_F(BrowseTest, SkipAndCloneFollowNext) {
   CComPtr<IEnumString> clone;
   ASSERT_EQ(S_OK, e->Clone(&clone));
   Texts rest(all.begin() + 6, all.end());
-  EXPECT_EQ(rest, Drain(clone));
-  EXPECT_EQ(rest, Drain(e, 3));
+  EXPECT_EQ(rest, DrainStrings(clone));
+  EXPECT_EQ(rest, DrainStrings(e, 3));
   EXPECT_EQ(S_FALSE, e->Skip(1));
   EXPECT_EQ(S_OK, e->Reset());
   EXPECT_EQ(S_FALSE, e->Skip(static_cast<ULONG>(all.size()) + 1));
@@ -231,7 +215,7 @@ TEST_F(BrowseTest, PositionAndEnumeratorOutliveTheTree) {
 
   // The network stops: devices and the tree go.
   net.Manager().ClearNodes();
-  EXPECT_EQ(expected, Drain(e));
+  EXPECT_EQ(expected, DrainStrings(e));
   EXPECT_EQ(L"Root", ItemId(L""));  // a new tree: back to its root
   EXPECT_TRUE(BrowseAll(OPC_FLAT, L"").empty());
 
