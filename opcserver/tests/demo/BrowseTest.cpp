@@ -2,10 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cwctype>
 #include <list>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "interfaces/kestrum/KestrumDispIds.h"
@@ -311,6 +314,45 @@ TEST_F(BrowseTest, AvailablePropertiesAndLookups) {
   for (int i = 0; i < 3; ++i) EXPECT_EQ(nullptr, newIds[i]);
   CoTaskMemFree(newIds);
   CoTaskMemFree(errors);
+}
+
+using BrowseConcurrentTest = BrowseTest;
+
+TEST_F(BrowseConcurrentTest, BrowsingWhileTheNetworkRestarts) {
+  std::atomic<bool> done{false};
+  std::atomic<int> rounds{0};
+  // A client walking the tree and reading properties while the network stops and starts.
+  std::thread walker([&] {
+    DWORD ids[] = {1, 2, 3, 4, 5};
+    while (!done) {
+      browse->ChangeBrowsePosition(OPC_BROWSE_TO, L"");
+      Texts branches = BrowseAll(OPC_BRANCH, L"");
+      if (!branches.empty()) browse->ChangeBrowsePosition(OPC_BROWSE_DOWN, branches[0].c_str());
+      BrowseAll(OPC_FLAT, L"*Setpoint*", VT_EMPTY, 2);
+      ItemId(L"");
+      VARIANT* values = nullptr;
+      HRESULT* errors = nullptr;
+      if (SUCCEEDED(properties->GetItemProperties(const_cast<LPWSTR>(kSetpoint), 5, ids, &values, &errors))) {
+        for (int i = 0; i < 5; ++i) VariantClear(&values[i]);
+        CoTaskMemFree(values);
+        CoTaskMemFree(errors);
+      }
+      ++rounds;
+    }
+  });
+  for (int i = 0; i < 10; ++i) {
+    int seen = rounds;
+    net.Manager().ClearNodes();
+    net.Manager().RefreshNodes();
+    // Let the walker through at least once per restart (10 s at most, a failure guard).
+    for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+         rounds == seen && std::chrono::steady_clock::now() < end;)
+      std::this_thread::yield();
+  }
+  done = true;
+  walker.join();
+  EXPECT_GE(rounds.load(), 10);
+  EXPECT_FALSE(BrowseAll(OPC_FLAT, L"").empty());
 }
 
 }  // namespace
