@@ -26,6 +26,7 @@ void Log(CLoggingFile* log, const wchar_t* what, HRESULT hr) {
 
 bool StartComServerThread(COpcServerPropertiesManager& properties, int instance, CLoggingFile* log) {
   if (FindOpcServerInstance(GetOpcServerInstanceCLSID(instance)) != instance) return false;
+  if (properties.m_hComServerThread) return false;  // one at a time: the running one is stopped first
   auto params = std::make_unique<ComServerThreadParams>(ComServerThreadParams{GetOpcServerInstanceCLSID(instance), log});
   SECURITY_ATTRIBUTES attributes{};
   attributes.nLength = 12;

@@ -9,8 +9,8 @@ class COpcServerPropertiesManager;
 
 // Starts the thread for instance (0 to 16): it enters the multithreaded apartment, registers the
 // class object for local and remote clients, multiple use, and serves its message queue until
-// WM_QUIT. Its handle and id go into properties. False when no thread could be started (or the
-// instance is out of range). Failures to enter the apartment or to register are written to log.
+// WM_QUIT. Its handle and id go into properties. False when no thread could be started, the
+// instance is out of range, or properties has a running thread already. Failures to enter the apartment or to register are written to log.
 bool StartComServerThread(COpcServerPropertiesManager& properties, int instance, CLoggingFile* log = nullptr);
 
 // Ends the thread and joins it: the class object is revoked first, so no client arrives during

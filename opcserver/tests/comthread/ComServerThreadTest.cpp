@@ -93,6 +93,7 @@ TEST_F(ComServerThreadTest, OwnsTheClassObjectWhileItRuns) {
   ASSERT_FALSE(StartComServerThread(properties, kOpcServerInstanceCount));
   for (int round = 0; round < 2; ++round) {  // the application starts a new one after a stop
     ASSERT_TRUE(StartComServerThread(properties, kInstance));
+    EXPECT_FALSE(StartComServerThread(properties, kInstance));  // one at a time
     EXPECT_NE(nullptr, properties.m_hComServerThread);
     EXPECT_NE(0u, properties.m_dwComServerThreadId);
     CComPtr<IClassFactory> factory = WaitForClassObject();
