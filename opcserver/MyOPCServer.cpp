@@ -75,6 +75,19 @@ HRESULT CMyOPCServer::FinalConstruct() {
   return S_OK;
 }
 
+HRESULT CMyOPCServer::CreateInstance(REFIID riid, void** ppv) {
+  if (!ppv) return E_POINTER;
+  *ppv = nullptr;
+  CComObject<CMyOPCServer>* server = nullptr;
+  HRESULT hr = CComObject<CMyOPCServer>::CreateInstance(&server);
+  if (FAILED(hr)) return hr;
+  server->AddRef();
+  server->m_bMade = true;
+  hr = server->QueryInterface(riid, ppv);
+  server->Release();
+  return hr;
+}
+
 void CMyOPCServer::FinalRelease() { LeaveClients(); }
 
 void CMyOPCServer::Disconnect() {

@@ -54,6 +54,12 @@ class CMyOPCServer : public CComObjectRootEx<CComMultiThreadModel>,
   HRESULT FinalConstruct();
   void FinalRelease();
 
+  // A new server object queried for riid; the way clients' servers are made. The object joins
+  // the shutdown's snapshots only once its making is over, so a reference a snapshot takes can
+  // never be the last one while the maker still uses the object.
+  static HRESULT CreateInstance(REFIID riid, void** ppv);
+  bool IsMade() const { return m_bMade; }
+
   // ---- IOPCServer ----
   HRESULT AddGroup(LPCWSTR szName, BOOL bActive, DWORD dwRequestedUpdateRate, OPCHANDLE hClientGroup, LONG* pTimeBias,
                    FLOAT* pPercentDeadband, DWORD dwLCID, OPCHANDLE* phServerGroup, DWORD* pRevisedUpdateRate,
@@ -143,6 +149,7 @@ class CMyOPCServer : public CComObjectRootEx<CComMultiThreadModel>,
   DWORD m_dwLCID = LOCALE_SYSTEM_DEFAULT;
   CString m_strClientName;
   FILETIME m_ftLastUpdate{0, 0};
+  std::atomic<bool> m_bMade{false};
   std::atomic<bool> m_bDisconnected{false};
   std::atomic<bool> m_bLeft{false};
   // Browsing state, guarded by its own lock, which is taken before the address space's and

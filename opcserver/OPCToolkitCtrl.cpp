@@ -33,7 +33,7 @@ std::vector<CComPtr<IOPCServer>> COPCToolkitCtrl::ReferencedSnapshot() {
   std::lock_guard<std::mutex> lock(m_mutex);
   // A listed server is not freed before it has left the list, which needs this lock.
   for (CMyOPCServer* server : m_servers) {
-    if (!server->TryAddRef()) continue;
+    if (!server->IsMade() || !server->TryAddRef()) continue;
     CComPtr<IOPCServer> ref;
     ref.Attach(static_cast<IOPCServer*>(server));
     servers.push_back(std::move(ref));

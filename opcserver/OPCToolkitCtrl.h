@@ -18,8 +18,8 @@ class COPCToolkitCtrl {
   void Remove(CMyOPCServer* server);
   bool IsEmpty();
   std::vector<CMyOPCServer*> Snapshot();
-  // The live servers, each with a reference of the caller's; servers already on their way out
-  // are left out. Callers use them with no lock held (each is a CMyOPCServer).
+  // The live servers, each with a reference of the caller's; servers still being made or
+  // already on their way out are left out. Callers use them with no lock held (each is a CMyOPCServer).
   std::vector<CComPtr<IOPCServer>> ReferencedSnapshot();
   // Waits until the list is empty, at most `milliseconds`; true when it is.
   bool WaitUntilEmpty(unsigned milliseconds);

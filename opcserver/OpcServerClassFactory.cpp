@@ -8,7 +8,7 @@ HRESULT COpcServerClassFactory::CreateInstance(IUnknown* pUnkOuter, REFIID riid,
   *ppvObject = nullptr;
   if (pUnkOuter) return CLASS_E_NOAGGREGATION;
   if (m_bStopped) return CO_E_SERVER_STOPPING;
-  return ComCallNoThrow([&] { return CComObject<CMyOPCServer>::CreateInstance(riid, ppvObject); });
+  return ComCallNoThrow([&] { return CMyOPCServer::CreateInstance(riid, ppvObject); });
 }
 
 HRESULT COpcServerClassFactory::LockServer(BOOL fLock) {

@@ -15,7 +15,7 @@ const CLSID CLSID_TessalyTestServer = {0x5A1E7C10, 0x2B3D, 0x4C8E, {0x9F, 0x11, 
 namespace {
 constexpr auto kGuard = std::chrono::seconds(10);
 
-HRESULT CreateServer(IUnknown*, REFIID riid, void** ppv) { return CComObject<CMyOPCServer>::CreateInstance(riid, ppv); }
+HRESULT CreateServer(IUnknown*, REFIID riid, void** ppv) { return CMyOPCServer::CreateInstance(riid, ppv); }
 
 void RegisterOnce() {
   static std::once_flag once;

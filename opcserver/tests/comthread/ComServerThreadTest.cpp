@@ -144,6 +144,20 @@ TEST_F(ComServerThreadTest, ClientThatIgnoresTheRequestIsCutOff) {
   EXPECT_EQ(1, properties.m_nClosed.load());
 }
 
+TEST_F(ComServerThreadTest, SnapshotsHoldOnlyServersWhoseMakingIsOver) {
+  // One still in the hands of its maker (its count may yet pass through the maker's own
+  // references), one made.
+  CComObject<CMyOPCServer>* raw = nullptr;
+  ASSERT_EQ(S_OK, CComObject<CMyOPCServer>::CreateInstance(&raw));
+  CComPtr<IOPCServer> inMaking(raw);
+  CComPtr<IOPCServer> made;
+  ASSERT_EQ(S_OK, CMyOPCServer::CreateInstance(IID_IOPCServer, reinterpret_cast<void**>(&made)));
+  EXPECT_EQ(2u, GetOPCToolkitCtrl().Snapshot().size());
+  auto snapshot = GetOPCToolkitCtrl().ReferencedSnapshot();
+  ASSERT_EQ(1u, snapshot.size());
+  EXPECT_EQ(made.p, snapshot[0].p);
+}
+
 using ComServerThreadConcurrentTest = ComServerThreadTest;
 
 TEST_F(ComServerThreadConcurrentTest, ClientThatReleasesInsideTheRequest) {
