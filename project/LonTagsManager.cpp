@@ -28,3 +28,19 @@ COPCTag* CLonTagsManager::CreateTag(const CString& itemId) {
   CDoc* doc = CDoc::GetDoc();
   return doc != nullptr ? doc->CreateTagFromItemID(itemId) : nullptr;
 }
+
+void CLonTagsManager::WithAddressSpace(const AddressSpaceVisitor& visit) {
+  if (m_pManager != nullptr) {
+    CMyCriticalSectionLock lock(m_pManager->GetLock());
+    visit(GetRootBranch(), m_pManager->GetTagTreeGeneration());
+    return;
+  }
+  CMyCriticalSectionLock docLock(CDoc::GetDocLock());
+  CDoc* doc = CDoc::GetDoc();
+  if (doc == nullptr) {
+    visit(nullptr, 0);
+    return;
+  }
+  CMyCriticalSectionLock lock(doc->GetLock());
+  visit(doc->GetRootTagGroup(), doc->GetTagTreeGeneration());
+}

@@ -21,6 +21,8 @@ class CLonTagsManager : public COpcTagsManager {
   // Null while no network is open.
   COPCTagsBranch* GetRootBranch() override;
   COPCTag* CreateTag(const CString& itemId) override;
+  // Under the database manager's lock, which guards the tree and the device records.
+  void WithAddressSpace(const AddressSpaceVisitor& visit) override;
 
  private:
   CLonDatabaseManager* m_pManager;

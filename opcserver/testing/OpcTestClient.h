@@ -111,6 +111,9 @@ class COpcTestClient {
   CComPtr<IOPCServer> m_server;
 };
 
+// Everything left in a string enumerator, taken chunk at a time (the strings are freed).
+std::vector<std::wstring> DrainStrings(IEnumString* e, ULONG chunk = 7);
+
 template <class I, class From>
 CComPtr<I> QueryAs(From* from) {
   CComPtr<I> out;
