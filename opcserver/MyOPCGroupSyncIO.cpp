@@ -77,8 +77,9 @@ HRESULT CMyOPCGroup::SyncReadItems(DWORD source, DWORD count, const OPCHANDLE* h
     HRESULT updated = item->Update(0.0f);
     state.hClient = item->GetClientHandle();
     if (FAILED(refreshed) || FAILED(updated)) {
-      // The control failed on this item alone: no value, and the item's quality is bad.
-      errors[i] = E_FAIL;
+      // The control failed on this item alone, or its data point is gone: no value, and the
+      // item's quality is bad.
+      errors[i] = FAILED(refreshed) ? refreshed : updated;
       state.wQuality = item->GetQuality();
       result = S_FALSE;
       continue;

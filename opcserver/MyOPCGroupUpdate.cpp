@@ -198,7 +198,8 @@ HRESULT CMyOPCGroup::FireOnDataChange(DWORD transaction, DWORD count, OPCHANDLE*
     hGroup = m_hClientGroup;
   }
   HRESULT result = E_FAIL;
-  // A snapshot of the sinks, called with no lock held.
+  // A snapshot of the sinks, called with no lock held. Every sink is called, whatever the
+  // others answer; the last one's answer is the result.
   for (const CComPtr<IOPCDataCallback>& sink : GetSinks<IOPCDataCallback>()) {
     result = sink->OnDataChange(transaction, hGroup, masterQuality, masterError, count, clients, values, qualities,
                                 times, errors);
@@ -207,7 +208,6 @@ HRESULT CMyOPCGroup::FireOnDataChange(DWORD transaction, DWORD count, OPCHANDLE*
       m_spy.m_info.m_counters[CGroupInfo::DataChange].Raise();
     }
     NotifyEvent(OpcEventDataChange);
-    if (FAILED(result)) break;
   }
   return result;
 }

@@ -7,7 +7,7 @@
 #include <memory>
 #include <mutex>
 
-#include "opcserver/OPCTagLink.h"
+#include "lon/OPCTag.h"
 #include "opcserver/OpcTagsManager.h"
 #include "platform/com/ComErrors.h"
 

@@ -150,7 +150,7 @@ TEST_P(TagQualityTest, RefreshMapsTheStatusForNvAndCp) {
       ASSERT_EQ(S_OK, sim->SetDeviceOnline(kRoomController, FALSE));
     else
       ASSERT_EQ(S_OK, sim->SetValueStatus(id, GetParam().status));
-    for (DWORD source : {OPC_TAG_SOURCE_CACHE, DWORD(2)}) {
+    for (DWORD source : {DWORD(OPC_DS_CACHE), DWORD(OPC_DS_DEVICE)}) {
       EXPECT_EQ(GetParam().refreshed, tag->Refresh(source)) << id << " source " << source;
       EXPECT_EQ(GetParam().quality, tag->GetQuality()) << id << " source " << source;
     }
@@ -160,11 +160,11 @@ TEST_P(TagQualityTest, RefreshMapsTheStatusForNvAndCp) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Statuses, TagQualityTest,
-                         ::testing::Values(QualityCase{kestrum::kStatusGood, OPC_TAG_QUALITY_GOOD, true},
-                                           QualityCase{kestrum::kStatusUncertain, OPC_TAG_QUALITY_UNCERTAIN, true},
-                                           QualityCase{kestrum::kStatusOffline, OPC_TAG_QUALITY_BAD_OUT_OF_SERVICE, false},
-                                           QualityCase{kestrum::kStatusInactive, OPC_TAG_QUALITY_BAD_OUT_OF_SERVICE, false},
-                                           QualityCase{-1, OPC_TAG_QUALITY_BAD_OUT_OF_SERVICE, false}));
+                         ::testing::Values(QualityCase{kestrum::kStatusGood, OPC_QUALITY_GOOD, true},
+                                           QualityCase{kestrum::kStatusUncertain, OPC_QUALITY_UNCERTAIN, true},
+                                           QualityCase{kestrum::kStatusOffline, OPC_QUALITY_OUT_OF_SERVICE, false},
+                                           QualityCase{kestrum::kStatusInactive, OPC_QUALITY_OUT_OF_SERVICE, false},
+                                           QualityCase{-1, OPC_QUALITY_OUT_OF_SERVICE, false}));
 
 TEST_F(LonNetworkTest, TimeStampsComeFromTheControlsClock) {
   ASSERT_TRUE(OpenSimulated());
@@ -186,7 +186,7 @@ TEST_F(LonNetworkTest, TimeStampsComeFromTheControlsClock) {
     EXPECT_EQ(start + 15000000, tessaly::win32::FileTimeToUInt64(ft)) << id;
   }
   std::unique_ptr<COPCTag> tag(manager->CreateTagFromItemID(kSetpoint));
-  ASSERT_TRUE(tag->Refresh(OPC_TAG_SOURCE_CACHE));
+  ASSERT_TRUE(tag->Refresh(OPC_DS_CACHE));
   CComVariant value;
   EXPECT_EQ(S_OK, tag->ReadValue(&value, VT_R8));
   EXPECT_DOUBLE_EQ(21.5, value.dblVal);
@@ -236,7 +236,7 @@ TEST_F(LonNetworkTest, ConcurrentReadsWhileTheNetworkRestarts) {
         }
         std::unique_ptr<COPCTag> tag(manager->CreateTagFromItemID(which % 2 ? kSetpoint : kNodeCp));
         if (tag) {
-          tag->Refresh(OPC_TAG_SOURCE_CACHE);
+          tag->Refresh(OPC_DS_CACHE);
           CComVariant v;
           tag->ReadValue(&v, VT_BSTR);
           ++reads;

@@ -355,6 +355,17 @@ TEST_F(GroupTest, AFailingSinkGetsTheChangesAgain) {
   EXPECT_EQ(1u, sink->Calls()[1].clients.size());
 }
 
+TEST_F(GroupTest, AFailingSinkDoesNotStarveTheOthers) {
+  auto group = client.AddGroup(L"G", TRUE, 100, 9);
+  auto failing = client.Subscribe(group);
+  failing->m_result = E_FAIL;
+  auto healthy = client.Subscribe(group);
+  client.AddItems(group, {L"Dev.1.2.0"});
+  ASSERT_TRUE(healthy->WaitForCalls(1));
+  EXPECT_EQ(std::vector<OPCHANDLE>{1}, healthy->Calls()[0].clients);
+  EXPECT_LE(1u, failing->CallCount());
+}
+
 TEST_F(GroupTest, DeadbandFiltersSmallMoves) {
   FLOAT deadband = 25.0f;
   a->high = 200;
