@@ -9,6 +9,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <map>
 #include <unordered_map>
 #include <vector>
@@ -88,6 +89,10 @@ class CMyOPCGroup : public CComObjectRootEx<CComMultiThreadModel>,
   HRESULT CloneInto(const CString& name);
   void RefreshActiveTags();
   HRESULT CreateItem(COPCTag* tag, COPCItem** out);
+  HRESULT CreateEnumeratorInternal(REFIID riid, LPUNKNOWN* ppUnk);
+  // Calls visit, under the group lock, for at most `max` items whose server handle is above
+  // `after`, in handle order (what the item enumerator walks).
+  void VisitItemsAfter(OPCHANDLE after, ULONG max, const std::function<void(COPCItem&)>& visit);
 
   // The server starts removing the group: every call fails from now on, the items go.
   void BeginRemove();

@@ -29,6 +29,8 @@ HRESULT CMyOPCGroup::Read(OPCDATASOURCE dwSource, DWORD dwCount, OPCHANDLE* phSe
   if (m_bRemoved) return E_FAIL;
   if (!phServer || !ppItemValues || !ppErrors) return E_POINTER;
   if (dwCount == 0) return E_INVALIDARG;
+  // The standard knows the cache and the device only.
+  if (dwSource != OPC_DS_CACHE && dwSource != OPC_DS_DEVICE) return E_INVALIDARG;
   return WithResults(dwCount, ppItemValues, ppErrors, [&](OPCITEMSTATE* states, HRESULT* errors) {
     {
       CSpyLock lock;

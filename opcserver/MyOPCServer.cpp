@@ -10,6 +10,7 @@
 #include "opcserver/OPCToolkitCtrl.h"
 #include "opcserver/OPCToolkitManager.h"
 #include "opcserver/OpcBusyCount.h"
+#include "opcserver/OpcGroupCalls.h"
 #include "opcserver/OpcServerPropertiesManager.h"
 #include "opcserver/OpcServerResource.h"
 #include "opcserver/OpcTagsManager.h"
@@ -153,6 +154,7 @@ HRESULT CMyOPCServer::AddGroup(LPCWSTR szName, BOOL bActive, DWORD dwRequestedUp
                                DWORD* pRevisedUpdateRate, REFIID riid, LPUNKNOWN* ppUnk) {
   if (!ppUnk) return E_POINTER;
   *ppUnk = nullptr;
+  if (!opc_calls::IsValidPercentDeadband(pPercentDeadband)) return E_INVALIDARG;
   CMyOPCGroup* group = nullptr;
   HRESULT hr;
   {

@@ -32,6 +32,11 @@ class CServerRef {
   CMyOPCServer* m_p;
 };
 
+// A percent deadband is a percentage: 0 to 100, and a number. None given is valid.
+inline bool IsValidPercentDeadband(const FLOAT* deadband) {
+  return deadband == nullptr || (*deadband >= 0.0f && *deadband <= 100.0f);
+}
+
 // A copy in CoTaskMem; an empty text gives null.
 inline LPWSTR CoTaskStrDupOrNull(const CString& s) {
   if (s.IsEmpty()) return nullptr;
