@@ -15,7 +15,7 @@ class CEnumItemAttributes : public CComObjectRootEx<CComMultiThreadModel>, publi
   ~CEnumItemAttributes();
 
   BEGIN_COM_MAP(CEnumItemAttributes)
-    COM_INTERFACE_ENTRY(IEnumOPCItemAttributes)
+  COM_INTERFACE_ENTRY(IEnumOPCItemAttributes)
   END_COM_MAP()
 
   // Walks `group` (a reference is taken) from the item after the server handle `position`

@@ -8,8 +8,8 @@
 #include "lon/CPTag.h"
 #include "lon/DeviceTreeObjects.h"
 #include "lon/NVTag.h"
-#include "platform/com/ComVariant.h"
 #include "lon/tests/network/LonNetworkFixture.h"
+#include "platform/com/ComVariant.h"
 
 namespace lon_network_testing {
 namespace {
@@ -102,8 +102,7 @@ TEST_F(StructuredValuesTest, WriteFieldStoresOneMemberAndRefusesWhatDoesNotFit) 
     bool stored;
     const wchar_t* text;  // the CP's text afterwards
   } cases[] = {
-      {0, CComVariant(75.0), true, L"75.0 1"},
-      {1, CComVariant(short{-1}), true, L"75.0 -1"},
+      {0, CComVariant(75.0), true, L"75.0 1"},       {1, CComVariant(short{-1}), true, L"75.0 -1"},
       {0, CComVariant(101.0), false, L"75.0 -1"},  // past the member's range
       {3, CComVariant(1.0), false, L"75.0 -1"},    // no such member
       {-1, CComVariant(L"20.0 0"), true, L"20.0 0"},

@@ -185,11 +185,11 @@ TEST_P(StoppedNetworkTest, EveryItemLosesItsDataPoint) {
             ErrorsOf(4, [&](HRESULT** e) { return group->RemoveItems(4, handles.data(), e); }));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Stops, StoppedNetworkTest,
-    ::testing::Values(StopCase{"ClearNodes", [](CLonDatabaseManager& m) { m.ClearNodes(); }},
-                      StopCase{"Connect", [](CLonDatabaseManager& m) { ASSERT_TRUE(m.Connect()); }}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Stops, StoppedNetworkTest,
+                         ::testing::Values(StopCase{"ClearNodes", [](CLonDatabaseManager& m) { m.ClearNodes(); }},
+                                           StopCase{"Connect",
+                                                    [](CLonDatabaseManager& m) { ASSERT_TRUE(m.Connect()); }}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Devices go one after another while several groups update, a client reads and writes, and the
 // items of the deleted devices are removed: run under ThreadSanitizer.

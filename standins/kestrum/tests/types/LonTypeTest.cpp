@@ -15,10 +15,10 @@ using kestrum::sim::CLonType;
 struct EncodeCase {
   const wchar_t* type;
   short field;
-  double number;         // used when text is null
+  double number;  // used when text is null
   const wchar_t* text;
   HRESULT expected;
-  const wchar_t* shown;  // the field's text afterwards (when accepted)
+  const wchar_t* shown;     // the field's text afterwards (when accepted)
   std::vector<BYTE> bytes;  // the encoding (when accepted and given)
 };
 
@@ -104,7 +104,12 @@ INSTANTIATE_TEST_SUITE_P(
         EncodeCase{L"SNVT_time_stamp", 1, 13, nullptr, DISP_E_OVERFLOW, nullptr, {}},
         EncodeCase{L"SNVT_time_stamp", 5, 59, nullptr, S_OK, L"59", {}},
         EncodeCase{L"SNVT_time_stamp", 5, 60, nullptr, DISP_E_OVERFLOW, nullptr, {}},
-        EncodeCase{L"SNVT_time_stamp", -1, 0, L"2024-02-29 23:59:59", S_OK, L"2024-02-29 23:59:59",
+        EncodeCase{L"SNVT_time_stamp",
+                   -1,
+                   0,
+                   L"2024-02-29 23:59:59",
+                   S_OK,
+                   L"2024-02-29 23:59:59",
                    {0x07, 0xE8, 2, 29, 23, 59, 59}},
         EncodeCase{L"SNVT_time_stamp", -1, 0, L"2024-02-29 24:00:00", DISP_E_OVERFLOW, nullptr, {}},
         EncodeCase{L"SNVT_time_stamp", -1, 0, L"2024-02-29", DISP_E_TYPEMISMATCH, nullptr, {}}));

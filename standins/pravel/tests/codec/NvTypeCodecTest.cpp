@@ -62,10 +62,10 @@ TEST(NvTypeCodecTest, RawDataIsUppercaseHexOfEveryByte) {
   ExpectWrites(raw, {1, 2, 3, 4},
                {{L"ff00ab01", true, {0xFF, 0x00, 0xAB, 0x01}},
                 {L" FF 00\tAB 01 ", true, {0xFF, 0x00, 0xAB, 0x01}},  // blanks between digits
-                {L"AA", true, {0xAA, 2, 3, 4}},                        // fewer bytes: the rest stays
+                {L"AA", true, {0xAA, 2, 3, 4}},                       // fewer bytes: the rest stays
                 {L"", true, {1, 2, 3, 4}},
-                {L"ABC", false, {}},         // half a byte
-                {L"0G", false, {}},          // not a hex digit
+                {L"ABC", false, {}},           // half a byte
+                {L"0G", false, {}},            // not a hex digit
                 {L"0102030405", false, {}}});  // more bytes than the data holds
 }
 
@@ -81,10 +81,13 @@ TEST(NvTypeCodecTest, AsciiTextFillsItsFieldAndStopsAtTheFirstNul) {
                {{L"Hall", true, {'H', 'a', 'l', 'l', 0, 0}},
                 {L"Office", true, {'O', 'f', 'f', 'i', 'c', 'e'}},  // exactly the field's length
                 {L"", true, {0, 0, 0, 0, 0, 0}},
-                {L" a b ", true, {' ', 'a', ' ', 'b', ' ', 0}},     // blanks are text
-                {L"Kitchen", false, {}},                            // one character too many
-                {L"Caf\u00e9", false, {}},                          // not ASCII
-                {L"a\x01" L"b", true, {'a', 1, 'b', 0, 0, 0}}});
+                {L" a b ", true, {' ', 'a', ' ', 'b', ' ', 0}},  // blanks are text
+                {L"Kitchen", false, {}},                         // one character too many
+                {L"Caf\u00e9", false, {}},                       // not ASCII
+                {L"a\x01"
+                 L"b",
+                 true,
+                 {'a', 1, 'b', 0, 0, 0}}});
 }
 
 }  // namespace
