@@ -50,3 +50,15 @@ class CLonGuiLinks {
 
 void SetLonGuiLinks(CLonGuiLinks* links);
 CLonGuiLinks* GetLonGuiLinks();
+
+// Sets the links for its lifetime and puts the ones before them back.
+class CScopedLonGuiLinks {
+ public:
+  explicit CScopedLonGuiLinks(CLonGuiLinks* links) : m_pPrevious(GetLonGuiLinks()) { SetLonGuiLinks(links); }
+  ~CScopedLonGuiLinks() { SetLonGuiLinks(m_pPrevious); }
+  CScopedLonGuiLinks(const CScopedLonGuiLinks&) = delete;
+  CScopedLonGuiLinks& operator=(const CScopedLonGuiLinks&) = delete;
+
+ private:
+  CLonGuiLinks* m_pPrevious;
+};

@@ -24,6 +24,18 @@ class CLonHost {
 void SetLonHost(CLonHost* host);
 CLonHost* GetLonHost();
 
+// Sets the host for its lifetime and puts the one before it back.
+class CScopedLonHost {
+ public:
+  explicit CScopedLonHost(CLonHost* host) : m_pPrevious(GetLonHost()) { SetLonHost(host); }
+  ~CScopedLonHost() { SetLonHost(m_pPrevious); }
+  CScopedLonHost(const CScopedLonHost&) = delete;
+  CScopedLonHost& operator=(const CScopedLonHost&) = delete;
+
+ private:
+  CLonHost* m_pPrevious;
+};
+
 // Mask bits of the protocol texts of the network events.
 constexpr DWORD LON_PROTOCOL_SCAN = 0x80;
 constexpr DWORD LON_PROTOCOL_NV = 0x100;

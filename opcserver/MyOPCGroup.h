@@ -116,9 +116,19 @@ class CMyOPCGroup : public CComObjectRootEx<CComMultiThreadModel>,
   // References held by others than the update thread's own cycle.
   LONG GetHeldRefCount() const { return GetRefCount() - (m_bCycleRef ? 1 : 0); }
 
-  // Test hook: called at the end of every update cycle with the group's client handle.
+  // Test hook: called at the end of every update cycle with the group's client handle; set for
+  // the installer's lifetime (the one before it is put back).
   typedef void (*CycleHook)(OPCHANDLE hClientGroup, DWORD cycle);
-  static void SetCycleHookForTesting(CycleHook hook);
+  class CScopedCycleHookForTesting {
+   public:
+    explicit CScopedCycleHookForTesting(CycleHook hook);
+    ~CScopedCycleHookForTesting();
+    CScopedCycleHookForTesting(const CScopedCycleHookForTesting&) = delete;
+    CScopedCycleHookForTesting& operator=(const CScopedCycleHookForTesting&) = delete;
+
+   private:
+    CycleHook m_previous;
+  };
 
  private:
   struct Collected {

@@ -28,7 +28,9 @@ namespace {
 std::atomic<CMyOPCGroup::CycleHook> g_cycleHook{nullptr};
 }  // namespace
 
-void CMyOPCGroup::SetCycleHookForTesting(CycleHook hook) { g_cycleHook = hook; }
+CMyOPCGroup::CScopedCycleHookForTesting::CScopedCycleHookForTesting(CycleHook hook)
+    : m_previous(g_cycleHook.exchange(hook)) {}
+CMyOPCGroup::CScopedCycleHookForTesting::~CScopedCycleHookForTesting() { g_cycleHook = m_previous; }
 
 bool CMyOPCGroup::IsUpdateThread() const {
   DWORD id = m_dwThreadId.load();

@@ -18,3 +18,17 @@ class COpcTagsManager {
 };
 
 extern COpcTagsManager* g_pOpcTagsManager;
+
+// Publishes a tags manager for its lifetime and puts the one before it back.
+class CScopedOpcTagsManager {
+ public:
+  explicit CScopedOpcTagsManager(COpcTagsManager* manager) : m_pPrevious(g_pOpcTagsManager) {
+    g_pOpcTagsManager = manager;
+  }
+  ~CScopedOpcTagsManager() { g_pOpcTagsManager = m_pPrevious; }
+  CScopedOpcTagsManager(const CScopedOpcTagsManager&) = delete;
+  CScopedOpcTagsManager& operator=(const CScopedOpcTagsManager&) = delete;
+
+ private:
+  COpcTagsManager* m_pPrevious;
+};

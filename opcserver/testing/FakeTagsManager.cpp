@@ -84,8 +84,8 @@ void CFakeTag::StopMonitoring() {
   --m_point->monitoring;
 }
 
-CFakeTagsManager::CFakeTagsManager() { g_pOpcTagsManager = this; }
-CFakeTagsManager::~CFakeTagsManager() { g_pOpcTagsManager = nullptr; }
+CFakeTagsManager::CFakeTagsManager() : m_install(this) {}
+CFakeTagsManager::~CFakeTagsManager() = default;
 
 COPCTag* CFakeTagsManager::CreateTag(const CString& itemId) {
   std::lock_guard<std::mutex> lock(m_mutex);

@@ -77,4 +77,5 @@ class CFakeTagsManager : public COpcTagsManager {
  private:
   std::mutex m_mutex;
   std::map<CString, std::shared_ptr<FakePoint>> m_points;
+  CScopedOpcTagsManager m_install;
 };

@@ -110,8 +110,8 @@ class LonNetworkTest : public ::testing::Test {
   explicit LonNetworkTest(kestrum::testing::EnvironmentOptions options = {}) : env(options) {}
 
   void SetUp() override {
-    SetLonHost(&host);
-    SetLonGuiLinks(&gui);
+    hostScope = std::make_unique<CScopedLonHost>(&host);
+    guiScope = std::make_unique<CScopedLonGuiLinks>(&gui);
     g_pProtocolEventsCollector.Set(&texts);
     manager = std::make_unique<CLonDatabaseManager>();
     ASSERT_NE(nullptr, manager->m_control.m_lpDispatch);
@@ -122,8 +122,8 @@ class LonNetworkTest : public ::testing::Test {
     sim.Release();
     manager.reset();
     g_pProtocolEventsCollector.Set(nullptr);
-    SetLonGuiLinks(nullptr);
-    SetLonHost(nullptr);
+    guiScope.reset();
+    hostScope.reset();
   }
 
   bool OpenSimulated() { return manager->Open(LonModeSimulate, env.DatabasePath().c_str(), L"", L""); }
@@ -143,6 +143,8 @@ class LonNetworkTest : public ::testing::Test {
   kestrum::testing::CKestrumEnvironment env;
   CTestHost host;
   CGuiRecorder gui;
+  std::unique_ptr<CScopedLonHost> hostScope;
+  std::unique_ptr<CScopedLonGuiLinks> guiScope;
   CTextRecorder texts;
   std::unique_ptr<CLonDatabaseManager> manager;
   CComPtr<kestrum::IKestrumSimulation> sim;
