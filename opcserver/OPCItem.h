@@ -102,7 +102,7 @@ class COPCItem {
   OPCHANDLE m_hClient = 0;
   VARTYPE m_vtRequested = VT_EMPTY;
   VARIANT m_value;
-  WORD m_wQuality = 0x40;
+  WORD m_wQuality = OPC_QUALITY_UNCERTAIN;
   FILETIME m_ftTimestamp;
   bool m_bChanged = true;
   bool m_bRefreshed = false;
