@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "foundation/ScopedInstaller.h"
 #include "platform/com/ComTypes.h"
 #include "platform/win32/CString.h"
 #include "platform/win32/WinTypes.h"
@@ -52,13 +53,4 @@ void SetLonGuiLinks(CLonGuiLinks* links);
 CLonGuiLinks* GetLonGuiLinks();
 
 // Sets the links for its lifetime and puts the ones before them back.
-class CScopedLonGuiLinks {
- public:
-  explicit CScopedLonGuiLinks(CLonGuiLinks* links) : m_pPrevious(GetLonGuiLinks()) { SetLonGuiLinks(links); }
-  ~CScopedLonGuiLinks() { SetLonGuiLinks(m_pPrevious); }
-  CScopedLonGuiLinks(const CScopedLonGuiLinks&) = delete;
-  CScopedLonGuiLinks& operator=(const CScopedLonGuiLinks&) = delete;
-
- private:
-  CLonGuiLinks* m_pPrevious;
-};
+using CScopedLonGuiLinks = CScopedInstaller<CLonGuiLinks, &GetLonGuiLinks, &SetLonGuiLinks>;

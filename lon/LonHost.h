@@ -2,6 +2,7 @@
 // application implement it; while none is set the device model behaves as with no document open.
 #pragma once
 
+#include "foundation/ScopedInstaller.h"
 #include "platform/win32/CString.h"
 #include "platform/win32/WinTypes.h"
 
@@ -25,16 +26,7 @@ void SetLonHost(CLonHost* host);
 CLonHost* GetLonHost();
 
 // Sets the host for its lifetime and puts the one before it back.
-class CScopedLonHost {
- public:
-  explicit CScopedLonHost(CLonHost* host) : m_pPrevious(GetLonHost()) { SetLonHost(host); }
-  ~CScopedLonHost() { SetLonHost(m_pPrevious); }
-  CScopedLonHost(const CScopedLonHost&) = delete;
-  CScopedLonHost& operator=(const CScopedLonHost&) = delete;
-
- private:
-  CLonHost* m_pPrevious;
-};
+using CScopedLonHost = CScopedInstaller<CLonHost, &GetLonHost, &SetLonHost>;
 
 // Mask bits of the protocol texts of the network events.
 constexpr DWORD LON_PROTOCOL_SCAN = 0x80;

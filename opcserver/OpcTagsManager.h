@@ -3,6 +3,7 @@
 // g_pOpcTagsManager.
 #pragma once
 
+#include "foundation/ScopedInstaller.h"
 #include "platform/win32/CString.h"
 
 class COPCTag;
@@ -19,16 +20,7 @@ class COpcTagsManager {
 
 extern COpcTagsManager* g_pOpcTagsManager;
 
+inline COpcTagsManager* GetOpcTagsManager() { return g_pOpcTagsManager; }
+inline void SetOpcTagsManager(COpcTagsManager* manager) { g_pOpcTagsManager = manager; }
 // Publishes a tags manager for its lifetime and puts the one before it back.
-class CScopedOpcTagsManager {
- public:
-  explicit CScopedOpcTagsManager(COpcTagsManager* manager) : m_pPrevious(g_pOpcTagsManager) {
-    g_pOpcTagsManager = manager;
-  }
-  ~CScopedOpcTagsManager() { g_pOpcTagsManager = m_pPrevious; }
-  CScopedOpcTagsManager(const CScopedOpcTagsManager&) = delete;
-  CScopedOpcTagsManager& operator=(const CScopedOpcTagsManager&) = delete;
-
- private:
-  COpcTagsManager* m_pPrevious;
-};
+using CScopedOpcTagsManager = CScopedInstaller<COpcTagsManager, &GetOpcTagsManager, &SetOpcTagsManager>;
