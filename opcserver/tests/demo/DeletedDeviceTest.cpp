@@ -191,8 +191,8 @@ INSTANTIATE_TEST_SUITE_P(Stops, StoppedNetworkTest,
                                                     [](CLonDatabaseManager& m) { ASSERT_TRUE(m.Connect()); }}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// Devices go one after another while several groups update, a client reads and writes, and the
-// items of the deleted devices are removed: run under ThreadSanitizer.
+// Devices go one after another, then the whole network, while several groups update and a client
+// reads, writes and activates: run under ThreadSanitizer.
 TEST(DeletedDeviceStressTest, DevicesAreDeletedWhileGroupsUpdate) {
   constexpr int kDevices = 8;
   COpcDemoNetwork net(kDevices, 0);
@@ -236,17 +236,25 @@ TEST(DeletedDeviceStressTest, DevicesAreDeletedWhileGroupsUpdate) {
     ASSERT_TRUE(net.Manager().DeleteNode(node));
     for (int g = 0; g < kGroups; ++g) EXPECT_TRUE(cycles.WaitForMoreCycles(100 + g, 1));
   }
+  // Whatever happened meanwhile, each item now knows whether its device is there.
+  auto expectStates = [&](size_t kept) {
+    for (int g = 0; g < kGroups; ++g) {
+      std::vector<State> states = Read(groups[g], OPC_DS_DEVICE, handles[g]);
+      ASSERT_EQ(ids.size(), states.size());
+      for (size_t i = 0; i < ids.size(); ++i)
+        EXPECT_EQ(i >= ids.size() - kept ? OPC_QUALITY_GOOD : kNoDataPoint, states[i].quality) << ids[i].GetString();
+    }
+  };
+  expectStates(lastDeviceNvs);
+
+  // Then the network closes while the groups still update and the client still reads.
+  for (int g = 0; g < kGroups; ++g) cycles.Mark(100 + g);
+  net.Manager().ClearNodes();
+  for (int g = 0; g < kGroups; ++g) EXPECT_TRUE(cycles.WaitForMoreCycles(100 + g, 1));
   done = true;
   io.join();
-
-  // Whatever happened meanwhile, each item now knows whether its device is there.
+  expectStates(0);
   for (int g = 0; g < kGroups; ++g) {
-    std::vector<State> states = Read(groups[g], OPC_DS_DEVICE, handles[g]);
-    ASSERT_EQ(ids.size(), states.size());
-    for (size_t i = 0; i < ids.size(); ++i) {
-      bool kept = i >= ids.size() - lastDeviceNvs;
-      EXPECT_EQ(kept ? OPC_QUALITY_GOOD : kNoDataPoint, states[i].quality) << ids[i].GetString();
-    }
     HRESULT* errors = nullptr;
     if (SUCCEEDED(groups[g]->RemoveItems(static_cast<DWORD>(handles[g].size()), handles[g].data(), &errors)))
       CoTaskMemFree(errors);
