@@ -8,6 +8,7 @@
 
 #include "interfaces/kestrum/KestrumDispIds.h"
 #include "lon/DeviceTreeObjects.h"
+#include "lon/LonDeviceTreeObject.h"
 #include "lon/NVTag.h"
 #include "lon/tests/network/LonNetworkFixture.h"
 #include "platform/com/ComVariant.h"
@@ -324,6 +325,17 @@ TEST_F(DeviceTreeObjectsTest, FieldObjectsAndStatusTexts) {
     EXPECT_EQ(std::wstring(c.whole), occupancy->GetValueText().GetString());
     EXPECT_EQ(std::wstring(c.field), value->GetValueText().GetString());
   }
+}
+
+TEST_F(DeviceTreeObjectsTest, TheRootIsNamedByTheDocumentAndOpensItsDeviceProperties) {
+  CLonDeviceTreeObject root;
+  EXPECT_EQ(L"Project", root.GetName());
+  EXPECT_EQ(IDCANCEL, root.ShowProperties());
+  EXPECT_EQ(std::vector<CString>{L"device properties"}, gui.calls);
+  CScopedLonHost none(nullptr);  // no document open
+  EXPECT_EQ(L"", root.GetName());
+  EXPECT_EQ(2, root.ShowProperties());
+  EXPECT_EQ(1u, gui.calls.size());
 }
 
 class RouterObjectTest : public DeviceTreeObjectsTest {
