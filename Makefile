@@ -1,11 +1,12 @@
 # make run   - install what is missing, build, run the demo
-# make test  - install what is missing, build and run every test, plain and under ASan+UBSan
+# make test  - install what is missing, check the layers, build and run every test, plain, under
+#              ASan+UBSan and (the concurrent and stress tests) under TSan
 JOBS ?= $(shell nproc)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
 
-.PHONY: deps build run test test-plain test-asan test-tsan clean
+.PHONY: deps build run test test-plain test-asan test-tsan check-layers clean
 
 deps:
 	@bash scripts/deps.sh
@@ -32,7 +33,13 @@ test-tsan: deps
 	cmake --build $(TSAN_BUILD) -j $(JOBS)
 	cd $(TSAN_BUILD) && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j $(JOBS) -R 'Concurrent|Stress'
 
-test: test-plain test-asan test-tsan
+# Each folder's includes against the layers, <wx/...> only in wx folders, no stand-in or testing
+# folder in production code.
+check-layers:
+	python3 scripts/check_layers.py --self-test
+	python3 scripts/check_layers.py
+
+test: check-layers test-plain test-asan test-tsan
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)

@@ -12,6 +12,7 @@
 #include "opcserver/OPCToolkitCtrl.h"
 #include "opcserver/OPCToolkitManager.h"
 #include "opcserver/OpcBusyCount.h"
+#include "opcserver/OpcGroupCalls.h"
 #include "opcserver/OpcServerPropertiesManager.h"
 #include "opcserver/OpcServerResource.h"
 #include "opcserver/OpcTagsManager.h"
@@ -180,6 +181,7 @@ HRESULT CMyOPCServer::AddGroup(LPCWSTR szName, BOOL bActive, DWORD dwRequestedUp
   if (m_bDisconnected) return RPC_E_DISCONNECTED;
   if (!ppUnk) return E_POINTER;
   *ppUnk = nullptr;
+  if (!opc_calls::IsValidPercentDeadband(pPercentDeadband)) return E_INVALIDARG;
   CMyOPCGroup* group = nullptr;
   HRESULT hr;
   {

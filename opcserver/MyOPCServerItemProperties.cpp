@@ -65,7 +65,7 @@ HRESULT CMyOPCServer::GetItemProperties(LPWSTR szItemID, DWORD dwCount, DWORD* p
     return WithTemporaryTag(CString(szItemID), [&](COPCTag* tag) {
       try {
         // One read of the control's cache serves value, quality and time stamp alike.
-        tag->Refresh(OPC_TAG_SOURCE_CACHE);
+        tag->Refresh(OPC_DS_CACHE);
       } catch (const COleDispatchException&) {
         // The value and time stamp reads below report the failure, each as its property's error.
       }

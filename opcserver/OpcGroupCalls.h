@@ -44,14 +44,13 @@ inline LPWSTR CoTaskStrDup(const CString& s) {
   return p;
 }
 
-// A copy in CoTaskMem; an empty text gives null.
-inline LPWSTR CoTaskStrDupOrNull(const CString& s) {
-  if (s.IsEmpty()) return nullptr;
-  size_t bytes = (static_cast<size_t>(s.GetLength()) + 1) * sizeof(wchar_t);
-  auto* p = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
-  if (p) std::memcpy(p, s.GetString(), bytes);
-  return p;
+// A percent deadband is a percentage: 0 to 100, and a number. None given is valid.
+inline bool IsValidPercentDeadband(const FLOAT* deadband) {
+  return deadband == nullptr || (*deadband >= 0.0f && *deadband <= 100.0f);
 }
+
+// A copy in CoTaskMem; an empty text gives null.
+inline LPWSTR CoTaskStrDupOrNull(const CString& s) { return s.IsEmpty() ? nullptr : CoTaskStrDup(s); }
 
 template <class T>
 inline T* AllocZeroed(DWORD count) {

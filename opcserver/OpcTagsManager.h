@@ -5,6 +5,7 @@
 
 #include <functional>
 
+#include "foundation/ScopedInstaller.h"
 #include "platform/win32/CString.h"
 
 class COPCTag;
@@ -28,3 +29,8 @@ class COpcTagsManager {
 };
 
 extern COpcTagsManager* g_pOpcTagsManager;
+
+inline COpcTagsManager* GetOpcTagsManager() { return g_pOpcTagsManager; }
+inline void SetOpcTagsManager(COpcTagsManager* manager) { g_pOpcTagsManager = manager; }
+// Publishes a tags manager for its lifetime and puts the one before it back.
+using CScopedOpcTagsManager = CScopedInstaller<COpcTagsManager, &GetOpcTagsManager, &SetOpcTagsManager>;

@@ -240,8 +240,11 @@ void CDoc::OnFileImport() {
 // ---- network -------------------------------------------------------------------------
 
 void CDoc::DetachOpcTags() {
-  // Nothing browses the old address space from here on.
+  // Nothing browses the old address space from here on, and the OPC items' tags lose their data
+  // points before any record goes: their next read reports a bad quality instead of touching it.
+  CMyCriticalSectionLock lock(GetLock());
   DropTagTree();
+  DetachDataPoints(m_nodes);
 }
 
 bool CDoc::ConnectNetwork() {

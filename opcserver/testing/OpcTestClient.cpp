@@ -86,9 +86,9 @@ HRESULT CTestShutdown::ShutdownRequest(LPCWSTR szReason) {
   return S_OK;
 }
 
-CCycleWatcher::CCycleWatcher() { CMyOPCGroup::SetCycleHookForTesting(&CCycleWatcher::Hook); }
+CCycleWatcher::CCycleWatcher() : m_hook(std::make_unique<CMyOPCGroup::CScopedCycleHookForTesting>(&CCycleWatcher::Hook)) {}
 CCycleWatcher::~CCycleWatcher() {
-  CMyOPCGroup::SetCycleHookForTesting(nullptr);
+  m_hook.reset();
   std::lock_guard<std::mutex> lock(g_cycleMutex);
   g_cycles.clear();
   g_marks.clear();

@@ -7,10 +7,12 @@
 #include <functional>
 #include <string>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <vector>
 
 #include "interfaces/opc/OpcDa.h"
+#include "opcserver/MyOPCGroup.h"
 #include "interfaces/opc/OpcError.h"
 #include "platform/com/Bstr.h"
 #include "platform/com/ComPtr.h"
@@ -89,6 +91,7 @@ class CCycleWatcher {
 
  private:
   static void Hook(OPCHANDLE hClientGroup, DWORD cycle);
+  std::unique_ptr<CMyOPCGroup::CScopedCycleHookForTesting> m_hook;
 };
 
 class COpcTestClient {
