@@ -89,5 +89,5 @@ class CMyOPCServer : public CComObjectRootEx<CComMultiThreadModel>,
   CString m_strClientName;
   FILETIME m_ftLastUpdate{0, 0};
   COPCTagsBranch* m_pBrowsePosition = nullptr;
-  DWORD m_dwLastBrowseType = 1;
+  [[maybe_unused]] DWORD m_dwLastBrowseType = 1;  // kept with the server's state; nothing reads it
 };
