@@ -16,7 +16,8 @@ class CXmlArchive : public TiXmlDocument {
  public:
   enum { store = 0, load = 1 };
 
-  // Loading throws cause 5 when the file is missing, empty, unreadable or not well-formed.
+  // Loading throws cause 5 when the file is missing, empty, unreadable, not well-formed or
+  // nested more deeply than any real file (checked before it is parsed).
   CXmlArchive(LPCTSTR path, int mode);
   CXmlArchive(const CXmlArchive&) = delete;
   CXmlArchive& operator=(const CXmlArchive&) = delete;
@@ -61,6 +62,8 @@ class CXmlArchive : public TiXmlDocument {
   static CString FromAnsi(const char* text);
 
  private:
+  // Reads and parses the file; false when it is missing, empty, nested too deeply or malformed.
+  bool LoadText();
   void LeaveElement();
   LONG ReadNumber(LPCTSTR name);
 
