@@ -190,6 +190,8 @@ LONG OpenLocked(State& s) {
   try {
     Exec(db, "PRAGMA journal_mode=WAL");
     Exec(db, "PRAGMA synchronous=FULL");
+    // A large transaction's log is cut back once it has been checkpointed.
+    Exec(db, "PRAGMA journal_size_limit=1048576");
     Exec(db, "BEGIN IMMEDIATE");
     try {
       Exec(db,
@@ -246,6 +248,9 @@ LONG Run(bool write, const Body& body) {
     error = ERROR_CANTWRITE;
   }
   sqlite3_exec(s.db, "ROLLBACK", nullptr, nullptr, nullptr);
+  // A write that failed (a full disk) may have grown the log with frames that never count;
+  // giving that space back keeps the disk from staying full.
+  if (write) sqlite3_wal_checkpoint_v2(s.db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
   return error;
 }
 

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -264,6 +265,42 @@ TEST_F(FilesTest, ReplaceFileSafelyLeavesTheOldFileWhenTheWriteFails) {
   EXPECT_EQ(0, WEXITSTATUS(status));
   EXPECT_EQ("old contents", ReadText(target));
   EXPECT_EQ(std::vector<std::string>{"big.tdbx"}, Names(Dir()));
+}
+
+TEST_F(FilesTest, TemporaryOfAKilledSaveIsRemovedByTheNextSave) {
+  const std::string target = Dir() + "/table.xml";
+  WriteText(target, "old contents");
+  // The file-size signal kills the child in the middle of its write, before any clean-up.
+  pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    std::signal(SIGXFSZ, SIG_DFL);
+    rlimit limit{4096, 4096};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    ReplaceFileSafely(Utf8ToWide(target), std::string(100000, 'n'));
+    ::_exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(pid, ::waitpid(pid, &status, 0));
+  ASSERT_TRUE(WIFSIGNALED(status));
+  EXPECT_EQ(SIGXFSZ, WTERMSIG(status));
+  std::vector<std::string> left = Names(Dir());
+  ASSERT_EQ(2u, left.size());  // the file and one temporary
+  EXPECT_EQ("old contents", ReadText(target));
+
+  // Temporaries of running processes, and names that only look alike, are left alone.
+  const std::vector<std::string> kept = {".table.xml.tmp-" + std::to_string(::getpid()) + "-0-1",
+                                         ".table.xml.tmp-" + std::to_string(::getppid()) + "-0-1",
+                                         ".table.xml.tmp-x-0-1", ".other.xml.tmp-" + std::to_string(pid) + "-0-1"};
+  for (const std::string& name : kept) WriteText(Dir() + "/" + name, "in use");
+  ASSERT_EQ(ERROR_SUCCESS, ReplaceFileSafely(Utf8ToWide(target), std::string("new")));
+  EXPECT_EQ("new", ReadText(target));
+  std::vector<std::string> want = kept;
+  want.push_back("table.xml");
+  std::sort(want.begin(), want.end());
+  std::vector<std::string> now = Names(Dir());
+  std::sort(now.begin(), now.end());
+  EXPECT_EQ(want, now);
 }
 
 TEST_F(FilesTest, ReadWholeFileReadsEverythingOrSaysWhy) {
