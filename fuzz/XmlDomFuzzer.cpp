@@ -1,23 +1,10 @@
 // The DOM the type table stands on: any bytes load or are refused with a reason, and a loaded
 // document, saved, loads again to the same text.
-#include <filesystem>
-
 #include "fuzz/FuzzSupport.h"
-#include "platform/com/Bstr.h"
 #include "platform/xmldom/XmlDomDocument.h"
+#include "platform/xmldom/testing/PathVariant.h"
 
-namespace {
-
-struct PathVariant {
-  explicit PathVariant(const std::string& path) {
-    v.vt = VT_BSTR;
-    v.bstrVal = tessaly::SysAllocStringView(std::filesystem::path(path).wstring());
-  }
-  ~PathVariant() { SysFreeString(v.bstrVal); }
-  VARIANT v{};
-};
-
-}  // namespace
+using tessaly::testing::PathVariant;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string path = tessaly::fuzz::WriteFile("in.xml", data, size);

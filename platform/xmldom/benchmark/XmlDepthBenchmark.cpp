@@ -8,9 +8,9 @@
 #include <string>
 #include <unistd.h>
 
-#include "platform/com/Bstr.h"
 #include "platform/win32/Files.h"
 #include "platform/xmldom/XmlDomDocument.h"
+#include "platform/xmldom/testing/PathVariant.h"
 
 namespace {
 
@@ -36,17 +36,14 @@ std::string Flat(size_t elements) {
 }
 
 void Load(benchmark::State& state, const std::string& path, HRESULT expected) {
-  VARIANT source{};
-  source.vt = VT_BSTR;
-  source.bstrVal = tessaly::SysAllocStringView(std::filesystem::path(path).wstring());
+  const tessaly::testing::PathVariant source(path);
   for (auto _ : state) {
     XmlDomDocumentPtr doc;
     CXmlDomDocument::Create(doc);
     VARIANT_BOOL ok = VARIANT_FALSE;
-    if (doc->load(source, &ok) != expected) state.SkipWithError("unexpected load result");
+    if (doc->load(source.v, &ok) != expected) state.SkipWithError("unexpected load result");
     benchmark::DoNotOptimize(ok);
   }
-  SysFreeString(source.bstrVal);
 }
 
 void BM_RefuseDeepDocument(benchmark::State& state) {

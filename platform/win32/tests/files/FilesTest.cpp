@@ -246,21 +246,28 @@ TEST_F(FilesTest, ReplaceFileSafelyLeavesTheOldFileWhenItCannotSave) {
   }
 }
 
-TEST_F(FilesTest, ReplaceFileSafelyLeavesTheOldFileWhenTheWriteFails) {
-  const std::string target = Dir() + "/big.tdbx";
-  WriteText(target, "old contents");
-  // A child process with a small file-size limit: the write fails half way.
+// Saves 100,000 bytes over target in a child process whose files may not grow past 4 KB, with
+// that action for the file-size signal; the child's wait status (0 exit: ERROR_DISK_FULL).
+int SaveInChildPastAFileLimit(const std::string& target, void (*onLimit)(int), pid_t* child = nullptr) {
   pid_t pid = ::fork();
-  ASSERT_GE(pid, 0);
   if (pid == 0) {
-    std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGXFSZ, onLimit);
     rlimit limit{4096, 4096};
     ::setrlimit(RLIMIT_FSIZE, &limit);
     LONG error = ReplaceFileSafely(Utf8ToWide(target), std::string(100000, 'n'));
     ::_exit(error == ERROR_DISK_FULL ? 0 : 1);
   }
-  int status = 0;
-  ASSERT_EQ(pid, ::waitpid(pid, &status, 0));
+  if (child != nullptr) *child = pid;
+  int status = -1;
+  if (pid < 0 || ::waitpid(pid, &status, 0) != pid) ADD_FAILURE() << "no child process";
+  return status;
+}
+
+TEST_F(FilesTest, ReplaceFileSafelyLeavesTheOldFileWhenTheWriteFails) {
+  const std::string target = Dir() + "/big.tdbx";
+  WriteText(target, "old contents");
+  // The write fails half way.
+  const int status = SaveInChildPastAFileLimit(target, SIG_IGN);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(0, WEXITSTATUS(status));
   EXPECT_EQ("old contents", ReadText(target));
@@ -271,17 +278,8 @@ TEST_F(FilesTest, TemporaryOfAKilledSaveIsRemovedByTheNextSave) {
   const std::string target = Dir() + "/table.xml";
   WriteText(target, "old contents");
   // The file-size signal kills the child in the middle of its write, before any clean-up.
-  pid_t pid = ::fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    std::signal(SIGXFSZ, SIG_DFL);
-    rlimit limit{4096, 4096};
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-    ReplaceFileSafely(Utf8ToWide(target), std::string(100000, 'n'));
-    ::_exit(0);
-  }
-  int status = 0;
-  ASSERT_EQ(pid, ::waitpid(pid, &status, 0));
+  pid_t pid = 0;
+  const int status = SaveInChildPastAFileLimit(target, SIG_DFL, &pid);
   ASSERT_TRUE(WIFSIGNALED(status));
   EXPECT_EQ(SIGXFSZ, WTERMSIG(status));
   std::vector<std::string> left = Names(Dir());

@@ -462,6 +462,14 @@ void WriteMany(const wchar_t* writer) {
   }
 }
 
+// Runs a task in a child process and waits for it; a fresh connection then sees what it wrote.
+void RunChild(const std::string& task) {
+  pid_t child = SpawnChild(task);
+  ASSERT_GT(child, 0);
+  ASSERT_EQ(0, WaitChild(child));
+  tessaly::win32::CloseRegistryDatabase();
+}
+
 // The child's side; skipped unless started by a test above.
 TEST(RegistryChild, RunTask) {
   const char* task = std::getenv(kChildVariable);
@@ -500,10 +508,7 @@ TEST_F(RegistryTest, WriteFailingOnAFullDiskGivesItsSpaceBack) {
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKey(HKEY_CURRENT_USER, L"Software\\Full", key.out()));
     ASSERT_EQ(ERROR_SUCCESS, SetString(key, L"Before", L"kept"));
   }
-  pid_t child = SpawnChild("full-disk");
-  ASSERT_GT(child, 0);
-  ASSERT_EQ(0, WaitChild(child));
-  tessaly::win32::CloseRegistryDatabase();
+  RunChild("full-disk");
   Key key;
   ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyEx(HKEY_CURRENT_USER, L"Software\\Full", 0, KEY_READ, key.out()));
   EXPECT_EQ(L"kept", GetString(key, L"Before"));
@@ -517,11 +522,7 @@ TEST_F(RegistryTest, ValuesPersistAcrossProcesses) {
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKey(HKEY_CURRENT_USER, L"Software\\Persist", key.out()));
     ASSERT_EQ(ERROR_SUCCESS, SetString(key, L"Parent", L"from parent"));
   }
-  pid_t child = SpawnChild("read-then-write");
-  ASSERT_GT(child, 0);
-  ASSERT_EQ(0, WaitChild(child));
-  // A fresh connection sees what the other process wrote.
-  tessaly::win32::CloseRegistryDatabase();
+  RunChild("read-then-write");
   Key key;
   ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyEx(HKEY_CURRENT_USER, L"Software\\Persist", 0, KEY_READ, key.out()));
   EXPECT_EQ(L"from child", GetString(key, L"Child"));

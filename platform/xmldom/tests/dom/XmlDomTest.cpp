@@ -9,18 +9,11 @@
 
 #include "platform/com/Bstr.h"
 #include "platform/win32/testing/TempMachineRoot.h"
+#include "platform/xmldom/testing/PathVariant.h"
 
 namespace {
 
-// A VARIANT naming a path; owns its BSTR.
-struct PathVariant {
-  explicit PathVariant(const std::string& path) {
-    v.vt = VT_BSTR;
-    v.bstrVal = tessaly::SysAllocStringView(std::filesystem::path(path).wstring());
-  }
-  ~PathVariant() { SysFreeString(v.bstrVal); }
-  VARIANT v{};
-};
+using tessaly::testing::PathVariant;
 
 class XmlDomTest : public ::testing::Test {
  protected:
