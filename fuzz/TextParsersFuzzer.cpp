@@ -1,11 +1,13 @@
-// The text, hex and LON-address parsers of dialogs and files: whatever they accept they write
-// back in a form they read again to the same value.
+// The text, hex and LON-address parsers of dialogs and files, and the tokenizer of the values
+// clients write: whatever they accept they write back in a form they read again to the same
+// value.
 #include <vector>
 
 #include "foundation/Conversions.h"
 #include "foundation/DomainId.h"
 #include "foundation/shared/HexConversions.h"
 #include "fuzz/FuzzSupport.h"
+#include "ombrel/KxTokenizer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   tessaly::fuzz::Input in(data, size);
@@ -41,5 +43,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<UINT> again;
   TextToUIntArray(again, UIntArrayToText(values));
   FUZZ_CHECK(again == values);
+
+  // The tokens, joined again, are the text less one trailing delimiter.
+  const wchar_t delimiter = separator != 0 ? separator : L';';
+  CStringArray tokens;
+  CKxTokenizer::SplitString(tokens, text, delimiter);
+  CString joined;
+  for (size_t i = 0; i < tokens.size(); ++i) {
+    if (i > 0) joined += delimiter;
+    joined += tokens[i];
+  }
+  CString expected = text;
+  if (!expected.IsEmpty() && expected[expected.GetLength() - 1] == delimiter) expected = expected.Left(expected.GetLength() - 1);
+  FUZZ_CHECK(joined == expected);
   return 0;
 }
