@@ -17,7 +17,8 @@ class CXmlArchive : public TiXmlDocument {
  public:
   enum { store = 0, load = 1 };
 
-  // Loading throws cause 5 when the file is missing, empty, unreadable or not well-formed.
+  // Loading throws cause 5 when the file is missing, empty, unreadable, not well-formed or
+  // nested more deeply than any real file (checked before it is parsed).
   CXmlArchive(LPCTSTR path, int mode);
   // Loading from the text of a file (a fuzz harness or a file already read); cause 5 as above.
   explicit CXmlArchive(const std::string& text);
@@ -64,6 +65,10 @@ class CXmlArchive : public TiXmlDocument {
   static CString FromAnsi(const char* text);
 
  private:
+  // Reads and parses the file; false when it is missing, empty, nested too deeply or malformed.
+  bool LoadText();
+  // Refuses a depth no real file reaches before TinyXML sees it.
+  bool ParseText(const std::string& text);
   void LeaveElement();
   LONG ReadNumber(LPCTSTR name);
 

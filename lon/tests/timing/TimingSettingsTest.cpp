@@ -123,6 +123,23 @@ TEST_F(TimingSettingsTest, LoadErrorsCarryTheirCause) {
   }
 }
 
+TEST_F(TimingSettingsTest, FileThatCannotBeOpenedLeavesTheListAsItWas) {
+  CTmSettings settings;
+  settings.Add(L"Mine");
+  std::string deep = "<configuration version=\"1\"><TmSettings>";
+  for (int i = 0; i < 100000; ++i) deep += "<TmSetting>";
+  for (const std::string& text : {deep, std::string("not xml")}) {
+    WriteFile(Native(), text);
+    try {
+      settings.Load(m_path);
+      ADD_FAILURE() << "loaded";
+    } catch (const CArchiveException& e) {
+      EXPECT_EQ(e.m_cause, CArchiveException::badIndex);
+    }
+    EXPECT_EQ(Names(settings), (std::vector<CString>{L"FTT-10", L"Powerline", L"Mine"}));
+  }
+}
+
 TEST_F(TimingSettingsTest, BrokenSharedFileIsKeptAsBackupBeforeRewrite) {
   const std::string truncated = "<configuration version=\"1\"><TmSettings>" + Setting("Mine", 5).substr(0, 40);
   WriteFile(Native(), truncated);
