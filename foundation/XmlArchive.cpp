@@ -4,6 +4,19 @@
 #include "platform/win32/Format.h"
 #include "platform/win32/Numbers.h"
 #include "platform/win32/TextConv.h"
+#include "platform/xmldom/XmlNesting.h"
+
+namespace {
+// Paths and names with double or leading blanks must load as saved. The switch is global to
+// the parser, so it is set once, before the first archive parses.
+void KeepWhiteSpace() {
+  static const bool once = [] {
+    TiXmlBase::SetCondenseWhiteSpace(false);
+    return true;
+  }();
+  (void)once;
+}
+}  // namespace
 
 std::string CXmlArchive::ToAnsi(LPCTSTR text) { return WideToAnsi(text != nullptr ? text : L""); }
 
@@ -18,7 +31,37 @@ CXmlArchive::CXmlArchive(LPCTSTR path, int mode)
     LinkEndChild(new TiXmlDeclaration("1.0", "", ""));
     return;
   }
-  if (m_path.IsEmpty() || !LoadFile(TIXML_ENCODING_UNKNOWN)) AfxThrowArchiveException(CArchiveException::badIndex);
+  KeepWhiteSpace();
+  if (m_path.IsEmpty() || !LoadText()) AfxThrowArchiveException(CArchiveException::badIndex);
+}
+
+bool CXmlArchive::LoadText() {
+  std::vector<BYTE> bytes;
+  if (tessaly::win32::ReadWholeFile(m_path, bytes) != ERROR_SUCCESS || bytes.empty()) return false;
+  // Line ends as TinyXML's own file loading leaves them: CR LF and a lone CR become LF.
+  std::string text;
+  text.reserve(bytes.size());
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] == '\r') {
+      text += '\n';
+      if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+    } else {
+      text += static_cast<char>(bytes[i]);
+    }
+  }
+  return ParseText(text);
+}
+
+bool CXmlArchive::ParseText(const std::string& text) {
+  // TinyXML recurses once per level: a hostile depth must not reach it.
+  if (!tessaly::XmlNestingWithin(text)) return false;
+  Parse(text.c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
+  return !Error();
+}
+
+CXmlArchive::CXmlArchive(const std::string& text) : m_mode(load), m_pCurrent(this) {
+  KeepWhiteSpace();
+  if (!ParseText(text) || RootElement() == nullptr) AfxThrowArchiveException(CArchiveException::badIndex);
 }
 
 bool CXmlArchive::Save() {

@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <list>
 #include <map>
 #include <memory>
@@ -143,6 +144,10 @@ class CMyOPCGroup : public CComObjectRootEx<CComMultiThreadModel>,
   HRESULT CloneInto(const CString& name);
   void RefreshActiveTags();
   HRESULT CreateItem(COPCTag* tag, COPCItem** out);
+  HRESULT CreateEnumeratorInternal(REFIID riid, LPUNKNOWN* ppUnk);
+  // Calls visit, under the group lock, for at most `max` items whose server handle is above
+  // `after`, in handle order (what the item enumerator walks).
+  void VisitItemsAfter(OPCHANDLE after, ULONG max, const std::function<void(COPCItem&)>& visit);
 
   // The server starts removing the group: every call fails from now on, the items go.
   void BeginRemove();
@@ -166,9 +171,19 @@ class CMyOPCGroup : public CComObjectRootEx<CComMultiThreadModel>,
   // References held by others than the update thread's cycle and the asynchronous worker.
   LONG GetHeldRefCount() const { return GetRefCount() - (m_bCycleRef ? 1 : 0) - (m_bWorkerRef ? 1 : 0); }
 
-  // Test hook: called at the end of every update cycle with the group's client handle.
+  // Test hook: called at the end of every update cycle with the group's client handle; set for
+  // the installer's lifetime (the one before it is put back).
   typedef void (*CycleHook)(OPCHANDLE hClientGroup, DWORD cycle);
-  static void SetCycleHookForTesting(CycleHook hook);
+  class CScopedCycleHookForTesting {
+   public:
+    explicit CScopedCycleHookForTesting(CycleHook hook);
+    ~CScopedCycleHookForTesting();
+    CScopedCycleHookForTesting(const CScopedCycleHookForTesting&) = delete;
+    CScopedCycleHookForTesting& operator=(const CScopedCycleHookForTesting&) = delete;
+
+   private:
+    CycleHook m_previous;
+  };
 
  private:
   struct Collected {

@@ -28,7 +28,9 @@ namespace {
 std::atomic<CMyOPCGroup::CycleHook> g_cycleHook{nullptr};
 }  // namespace
 
-void CMyOPCGroup::SetCycleHookForTesting(CycleHook hook) { g_cycleHook = hook; }
+CMyOPCGroup::CScopedCycleHookForTesting::CScopedCycleHookForTesting(CycleHook hook)
+    : m_previous(g_cycleHook.exchange(hook)) {}
+CMyOPCGroup::CScopedCycleHookForTesting::~CScopedCycleHookForTesting() { g_cycleHook = m_previous; }
 
 bool CMyOPCGroup::IsUpdateThread() const {
   DWORD id = m_dwThreadId.load();
@@ -162,7 +164,8 @@ HRESULT CMyOPCGroup::FireOnDataChange(DWORD transaction, DWORD count, OPCHANDLE*
     hGroup = m_hClientGroup;
   }
   HRESULT result = E_FAIL;
-  // A snapshot of the sinks, called with no lock held.
+  // A snapshot of the sinks, called with no lock held. Every sink is called, whatever the
+  // others answer; the last one's answer is the result.
   for (const CComPtr<IOPCDataCallback>& sink : GetSinks<IOPCDataCallback>()) {
     result = sink->OnDataChange(transaction, hGroup, masterQuality, masterError, count, clients, values, qualities,
                                 times, errors);
@@ -171,7 +174,6 @@ HRESULT CMyOPCGroup::FireOnDataChange(DWORD transaction, DWORD count, OPCHANDLE*
       m_spy.m_info.m_counters[CGroupInfo::DataChange].Raise();
     }
     NotifyEvent(OpcEventDataChange);
-    if (FAILED(result)) break;
   }
   return result;
 }

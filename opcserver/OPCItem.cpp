@@ -36,6 +36,8 @@ COPCItem::COPCItem(COPCTag* tag, CMyOPCGroup* group, OPCHANDLE hServer)
     m_bTagActivated = true;
   });
   if (SUCCEEDED(m_hrInit)) m_hrInit = Update(0.0f);
+  // The data point went while the item was being made: the ID names nothing any more.
+  if (m_hrInit == OPC_E_UNKNOWNITEMID) m_hrInit = OPC_E_INVALIDITEMID;
 }
 
 COPCItem::~COPCItem() {
@@ -58,6 +60,7 @@ FILETIME COPCItem::GetTimestamp() { return m_ftTimestamp; }
 
 HRESULT COPCItem::GetValue(VARIANT* out) {
   if (!out) return E_POINTER;
+  if (m_bNoDataPoint) return OPC_E_UNKNOWNITEMID;
   if ((m_value.vt & VT_ARRAY) || m_value.vt == ReadType()) return VariantCopy(out, &m_value);
   return VariantChangeType(out, &m_value, 0, ReadType());
 }
@@ -78,7 +81,9 @@ HRESULT COPCItem::Write(VARIANT value) {
 HRESULT COPCItem::WriteConverted(const VARIANT& value, VARIANT* copyOut) {
   HRESULT hr = S_OK;
   VARIANT& copy = *copyOut;
-  if (!(GetAccessRights() & OPC_WRITEABLE)) {
+  if (!m_pTag->HasDataPoint()) {
+    hr = OPC_E_UNKNOWNITEMID;
+  } else if (!(GetAccessRights() & OPC_WRITEABLE)) {
     hr = OPC_E_BADRIGHTS;
   } else if (value.vt == VT_EMPTY) {
     hr = OPC_E_BADTYPE;
@@ -95,7 +100,8 @@ HRESULT COPCItem::WriteConverted(const VARIANT& value, VARIANT* copyOut) {
         NotifyEvent(OpcEventItemWrite);
         hr = S_OK;
       } else {
-        hr = E_FAIL;
+        // The device may have gone during the write.
+        hr = m_pTag->HasDataPoint() ? E_FAIL : OPC_E_UNKNOWNITEMID;
       }
     }
   }
@@ -146,10 +152,18 @@ HRESULT COPCItem::Refresh(DWORD source) {
   m_bRefreshFailed = FAILED(hr);
   // Refreshed even when it failed: the bad quality is worth delivering.
   MarkRefreshed();
+  if (!m_pTag->HasDataPoint()) return OPC_E_UNKNOWNITEMID;
   return hr;
 }
 
 HRESULT COPCItem::Update(float percentDeadband) {
+  // A data point that is gone stays gone: the item keeps its last value but hands out none.
+  if (m_bNoDataPoint || !m_pTag->HasDataPoint()) {
+    m_bNoDataPoint = true;
+    SetQuality(OPC_TAG_QUALITY_NO_DATA_POINT);
+    if (m_bSpyDirty) UpdateSpy();
+    return OPC_E_UNKNOWNITEMID;
+  }
   // Everything is asked of the tag first and taken over only when no call failed, so a failing
   // control leaves the item bad rather than half updated (and flickering good and bad).
   WORD quality = m_pTag->GetQuality();
@@ -160,7 +174,7 @@ HRESULT COPCItem::Update(float percentDeadband) {
   bool passes = false;
   HRESULT hr = m_bRefreshFailed ? E_FAIL : CallTag([&] {
     m_pTag->GetTimestamp(&stamp);
-    if ((quality & 0xFF) > 191) {
+    if ((quality & OPC_QUALITY_MASK) == OPC_QUALITY_GOOD) {
       read = m_pTag->ReadValue(&v, ReadType());
       if (read != S_OK) {
         VariantClear(&v);
@@ -178,7 +192,7 @@ HRESULT COPCItem::Update(float percentDeadband) {
       m_ftTimestamp = stamp;
       m_bSpyDirty = true;
     }
-    if ((m_wQuality & 0xFF) > 191) {
+    if ((m_wQuality & OPC_QUALITY_MASK) == OPC_QUALITY_GOOD) {
       if (read != S_OK) {
         VariantClear(&v);
         SetQuality(OPC_QUALITY_OUT_OF_SERVICE);

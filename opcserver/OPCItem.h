@@ -11,7 +11,7 @@
 #include <atomic>
 
 #include "interfaces/opc/OpcDa.h"
-#include "opcserver/OPCTagLink.h"
+#include "lon/OPCTag.h"
 #include "opcserver/SpyObjects.h"
 
 class CMyOPCGroup;
@@ -29,8 +29,9 @@ class COPCItem {
   // The value in the requested type into an initialised out.
   virtual HRESULT GetValue(VARIANT* out);
   virtual WORD GetQuality();
-  // Consumes value (cleared before returning). E_FAIL when the tag or the control refused it; a
-  // write that reached the device is S_OK even if reading the item's state back fails.
+  // Consumes value (cleared before returning). E_FAIL when the tag or the control refused it,
+  // OPC_E_UNKNOWNITEMID when the data point is gone; a write that reached the device is S_OK
+  // even if reading the item's state back fails.
   virtual HRESULT Write(VARIANT value);
   // VT_EMPTY stands for the canonical type. False (nothing changed) when the tag refuses vt.
   virtual bool SetRequestedType(VARTYPE vt, bool notify);
@@ -50,7 +51,8 @@ class COPCItem {
   // the tag alone and keeps the quality bad.
   HRESULT Refresh(DWORD source);
   // Takes the tag's state (refreshed before) into the item. E_FAIL when the control failed
-  // (now or in the last refresh): the quality is then bad, out of service.
+  // (now or in the last refresh): the quality is then bad, out of service. OPC_E_UNKNOWNITEMID
+  // once the data point is gone: the quality is then bad, configuration error.
   HRESULT Update(float percentDeadband);
   // Raises or lowers the tag's monitoring by the item's and group's active states. E_FAIL when
   // the control would not start it (the item stays unmonitored and a later call tries again);
@@ -100,7 +102,7 @@ class COPCItem {
   OPCHANDLE m_hClient = 0;
   VARTYPE m_vtRequested = VT_EMPTY;
   VARIANT m_value;
-  WORD m_wQuality = 0x40;
+  WORD m_wQuality = OPC_QUALITY_UNCERTAIN;
   FILETIME m_ftTimestamp;
   bool m_bChanged = true;
   bool m_bRefreshed = false;
@@ -121,6 +123,9 @@ class COPCItem {
   bool m_bTagActivated = false;
   // The last refresh failed in the control: the tag's state is not worth taking.
   bool m_bRefreshFailed = false;
+  // The tag's data point is gone (its device deleted, its network closed): the quality is
+  // OPC_TAG_QUALITY_NO_DATA_POINT and reads, writes and deliveries give OPC_E_UNKNOWNITEMID.
+  bool m_bNoDataPoint = false;
   HRESULT m_hrInit = S_OK;
 };
 

@@ -1,6 +1,6 @@
-// Helpers the OPC group's COM methods share: CoTaskMem arrays, the guard no exception crosses,
-// per-handle error loops, a server reference held across a call, the values of a call-back
-// and the fan-out to the data callback sinks.
+// Helpers the OPC group's and server's COM methods share: CoTaskMem arrays, the guard no
+// exception crosses, per-handle error loops, a server reference held across a call, the values
+// of a call-back and the fan-out to the data callback sinks.
 #pragma once
 
 #include <cstring>
@@ -36,14 +36,21 @@ class CServerRef {
   CMyOPCServer* m_p;
 };
 
-// A copy in CoTaskMem; an empty text gives null.
-inline LPWSTR CoTaskStrDupOrNull(const CString& s) {
-  if (s.IsEmpty()) return nullptr;
+// A copy in CoTaskMem (an empty text too); null when out of memory.
+inline LPWSTR CoTaskStrDup(const CString& s) {
   size_t bytes = (static_cast<size_t>(s.GetLength()) + 1) * sizeof(wchar_t);
   auto* p = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
   if (p) std::memcpy(p, s.GetString(), bytes);
   return p;
 }
+
+// A percent deadband is a percentage: 0 to 100, and a number. None given is valid.
+inline bool IsValidPercentDeadband(const FLOAT* deadband) {
+  return deadband == nullptr || (*deadband >= 0.0f && *deadband <= 100.0f);
+}
+
+// A copy in CoTaskMem; an empty text gives null.
+inline LPWSTR CoTaskStrDupOrNull(const CString& s) { return s.IsEmpty() ? nullptr : CoTaskStrDup(s); }
 
 template <class T>
 inline T* AllocZeroed(DWORD count) {
@@ -62,6 +69,8 @@ HRESULT Guarded(Op op) {
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
   } catch (const std::exception&) {
+    return E_FAIL;
+  } catch (...) {
     return E_FAIL;
   }
 }
@@ -96,6 +105,10 @@ HRESULT WithResults(DWORD count, R** ppResults, HRESULT** ppErrors, Op op) {
   if (FAILED(hr)) {
     if constexpr (std::is_same_v<R, OPCITEMSTATE>) {
       for (DWORD i = 0; i < count; ++i) VariantClear(&results[i].vDataValue);
+    } else if constexpr (std::is_same_v<R, VARIANT>) {
+      for (DWORD i = 0; i < count; ++i) VariantClear(&results[i]);
+    } else if constexpr (std::is_same_v<R, LPWSTR>) {
+      for (DWORD i = 0; i < count; ++i) CoTaskMemFree(results[i]);
     }
     CoTaskMemFree(results);
     CoTaskMemFree(errors);

@@ -1,5 +1,6 @@
 #include "opcserver/SpyInfo.h"
 
+#include "interfaces/opc/OpcDa.h"
 #include "opcserver/OpcServerResource.h"
 #include "platform/win32/Time.h"
 
@@ -37,19 +38,19 @@ bool CItemInfo::Compare(const CItemInfo& a, const CItemInfo& b) {
 CString FormatAccessRightsText(DWORD rights) {
   RegisterOpcServerStrings();
   CString text;
-  text.LoadString(rights == 1 ? IDS_OPC_RIGHTS_R : IDS_OPC_RIGHTS_RW);
+  text.LoadString(rights == OPC_READABLE ? IDS_OPC_RIGHTS_R : IDS_OPC_RIGHTS_RW);
   return text;
 }
 
 CString QualityToText(WORD quality, const CString& text, bool noGood) {
   CString result = text;
   if (result.IsEmpty() && !noGood) result = L"Good";
-  switch (quality & 0xC0) {
-    case 0x40:
+  switch (quality & OPC_QUALITY_MASK) {
+    case OPC_QUALITY_UNCERTAIN:
       if (result.IsEmpty()) result = L"(Uncertain)";
       else result += L" (Uncertain)";
       break;
-    case 0x00:
+    case OPC_QUALITY_BAD:
       result = L"Bad";
       break;
     default:

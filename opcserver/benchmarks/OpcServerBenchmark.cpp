@@ -13,7 +13,7 @@
 
 #include "opcserver/MyOPCGroup.h"
 #include "opcserver/MyOPCServer.h"
-#include "opcserver/OPCTagLink.h"
+#include "lon/OPCTag.h"
 #include "opcserver/OpcTagsManager.h"
 #include "lon/LonNode.h"
 #include "lon/NetworkVariable.h"

@@ -15,7 +15,7 @@ const CLSID CLSID_TessalyTestServer = {0x5A1E7C10, 0x2B3D, 0x4C8E, {0x9F, 0x11, 
 namespace {
 constexpr auto kGuard = std::chrono::seconds(10);
 
-HRESULT CreateServer(IUnknown*, REFIID riid, void** ppv) { return CComObject<CMyOPCServer>::CreateInstance(riid, ppv); }
+HRESULT CreateServer(IUnknown*, REFIID riid, void** ppv) { return CMyOPCServer::CreateInstance(riid, ppv); }
 
 void RegisterOnce() {
   static std::once_flag once;
@@ -86,9 +86,9 @@ HRESULT CTestShutdown::ShutdownRequest(LPCWSTR szReason) {
   return S_OK;
 }
 
-CCycleWatcher::CCycleWatcher() { CMyOPCGroup::SetCycleHookForTesting(&CCycleWatcher::Hook); }
+CCycleWatcher::CCycleWatcher() : m_hook(std::make_unique<CMyOPCGroup::CScopedCycleHookForTesting>(&CCycleWatcher::Hook)) {}
 CCycleWatcher::~CCycleWatcher() {
-  CMyOPCGroup::SetCycleHookForTesting(nullptr);
+  m_hook.reset();
   std::lock_guard<std::mutex> lock(g_cycleMutex);
   g_cycles.clear();
   g_marks.clear();
@@ -170,4 +170,18 @@ std::vector<OPCHANDLE> COpcTestClient::AddItems(IOPCItemMgt* group, const std::v
   CoTaskMemFree(results);
   CoTaskMemFree(errs);
   return handles;
+}
+
+std::vector<std::wstring> DrainStrings(IEnumString* e, ULONG chunk) {
+  std::vector<std::wstring> out;
+  std::vector<LPOLESTR> buffer(chunk);
+  for (;;) {
+    ULONG fetched = 0;
+    HRESULT hr = e->Next(chunk, buffer.data(), &fetched);
+    for (ULONG i = 0; i < fetched; ++i) {
+      out.emplace_back(buffer[i]);
+      CoTaskMemFree(buffer[i]);
+    }
+    if (hr != S_OK) return out;
+  }
 }

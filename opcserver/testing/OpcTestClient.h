@@ -7,10 +7,12 @@
 #include <functional>
 #include <string>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <vector>
 
 #include "interfaces/opc/OpcDa.h"
+#include "opcserver/MyOPCGroup.h"
 #include "interfaces/opc/OpcError.h"
 #include "platform/com/Bstr.h"
 #include "platform/com/ComPtr.h"
@@ -89,6 +91,7 @@ class CCycleWatcher {
 
  private:
   static void Hook(OPCHANDLE hClientGroup, DWORD cycle);
+  std::unique_ptr<CMyOPCGroup::CScopedCycleHookForTesting> m_hook;
 };
 
 class COpcTestClient {
@@ -110,6 +113,9 @@ class COpcTestClient {
 
   CComPtr<IOPCServer> m_server;
 };
+
+// Everything left in a string enumerator, taken chunk at a time (the strings are freed).
+std::vector<std::wstring> DrainStrings(IEnumString* e, ULONG chunk = 7);
 
 template <class I, class From>
 CComPtr<I> QueryAs(From* from) {

@@ -301,7 +301,7 @@ CDispatchTable& CDispatchTable::AddTyped(std::wstring name, DISPID id, DispatchK
   e.kind = kind;
   [&]<size_t... I>(std::index_sequence<I...>) {
     (e.params.push_back(DispatchArg<std::tuple_element_t<I, Args>>::vt), ...);
-    (void)((DispatchArg<std::tuple_element_t<I, Args>>::optional ? ++e.optionalCount : 0), ...);
+    ((e.optionalCount += DispatchArg<std::tuple_element_t<I, Args>>::optional ? 1 : 0), ...);
   }(std::make_index_sequence<std::tuple_size_v<Args>>{});
   if constexpr (std::is_void_v<R>) e.result = VT_EMPTY;
   else e.result = DispatchArg<std::remove_cvref_t<R>>::vt;

@@ -95,9 +95,25 @@ TEST_F(XmlArchiveTest, FilesThatCannotBeLoadedRaiseCauseFive) {
   WriteFile(PathOf("empty.xml"), "");
   WriteFile(PathOf("text.xml"), "this is not xml");
   WriteFile(PathOf("broken.xml"), "<a><b></a>");
-  for (const char* name : {"missing.xml", "empty.xml", "text.xml", "broken.xml"}) {
+  // Deep enough to overflow TinyXML's recursive parser, were it not refused first.
+  std::string deep;
+  for (int i = 0; i < 100000; ++i) deep += "<a>";
+  for (int i = 0; i < 100000; ++i) deep += "</a>";
+  WriteFile(PathOf("deep.xml"), deep);
+  for (const char* name : {"missing.xml", "empty.xml", "text.xml", "broken.xml", "deep.xml"}) {
     EXPECT_EQ(CauseOfLoading(PathOf(name)), CArchiveException::badIndex) << name;
   }
+}
+
+TEST_F(XmlArchiveTest, LineEndsAreReadAsTinyXmlReadsThem) {
+  WriteFile(PathOf("crlf.xml"), "<r>\r\n<a>one\r\ntwo\rthree</a>\r\n</r>\r\n");
+  CXmlArchive ar(PathOf("crlf.xml"), CXmlArchive::load);
+  ar.EnterElement(L"r");
+  CString text;
+  ar.ReadString(L"a", text);
+  TiXmlDocument own(CStringToUtf8(PathOf("crlf.xml")));
+  ASSERT_TRUE(own.LoadFile(TIXML_ENCODING_UNKNOWN));
+  EXPECT_EQ(CStringToUtf8(text), own.RootElement()->FirstChildElement("a")->GetText());
 }
 
 TEST_F(XmlArchiveTest, MissingElementsAndEnterElementAt) {

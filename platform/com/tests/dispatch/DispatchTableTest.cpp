@@ -187,6 +187,38 @@ TEST_F(DispatchTableTest, FailingHandlerGivesAnException) {
   EXPECT_EQ(DISP_E_EXCEPTION, object->Invoke(kFail, IID_NULL, 0, DISPATCH_METHOD, &dp, nullptr, nullptr, nullptr));
 }
 
+TEST_F(DispatchTableTest, NoCppExceptionOfAHandlerCrossesTheInterface) {
+  EXPECT_EQ(DISP_E_EXCEPTION, Call(kThrowStd, DISPATCH_METHOD, {}));
+  EXPECT_STREQ(L"disk full", excep.bstrDescription);
+  EXPECT_STREQ(L"Test.Object", excep.bstrSource);
+  EXPECT_EQ(E_OUTOFMEMORY, Call(kThrowAlloc, DISPATCH_METHOD, {}));
+  EXPECT_EQ(VT_EMPTY, result.vt);
+}
+
+TEST_F(DispatchTableTest, NamedArgumentsOtherThanThePutValueAreRefused) {
+  // A method takes no named arguments.
+  DISPID named = 0;
+  rgvarg = {I4(1), I4(2)};
+  DISPPARAMS dp{rgvarg.data(), &named, 2, 1};
+  EXPECT_EQ(DISP_E_NONAMEDARGS, object->Invoke(kSub, IID_NULL, 0, DISPATCH_METHOD, &dp, &result, &excep, &argErr));
+  // A put names its value DISPID_PROPERTYPUT and nothing else.
+  DISPID other = 3;
+  for (VARIANT& v : rgvarg) VariantClear(&v);
+  rgvarg = {I4(5)};
+  DISPPARAMS put{rgvarg.data(), &other, 1, 1};
+  argErr = 999;
+  EXPECT_EQ(DISP_E_PARAMNOTFOUND, object->Invoke(kValue, IID_NULL, 0, DISPATCH_PROPERTYPUT, &put, nullptr, &excep, &argErr));
+  EXPECT_EQ(0u, argErr);
+  EXPECT_EQ(0, raw->m_value);
+  // A reference to no VARIANT for a by-reference VARIANT parameter.
+  VARIANT none;
+  none.vt = VT_BYREF | VT_VARIANT;
+  none.pvarVal = nullptr;
+  argErr = 999;
+  EXPECT_EQ(DISP_E_TYPEMISMATCH, Call(kSetRef, DISPATCH_METHOD, {none}));
+  EXPECT_EQ(0u, argErr);
+}
+
 TEST_F(DispatchTableTest, NamesAreFoundIgnoringCase) {
   struct Case {
     const wchar_t* name;

@@ -1,4 +1,4 @@
-#include "foundation/ArchiveException.h"
+#include "platform/afx/ArchiveException.h"
 
 const char* CArchiveException::what() const noexcept {
   switch (m_cause) {
