@@ -1,14 +1,12 @@
-// Command ids of the main window's menus and tool bars.
+// Command ids of the main window's menus and tool bars (the document's own are in
+// project/ProjectResource.h).
 #pragma once
+
+#include "project/ProjectResource.h"
 
 enum ShellCommand : int {
   ID_EDIT_PROPERTIES = 32771,
-  ID_CONTROL_MONITOR = 32772,
   ID_DELETE_NODE = 32773,
-  ID_CONTROL_START = 32793,
-  ID_CONTROL_OPTIONS = 32794,
-  ID_FILE_IMPORT = 32797,
-  ID_CONTROL_STOP = 32799,
   ID_HELP_KURZREFERENZ = 32801,
   ID_SCAN_UPLOAD_ALL = 32813,
   ID_SCAN_UPLOAD_NEW = 32815,
@@ -16,13 +14,12 @@ enum ShellCommand : int {
   ID_VIEW_NODE_TAG = 32830,
   ID_OUTPUT_SAVE = 32833,
   ID_OUTPUT_CLEAR_ALL = 32834,
-  ID_DIAGNOSIS_OPTIONS = 32835,
+  ID_DIAGNOSIS_OPTIONS = ID_DIAG_OPTIONS,
   // Shared by the output pane's Protocoling button and the Diagnosis menu; the pane keeps its own.
   ID_OUTPUT_PROTOCOLING = 32837,
-  ID_NETWORK_INTERFACE_STATUS = 32837,
+  ID_NETWORK_INTERFACE_STATUS = ID_DIAG_NI_STATUS,
   ID_ALL_NODES_STATUS = 32838,
-  ID_HELP_ABOUT_KESTRUM = 32840,
-  ID_VNI_STATISTICS = 32841,
+  ID_VNI_STATISTICS = ID_DIAG_VNI_STATISTICS,
   ID_RESET_STATISTIC = 32865,
   ID_VIEW_CUSTOMIZE = 126,
   ID_PROPERTIES_SORT = 151,
@@ -43,9 +40,9 @@ enum ShellCommand : int {
   ID_APP_EXIT = 57665,
   ID_VIEW_STATUS_BAR = 59393,
   // Document templates.
-  IDR_CONFIGURATION = 128,
-  IDR_DIAGNOSTICS = 337,
+  IDR_CONFIGURATION = IDR_TESSALY_TYPE,
+  IDR_DIAGNOSTICS = IDR_GROUPITEM_TYPE,
 };
 
 // Status bar panes.
-enum : int { ID_INDICATOR_1 = 352, ID_INDICATOR_CLIENTS = 353, ID_INDICATOR_TXTIMER = 318 };
+enum : int { ID_INDICATOR_1 = 352, ID_INDICATOR_CLIENTS = 353 };

@@ -1,7 +1,7 @@
 // String resources of the application shell: the main window, the output pane, the options sheet.
 #pragma once
 
-#include "platform/win32/WinTypes.h"
+#include "project/ProjectResource.h"
 
 enum : UINT {
   IDS_OLE_INIT_FAILED = 100,
@@ -14,7 +14,6 @@ enum : UINT {
   IDS_LINES_DIFF_TOO_SMALL = 315,
   IDS_NEW_TIMING_NAME = 316,
   IDS_TIMING_NAME_EXISTS = 317,
-  IDS_CLIENTS_CONNECTED_EXIT = 325,
   IDS_OUTPUT_HEADER = 327,
   IDS_VENDOR_NAME = 328,
   IDS_SERVER_TITLE = 339,

@@ -11,6 +11,9 @@
 #include "platform/win32/Handles.h"
 #include "platform/win32/MessageBox.h"
 #include "platform/win32/Messages.h"
+#include "platform/afx/DocManager.h"
+#include "project/LonTagsManager.h"
+#include "project/ProjectList.h"
 
 namespace {
 std::atomic<CTessalyApp*> g_pApp{nullptr};
@@ -49,6 +52,11 @@ bool CTessalyApp::InitInstance(const CString& executablePath, const CTessalyComm
     const HRESULT hr = m_registerServer ? m_registerServer(m_nInstance, line.m_bRegServer) : E_NOTIMPL;
     m_nExitCode = SUCCEEDED(hr) ? 0 : 1;
     return false;
+  }
+  if (m_pDocumentTags == nullptr) {
+    // The project document's address space; the application stands for it towards the engine.
+    m_pProjectTags = std::make_unique<CLonTagsManager>();
+    m_pDocumentTags = m_pProjectTags.get();
   }
   g_pOpcTagsManager = this;
   g_pOpcServerProperties = this;
@@ -98,6 +106,8 @@ void CTessalyApp::ExitInstance() {
   StopComServerThread();
   if (g_pOpcServerProperties == this) g_pOpcServerProperties = nullptr;
   if (g_pOpcTagsManager == this) g_pOpcTagsManager = nullptr;
+  if (m_pDocumentTags == m_pProjectTags.get()) m_pDocumentTags = nullptr;
+  m_pProjectTags.reset();
 }
 
 bool CTessalyApp::CanClose() {
@@ -122,10 +132,33 @@ CString CTessalyApp::GetCommonDataFolder() const {
   return folder.c_str();
 }
 
-CString CTessalyApp::GetLastProjectPath() { return m_getLastProject ? m_getLastProject(m_nInstance) : CString(); }
+CString CTessalyApp::GetLastProjectPath() {
+  if (m_getLastProject) return m_getLastProject(m_nInstance);
+  return CProjectList::GetLastProjectPath(CProjectList::GetDefaultPath(), m_nInstance);
+}
 
 void CTessalyApp::SetLastProjectPath(const CString& path) {
-  if (m_setLastProject) m_setLastProject(m_nInstance, path);
+  if (m_setLastProject) {
+    m_setLastProject(m_nInstance, path);
+    return;
+  }
+  CProjectList::SetLastProjectPath(CProjectList::GetDefaultPath(), m_nInstance, path);
+}
+
+CDocument* CTessalyApp::OnFileNew() {
+  CDocManager* manager = AfxGetDocManager();
+  if (manager == nullptr || !CanClose()) return nullptr;
+  if (!manager->SaveAllModified()) return nullptr;
+  manager->CloseAllDocuments(FALSE);
+  return manager->OnFileNew();
+}
+
+CDocument* CTessalyApp::OpenDocumentFile(const CString& path) {
+  CDocManager* manager = AfxGetDocManager();
+  if (manager == nullptr || !CanClose()) return nullptr;
+  if (!manager->SaveAllModified()) return nullptr;
+  manager->CloseAllDocuments(FALSE);
+  return manager->OpenDocumentFile(path.GetString());
 }
 
 CString CTessalyApp::GetMainFrameTitle() const {
@@ -168,4 +201,12 @@ COPCTagsBranch* CTessalyApp::GetRootBranch() { return m_pDocumentTags ? m_pDocum
 
 COPCTag* CTessalyApp::CreateTag(const CString& itemId) {
   return m_pDocumentTags ? m_pDocumentTags->CreateTag(itemId) : nullptr;
+}
+
+void CTessalyApp::WithAddressSpace(const AddressSpaceVisitor& visit) {
+  if (m_pDocumentTags != nullptr) {
+    m_pDocumentTags->WithAddressSpace(visit);
+  } else {
+    visit(nullptr, 0);
+  }
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
 #include "app/shell/InitStatus.h"
 #include "app/shell/MultiCLSID.h"
@@ -13,6 +14,9 @@
 #include "opcserver/OpcTagsManager.h"
 #include "platform/win32/Profile.h"
 #include "platform/win32/Thread.h"
+
+class CDocument;
+class CLonTagsManager;
 
 // ShowWindow commands.
 constexpr int SW_HIDE = 0;
@@ -45,8 +49,9 @@ class CTessalyApp : public CRegistryProfile,
   LPTHREAD_START_ROUTINE m_pfnComServerThread = nullptr;
   // Registers (true) or unregisters the instance's server class and categories; the result.
   std::function<HRESULT(BYTE instance, bool registerServer)> m_registerServer;
-  // The open project's tags and last-project record.
+  // The open project's tags (by default the project document's address space).
   COpcTagsManager* m_pDocumentTags = nullptr;
+  // The last-project record; by default the instance's entry of projects.xml.
   std::function<CString(BYTE instance)> m_getLastProject;
   std::function<void(BYTE instance, const CString& path)> m_setLastProject;
 
@@ -67,6 +72,10 @@ class CTessalyApp : public CRegistryProfile,
   // With clients connected asks whether to exit; Yes restarts the COM server thread, which tells
   // the clients to go. The old thread has ended before the new one starts.
   bool CanClose();
+  // One project is open at a time: behind the close guard, the open one is saved (when the user
+  // wants) and closed, then a new one is made or the file opened. Null when refused or failed.
+  CDocument* OnFileNew();
+  CDocument* OpenDocumentFile(const CString& path);
   // A WM_CLOSE reaching the loop while clients are connected is dropped.
   bool ShouldDropClose() const;
   void StopComServerThread();
@@ -90,10 +99,14 @@ class CTessalyApp : public CRegistryProfile,
   // ---- COpcTagsManager ----
   COPCTagsBranch* GetRootBranch() override;
   COPCTag* CreateTag(const CString& itemId) override;
+  void WithAddressSpace(const AddressSpaceVisitor& visit) override;
 
   // The main frame's platform window (gets WM_CLOSE from CloseServerApplication).
   HWND m_hMainWnd = nullptr;
   int m_nAppLook = kDefaultAppLook;
   BOOL m_bHiColorIcons = TRUE;
   int m_nExitCode = 0;
+
+ private:
+  std::unique_ptr<CLonTagsManager> m_pProjectTags;
 };

@@ -6,6 +6,7 @@
 #include <wx/aui/auibar.h>
 #include <wx/button.h>
 #include <wx/dialog.h>
+#include <wx/filedlg.h>
 #include <wx/menu.h>
 #include <wx/sizer.h>
 #include <wx/stattext.h>
@@ -21,7 +22,12 @@
 #include "app/wx/OptionsDlg.h"
 #include "app/wx/OutputWnd.h"
 #include "app/wx/PropertiesWnd.h"
+#include "opcserver/OPCToolkitCtrl.h"
+#include "platform/afx/DocManager.h"
+#include "platform/afx/FrameWnd.h"
+#include "platform/afx/View.h"
 #include "platform/win32/Messages.h"
+#include "project/Doc.h"
 
 namespace {
 
@@ -76,9 +82,10 @@ CMainFrame::CMainFrame(CTessalyApp& app)
   m_mgr.SetManagedWindow(this);
   m_hWnd = CreateMessageWindow(&CMainFrame::WindowProc, this);
   m_app.m_hMainWnd = m_hWnd;
-  m_handled = {ID_VIEW_NODE_TAG, ID_VIEW_GROUP_ITEM_DIAGNOSIS, ID_APP_ABOUT,        ID_APP_EXIT,
-               ID_CONTROL_OPTIONS, ID_DIAGNOSIS_OPTIONS,     ID_VIEW_STATUS_BAR,  ID_VIEW_TOOLBAR_STANDARD,
-               ID_VIEW_TOOLBAR_OPC, ID_VIEW_PANE_OUTPUT,     ID_VIEW_PANE_PROPERTIES, ID_VIEW_PANE_SHORTCUTS};
+  m_handled = {ID_VIEW_NODE_TAG,        ID_VIEW_GROUP_ITEM_DIAGNOSIS, ID_APP_ABOUT,        ID_APP_EXIT,
+               ID_FILE_NEW,             ID_FILE_OPEN,                 ID_VIEW_STATUS_BAR,  ID_VIEW_TOOLBAR_STANDARD,
+               ID_VIEW_TOOLBAR_OPC,     ID_VIEW_PANE_OUTPUT,          ID_VIEW_PANE_PROPERTIES,
+               ID_VIEW_PANE_SHORTCUTS};
   for (int id = ID_VIEW_APPLOOK_FIRST; id <= ID_VIEW_APPLOOK_LAST; ++id) m_handled.insert(id);
 
   UpdateTitle();
@@ -101,9 +108,11 @@ CMainFrame::CMainFrame(CTessalyApp& app)
   Bind(wxEVT_TIMER, &CMainFrame::OnStatusTimer, this, m_statusTimer.GetId());
   UpdateStatusPanes();
   m_statusTimer.Start(500);
+  SetDocHost(this);
 }
 
 CMainFrame::~CMainFrame() {
+  if (GetDocHost() == this) SetDocHost(nullptr);
   m_statusTimer.Stop();
   m_mgr.UnInit();
   if (m_app.m_hMainWnd == m_hWnd) m_app.m_hMainWnd = nullptr;
@@ -242,9 +251,16 @@ void CMainFrame::CreatePanes() {
   shortcuts->SetSizer(sizer);
   m_mgr.AddPane(shortcuts, wxAuiPaneInfo().Name(kPaneShortcuts).Caption("Shortcuts").Left().BestSize(150, 150).MinSize(150, 100));
 
-  m_pOutput = new COutputWnd(this, [this]() -> std::optional<COutputSettings> {
-    // The open project's settings come with the document.
-    return std::nullopt;
+  m_pOutput = new COutputWnd(this, []() -> std::optional<COutputSettings> {
+    CDoc* doc = CDoc::GetDoc();
+    if (doc == nullptr) return std::nullopt;
+    COutputSettings settings;
+    settings.nProtocolMask = doc->m_settings.Protocol.load();
+    settings.nLinesMax = doc->m_settings.ProtocolLinesMax;
+    settings.nLinesDiff = doc->m_settings.ProtocolLinesDiff;
+    settings.bSaveLog = doc->m_settings.saveLog;
+    if (settings.bSaveLog) settings.strSaveLogPath = CDoc::MakeDatedFileName();
+    return settings;
   });
   m_mgr.AddPane(m_pOutput, wxAuiPaneInfo().Name(kPaneOutput).Caption(Text(IDS_OUTPUT_WND)).Bottom().BestSize(100, 180).MinSize(100, 100));
   m_pProperties = new CPropertiesWnd(this, [] { return static_cast<CViewItemProperties*>(nullptr); });
@@ -253,32 +269,81 @@ void CMainFrame::CreatePanes() {
 
 void CMainFrame::UpdateTitle() {
   const wxString title(m_app.GetMainFrameTitle().GetString());
-  SetTitle(m_strDocumentTitle.empty() ? title : m_strDocumentTitle + " - " + title);
+  CDoc* doc = CDoc::GetDoc();
+  SetTitle(doc == nullptr ? title : wxString(doc->GetTitle().GetString()) + " - " + title);
 }
 
-void CMainFrame::SetDocumentTitle(const wxString& title) {
-  m_strDocumentTitle = title;
+CFrameWnd* CMainFrame::GetActiveFrameWnd() {
+  CDoc* doc = CDoc::GetDoc();
+  const int selection = m_pNotebook->GetSelection();
+  if (doc == nullptr || selection == wxNOT_FOUND) return nullptr;
+  auto* page = dynamic_cast<CSplitChildFrame*>(m_pNotebook->GetPage(static_cast<size_t>(selection)));
+  const std::vector<CFrameWnd*> frames = doc->GetFrames();
+  if (page == nullptr || std::find(frames.begin(), frames.end(), page->m_pFrameWnd) == frames.end()) return nullptr;
+  return page->m_pFrameWnd;
+}
+
+void CMainFrame::PrepareRoute() {
+  CFrameWnd* frame = GetActiveFrameWnd();
+  CView* view = frame != nullptr ? frame->GetActiveView() : nullptr;
+  m_router.SetActiveView(view);
+  m_router.SetFrame(frame);
+  m_router.SetApplication(view == nullptr ? CDoc::GetDoc() : nullptr);
+}
+
+void CMainFrame::SyncWorkspaces() {
+  CDoc* doc = CDoc::GetDoc();
+  const std::vector<CFrameWnd*> frames = doc != nullptr ? doc->GetFrames() : std::vector<CFrameWnd*>();
+  std::vector<CFrameWnd*> shown;
+  for (size_t i = m_pNotebook->GetPageCount(); i-- > 0;) {
+    auto* page = dynamic_cast<CSplitChildFrame*>(m_pNotebook->GetPage(i));
+    if (page == nullptr) continue;
+    if (std::find(frames.begin(), frames.end(), page->m_pFrameWnd) == frames.end()) {
+      m_pNotebook->DeletePage(i);
+    } else {
+      shown.push_back(page->m_pFrameWnd);
+    }
+  }
+  for (CFrameWnd* frame : frames) {
+    if (std::find(shown.begin(), shown.end(), frame) != shown.end()) continue;
+    CSplitChildFrame* page = nullptr;
+    if (frame->GetResourceID() == IDR_DIAGNOSTICS) {
+      page = new CGroupItemChildFrame(m_pNotebook);
+    } else {
+      page = new COpcMainChildFrame(m_pNotebook);
+    }
+    page->m_pFrameWnd = frame;
+    const size_t number = m_pNotebook->GetPageCount() + 1;
+    m_pNotebook->AddPage(page, wxString(doc->GetTitle().GetString()) + wxString::Format(":%zu", number), true);
+  }
   UpdateTitle();
 }
 
 CSplitChildFrame* CMainFrame::ShowWorkspace(int templateId) {
-  if (m_strDocumentTitle.empty()) return nullptr;
+  CDoc* doc = CDoc::GetDoc();
+  CDocManager* manager = AfxGetDocManager();
+  if (doc == nullptr || manager == nullptr) return nullptr;
+  SyncWorkspaces();
   for (size_t i = 0; i < m_pNotebook->GetPageCount(); ++i) {
-    auto* frame = dynamic_cast<CSplitChildFrame*>(m_pNotebook->GetPage(i));
-    if (frame != nullptr && frame->GetTemplateId() == templateId) {
+    auto* page = dynamic_cast<CSplitChildFrame*>(m_pNotebook->GetPage(i));
+    if (page != nullptr && page->GetTemplateId() == templateId) {
       m_pNotebook->SetSelection(i);
-      return frame;
+      return page;
     }
   }
-  CSplitChildFrame* frame = nullptr;
-  if (templateId == IDR_CONFIGURATION) {
-    frame = new COpcMainChildFrame(m_pNotebook);
-  } else {
-    frame = new CGroupItemChildFrame(m_pNotebook);
+  CDocTemplate* docTemplate = manager->FindTemplate(static_cast<UINT>(templateId));
+  CFrameWnd* frame = docTemplate != nullptr ? docTemplate->CreateNewFrame(doc) : nullptr;
+  if (frame == nullptr) return nullptr;
+  frame->InitialUpdateFrame();
+  SyncWorkspaces();
+  for (size_t i = 0; i < m_pNotebook->GetPageCount(); ++i) {
+    auto* page = dynamic_cast<CSplitChildFrame*>(m_pNotebook->GetPage(i));
+    if (page != nullptr && page->m_pFrameWnd == frame) {
+      m_pNotebook->SetSelection(i);
+      return page;
+    }
   }
-  const wxString suffix = templateId == IDR_CONFIGURATION ? ":1" : ":2";
-  m_pNotebook->AddPage(frame, m_strDocumentTitle + suffix, true);
-  return frame;
+  return nullptr;
 }
 
 void CMainFrame::OnSetAppLook(int look) {
@@ -288,7 +353,8 @@ void CMainFrame::OnSetAppLook(int look) {
 }
 
 void CMainFrame::ShowOptions(int page) {
-  COptionsDlg dialog(this, page, m_app.m_nStartMode);
+  CDoc* doc = CDoc::GetDoc();
+  COptionsDlg dialog(this, page, m_app.m_nStartMode, doc != nullptr && doc->IsConnected());
   dialog.ShowModal();
 }
 
@@ -299,7 +365,10 @@ void CMainFrame::ShowAbout() {
 
 void CMainFrame::UpdateStatusPanes() {
   SetStatusText(wxString(CTessalyApp::GetClientsPaneText().GetString()), 2);
-  SetStatusText(m_txTimerText ? wxString(m_txTimerText().GetString()) : wxString(), 3);
+  PrepareRoute();
+  CCmdUI pane(ID_INDICATOR_TXTIMER);
+  m_router.UpdateUI(pane);
+  SetStatusText(wxString(pane.m_strText.GetString()), 3);
 }
 
 void CMainFrame::OnStatusTimer(wxTimerEvent&) { UpdateStatusPanes(); }
@@ -329,34 +398,53 @@ void CMainFrame::OnCommand(wxCommandEvent& event) {
     case ID_APP_EXIT:
       if (m_app.CanClose()) Close(true);
       break;
-    case ID_CONTROL_OPTIONS:
-      ShowOptions(1);
+    case ID_FILE_NEW:
+      m_app.OnFileNew();
+      SyncWorkspaces();
       break;
-    case ID_DIAGNOSIS_OPTIONS:
-      ShowOptions(-1);
+    case ID_FILE_OPEN:
+      OnFileOpen();
       break;
     case ID_VIEW_STATUS_BAR:
       GetStatusBar()->Show(!GetStatusBar()->IsShown());
       SendSizeEvent();
       break;
     default:
-      event.Skip();
+      PrepareRoute();
+      if (!m_router.Route(static_cast<UINT>(id))) {
+        event.Skip();
+        break;
+      }
+      SyncWorkspaces();
       break;
   }
+}
+
+void CMainFrame::OnFileOpen() {
+  wxFileDialog dialog(this, "Open", wxEmptyString, wxEmptyString, "Tessaly projects (*.tdbx)|*.tdbx|Older projects (*.tdb)|*.tdb",
+                      wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+  if (dialog.ShowModal() != wxID_OK) return;
+  m_app.OpenDocumentFile(CString(dialog.GetPath().wc_str()));
+  SyncWorkspaces();
 }
 
 void CMainFrame::OnUpdateCommand(wxUpdateUIEvent& event) {
   const int id = CommandOfWxId(event.GetId());
   if (m_handled.count(id) == 0) {
-    // Menu and tool bar commands without a handler stay disabled; other windows are not ours to judge.
-    if (IsCommandOfTheBars(id)) event.Enable(false);
+    // Menu and tool bar commands go the document's route; those without a handler stay disabled.
+    // Other windows are not ours to judge.
+    if (!IsCommandOfTheBars(id)) return;
+    PrepareRoute();
+    const CCmdUI state = m_router.UpdateUI(static_cast<UINT>(id));
+    event.Enable(state.m_bEnabled);
+    if (event.IsCheckable()) event.Check(state.m_nCheck == 1);
     return;
   }
   event.Enable(true);
   if (id >= ID_VIEW_APPLOOK_FIRST && id <= ID_VIEW_APPLOOK_LAST) event.Check(id == m_app.m_nAppLook);
   if (const char* pane = PaneOfToggle(id)) event.Check(m_mgr.GetPane(pane).IsShown());
   if (id == ID_VIEW_STATUS_BAR) event.Check(GetStatusBar()->IsShown());
-  if ((id == ID_VIEW_NODE_TAG || id == ID_VIEW_GROUP_ITEM_DIAGNOSIS) && m_strDocumentTitle.empty()) event.Enable(false);
+  if ((id == ID_VIEW_NODE_TAG || id == ID_VIEW_GROUP_ITEM_DIAGNOSIS) && CDoc::GetDoc() == nullptr) event.Enable(false);
 }
 
 bool CMainFrame::IsCommandOfTheBars(int command) {
@@ -374,6 +462,15 @@ void CMainFrame::OnClose(wxCloseEvent& event) {
   if (event.CanVeto() && !m_app.CanClose()) {
     event.Veto();
     return;
+  }
+  CDocManager* manager = AfxGetDocManager();
+  if (manager != nullptr) {
+    if (event.CanVeto() && !manager->SaveAllModified()) {
+      event.Veto();
+      return;
+    }
+    manager->CloseAllDocuments(FALSE);
+    SyncWorkspaces();
   }
   Destroy();
 }
@@ -401,9 +498,41 @@ LRESULT CMainFrame::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
       self->m_pProperties->RefreshFromActiveView();
       return 1;
     case WM_TIMER:
-      if (wParam == kTxTimerId && self->m_onTxTimer) self->m_onTxTimer();
+      if (wParam == kTxTimerId) {
+        if (CDoc* doc = CDoc::GetDoc()) doc->AutoAdjustTxTimer();
+      }
       return 0;
     default:
       return DefWindowProc(hwnd, message, wParam, lParam);
   }
 }
+
+// ---- CDocHost ----
+int CMainFrame::GetStartMode() { return m_app.m_nStartMode; }
+
+bool CMainFrame::HasConnectedClients() { return !GetOPCToolkitCtrl().IsEmpty(); }
+
+bool CMainFrame::CanClose() { return m_app.CanClose(); }
+
+CLoggingFile* CMainFrame::GetLogFile() { return &m_app; }
+
+int CMainFrame::GetServerInstance() { return m_app.m_nInstance; }
+
+void CMainFrame::SetLastProjectPath(const CString& path) { m_app.SetLastProjectPath(path); }
+
+bool CMainFrame::PromptImportFile(CString& path) {
+  wxFileDialog dialog(this, "Import", wxEmptyString, wxEmptyString, "Older projects (*.tdb)|*.tdb",
+                      wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+  if (dialog.ShowModal() != wxID_OK) return false;
+  path = CString(dialog.GetPath().wc_str());
+  return true;
+}
+
+// The device dialog, the status sheets and the context menus come with the views.
+int CMainFrame::RunDeviceDialog(CDeviceDialogRecord&) { return IDCANCEL; }
+
+void CMainFrame::ShowNiStatusSheet(const CString&, IDispatch*) {}
+
+void CMainFrame::ShowVniStatistics(CDoc*) {}
+
+void CMainFrame::ShowContextMenu(UINT, int, POINT) {}

@@ -12,8 +12,11 @@
 #include <wx/frame.h>
 #include <wx/timer.h>
 
+#include "foundation/KxTimer.h"
+#include "platform/afx/CommandRouter.h"
 #include "platform/win32/CString.h"
 #include "platform/win32/WinTypes.h"
+#include "project/DocHost.h"
 
 class CTessalyApp;
 class COutputWnd;
@@ -21,7 +24,7 @@ class CPropertiesWnd;
 class CSplitChildFrame;
 struct COutputSettings;
 
-class CMainFrame : public wxFrame {
+class CMainFrame : public wxFrame, public CDocHost, public IKxTimerOwner {
  public:
   static constexpr UINT WM_UPDATE_PROPERTIES = WM_APP + 0x103;
   static constexpr UINT_PTR kTxTimerId = 100;
@@ -29,23 +32,33 @@ class CMainFrame : public wxFrame {
   explicit CMainFrame(CTessalyApp& app);
   ~CMainFrame() override;
 
-  HWND GetSafeHwnd() const { return m_hWnd; }
+  HWND GetSafeHwnd() const override { return m_hWnd; }
   COutputWnd* GetOutputWnd() { return m_pOutput; }
   CPropertiesWnd* GetPropertiesWnd() { return m_pProperties; }
   wxAuiNotebook* GetNotebook() { return m_pNotebook; }
   wxAuiManager& GetAuiManager() { return m_mgr; }
 
-  // The open document's name (empty: none) and its periodic timer hook.
-  void SetDocumentTitle(const wxString& title);
-  std::function<void()> m_onTxTimer;
-  std::function<CString()> m_txTimerText;
-
   // Commands 32830 and 32821: the document's workspace of that template, made once.
   CSplitChildFrame* ShowWorkspace(int templateId);
+  // One page per frame of the open document; pages of frames gone are removed.
+  void SyncWorkspaces();
   void OnSetAppLook(int look);
-  // The Options sheet on a page (-1: the page shown last).
-  void ShowOptions(int page);
   void ShowAbout();
+
+  // ---- CDocHost ----
+  int GetStartMode() override;
+  bool HasConnectedClients() override;
+  bool CanClose() override;
+  IKxTimerOwner* GetMainWindow() override { return this; }
+  CLoggingFile* GetLogFile() override;
+  int GetServerInstance() override;
+  void SetLastProjectPath(const CString& path) override;
+  bool PromptImportFile(CString& path) override;
+  void ShowOptions(int page) override;
+  int RunDeviceDialog(CDeviceDialogRecord& record) override;
+  void ShowNiStatusSheet(const CString& title, IDispatch* configuration) override;
+  void ShowVniStatistics(CDoc* doc) override;
+  void ShowContextMenu(UINT menuId, int subMenu, POINT point) override;
   // Refreshes the status panes (also every half second).
   void UpdateStatusPanes();
   // A close the program asks for (a client's end, SIGTERM): open dialogs end first, no question.
@@ -60,6 +73,12 @@ class CMainFrame : public wxFrame {
   void OnClose(wxCloseEvent& event);
   void OnStatusTimer(wxTimerEvent& event);
   void UpdateTitle();
+  // The active page's frame, when its document still has it.
+  CFrameWnd* GetActiveFrameWnd();
+  // The route of a document's command: the active view, its document, its frame; the open
+  // document when no view is active.
+  void PrepareRoute();
+  void OnFileOpen();
   bool IsCommandOfTheBars(int command);
   static LRESULT WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -70,6 +89,6 @@ class CMainFrame : public wxFrame {
   CPropertiesWnd* m_pProperties = nullptr;
   wxTimer m_statusTimer;
   HWND m_hWnd = nullptr;
-  wxString m_strDocumentTitle;
   std::set<int> m_handled;
+  CCommandRouter m_router;
 };

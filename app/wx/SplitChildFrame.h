@@ -5,11 +5,16 @@
 #include <wx/panel.h>
 #include <wx/splitter.h>
 
+class CFrameWnd;
+
 class CSplitChildFrame : public wxPanel {
  public:
   // templateId: the document template that made the frame (128 or 337).
   CSplitChildFrame(wxWindow* parent, int templateId, const wchar_t* frameClass, const wxString& leftView,
                    const wxString& rightView);
+
+  // The document's frame this page shows; compared only, the document owns it.
+  CFrameWnd* m_pFrameWnd = nullptr;
   ~CSplitChildFrame() override;
 
   int GetTemplateId() const { return m_nTemplateId; }

@@ -9,8 +9,26 @@
 #include "platform/wx/WxMessageBoxPresenter.h"
 #include "platform/wx/WxQueuePump.h"
 #include "app/shell/ShellCommands.h"
+#include "opcserver/ComServerThread.h"
+#include "opcserver/OpcServerInstances.h"
+#include "opcserver/OpcServerRegistration.h"
+#include "platform/afx/View.h"
+#include "project/Doc.h"
+#include "project/DocTemplates.h"
 
-void ConfigureTessalyApp(CTessalyApp&) {}
+void ConfigureTessalyApp(CTessalyApp& app) {
+  app.m_startComServerThread = [](CTessalyApp& self) {
+    return StartComServerThread(self, self.m_nInstance, static_cast<CLoggingFile*>(&self));
+  };
+  app.m_stopComServerThread = [](CTessalyApp& self) { StopComServerThread(self); };
+  app.m_registerServer = [&app](BYTE instance, bool registerServer) -> HRESULT {
+    RegisterOpcServerScripts();
+    const CLSID& clsid = GetOpcServerInstanceCLSID(instance);
+    CLoggingFile* log = &app;
+    const bool done = registerServer ? RegisterOPCCategories(clsid, CString(), log) : UnregisterOPCCategories(clsid, log);
+    return done ? S_OK : E_FAIL;
+  };
+}
 
 CTessalyWxApp::CTessalyWxApp(CTessalyCommandLine line) : m_line(std::move(line)) {}
 
@@ -27,6 +45,12 @@ bool CTessalyWxApp::OnInit() {
   GetModuleFileName(nullptr, path, MAX_PATH);
   if (!m_app->InitInstance(path, m_line)) return false;
   CEventsManager::Create();
+  // The two document templates; their views come with the views of the workspaces.
+  m_pDocManager = std::make_unique<CDocManager>();
+  AfxSetDocManager(m_pDocManager.get());
+  m_pDocManager->LoadStdProfileSettings(m_app.get(), 4);
+  auto view = [] { return std::make_unique<CView>(); };
+  AddDocTemplates(*m_pDocManager, view, nullptr, view, nullptr);
   m_pFrame = new CMainFrame(*m_app);
   SetTopWindow(m_pFrame);
   // Served from the loop, not inside the signal.
@@ -39,14 +63,18 @@ bool CTessalyWxApp::OnInit() {
   // The shell command: the start project, or a new empty project unless a client started us.
   const CString project = m_app->GetStartProject(m_line);
   if (!project.IsEmpty()) {
-    m_pFrame->SetDocumentTitle(wxString(tessaly::win32::PathFileName(project)));
+    if (m_app->OpenDocumentFile(project) != nullptr) {
+      m_pDocManager->AddToRecentFileList(project.GetString());
+      m_pDocManager->SaveStdProfileSettings();
+    }
   } else if (!m_app->IsStartedByClient()) {
-    m_pFrame->SetDocumentTitle("Untitled");
+    m_app->OnFileNew();
   }
-  m_pFrame->ShowWorkspace(IDR_CONFIGURATION);
+  m_pFrame->SyncWorkspaces();
   m_app->StartComServerThread();
 
-  switch (m_app->GetShowCommand(!project.IsEmpty(), false)) {
+  CDoc* doc = CDoc::GetDoc();
+  switch (m_app->GetShowCommand(doc != nullptr, doc != nullptr && doc->m_settings.hideWindow != 0)) {
     case SW_HIDE:
       break;
     case SW_SHOWMINIMIZED:
@@ -63,7 +91,9 @@ bool CTessalyWxApp::OnInit() {
 }
 
 int CTessalyWxApp::OnExit() {
+  if (m_pDocManager) m_pDocManager->CloseAllDocuments(TRUE);
   if (m_app) m_app->ExitInstance();
+  AfxSetDocManager(nullptr);
   CEventsManager::Destroy();
   m_presenter.reset();
   m_pump.reset();

@@ -8,6 +8,7 @@
 #include <wx/app.h>
 
 #include "app/shell/TessalyApp.h"
+#include "platform/afx/DocManager.h"
 #include "app/shell/TessalyCommandLine.h"
 
 class CMainFrame;
@@ -32,6 +33,7 @@ class CTessalyWxApp : public wxApp {
   std::unique_ptr<CWxQueuePump> m_pump;
   std::unique_ptr<CScopedMessageBoxPresenter> m_presenter;
   std::unique_ptr<CTessalyApp> m_app;
+  std::unique_ptr<CDocManager> m_pDocManager;
   CMainFrame* m_pFrame = nullptr;
 };
 
