@@ -38,7 +38,9 @@ bool CTessalyWxApp::OnInit() {
   // The command line is ours (CTessalyCommandLine); wx's own parser would refuse its switches.
   SetAppName("Tessaly");
   m_pump = std::make_unique<CWxQueuePump>();
-  m_presenter = std::make_unique<CScopedMessageBoxPresenter>(std::make_shared<CWxMessageBoxPresenter>(L"Tessaly"));
+  if (m_bInstallPresenter) {
+    m_presenter = std::make_unique<CScopedMessageBoxPresenter>(std::make_shared<CWxMessageBoxPresenter>(L"Tessaly"));
+  }
   m_app = std::make_unique<CTessalyApp>();
   ConfigureTessalyApp(*m_app);
   wchar_t path[MAX_PATH] = {};

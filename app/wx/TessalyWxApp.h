@@ -27,6 +27,8 @@ class CTessalyWxApp : public wxApp {
   CMainFrame* GetMainFrame() { return m_pFrame; }
   // Runs once the main window is up (the smoke test drives the program from here).
   std::function<void(CTessalyWxApp&)> m_onStarted;
+  // False: the message boxes stay with the presenter installed before (a test's script).
+  bool m_bInstallPresenter = true;
 
  private:
   CTessalyCommandLine m_line;

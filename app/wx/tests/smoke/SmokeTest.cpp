@@ -28,12 +28,20 @@
 #include "opcserver/testing/OpcTestClient.h"
 #include "platform/win32/MessageBox.h"
 #include "platform/win32/Messages.h"
+#include "opcserver/OpcServerInstances.h"
+#include "platform/com/Activation.h"
+#include "project/Doc.h"
+#include "standins/kestrum/testing/KestrumEnvironment.h"
+
+#include <chrono>
+#include <thread>
 
 namespace {
 
 std::string g_shots;
 std::vector<std::string> g_failures;
 std::unique_ptr<COpcTestClient> g_client;
+std::unique_ptr<kestrum::testing::CKestrumEnvironment> g_env;
 std::shared_ptr<CScriptedMessageBoxPresenter> g_boxes;
 std::unique_ptr<CScopedMessageBoxPresenter> g_scripted;
 
@@ -168,7 +176,35 @@ void Step(CTessalyWxApp& app, int step) {
       Next(app, 4);
       break;
     case 4: {
+      // The demo network: the generated database on the simulated control's interface LON1.
+      CDoc* doc = CDoc::GetDoc();
+      Expect(doc != nullptr, "Run opened a project");
+      if (doc == nullptr) break;
+      doc->m_settings.dbpath = g_env->DatabasePath().c_str();
+      doc->SelectNetworkInterface(L"LON1");
+      wxCommandEvent start(wxEVT_MENU, WxIdOfCommand(ID_CONTROL_START));
+      frame->ProcessWindowEvent(start);
+      Expect(doc->IsConnected(), "Start connects the network");
+      // A client of the program's own class object (instance 0).
       g_client = std::make_unique<COpcTestClient>();
+      CComPtr<IOPCServer> server;
+      const HRESULT created = CoCreateInstance(GetOpcServerInstanceCLSID(0), nullptr, CLSCTX_LOCAL_SERVER,
+                                               &server.p);
+      Expect(SUCCEEDED(created) && server != nullptr, "a client creates the program's OPC server");
+      if (server == nullptr) break;
+      g_client->m_server = server;
+      CComPtr<IOPCItemMgt> group = g_client->AddGroup(L"smoke", TRUE, 1000, 1);
+      std::vector<HRESULT> errors;
+      std::vector<OPCHANDLE> items = g_client->AddItems(group, {L"4B.1.1.0"}, &errors);
+      Expect(items.size() == 1 && items[0] != 0, "the client adds a data point of the demo network");
+      CComPtr<IOPCSyncIO> io = QueryAs<IOPCSyncIO>(group.p);
+      OPCITEMSTATE* states = nullptr;
+      HRESULT* readErrors = nullptr;
+      const HRESULT read = io != nullptr && !items.empty() ? io->Read(OPC_DS_DEVICE, 1, items.data(), &states, &readErrors) : E_FAIL;
+      Expect(read == S_OK, "and reads it from the device");
+      if (states != nullptr) VariantClear(&states[0].vDataValue);
+      CoTaskMemFree(states);
+      CoTaskMemFree(readErrors);
       Expect(g_nConnectedClients.load() == 1, "an OPC client is connected");
       frame->UpdateStatusPanes();
       Expect(frame->GetStatusBar()->GetStatusText(2).StartsWith("1 client(s) connected"), "status pane counts it");
@@ -184,13 +220,15 @@ void Step(CTessalyWxApp& app, int step) {
       Expect(frame->IsShown(), "WM_CLOSE dropped while a client is connected");
       g_boxes = std::make_shared<CScriptedMessageBoxPresenter>();
       g_scripted = std::make_unique<CScopedMessageBoxPresenter>(g_boxes);
-      g_boxes->Answer({IDNO, IDYES});
+      // No, then Yes; then No to saving the changed project.
+      g_boxes->Answer({IDNO, IDYES, IDNO});
       Expect(!frame->Close(), "No keeps the window");
       Expect(g_boxes->Texts().size() == 1 &&
                  g_boxes->Texts()[0] == L"OPC Clients are currently connected to this server. Exit anyway?",
              "the question is asked");
       Shot(frame, "06-still-running");
       Expect(frame->Close(), "Yes closes");
+      Expect(g_boxes->Texts().size() == 3, "the changed project is offered for saving");
       break;
     }
   }
@@ -200,17 +238,20 @@ void Step(CTessalyWxApp& app, int step) {
 
 int main(int argc, char** argv) {
   g_shots = argc > 1 ? argv[1] : ".";
+  // A machine of its own with the simulated network control; its scripted presenter answers
+  // every message box with the default button.
+  g_env = std::make_unique<kestrum::testing::CKestrumEnvironment>();
+  // A step that never sees its event fails the run instead of hanging it.
+  std::thread([] {
+    std::this_thread::sleep_for(std::chrono::seconds(90));
+    std::printf("FAIL finished within 90 s\n");
+    std::fflush(stdout);
+    std::_Exit(2);
+  }).detach();
   auto* app = new CTessalyWxApp(CTessalyCommandLine::Parse(std::vector<CString>{L"-Run"}));
+  app->m_bInstallPresenter = false;
   app->m_onStarted = [](CTessalyWxApp& started) {
     wxImage::AddHandler(new wxPNGHandler);
-    // A watchdog: a step that never sees its event fails the run instead of hanging it.
-    auto* watchdog = new wxTimer();
-    watchdog->Bind(wxEVT_TIMER, [](wxTimerEvent&) {
-      Expect(false, "finished within 60 s");
-      std::fflush(stdout);
-      std::_Exit(2);
-    });
-    watchdog->StartOnce(60000);
     // The first shot waits for the first paint of the configuration workspace's device view.
     wxWindow* view = wxWindow::FindWindowByName("Devices", started.GetMainFrame());
     if (view == nullptr) {
@@ -225,6 +266,8 @@ int main(int argc, char** argv) {
   wxEntry(count, args);
   g_client.reset();
   g_scripted.reset();
+  for (const CString& text : g_env->Prompts().Texts()) std::printf("box: %ls\n", text.GetString());
+  g_env.reset();
   Expect(g_nConnectedClients.load() == 0, "the client is gone at the end");
   std::printf("%zu failure(s)\n", g_failures.size());
   return g_failures.empty() ? 0 : 1;
