@@ -1,6 +1,4 @@
 // Tessaly: the OPC server for LON networks with its main window.
-#include <wx/app.h>
-
 #include "app/shell/TessalyApp.h"
 #include "app/shell/TessalyCommandLine.h"
 #include "app/wx/TessalyWxApp.h"
@@ -17,6 +15,5 @@ int main(int argc, char** argv) {
     app.InitInstance(path, line);
     return app.m_nExitCode;
   }
-  wxApp::SetInstance(new CTessalyWxApp(line));
-  return wxEntry(argc, argv);
+  return RunTessalyWxApp(argc, argv, line);
 }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The main job: registers the network control stand-in and server instance 0 under a machine root
-# in the build tree and starts Tessaly in "Run" mode. With a display the window stays until it is
+# in the build tree and starts Tessaly in "Run" mode on the demo project. With a display the window stays until it is
 # closed; without one the program runs under Xvfb, a screenshot of the main window is saved into
 # the build tree, and the program is ended.
 set -euo pipefail
@@ -11,17 +11,19 @@ mkdir -p "$TESSALY_MACHINE_ROOT"
 export GDK_BACKEND=x11
 
 "$build/tools/regsvr/regsvr" "$build/standins/kestrum/libkestrum.so"
-"$exe" -RegServer || echo "Tessaly: server registration is not available in this build"
+"$exe" -RegServer
+project="$build/demo/demo.tdbx"
+export project
 
 if [ -n "${DISPLAY:-}" ] && [ -z "${TESSALY_HEADLESS:-}" ]; then
-  exec "$exe" -Run
+  exec "$exe" -Run "$project"
 fi
 
 shot="$build/tessaly-main-window.png"
 export exe shot
 xvfb-run -a -s "-screen 0 1280x900x24" bash -c '
   set -euo pipefail
-  "$exe" -Run &
+  "$exe" -Run "$project" &
   pid=$!
   # Wait for the main window to be mapped (bounded), then give it one round to paint.
   for _ in $(seq 1 300); do

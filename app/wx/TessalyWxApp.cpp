@@ -101,3 +101,8 @@ int CTessalyWxApp::OnExit() {
   m_pump.reset();
   return wxApp::OnExit();
 }
+
+int RunTessalyWxApp(int argc, char** argv, const CTessalyCommandLine& line) {
+  wxApp::SetInstance(new CTessalyWxApp(line));
+  return wxEntry(argc, argv);
+}

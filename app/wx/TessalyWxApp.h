@@ -39,5 +39,8 @@ class CTessalyWxApp : public wxApp {
   CMainFrame* m_pFrame = nullptr;
 };
 
+// The program with its windows: the wx loop until the main window has gone; the exit code.
+int RunTessalyWxApp(int argc, char** argv, const CTessalyCommandLine& line);
+
 // Plugs in what the program's parts provide: the COM server thread, registration, the document.
 void ConfigureTessalyApp(CTessalyApp& app);
