@@ -319,31 +319,31 @@ void CMainFrame::SyncWorkspaces() {
   UpdateTitle();
 }
 
+CSplitChildFrame* CMainFrame::SelectPage(const std::function<bool(CSplitChildFrame*)>& wanted) {
+  for (size_t i = 0; i < m_pNotebook->GetPageCount(); ++i) {
+    auto* page = dynamic_cast<CSplitChildFrame*>(m_pNotebook->GetPage(i));
+    if (page != nullptr && wanted(page)) {
+      m_pNotebook->SetSelection(i);
+      return page;
+    }
+  }
+  return nullptr;
+}
+
 CSplitChildFrame* CMainFrame::ShowWorkspace(int templateId) {
   CDoc* doc = CDoc::GetDoc();
   CDocManager* manager = AfxGetDocManager();
   if (doc == nullptr || manager == nullptr) return nullptr;
   SyncWorkspaces();
-  for (size_t i = 0; i < m_pNotebook->GetPageCount(); ++i) {
-    auto* page = dynamic_cast<CSplitChildFrame*>(m_pNotebook->GetPage(i));
-    if (page != nullptr && page->GetTemplateId() == templateId) {
-      m_pNotebook->SetSelection(i);
-      return page;
-    }
+  if (CSplitChildFrame* page = SelectPage([templateId](CSplitChildFrame* p) { return p->GetTemplateId() == templateId; })) {
+    return page;
   }
   CDocTemplate* docTemplate = manager->FindTemplate(static_cast<UINT>(templateId));
   CFrameWnd* frame = docTemplate != nullptr ? docTemplate->CreateNewFrame(doc) : nullptr;
   if (frame == nullptr) return nullptr;
   frame->InitialUpdateFrame();
   SyncWorkspaces();
-  for (size_t i = 0; i < m_pNotebook->GetPageCount(); ++i) {
-    auto* page = dynamic_cast<CSplitChildFrame*>(m_pNotebook->GetPage(i));
-    if (page != nullptr && page->m_pFrameWnd == frame) {
-      m_pNotebook->SetSelection(i);
-      return page;
-    }
-  }
-  return nullptr;
+  return SelectPage([frame](CSplitChildFrame* p) { return p->m_pFrameWnd == frame; });
 }
 
 void CMainFrame::OnSetAppLook(int look) {

@@ -79,6 +79,8 @@ class CMainFrame : public wxFrame, public CDocHost, public IKxTimerOwner {
   // document when no view is active.
   void PrepareRoute();
   void OnFileOpen();
+  // Selects the first workspace page that is wanted.
+  CSplitChildFrame* SelectPage(const std::function<bool(CSplitChildFrame*)>& wanted);
   bool IsCommandOfTheBars(int command);
   static LRESULT WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
