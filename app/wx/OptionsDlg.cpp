@@ -30,7 +30,8 @@ COptionsDlg::COptionsDlg(wxWindow* parent, int startPage, int startMode, bool co
   const int selected = first >= 0 && first < kPageCount ? first : 0;
   book->SetSelection(static_cast<size_t>(selected));
   m_visited[static_cast<size_t>(selected)] = true;
-  book->Bind(wxEVT_BOOKCTRL_PAGE_CHANGED, [this](wxBookCtrlEvent& event) {
+  // The list look sends the list book's own event, not the generic one.
+  book->Bind(wxEVT_LISTBOOK_PAGE_CHANGED, [this](wxBookCtrlEvent& event) {
     if (event.GetSelection() >= 0 && event.GetSelection() < kPageCount) m_visited[static_cast<size_t>(event.GetSelection())] = true;
     event.Skip();
   });

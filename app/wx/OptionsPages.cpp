@@ -24,10 +24,34 @@
 #include "lon/TimingSettings.h"
 #include "platform/win32/MessageBox.h"
 #include "platform/win32/Time.h"
+#include "lon/NVTag.h"
+#include "lon/TmSettings.h"
+#include "project/Doc.h"
 
 namespace {
 
 wxString W(const CString& text) { return wxString(text.GetString()); }
+CString C(const wxString& text) { return CString(text.wc_str()); }
+
+// A setting of the project that marks the document modified when it changes.
+template <class T, class V>
+void SetMarked(CDoc* doc, T& field, V value) {
+  if (field == static_cast<T>(value)) return;
+  field = static_cast<T>(value);
+  doc->SetModifiedFlag(TRUE);
+}
+
+// "< none >" and the control's interfaces, the current one selected (else the first).
+void FillInterfaces(wxChoice* choice, CDoc* doc, const CString& current) {
+  choice->Append("< none >");
+  if (doc != nullptr) {
+    std::vector<CString> names;
+    doc->GetNetworkInterfaces(names);
+    for (const CString& name : names) choice->Append(W(name));
+  }
+  const int index = current.IsEmpty() ? wxNOT_FOUND : choice->FindString(W(current), true);
+  choice->SetSelection(index == wxNOT_FOUND ? 0 : index);
+}
 
 // Label and control in one row of a two-column grid.
 wxFlexGridSizer* Grid() {
@@ -65,19 +89,21 @@ class CPrtcOptionsPage6 : public COptionsPage {  // General
     SYSTEMTIME now;
     GetSystemTime(&now);
     for (int style = 0; style < 6; ++style) m_time->Append(W(SystemTimeToString(now, style)));
-    m_time->SetSelection(0);
+    CDoc* doc = CDoc::GetDoc();
+    m_time->SetSelection(doc != nullptr ? std::clamp(doc->m_settings.TimeTextStyle, 0, 5) : 0);
     Row(grid, this, "Time format", m_time);
     sizer->Add(grid, 0, wxEXPAND | wxBOTTOM, 8);
     const wxString monitor[] = {"All", "Selected"};
     m_monitor = new wxRadioBox(this, 1243, "Monitor Network Variables", wxDefaultPosition, wxDefaultSize, 2, monitor);
+    m_monitor->SetSelection(doc != nullptr && doc->m_settings.monitorNVs.load() == 0 ? 1 : 0);
     m_monitor->Enable(IsInteractive());
     sizer->Add(m_monitor, 0, wxEXPAND | wxBOTTOM, 8);
     m_disabling = new wxCheckBox(this, 1220, "Automatic disabling of the nodes");
-    m_disabling->SetValue(true);
+    m_disabling->SetValue(doc == nullptr || doc->m_settings.disablingNodesOn != 0);
     sizer->Add(m_disabling, 0, wxBOTTOM, 6);
     auto* edits = Grid();
-    m_offset = new wxTextCtrl(this, 1250, "60");
-    m_retry = new wxTextCtrl(this, 1237, "3");
+    m_offset = new wxTextCtrl(this, 1250, wxString::Format("%d", doc != nullptr ? doc->m_settings.timeOffset : 60));
+    m_retry = new wxTextCtrl(this, 1237, wxString::Format("%d", doc != nullptr ? doc->m_settings.retry : 3));
     Row(edits, this, "Time offset (s)", m_offset);
     Row(edits, this, "Retry", m_retry);
     sizer->Add(edits, 0, wxEXPAND | wxBOTTOM, 8);
@@ -94,6 +120,18 @@ class CPrtcOptionsPage6 : public COptionsPage {  // General
     if (!options::ParseRangedInt(CString(m_offset->GetValue().wc_str()), 0, 86400, value)) return L"Time offset: enter a number of seconds from 0 to 86400.";
     if (!options::ParseRangedInt(CString(m_retry->GetValue().wc_str()), 0, 255, value)) return L"Retry: enter a number from 0 to 255.";
     return CString();
+  }
+  void Apply() override {
+    CDoc* doc = CDoc::GetDoc();
+    if (doc == nullptr) return;
+    int offset = 60, retry = 3;
+    options::ParseRangedInt(C(m_offset->GetValue()), 0, 86400, offset);
+    options::ParseRangedInt(C(m_retry->GetValue()), 0, 255, retry);
+    doc->m_settings.TimeTextStyle = m_time->GetSelection();
+    const int monitor = m_monitor->GetSelection() == 0 ? 1 : 0;
+    if (doc->m_settings.monitorNVs.exchange(monitor) != monitor) doc->SetModifiedFlag(TRUE);
+    doc->UpdateAllViews(nullptr, 8);
+    CDoc::SetDisablingNodes(offset, retry, m_disabling->GetValue());
   }
 
  private:
@@ -114,47 +152,75 @@ class CPrtcOptionsPage8 : public COptionsPage {  // Project
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     auto* grid = Grid();
     const bool setup = IsInteractive() && !IsConnected();
-    auto* lon = new wxChoice(this, 1147);
-    lon->Append("< none >");
-    lon->SetSelection(0);
-    lon->Enable(setup);
-    Row(grid, this, "&LON interface:", lon);
-    auto* dbMode = new wxChoice(this, 1155);
-    for (const char* name : {"Auto", "Simulate", "Upload all", "Upload new"}) dbMode->Append(name);
-    dbMode->SetSelection(1);
-    dbMode->Enable(setup);
-    Row(grid, this, "&Mode:", dbMode);
-    auto* db = new wxFilePickerCtrl(this, 1157, wxEmptyString, "Database", "Microsoft Access Database (*.mdb)|*.mdb");
-    db->Enable(setup);
-    Row(grid, this, "&Database:", db);
+    CDoc* doc = CDoc::GetDoc();
+    m_lon = new wxChoice(this, 1147);
+    FillInterfaces(m_lon, doc, doc != nullptr ? doc->GetNetworkInterfaceName() : CString());
+    m_lon->Enable(setup);
+    Row(grid, this, "&LON interface:", m_lon);
+    m_mode = new wxChoice(this, 1155);
+    for (const char* name : {"Auto", "Simulate", "Upload all", "Upload new"}) m_mode->Append(name);
+    m_mode->SetSelection(doc != nullptr ? std::clamp(doc->m_settings.dbmode, 0, 3) : 1);
+    m_mode->Enable(setup);
+    Row(grid, this, "&Mode:", m_mode);
+    m_db = new wxFilePickerCtrl(this, 1157, doc != nullptr ? W(doc->m_settings.GetDbPath()) : wxString(), "Database",
+                                "Microsoft Access Database (*.mdb)|*.mdb", wxDefaultPosition, wxDefaultSize,
+                                wxFLP_OPEN | wxFLP_USE_TEXTCTRL);
+    m_db->Enable(setup);
+    Row(grid, this, "&Database:", m_db);
     sizer->Add(grid, 0, wxEXPAND | wxBOTTOM, 8);
     struct Box {
       int id;
       const char* text;
       bool enabled;
     };
-    for (const Box& box : {Box{1179, "&Use NV Selfdocumentation as NV name", setup},
-                           Box{1177, "Debug &trace", IsInteractive()},
-                           Box{1178, "&Hide main window if started from client", IsInteractive()},
-                           Box{1000, "Use authentication", IsInteractive() && IsConnected()},
-                           Box{1002, "Use subnet/node addressing", IsInteractive() && IsConnected()}}) {
-      AddCheck(this, sizer, box.id, box.text, false, box.enabled);
-    }
+    (void)sizeof(Box);
+    m_selfdoc = AddCheck(this, sizer, 1179, "&Use NV Selfdocumentation as NV name",
+                         doc != nullptr && doc->m_settings.useNvSelfdoc != 0, setup);
+    m_trace = AddCheck(this, sizer, 1177, "Debug &trace", doc != nullptr && doc->m_settings.debugTrace != 0, IsInteractive());
+    m_hide = AddCheck(this, sizer, 1178, "&Hide main window if started from client",
+                      doc != nullptr && doc->m_settings.hideWindow != 0, IsInteractive());
+    // The control's own switches are read and written with the views of the network (not here yet).
+    AddCheck(this, sizer, 1000, "Use authentication", false, false);
+    AddCheck(this, sizer, 1002, "Use subnet/node addressing", false, false);
     Finish(this, sizer);
   }
+  void Apply() override {
+    CDoc* doc = CDoc::GetDoc();
+    if (doc == nullptr) return;
+    doc->SelectNetworkInterface(C(m_lon->GetStringSelection()));
+    SetMarked(doc, doc->m_settings.dbmode, m_mode->GetSelection());
+    doc->m_settings.SetString(doc->m_settings.dbpath, C(m_db->GetPath()));
+    SetMarked(doc, doc->m_settings.useNvSelfdoc, m_selfdoc->GetValue() ? 1 : 0);
+    SetMarked(doc, doc->m_settings.hideWindow, m_hide->GetValue() ? 1 : 0);
+    CDoc::SetLogging(m_trace->GetValue());
+  }
+
+ private:
+  wxChoice* m_lon;
+  wxChoice* m_mode;
+  wxFilePickerCtrl* m_db;
+  wxCheckBox* m_selfdoc;
+  wxCheckBox* m_trace;
+  wxCheckBox* m_hide;
 };
 
 class CPrtcOptionsPage10 : public COptionsPage {  // Host Application
  public:
   CPrtcOptionsPage10(wxWindow* parent, int mode, bool connected) : COptionsPage(parent, "Host Application", mode, connected) {
     auto* grid = Grid();
-    auto* lon = new wxChoice(this, 1019);
-    lon->Append("< none >");
-    lon->SetSelection(0);
-    lon->Enable(IsInteractive() && !IsConnected());
-    Row(grid, this, "LON interface:", lon);
+    CDoc* doc = CDoc::GetDoc();
+    m_lon = new wxChoice(this, 1019);
+    FillInterfaces(m_lon, doc, doc != nullptr ? doc->GetHostNodeInterfaceName() : CString());
+    m_lon->Enable(IsInteractive() && !IsConnected());
+    Row(grid, this, "LON interface:", m_lon);
     Finish(this, grid);
   }
+  void Apply() override {
+    if (CDoc* doc = CDoc::GetDoc()) doc->SelectHostNodeInterface(m_lon->GetSelection() <= 0 ? CString() : C(m_lon->GetStringSelection()));
+  }
+
+ private:
+  wxChoice* m_lon;
 };
 
 // "Timing": edits timing.xml itself; its buttons act at once.
@@ -209,8 +275,11 @@ class CPrtcOptionsPage7 : public COptionsPage {
     sizer->Add(right, 1, wxEXPAND);
     Finish(this, sizer);
 
-    // Without a project the actual setting is the built-in one.
+    // The project's setting, or the built-in one when the list lacks it (or no project is open).
     m_actualName = L"FTT-10";
+    if (CDoc::GetDoc() != nullptr && m_settings.Find(CDoc::GetTimersCfgSetting().GetString()) != nullptr) {
+      m_actualName = CDoc::GetTimersCfgSetting();
+    }
     m_actual->SetValue(W(m_actualName));
     for (CTmSetting* setting : m_settings.m_settings) m_list->Append(W(setting->Name));
     const int actual = m_list->FindString(W(m_actualName), true);
@@ -226,6 +295,7 @@ class CPrtcOptionsPage7 : public COptionsPage {
       if (CTmSetting* setting = Selected()) {
         m_actualName = setting->Name;
         m_actual->SetValue(W(m_actualName));
+        CDoc::SelectTimingSettings(*setting);
       }
       Enable();
     });
@@ -317,6 +387,7 @@ class CPrtcOptionsPage7 : public COptionsPage {
     setting->ParallelTransCount = static_cast<USHORT>(m_parallel->GetSelection() + 1);
     setting->Throttle = throttle;
     Save();
+    if (setting->Name == m_actualName) CDoc::SelectTimingSettings(*setting);
     m_update->Enable(false);
   }
 
@@ -342,11 +413,20 @@ class CBrowsePage : public COptionsPage {
  public:
   CBrowsePage(wxWindow* parent, int mode, bool connected) : COptionsPage(parent, "Browsing", mode, connected) {
     auto* sizer = new wxBoxSizer(wxVERTICAL);
-    auto* check = new wxCheckBox(this, 1219, "Show subfields by OPC Client Browsing");
-    check->SetValue(true);
-    sizer->Add(check);
+    CDoc* doc = CDoc::GetDoc();
+    m_check = AddCheck(this, sizer, 1219, "Show subfields by OPC Client Browsing",
+                       doc == nullptr || doc->m_settings.BrowseSubfields != 0, true);
     Finish(this, sizer);
   }
+  void Apply() override {
+    CDoc* doc = CDoc::GetDoc();
+    if (doc == nullptr) return;
+    doc->m_settings.BrowseSubfields = m_check->GetValue() ? 1 : 0;
+    SetBrowseSubfields(m_check->GetValue());
+  }
+
+ private:
+  wxCheckBox* m_check;
 };
 
 class CPrtcOptionsPage9 : public COptionsPage {  // Back Compatibility
@@ -356,14 +436,25 @@ class CPrtcOptionsPage9 : public COptionsPage {  // Back Compatibility
     const wxString versions[] = {"Version 2.08", "Version 2.12", "Version 2.2x and higher"};
     auto* radios = new wxRadioBox(this, 1244, "Name compatibility", wxDefaultPosition, wxDefaultSize, 3, versions, 1,
                                   wxRA_SPECIFY_COLS);
-    radios->SetSelection(2);
-    auto* types = new wxCheckBox(this, 1219, "Back Type Compatibility");
+    CDoc* doc = CDoc::GetDoc();
+    radios->SetSelection(doc != nullptr ? std::clamp(doc->m_settings.backNameComp, 0, 2) : 2);
     radios->Enable(IsInteractive() && !IsConnected());
-    types->Enable(IsInteractive() && !IsConnected());
     sizer->Add(radios, 0, wxEXPAND | wxBOTTOM, 8);
-    sizer->Add(types);
+    m_radios = radios;
+    m_types = AddCheck(this, sizer, 1219, "Back Type Compatibility", doc != nullptr && doc->m_settings.backTypeComp != 0,
+                       IsInteractive() && !IsConnected());
     Finish(this, sizer);
   }
+  void Apply() override {
+    CDoc* doc = CDoc::GetDoc();
+    if (doc == nullptr) return;
+    SetMarked(doc, doc->m_settings.backTypeComp, m_types->GetValue() ? 1 : 0);
+    SetMarked(doc, doc->m_settings.backNameComp, m_radios->GetSelection());
+  }
+
+ private:
+  wxRadioBox* m_radios;
+  wxCheckBox* m_types;
 };
 
 class CPrtcOptionsPage4 : public COptionsPage {  // Protocol window
@@ -371,18 +462,22 @@ class CPrtcOptionsPage4 : public COptionsPage {  // Protocol window
   CPrtcOptionsPage4(wxWindow* parent, int mode, bool connected) : COptionsPage(parent, "Protocol window", mode, connected) {
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     auto* grid = Grid();
-    m_max = new wxSpinCtrl(this, 1213, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxSP_ARROW_KEYS, 2000, 10000, 3000);
+    CDoc* doc = CDoc::GetDoc();
+    const int max = doc != nullptr ? std::clamp(doc->m_settings.ProtocolLinesMax, 2000, 10000) : 3000;
+    const int opt = doc != nullptr ? std::clamp(doc->m_settings.ProtocolLinesMax - doc->m_settings.ProtocolLinesDiff, 1000,
+                                                options::OptimumUpperBound(max))
+                                   : 2000;
+    m_max = new wxSpinCtrl(this, 1213, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxSP_ARROW_KEYS, 2000, 10000, max);
     m_opt = new wxSpinCtrl(this, 1214, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxSP_ARROW_KEYS, 1000,
-                           options::OptimumUpperBound(3000), 2000);
+                           options::OptimumUpperBound(max), opt);
     Row(grid, this, "Maximum count of lines", m_max);
     Row(grid, this, "Optimum count of lines", m_opt);
     sizer->Add(grid, 0, wxEXPAND | wxBOTTOM, 8);
-    m_save = new wxCheckBox(this, 1222, "Save removed lines");
-    sizer->Add(m_save, 0, wxBOTTOM, 6);
-    m_path = new wxFilePickerCtrl(this, 1221, wxEmptyString, "Log file", "Log files (*.log)|*.log", wxDefaultPosition,
-                                  wxDefaultSize, wxFLP_SAVE | wxFLP_USE_TEXTCTRL);
+    m_save = AddCheck(this, sizer, 1222, "Save removed lines", doc != nullptr && doc->m_settings.saveLog, true);
+    m_path = new wxFilePickerCtrl(this, 1221, doc != nullptr ? W(doc->m_settings.GetSaveLogPath()) : wxString(), "Log file",
+                                  "Log files (*.log)|*.log", wxDefaultPosition, wxDefaultSize, wxFLP_SAVE | wxFLP_USE_TEXTCTRL);
     sizer->Add(m_path, 0, wxEXPAND);
-    m_path->Enable(false);
+    m_path->Enable(m_save->GetValue());
     m_save->Bind(wxEVT_CHECKBOX, [this](wxCommandEvent&) { m_path->Enable(m_save->GetValue()); });
     m_max->Bind(wxEVT_SPINCTRL, [this](wxSpinEvent&) {
       m_opt->SetRange(1000, options::OptimumUpperBound(m_max->GetValue()));
@@ -396,6 +491,14 @@ class CPrtcOptionsPage4 : public COptionsPage {  // Protocol window
     return options::CheckProtocolWindow(m_max->GetValue(), m_opt->GetValue(), m_save->GetValue(),
                                         CString(m_path->GetPath().wc_str()));
   }
+  void Apply() override {
+    CDoc* doc = CDoc::GetDoc();
+    if (doc == nullptr) return;
+    SetMarked(doc, doc->m_settings.saveLog, m_save->GetValue());
+    doc->m_settings.ProtocolLinesMax = m_max->GetValue();
+    doc->m_settings.ProtocolLinesDiff = m_max->GetValue() - m_opt->GetValue();
+    doc->m_settings.SetString(doc->m_settings.saveLogPath, C(m_path->GetPath()));
+  }
 
  private:
   wxSpinCtrl* m_max;
@@ -404,46 +507,96 @@ class CPrtcOptionsPage4 : public COptionsPage {  // Protocol window
   wxFilePickerCtrl* m_path;
 };
 
-class CChecksPage : public COptionsPage {
+// The bits of the boxes, and those of them that are checked.
+void CollectBits(const std::vector<std::pair<wxCheckBox*, int>>& boxes, int& bits, int& checked) {
+  for (const auto& [check, bit] : boxes) {
+    bits |= 1 << bit;
+    if (check->GetValue()) checked |= 1 << bit;
+  }
+}
+
+// A page of check boxes, one per bit of a mask of the project's settings; without a project all
+// start checked and Apply changes nothing.
+class CMaskPage : public COptionsPage {
  public:
   struct Box {
     int id;
     const char* text;
-    bool enabled;
+    int bit;
   };
-  CChecksPage(wxWindow* parent, const wxString& caption, int mode, bool connected, std::initializer_list<Box> boxes)
-      : COptionsPage(parent, caption, mode, connected) {
+  using Read = std::function<int(CDoc&)>;
+  // bits: the page's bits; checked: those of them that are checked.
+  using Write = std::function<void(CDoc&, int bits, int checked)>;
+  CMaskPage(wxWindow* parent, const wxString& caption, int mode, bool connected, std::initializer_list<Box> boxes,
+            Read read, Write write)
+      : COptionsPage(parent, caption, mode, connected), m_write(std::move(write)) {
     auto* sizer = new wxBoxSizer(wxVERTICAL);
-    for (const Box& box : boxes) AddCheck(this, sizer, box.id, box.text, true, box.enabled);
+    CDoc* doc = CDoc::GetDoc();
+    const int mask = doc != nullptr ? read(*doc) : ~0;
+    for (const Box& box : boxes) {
+      m_boxes.emplace_back(AddCheck(this, sizer, box.id, box.text, (mask >> box.bit) & 1, true), box.bit);
+    }
     Finish(this, sizer);
   }
+  void Apply() override {
+    CDoc* doc = CDoc::GetDoc();
+    if (doc == nullptr) return;
+    int bits = 0, checked = 0;
+    CollectBits(m_boxes, bits, checked);
+    m_write(*doc, bits, checked);
+  }
+
+ private:
+  Write m_write;
+  std::vector<std::pair<wxCheckBox*, int>> m_boxes;
 };
+
+// The "Protocol" bits of a page: the page's bits set or cleared, the others kept.
+void WriteProtocolBits(CDoc& doc, int bits, int checked) {
+  doc.m_settings.Protocol = options::ApplyProtocolBits(doc.m_settings.Protocol.load(), bits, checked);
+}
 
 class CPrtcOptionsPage2 : public COptionsPage {  // LonWorks Events
  public:
   CPrtcOptionsPage2(wxWindow* parent, int mode, bool connected) : COptionsPage(parent, "LonWorks Events", mode, connected) {
     auto* sizer = new wxBoxSizer(wxVERTICAL);
-    auto add = [&](int id, const char* text, bool enabled) { return AddCheck(this, sizer, id, text, true, enabled); };
-    add(1197, "Datachange by Watcher", false);
-    add(1195, "Scan / Upload", true);
-    m_network = add(1196, "Datachange by LonWorks Network", true);
+    CDoc* doc = CDoc::GetDoc();
+    const int mask = doc != nullptr ? doc->m_settings.Protocol.load() : ~0;
+    auto add = [&](int id, const char* text, int bit, bool enabled) {
+      wxCheckBox* check = AddCheck(this, sizer, id, text, (mask >> bit) & 1, enabled);
+      m_bits.emplace_back(check, bit);
+      return check;
+    };
+    add(1197, "Datachange by Watcher", 6, false);
+    add(1195, "Scan / Upload", 7, true);
+    m_network = add(1196, "Datachange by LonWorks Network", 8, true);
+    // The control's own switch; read and written with the views of the network (not here yet).
     m_changesOnly = new wxCheckBox(this, 1199, "Report changes only");
+    m_changesOnly->Enable(false);
     sizer->Add(m_changesOnly, 0, wxLEFT | wxBOTTOM, 16);
-    add(1198, "Datachange by Host Application", true);
-    m_network->Bind(wxEVT_CHECKBOX, [this](wxCommandEvent&) { m_changesOnly->Enable(m_network->GetValue()); });
+    add(1198, "Datachange by Host Application", 9, true);
     Finish(this, sizer);
+  }
+  void Apply() override {
+    CDoc* doc = CDoc::GetDoc();
+    if (doc == nullptr) return;
+    int bits = 0, checked = 0;
+    CollectBits(m_bits, bits, checked);
+    WriteProtocolBits(*doc, bits, checked);
   }
 
  private:
   wxCheckBox* m_network;
   wxCheckBox* m_changesOnly;
+  std::vector<std::pair<wxCheckBox*, int>> m_bits;
 };
 
 class CPrtcOptionsPage5 : public COptionsPage {  // Archive
  public:
   CPrtcOptionsPage5(wxWindow* parent, int mode, bool connected) : COptionsPage(parent, "Archive", mode, connected) {
     auto* grid = Grid();
-    m_space = new wxTextCtrl(this, 1224, "50");
+    CDoc* doc = CDoc::GetDoc();
+    m_space = new wxTextCtrl(this, 1224, wxString::Format("%d", doc != nullptr ? doc->m_settings.MinDiskSpace : 50));
     Row(grid, this, "Minimal disk space (MB)", m_space);
     Finish(this, grid);
   }
@@ -453,6 +606,13 @@ class CPrtcOptionsPage5 : public COptionsPage {  // Archive
       return L"Minimal disk space: enter a number of MB from 0 to 1000000.";
     }
     return CString();
+  }
+  void Apply() override {
+    CDoc* doc = CDoc::GetDoc();
+    int value = 50;
+    if (doc != nullptr && options::ParseRangedInt(C(m_space->GetValue()), 0, 1000000, value)) {
+      doc->m_settings.MinDiskSpace = value;
+    }
   }
 
  private:
@@ -478,17 +638,24 @@ COptionsPage* CreateOptionsPage(int index, wxWindow* parent, int mode, bool conn
     case 6:
       return new CPrtcOptionsPage4(parent, mode, connected);
     case 7:
-      return new CChecksPage(parent, "OPC Events", mode, connected,
-                             {{1193, "Management", true}, {1194, "Datachange", true}});
+      return new CMaskPage(parent, "OPC Events", mode, connected, {{1193, "Management", 0}, {1194, "Datachange", 1}},
+                           [](CDoc& doc) { return doc.m_settings.Protocol.load(); }, &WriteProtocolBits);
     case 8:
       return new CPrtcOptionsPage2(parent, mode, connected);
     case 9:
       return new CPrtcOptionsPage5(parent, mode, connected);
     default:
-      return new CChecksPage(parent, "Show/hide columns", mode, connected,
-                             {{1201, "Item ID", true},      {1202, "R/W", true},         {1203, "Canonical DT", true},
-                              {1204, "Requsted DT", true},  {1205, "Client handle", true}, {1206, "Value", true},
-                              {1207, "Timestamp", true},    {1208, "Quality", true},     {1209, "Reads", true},
-                              {1210, "Writes", true},       {1211, "Polls", true},       {1212, "Updates", true}});
+      return new CMaskPage(parent, "Show/hide columns", mode, connected,
+                           {{1201, "Item ID", 0},      {1202, "R/W", 1},        {1203, "Canonical DT", 2},
+                            {1204, "Requsted DT", 3},  {1205, "Client handle", 4}, {1206, "Value", 5},
+                            {1207, "Timestamp", 6},    {1208, "Quality", 7},    {1209, "Reads", 8},
+                            {1210, "Writes", 9},       {1211, "Polls", 10},     {1212, "Updates", 11}},
+                           [](CDoc& doc) { return doc.m_settings.OpcItemsTable; },
+                           [](CDoc& doc, int, int checked) {
+                             const int mask = checked;
+                             if (mask == doc.m_settings.OpcItemsTable) return;
+                             doc.m_settings.OpcItemsTable = mask;
+                             doc.UpdateAllViews(nullptr, 319);
+                           });
   }
 }

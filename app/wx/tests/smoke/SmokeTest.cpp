@@ -9,6 +9,7 @@
 #include <vector>
 
 #include <wx/bookctrl.h>
+#include <wx/checkbox.h>
 #include <wx/dcmemory.h>
 #include <wx/dcscreen.h>
 #include <wx/dialog.h>
@@ -99,7 +100,16 @@ void WhenDialogOpen(std::function<void(wxDialog*)> act) {
 void ShootPages(COptionsDlg* sheet, size_t index) {
   wxBookCtrlBase* book = sheet->GetBookCtrl();
   if (index == book->GetPageCount()) {
-    Expect(sheet->ApplyVisitedPages(), "the pages' defaults pass their checks");
+    // Unchecking "Datachange" on "OPC Events" clears bit 1 of "Protocol" only.
+    auto* datachange = dynamic_cast<wxCheckBox*>(book->GetPage(7)->FindWindow(1194));
+    Expect(datachange != nullptr, "the OPC Events page has its Datachange box");
+    if (datachange != nullptr) datachange->SetValue(false);
+    Expect(sheet->ApplyVisitedPages(), "the pages' values pass their checks");
+    if (CDoc* doc = CDoc::GetDoc()) {
+      Expect(doc->m_settings.Protocol.load() == (1023 & ~2),
+             "Datachange cleared bit 1 of Protocol only (" + std::to_string(doc->m_settings.Protocol.load()) + ")");
+      doc->m_settings.Protocol = 1023;
+    }
     sheet->EndModal(wxID_CANCEL);
     return;
   }
