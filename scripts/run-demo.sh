@@ -36,8 +36,11 @@ xvfb-run -a -s "-screen 0 1280x900x24" bash -c '
   sleep 1
   xwd -id "$id" -silent | convert xwd:- "$shot"
   echo "Tessaly: screenshot of the main window in $shot"
-  if [ -x "$(dirname "$exe")/../../tools/opcclient/opcclient" ]; then
-    "$(dirname "$exe")/../../tools/opcclient/opcclient" --seconds 5 || true
+  client="$(dirname "$exe")/../../tools/opcclient/opcclient"
+  if [ -x "$client" ]; then
+    # A client in another process: browse, a group of two data points, read, write, watch.
+    printf "%s\n" "browse flat" "group demo rate=500" "add 4B.1.1.0" "add 4B.1.1.1" "read device" \
+      "write 4B.1.1.0 22.5" "watch 5" | "$client" Norvane.Tessaly2.1 - || echo "Tessaly: the client run failed"
   fi
   kill -TERM $pid
   wait $pid
