@@ -4,11 +4,9 @@
 
 #include "app/wx/MainFrame.h"
 #include "foundation/EventsManager.h"
-#include "foundation/TextProtocolEvent.h"
 #include "platform/win32/Files.h"
 #include "platform/wx/WxMessageBoxPresenter.h"
 #include "platform/wx/WxQueuePump.h"
-#include "app/shell/ShellCommands.h"
 #include "opcserver/ComServerThread.h"
 #include "opcserver/OpcServerInstances.h"
 #include "opcserver/OpcServerRegistration.h"
@@ -63,14 +61,14 @@ bool CTessalyWxApp::OnInit() {
   });
 
   // The shell command: the start project, or a new empty project unless a client started us.
+  // A shell command that fails ends the program (the document has said why).
   const CString project = m_app->GetStartProject(m_line);
   if (!project.IsEmpty()) {
-    if (m_app->OpenDocumentFile(project) != nullptr) {
-      m_pDocManager->AddToRecentFileList(project.GetString());
-      m_pDocManager->SaveStdProfileSettings();
-    }
+    if (m_app->OpenDocumentFile(project) == nullptr) return false;
+    m_pDocManager->AddToRecentFileList(project.GetString());
+    m_pDocManager->SaveStdProfileSettings();
   } else if (!m_app->IsStartedByClient()) {
-    m_app->OnFileNew();
+    if (m_app->OnFileNew() == nullptr) return false;
   }
   m_pFrame->SyncWorkspaces();
   m_app->StartComServerThread();
@@ -87,7 +85,6 @@ bool CTessalyWxApp::OnInit() {
       m_pFrame->Show();
       break;
   }
-  CEventsManager::PostEvent(CTextProtocolEvent::Create(m_app->GetMainFrameTitle()));
   if (m_onStarted) CallAfter([this] { m_onStarted(*this); });
   return true;
 }
