@@ -6,6 +6,7 @@
 #include <wx/sizer.h>
 
 #include "app/wx/OptionsPages.h"
+#include "platform/com/DispatchDriver.h"
 #include "platform/win32/MessageBox.h"
 
 namespace {
@@ -52,7 +53,14 @@ bool COptionsDlg::ApplyVisitedPages() {
     }
   }
   for (int i = 0; i < kPageCount; ++i) {
-    if (m_visited[static_cast<size_t>(i)]) m_pages[static_cast<size_t>(i)]->Apply();
+    if (!m_visited[static_cast<size_t>(i)]) continue;
+    try {
+      m_pages[static_cast<size_t>(i)]->Apply();
+    } catch (const COleDispatchException& error) {
+      GetBookCtrl()->SetSelection(static_cast<size_t>(i));
+      error.ReportError(MB_OK | MB_ICONEXCLAMATION);
+      return false;
+    }
   }
   return true;
 }

@@ -12,7 +12,8 @@ class COptionsPage : public wxPanel {
   const wxString& GetCaption() const { return m_caption; }
   // The refusal text of Apply, empty when the page's values may be written.
   virtual CString Check() { return CString(); }
-  // Writes the values to the open project (nothing without one).
+  // Writes the values to the open project (nothing without one). A dispatch exception of the
+  // network control reaches the sheet, which shows it and stays open.
   virtual void Apply() {}
 
  protected:

@@ -26,6 +26,7 @@
 #include "platform/win32/Time.h"
 #include "lon/NVTag.h"
 #include "lon/TmSettings.h"
+#include "interfaces/kestrum/KestrumDispIds.h"
 #include "project/Doc.h"
 
 namespace {
@@ -39,6 +40,16 @@ void SetMarked(CDoc* doc, T& field, V value) {
   if (field == static_cast<T>(value)) return;
   field = static_cast<T>(value);
   doc->SetModifiedFlag(TRUE);
+}
+
+// A switch of the network control; unchecked without a project or when the control cannot say.
+bool ControlSwitch(CDoc* doc, DISPID id) {
+  if (doc == nullptr || doc->m_control.m_lpDispatch == nullptr) return false;
+  try {
+    return doc->m_control.GetProperty<bool>(id);
+  } catch (const COleDispatchException&) {
+    return false;
+  }
 }
 
 // "< none >" and the control's interfaces, the current one selected (else the first).
@@ -179,9 +190,11 @@ class CPrtcOptionsPage8 : public COptionsPage {  // Project
     m_trace = AddCheck(this, sizer, 1177, "Debug &trace", doc != nullptr && doc->m_settings.debugTrace != 0, IsInteractive());
     m_hide = AddCheck(this, sizer, 1178, "&Hide main window if started from client",
                       doc != nullptr && doc->m_settings.hideWindow != 0, IsInteractive());
-    // The control's own switches are read and written with the views of the network (not here yet).
-    AddCheck(this, sizer, 1000, "Use authentication", false, false);
-    AddCheck(this, sizer, 1002, "Use subnet/node addressing", false, false);
+    const bool connectedSetup = IsInteractive() && IsConnected();
+    m_auth = AddCheck(this, sizer, 1000, "Use authentication", ControlSwitch(doc, kestrum::ctl::kUseAuthentication),
+                      connectedSetup);
+    m_subnet = AddCheck(this, sizer, 1002, "Use subnet/node addressing",
+                        ControlSwitch(doc, kestrum::ctl::kSubnetNodeAddressing), connectedSetup);
     Finish(this, sizer);
   }
   void Apply() override {
@@ -193,6 +206,11 @@ class CPrtcOptionsPage8 : public COptionsPage {  // Project
     SetMarked(doc, doc->m_settings.useNvSelfdoc, m_selfdoc->GetValue() ? 1 : 0);
     SetMarked(doc, doc->m_settings.hideWindow, m_hide->GetValue() ? 1 : 0);
     CDoc::SetLogging(m_trace->GetValue());
+    if (doc->m_control.m_lpDispatch == nullptr) return;
+    doc->m_control.SetPropertyWithParams(kestrum::ctl::kOption, CString(L"UseSelfDoc"),
+                                         static_cast<LONG>(m_selfdoc->GetValue() ? 1 : 0));
+    doc->m_control.SetProperty(kestrum::ctl::kUseAuthentication, VT_BOOL, m_auth->GetValue());
+    doc->m_control.SetProperty(kestrum::ctl::kSubnetNodeAddressing, VT_BOOL, m_subnet->GetValue());
   }
 
  private:
@@ -202,6 +220,8 @@ class CPrtcOptionsPage8 : public COptionsPage {  // Project
   wxCheckBox* m_selfdoc;
   wxCheckBox* m_trace;
   wxCheckBox* m_hide;
+  wxCheckBox* m_auth;
+  wxCheckBox* m_subnet;
 };
 
 class CPrtcOptionsPage10 : public COptionsPage {  // Host Application
@@ -449,6 +469,9 @@ class CPrtcOptionsPage9 : public COptionsPage {  // Back Compatibility
     CDoc* doc = CDoc::GetDoc();
     if (doc == nullptr) return;
     SetMarked(doc, doc->m_settings.backTypeComp, m_types->GetValue() ? 1 : 0);
+    if (doc->m_control.m_lpDispatch != nullptr) {
+      doc->m_control.SetProperty(kestrum::ctl::kBackTypeCompatibility, VT_BOOL, m_types->GetValue());
+    }
     SetMarked(doc, doc->m_settings.backNameComp, m_radios->GetSelection());
   }
 
@@ -570,10 +593,11 @@ class CPrtcOptionsPage2 : public COptionsPage {  // LonWorks Events
     add(1197, "Datachange by Watcher", 6, false);
     add(1195, "Scan / Upload", 7, true);
     m_network = add(1196, "Datachange by LonWorks Network", 8, true);
-    // The control's own switch; read and written with the views of the network (not here yet).
     m_changesOnly = new wxCheckBox(this, 1199, "Report changes only");
-    m_changesOnly->Enable(false);
+    m_changesOnly->SetValue(ControlSwitch(doc, kestrum::ctl::kReportChangesOnly));
+    m_changesOnly->Enable(m_network->GetValue());
     sizer->Add(m_changesOnly, 0, wxLEFT | wxBOTTOM, 16);
+    m_network->Bind(wxEVT_CHECKBOX, [this](wxCommandEvent&) { m_changesOnly->Enable(m_network->GetValue()); });
     add(1198, "Datachange by Host Application", 9, true);
     Finish(this, sizer);
   }
@@ -583,6 +607,9 @@ class CPrtcOptionsPage2 : public COptionsPage {  // LonWorks Events
     int bits = 0, checked = 0;
     CollectBits(m_bits, bits, checked);
     WriteProtocolBits(*doc, bits, checked);
+    if (doc->m_control.m_lpDispatch != nullptr) {
+      doc->m_control.SetProperty(kestrum::ctl::kReportChangesOnly, VT_BOOL, m_changesOnly->GetValue());
+    }
   }
 
  private:
