@@ -235,7 +235,7 @@ void CMainFrame::CreateToolBars() {
 
 void CMainFrame::CreatePanes() {
   m_pNotebook = new wxAuiNotebook(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
-                                  wxAUI_NB_TOP | wxAUI_NB_TAB_MOVE | wxAUI_NB_SCROLL_BUTTONS | wxAUI_NB_CLOSE_ON_ACTIVE_TAB);
+                                  wxAUI_NB_TOP | wxAUI_NB_TAB_MOVE | wxAUI_NB_SCROLL_BUTTONS);
   m_mgr.AddPane(m_pNotebook, wxAuiPaneInfo().Name("Workspaces").CenterPane().PaneBorder(false));
 
   // The outlook bar: one page "Views" with the two workspaces.
