@@ -220,27 +220,18 @@ HRESULT COPCItem::ApplyActiveState() {
   return hr;
 }
 
-CString COPCItem::GetValueText() {
-  // From the value the item holds: no second read of the tag, and nothing is called while
-  // the statistics lock is held.
-  VARIANT text;
-  VariantInit(&text);
-  CString result;
-  if (SUCCEEDED(VariantChangeType(&text, &m_value, 0, VT_BSTR)) && text.vt == VT_BSTR && text.bstrVal)
-    result = text.bstrVal;
-  VariantClear(&text);
-  return result;
-}
+// From the value the item holds: no second read of the tag.
+CString COPCItem::GetValueText() { return VariantText(m_value); }
 
 void COPCItem::UpdateSpy() {
   m_bSpyDirty = false;
-  CString valueText = GetValueText();
   CSpyLock lock;
   CItemInfo& info = m_spy.m_info;
-  info.m_strItemID = m_strName;
+  if (info.m_strItemID != m_strName) info.m_strItemID = m_strName;
   info.m_vtRequested = ReadType();
   info.m_vtCanonical = m_vtCanonical;
-  info.m_strValue = valueText;
+  // The record's text is made from it when the record is read; nothing is called here.
+  m_spy.m_value = m_value;
   info.m_bActive = m_bActive;
   info.m_hClient = m_hClient;
   info.m_wQuality = m_wQuality;

@@ -2,12 +2,24 @@
 
 #include <atomic>
 
+#include "platform/com/Variant.h"
+
 DWORD NewSpyKey() {
   static std::atomic<DWORD> next{0};
   DWORD key;
   do key = ++next;
   while (key == 0);
   return key;
+}
+
+CString VariantText(const VARIANT& value) {
+  VARIANT text;
+  VariantInit(&text);
+  CString result;
+  if (SUCCEEDED(VariantChangeType(&text, &value, 0, VT_BSTR)) && text.vt == VT_BSTR && text.bstrVal)
+    result = text.bstrVal;
+  VariantClear(&text);
+  return result;
 }
 
 CServerInfo CSpyOPCServer::GetCopy() const {
@@ -28,6 +40,7 @@ CGroupInfo CSpyOPCGroup::GetCopy() const {
 
 CItemInfo CSpyOPCItem::GetCopy() const {
   CItemInfo copy = m_info;
+  copy.m_strValue = VariantText(m_value);
   if (m_pParent) {
     copy.m_strGroupName = m_pParent->m_info.m_strName;
     if (m_pParent->m_pParent) copy.m_strClientName = m_pParent->m_pParent->m_info.m_strName;
