@@ -5,7 +5,7 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
 
-.PHONY: deps build run test test-plain test-asan test-tsan clean
+.PHONY: deps build run test test-plain test-asan test-tsan bench clean
 
 deps:
 	@bash scripts/deps.sh
@@ -33,6 +33,17 @@ test-tsan: deps
 	cd $(TSAN_BUILD) && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j $(JOBS) -R 'Concurrent|Stress'
 
 test: test-plain test-asan test-tsan
+
+# Runs every benchmark executable (medians over BENCH_REPS repetitions) and prints the table
+# the README shows.
+BENCH_REPS ?= 5
+BENCHMARKS ?= standins/kestrum/kestrum_benchmark opcserver/opcserver_benchmark
+bench: build
+	@for b in $(BENCHMARKS); do \
+		$(BUILD)/$$b --benchmark_repetitions=$(BENCH_REPS) --benchmark_report_aggregates_only=true \
+			--benchmark_out=$(BUILD)/$$(basename $$b).json --benchmark_out_format=json || exit 1; \
+	done
+	@python3 scripts/bench-table.py $(foreach b,$(BENCHMARKS),$(BUILD)/$(notdir $(b)).json)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)

@@ -82,9 +82,15 @@ void COPCToolkitManager::DetachGroup(CSpyOPCGroup* group) {
   m_groups.erase(group->m_dwKey);
 }
 
+void COPCToolkitManager::ReserveItems(size_t more) {
+  CMyCriticalSectionLock lock(m_lock);
+  ReserveRoom(m_items, more);
+}
+
 void COPCToolkitManager::AttachItem(CSpyOPCGroup* group, CSpyOPCItem* item) {
   CMyCriticalSectionLock lock(m_lock);
-  group->m_children[item->m_dwKey] = item;
+  // Keys only grow, so a new item's place is at the end.
+  group->m_children.insert_or_assign(group->m_children.end(), item->m_dwKey, item);
   item->m_pParent = group;
   m_items[item->m_dwKey] = item;
 }
