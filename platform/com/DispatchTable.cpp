@@ -34,12 +34,14 @@ class CallStorage {
       m_heap = std::make_unique<VARIANT[]>(n);
       m_converted = m_heap.get();
     }
-    for (size_t i = 0; i < n; ++i) VariantInit(&m_converted[i]);
+    for (size_t i = 0; i < n; ++i) m_converted[i] = VARIANT{};
     missing.vt = VT_ERROR;
     missing.scode = DISP_E_PARAMNOTFOUND;
   }
   ~CallStorage() {
-    for (size_t i = 0; i < m_count; ++i) VariantClear(&m_converted[i]);
+    // Most slots are never used: the caller's arguments had the declared types.
+    for (size_t i = 0; i < m_count; ++i)
+      if (m_converted[i].vt != VT_EMPTY) VariantClear(&m_converted[i]);
   }
   CallStorage(const CallStorage&) = delete;
   CallStorage& operator=(const CallStorage&) = delete;
@@ -201,7 +203,6 @@ HRESULT CDispatchTable::Invoke(DISPID dispIdMember, REFIID riid, WORD wFlags, DI
     call.m_argv[i] = &storage[i];
   }
 
-  VariantInit(&call.m_result);
   HRESULT hr;
   try {
     hr = entry->handler(call);

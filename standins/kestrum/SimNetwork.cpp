@@ -1,5 +1,7 @@
 #include "standins/kestrum/SimNetwork.h"
 
+#include <charconv>
+
 #include "platform/win32/Time.h"
 
 #include <algorithm>
@@ -305,6 +307,19 @@ SimPoint* CSimNetwork::FindPointLocked(const std::wstring& itemId, bool* isNv) {
   return nullptr;
 }
 
+namespace {
+// text + the decimal number, without the cost of a wide printf per item ID.
+std::wstring WithNumber(const std::wstring& text, long number) {
+  char digits[24];
+  auto [end, ec] = std::to_chars(digits, digits + sizeof digits, number);
+  std::wstring out;
+  out.reserve(text.size() + static_cast<size_t>(end - digits));
+  out = text;
+  out.append(digits, end);
+  return out;
+}
+}  // namespace
+
 void CSimNetwork::RebuildIndexLocked() {
   m_nvById.clear();
   m_cpById.clear();
@@ -314,21 +329,21 @@ void CSimNetwork::RebuildIndexLocked() {
   for (const auto& n : m_nodes) {
     std::wstring stem = ItemIdStem(*n) + L".";
     for (const auto& nv : n->nvs) {
-      nv->itemId = stem + std::to_wstring(nv->index);
+      nv->itemId = WithNumber(stem, nv->index);
       m_nvById.emplace(nv->itemId, nv.get());
       for (const auto& cp : nv->cps) {
-        cp->itemId = nv->itemId + L"." + std::to_wstring(cp->index);
+        cp->itemId = WithNumber(nv->itemId + L".", cp->index);
         m_cpById.emplace(cp->itemId, cp.get());
       }
     }
     // Node CPs share the NVs' number space, after them.
     for (const auto& cp : n->cps) {
-      cp->itemId = stem + std::to_wstring(static_cast<long>(n->nvs.size()) + cp->index);
+      cp->itemId = WithNumber(stem, static_cast<long>(n->nvs.size()) + cp->index);
       m_cpById.emplace(cp->itemId, cp.get());
     }
     for (const auto& b : n->blocks)
       for (const auto& cp : b->cps) {
-        cp->itemId = stem + L"O" + std::to_wstring(b->index) + L"." + std::to_wstring(cp->index);
+        cp->itemId = WithNumber(WithNumber(stem + L"O", b->index) + L".", cp->index);
         m_cpById.emplace(cp->itemId, cp.get());
       }
   }

@@ -143,8 +143,10 @@ class CSimNetwork : public std::enable_shared_from_this<CSimNetwork> {
   // ---- the model, guarded by the lock ----------------------------------------------------
   std::vector<std::shared_ptr<SimNode>> m_nodes;     // the open database's devices, in order
   std::vector<std::shared_ptr<SimNode>> m_newNodes;  // on the wire, not uploaded yet
-  std::unordered_map<std::wstring, SimNv*> m_nvById;
-  std::unordered_map<std::wstring, SimCp*> m_cpById;
+  // Keyed by views of the points' own item IDs: rebuilt (RebuildIndexLocked) whenever points
+  // come or go, before any of them is freed.
+  std::unordered_map<std::wstring_view, SimNv*> m_nvById;
+  std::unordered_map<std::wstring_view, SimCp*> m_cpById;
   std::vector<SimInterface> m_interfaces;
   std::array<SimDomain, 2> m_hostDomains;
   int m_selectedInterface = -1;
