@@ -57,16 +57,27 @@ CSimNetwork::Guard::~Guard() {
   m_net->AfterUnlock();
 }
 
+namespace {
+// Counts a thread that may write queued rows out, from before it takes the rows until they
+// are written.
+class CDbWriter {
+ public:
+  explicit CDbWriter(std::atomic<int>& writers) : m_writers(writers) { ++m_writers; }
+  ~CDbWriter() { --m_writers; }
+  CDbWriter(const CDbWriter&) = delete;
+  CDbWriter& operator=(const CDbWriter&) = delete;
+
+ private:
+  std::atomic<int>& m_writers;
+};
+}  // namespace
+
 void CSimNetwork::AfterUnlock() {
   if (m_eventsQueued.exchange(false) && m_wake) m_wake();
   // Rows this thread queued are either still flagged or being written by a writer it waits
   // for below, so they are in the database when the call returns.
   if (!m_dbQueued.load() && m_dbWriters.load() == 0) return;
-  ++m_dbWriters;
-  struct Leave {
-    std::atomic<int>& writers;
-    ~Leave() { --writers; }
-  } leave{m_dbWriters};
+  CDbWriter writer(m_dbWriters);
   std::lock_guard<std::mutex> db(m_dbMutex);
   std::vector<DbWrite> writes;
   CNetworkDatabase* target = nullptr;
@@ -418,6 +429,7 @@ LONG CSimNetwork::Open(LONG mode, const std::wstring& path) {
 }
 
 void CSimNetwork::Close() {
+  CDbWriter writer(m_dbWriters);
   std::lock_guard<std::mutex> dbLock(m_dbMutex);
   std::unique_ptr<CNetworkDatabase> closing;
   {
