@@ -30,7 +30,9 @@ COPCItem::COPCItem(COPCTag* tag, CMyOPCGroup* group, OPCHANDLE hServer)
   CoFileTimeNow(&m_ftTimestamp);
   m_hrInit = CallTag([&] {
     m_vtCanonical = m_pTag->GetCanonicalType();
-    m_strName = m_pTag->GetName();
+    // Kept in the record only: set before the record is linked where anyone can read it, and
+    // never changed after.
+    m_spy.m_info.m_strItemID = m_pTag->GetName();
     m_dwAccessRights = m_pTag->GetAccessRights();
     m_pTag->Activate();
     m_bTagActivated = true;
@@ -122,7 +124,7 @@ DWORD COPCItem::GetAccessRights() {
   }
   return rights;
 }
-CString COPCItem::GetName() { return m_strName; }
+CString COPCItem::GetName() { return m_spy.m_info.m_strItemID; }
 
 HRESULT COPCItem::SetActive(BOOL active) {
   if (active == m_bActive) return S_OK;
@@ -223,15 +225,35 @@ HRESULT COPCItem::ApplyActiveState() {
 // From the value the item holds: no second read of the tag.
 CString COPCItem::GetValueText() { return VariantText(m_value); }
 
+namespace {
+// Types whose VARIANT owns nothing, so a copy of its bits is a copy of the value.
+bool OwnsNothing(VARTYPE vt) {
+  switch (vt) {
+    case VT_BSTR:
+    case VT_DISPATCH:
+    case VT_VARIANT:
+    case VT_UNKNOWN:
+    case VT_DECIMAL:
+    case 15:
+      return false;
+    default:
+      return vt <= VT_UINT;
+  }
+}
+}  // namespace
+
 void COPCItem::UpdateSpy() {
   m_bSpyDirty = false;
   CSpyLock lock;
   CItemInfo& info = m_spy.m_info;
-  if (info.m_strItemID != m_strName) info.m_strItemID = m_strName;
   info.m_vtRequested = ReadType();
   info.m_vtCanonical = m_vtCanonical;
   // The record's text is made from it when the record is read; nothing is called here.
-  m_spy.m_value = m_value;
+  if (OwnsNothing(m_value.vt) && OwnsNothing(m_spy.m_value.vt)) {
+    static_cast<VARIANT&>(m_spy.m_value) = m_value;
+  } else {
+    m_spy.m_value = m_value;
+  }
   info.m_bActive = m_bActive;
   info.m_hClient = m_hClient;
   info.m_wQuality = m_wQuality;
@@ -240,7 +262,7 @@ void COPCItem::UpdateSpy() {
 }
 
 void COPCItem::NotifyEvent(int code) {
-  UpdateSpy();
+  if (m_bSpyDirty) UpdateSpy();
   if (!g_pProtocolEventsCollector) return;
   CItemInfo copy;
   {
