@@ -73,7 +73,8 @@ class CDbWriter {
 }  // namespace
 
 void CSimNetwork::AfterUnlock() {
-  if (m_eventsQueued.exchange(false) && m_wake) m_wake();
+  // A load first: most calls queue no event, and the exchange would cost every call.
+  if (m_eventsQueued.load() && m_eventsQueued.exchange(false) && m_wake) m_wake();
   // Rows this thread queued are either still flagged or being written by a writer it waits
   // for below, so they are in the database when the call returns.
   if (!m_dbQueued.load() && m_dbWriters.load() == 0) return;
