@@ -34,16 +34,11 @@ test-tsan: deps
 
 test: test-plain test-asan test-tsan
 
-# Runs every benchmark executable (medians over BENCH_REPS repetitions) and prints the table
-# the README shows.
+# Runs every benchmark (each family in its own process, medians over BENCH_REPS repetitions)
+# and prints the table the README shows.
 BENCH_REPS ?= 5
-BENCHMARKS ?= standins/kestrum/kestrum_benchmark opcserver/opcserver_benchmark
 bench: build
-	@for b in $(BENCHMARKS); do \
-		$(BUILD)/$$b --benchmark_repetitions=$(BENCH_REPS) --benchmark_report_aggregates_only=true \
-			--benchmark_out=$(BUILD)/$$(basename $$b).json --benchmark_out_format=json || exit 1; \
-	done
-	@python3 scripts/bench-table.py $(foreach b,$(BENCHMARKS),$(BUILD)/$(notdir $(b)).json)
+	BENCH_REPS=$(BENCH_REPS) bash scripts/bench.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)

@@ -148,7 +148,7 @@ void COleDispatchDriver::Invoke(DISPID dwDispID, WORD wFlags, std::vector<VARIAN
 
 void COleDispatchDriver::InvokeReversed(DISPID dwDispID, WORD wFlags, VARIANT* reversed, size_t count,
                                         VARIANT* result) {
-  if (result) VariantInit(result);
+  if (result) *result = VARIANT{};
   if (!m_lpDispatch) return;
   // The put value, sent as the named argument, is the one at 0.
   DISPID putId = DISPID_PROPERTYPUT;
@@ -159,8 +159,7 @@ void COleDispatchDriver::InvokeReversed(DISPID dwDispID, WORD wFlags, VARIANT* r
   }
   EXCEPINFO excep{};
   UINT argErr = 0;
-  VARIANT local;
-  VariantInit(&local);
+  VARIANT local{};
   // A result is always asked for: some callees fail a property get without one.
   HRESULT hr = m_lpDispatch->Invoke(dwDispID, IID_NULL, LOCALE_USER_DEFAULT, wFlags, &dp, &local, &excep, &argErr);
   if (FAILED(hr)) {
@@ -188,8 +187,7 @@ void COleDispatchDriver::Coerce(VARIANT& arg, bool& owned, VARTYPE vt) {
 
 void COleDispatchDriver::InvokeArgs(DISPID dwDispID, WORD wFlags, VARTYPE vtRet, void* pvRet, VARIANT* reversed,
                                     size_t count) {
-  VARIANT result;
-  VariantInit(&result);
+  VARIANT result{};
   InvokeReversed(dwDispID, wFlags, reversed, count, vtRet == VT_EMPTY ? nullptr : &result);
   if (vtRet == VT_EMPTY || !pvRet) {
     VariantClear(&result);
