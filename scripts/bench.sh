@@ -12,8 +12,9 @@ results=()
 for exe in standins/kestrum/kestrum_benchmark opcserver/opcserver_benchmark; do
   for family in $("$build/$exe" --benchmark_list_tests | sed 's|/.*||' | uniq); do
     "$build/$exe" --benchmark_filter="^${family}(/|\$)" --benchmark_repetitions="$reps" \
-      --benchmark_report_aggregates_only=true --benchmark_out="$out/$family.json" --benchmark_out_format=json
-    results+=("$out/$family.json")
+      --benchmark_report_aggregates_only=true --benchmark_out="$out/$(basename "$exe")-$family.json" \
+      --benchmark_out_format=json
+    results+=("$out/$(basename "$exe")-$family.json")
   done
 done
 python3 "$(dirname "$0")/bench-table.py" "${results[@]}"

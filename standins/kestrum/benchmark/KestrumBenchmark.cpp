@@ -87,7 +87,7 @@ void BM_FindNvByItemId(benchmark::State& state) {
 }
 BENCHMARK(BM_FindNvByItemId)->Unit(benchmark::kMicrosecond);
 
-void BM_CacheRead(benchmark::State& state) {
+void BM_NvCacheRead(benchmark::State& state) {
   Opened opened;
   COleDispatchDriver nv(opened.network.InvokeMethod<CComPtr<IDispatch>>(net::kNvByItemId, std::wstring(L"4B.71.1.1")).Detach());
   nv.SetProperty(nv::kCacheTimeout, VT_I4, LONG{3600000});
@@ -100,7 +100,7 @@ void BM_CacheRead(benchmark::State& state) {
     benchmark::DoNotOptimize(status);
   }
 }
-BENCHMARK(BM_CacheRead)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_NvCacheRead)->Unit(benchmark::kMicrosecond);
 
 // One late-bound property get: DISPID, one I4 argument, a VARIANT result.
 void BM_PropertyGet(benchmark::State& state) {
