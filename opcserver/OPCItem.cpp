@@ -228,17 +228,8 @@ CString COPCItem::GetValueText() { return VariantText(m_value); }
 namespace {
 // Types whose VARIANT owns nothing, so a copy of its bits is a copy of the value.
 bool OwnsNothing(VARTYPE vt) {
-  switch (vt) {
-    case VT_BSTR:
-    case VT_DISPATCH:
-    case VT_VARIANT:
-    case VT_UNKNOWN:
-    case VT_DECIMAL:
-    case 15:
-      return false;
-    default:
-      return vt <= VT_UINT;
-  }
+  return vt <= VT_UINT && vt != VT_BSTR && vt != VT_DISPATCH && vt != VT_VARIANT && vt != VT_UNKNOWN &&
+         vt != VT_DECIMAL && vt != 15;
 }
 }  // namespace
 
