@@ -38,21 +38,22 @@ CXmlArchive::CXmlArchive(LPCTSTR path, int mode)
 bool CXmlArchive::LoadText() {
   std::vector<BYTE> bytes;
   if (tessaly::win32::ReadWholeFile(m_path, bytes) != ERROR_SUCCESS || bytes.empty()) return false;
-  // Line ends as TinyXML's own file loading leaves them: CR LF and a lone CR become LF.
-  std::string text;
-  text.reserve(bytes.size());
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    if (bytes[i] == '\r') {
-      text += '\n';
-      if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-    } else {
-      text += static_cast<char>(bytes[i]);
-    }
-  }
-  return ParseText(text);
+  return ParseText(std::string(bytes.begin(), bytes.end()));
 }
 
-bool CXmlArchive::ParseText(const std::string& text) {
+bool CXmlArchive::ParseText(const std::string& raw) {
+  // Line ends as TinyXML's own file loading leaves them, whether the text came from a file or
+  // was read by the caller: CR LF and a lone CR become LF.
+  std::string text;
+  text.reserve(raw.size());
+  for (size_t i = 0; i < raw.size(); ++i) {
+    if (raw[i] == '\r') {
+      text += '\n';
+      if (i + 1 < raw.size() && raw[i + 1] == '\n') ++i;
+    } else {
+      text += raw[i];
+    }
+  }
   // TinyXML recurses once per level: a hostile depth must not reach it.
   if (!tessaly::XmlNestingWithin(text)) return false;
   Parse(text.c_str(), nullptr, TIXML_ENCODING_UNKNOWN);

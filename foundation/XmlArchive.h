@@ -20,7 +20,8 @@ class CXmlArchive : public TiXmlDocument {
   // Loading throws cause 5 when the file is missing, empty, unreadable, not well-formed or
   // nested more deeply than any real file (checked before it is parsed).
   CXmlArchive(LPCTSTR path, int mode);
-  // Loading from the text of a file (a fuzz harness or a file already read); cause 5 as above.
+  // Loading from the text of a file (a fuzz harness or a file already read), read as the file
+  // would be; cause 5 as above.
   explicit CXmlArchive(const std::string& text);
   CXmlArchive(const CXmlArchive&) = delete;
   CXmlArchive& operator=(const CXmlArchive&) = delete;
@@ -67,8 +68,9 @@ class CXmlArchive : public TiXmlDocument {
  private:
   // Reads and parses the file; false when it is missing, empty, nested too deeply or malformed.
   bool LoadText();
-  // Refuses a depth no real file reaches before TinyXML sees it.
-  bool ParseText(const std::string& text);
+  // Line ends as TinyXML's file loading leaves them; refuses a depth no real file reaches
+  // before TinyXML sees it.
+  bool ParseText(const std::string& raw);
   void LeaveElement();
   LONG ReadNumber(LPCTSTR name);
 

@@ -106,14 +106,20 @@ TEST_F(XmlArchiveTest, FilesThatCannotBeLoadedRaiseCauseFive) {
 }
 
 TEST_F(XmlArchiveTest, LineEndsAreReadAsTinyXmlReadsThem) {
-  WriteFile(PathOf("crlf.xml"), "<r>\r\n<a>one\r\ntwo\rthree</a>\r\n</r>\r\n");
-  CXmlArchive ar(PathOf("crlf.xml"), CXmlArchive::load);
-  ar.EnterElement(L"r");
-  CString text;
-  ar.ReadString(L"a", text);
+  const std::string crlf = "<r>\r\n<a>one\r\ntwo\rthree</a>\r\n</r>\r\n";
+  WriteFile(PathOf("crlf.xml"), crlf);
+  CXmlArchive fromFile(PathOf("crlf.xml"), CXmlArchive::load);  // also keeps TinyXML's blanks
+  // A file's text already read (a project being opened) loads as the file does.
+  CXmlArchive fromText(crlf);
   TiXmlDocument own(CStringToUtf8(PathOf("crlf.xml")));
   ASSERT_TRUE(own.LoadFile(TIXML_ENCODING_UNKNOWN));
-  EXPECT_EQ(CStringToUtf8(text), own.RootElement()->FirstChildElement("a")->GetText());
+  const std::string expected = own.RootElement()->FirstChildElement("a")->GetText();
+  for (CXmlArchive* ar : {&fromFile, &fromText}) {
+    ar->EnterElement(L"r");
+    CString text;
+    ar->ReadString(L"a", text);
+    EXPECT_EQ(CStringToUtf8(text), expected);
+  }
 }
 
 TEST_F(XmlArchiveTest, MissingElementsAndEnterElementAt) {
