@@ -56,7 +56,9 @@ bool CXmlArchive::ParseText(const std::string& raw) {
   }
   // TinyXML recurses once per level: a hostile depth must not reach it.
   if (!tessaly::XmlNestingWithin(text)) return false;
-  Parse(text.c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
+  // TinyXML's UTF-8 reading trusts a lead byte's length, into the next tag or past the text's
+  // end: bytes that are no UTF-8 are read one by one, whatever the declaration says.
+  Parse(text.c_str(), nullptr, IsValidUtf8(text) ? TIXML_ENCODING_UNKNOWN : TIXML_ENCODING_LEGACY);
   return !Error();
 }
 

@@ -105,6 +105,22 @@ TEST_F(XmlArchiveTest, FilesThatCannotBeLoadedRaiseCauseFive) {
   }
 }
 
+TEST_F(XmlArchiveTest, BytesThatAreNoUtf8AreReadOneByOneWhateverTheDeclarationSays) {
+  // TinyXML's UTF-8 reading takes a lead byte's whole length on trust: it swallowed the "</a"
+  // after the cut sequence here, and a lead byte at the very end takes it past the text.
+  for (const char* declaration : {"<?xml version=\"1.0\" ?>", "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>", ""}) {
+    CXmlArchive ar(std::string(declaration) + "<r><a>x\xF2</a><b>y</b><c>\xC3\xA9</c></r>");
+    ar.EnterElement(L"r");
+    CString a, b, c;
+    ar.ReadString(L"a", a);
+    ar.ReadString(L"b", b);
+    ar.ReadString(L"c", c);
+    EXPECT_EQ(CString(L"x\u00F2"), a) << declaration;
+    EXPECT_EQ(CString(L"y"), b) << declaration;
+    EXPECT_EQ(CString(L"\u00E9"), c) << declaration << ": a text of its own is still read by the ANSI rule";
+  }
+}
+
 TEST_F(XmlArchiveTest, LineEndsAreReadAsTinyXmlReadsThem) {
   const std::string crlf = "<r>\r\n<a>one\r\ntwo\rthree</a>\r\n</r>\r\n";
   WriteFile(PathOf("crlf.xml"), crlf);
