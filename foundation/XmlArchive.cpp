@@ -85,7 +85,12 @@ TiXmlElement* CXmlArchive::AddElement(LPCTSTR name) {
 TiXmlElement* CXmlArchive::AddTextElement(LPCTSTR name, LPCTSTR text) {
   if (!IsStoring()) return nullptr;
   TiXmlElement* element = new TiXmlElement(ToAnsi(name));
-  element->LinkEndChild(new TiXmlText(ToAnsi(text)));
+  const std::string ansi = ToAnsi(text);
+  auto* node = new TiXmlText(ansi);
+  // TinyXML drops a text of blanks alone, escaped or not, but keeps it in a CDATA section (a
+  // CR there would come back as LF, so such a text is left as it was).
+  node->SetCDATA(!ansi.empty() && ansi.find_first_not_of(" \t\n\v\f") == std::string::npos);
+  element->LinkEndChild(node);
   m_pCurrent->LinkEndChild(element);
   return element;
 }

@@ -3,7 +3,8 @@
 // routine runs in both modes. Errors are CArchiveException: cause 5 for a file that cannot be
 // loaded or a missing element (callers raise cause 7 for an unsupported version).
 // Text goes into the file in the ANSI code page (UTF-8 here) and comes back by the ANSI rule.
-// Blanks in texts come back as written: the parser does not condense white space.
+// Blanks in texts come back as written: the parser does not condense white space, and a text
+// of blanks alone is written as CDATA, which TinyXML keeps.
 #pragma once
 
 #include <string>

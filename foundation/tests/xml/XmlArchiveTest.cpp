@@ -91,6 +91,26 @@ TEST_F(XmlArchiveTest, RoundTripOfElementsTextNumbersAndComments) {
   EXPECT_EQ(ar.GetCurrent(), &ar);
 }
 
+TEST_F(XmlArchiveTest, TextsOfBlanksOnlyLoadAsSaved) {
+  // TinyXML drops a text node of blanks alone however it was escaped; a root name of one blank
+  // converted from an older project must not come back empty.
+  const wchar_t* texts[] = {L" ", L"\t", L"  \n  ", L"", L" a ", L"\v\f"};
+  const CString path = PathOf("blanks.xml");
+  {
+    CXmlArchive ar(path, CXmlArchive::store);
+    ar.AddElement(L"r");
+    for (const wchar_t* text : texts) ar.AddTextElement(L"t", text);
+    ar.LeaveElementStoring();
+    ASSERT_TRUE(ar.Save());
+  }
+  CXmlArchive ar(path, CXmlArchive::load);
+  ar.EnterElement(L"r");
+  for (int i = 0; ar.EnterElementAt(L"t", i) != nullptr; ++i) {
+    EXPECT_EQ(CString(texts[i]), CXmlArchive::FromAnsi(ar.GetCurrent()->ToElement()->GetText())) << i;
+    ar.LeaveElementLoading();
+  }
+}
+
 TEST_F(XmlArchiveTest, FilesThatCannotBeLoadedRaiseCauseFive) {
   WriteFile(PathOf("empty.xml"), "");
   WriteFile(PathOf("text.xml"), "this is not xml");
