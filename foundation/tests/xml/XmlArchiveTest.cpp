@@ -144,7 +144,8 @@ TEST_F(XmlArchiveTest, BytesThatAreNoUtf8AreReadOneByOneWhateverTheDeclarationSa
 TEST_F(XmlArchiveTest, LineEndsAreReadAsTinyXmlReadsThem) {
   const std::string crlf = "<r>\r\n<a>one\r\ntwo\rthree</a>\r\n</r>\r\n";
   WriteFile(PathOf("crlf.xml"), crlf);
-  CXmlArchive fromFile(PathOf("crlf.xml"), CXmlArchive::load);  // also keeps TinyXML's blanks
+  // First: the archive switches TinyXML's condensing off, for `own` below too.
+  CXmlArchive fromFile(PathOf("crlf.xml"), CXmlArchive::load);
   // A file's text already read (a project being opened) loads as the file does.
   CXmlArchive fromText(crlf);
   TiXmlDocument own(CStringToUtf8(PathOf("crlf.xml")));
