@@ -33,6 +33,8 @@ constexpr UINT IDD_VNI_STATISTICS = 363;
 enum DocUpdateHint : LPARAM {
   HintAll = 0,
   HintNameChanged = 4,
+  // The device tree is about to be deleted: views let go of its objects.
+  HintDeviceTreeGoing = 5,
   HintObjectAdded = 11,
   HintObjectRemoved = 12,
   HintMonitoringOn = 13,

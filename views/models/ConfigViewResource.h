@@ -25,7 +25,6 @@ enum ConfigViewHint : LPARAM {
   HintReloadTree = 1,
   HintSelectionChanged = 2,
   HintRefreshValues = 3,
-  HintClearTree = 5,
   HintInactiveChanged = 8,
   HintTagRemoved = 9,
   HintTagAdded = 10,
