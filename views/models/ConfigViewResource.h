@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/win32/WinTypes.h"
+#include "project/ProjectResource.h"
 
 constexpr UINT IDS_DOMAIN0_NOT_HEX = 321;        // "Domain0 must be hexadecimal: 1, 3, 6"
 constexpr UINT IDS_DOMAIN1_NOT_HEX = 322;        // "Domain1 must be hexadecimal: 1, 3, 6"
@@ -12,7 +13,6 @@ constexpr UINT IDS_NV_NOT_WRITABLE = 360;        // "The network variable is not
 constexpr UINT IDS_NEURON_ID_INVALID = 370;      // a replacement's Neuron ID that is no Neuron ID
 
 // Commands of the device and tag views.
-constexpr UINT ID_EDIT_PROPERTIES = 32771;
 constexpr UINT ID_NODE_DELETE = 32773;
 constexpr UINT ID_TAG_MULTIPLE_SETTING = 32778;
 constexpr UINT ID_TAG_CHANGE_VALUE = 32788;

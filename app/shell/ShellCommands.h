@@ -1,0 +1,48 @@
+// Command ids of the main window's menus and tool bars (the document's own are in
+// project/ProjectResource.h).
+#pragma once
+
+#include "project/ProjectResource.h"
+
+// ID_EDIT_PROPERTIES is the views' (project/ProjectResource.h).
+enum ShellCommand : int {
+  ID_DELETE_NODE = 32773,
+  ID_HELP_KURZREFERENZ = 32801,
+  ID_SCAN_UPLOAD_ALL = 32813,
+  ID_SCAN_UPLOAD_NEW = 32815,
+  ID_VIEW_GROUP_ITEM_DIAGNOSIS = 32821,
+  ID_VIEW_NODE_TAG = 32830,
+  ID_OUTPUT_SAVE = 32833,
+  ID_OUTPUT_CLEAR_ALL = 32834,
+  ID_DIAGNOSIS_OPTIONS = ID_DIAG_OPTIONS,
+  // Shared by the output pane's Protocoling button and the Diagnosis menu; the pane keeps its own.
+  ID_OUTPUT_PROTOCOLING = 32837,
+  ID_NETWORK_INTERFACE_STATUS = ID_DIAG_NI_STATUS,
+  ID_ALL_NODES_STATUS = 32838,
+  ID_VNI_STATISTICS = ID_DIAG_VNI_STATISTICS,
+  ID_RESET_STATISTIC = 32865,
+  ID_VIEW_CUSTOMIZE = 126,
+  ID_PROPERTIES_SORT = 151,
+  ID_PROPERTIES_EXPAND_ALL = 154,
+  ID_VIEW_APPLOOK_FIRST = 210,
+  ID_VIEW_APPLOOK_LAST = 218,
+  ID_FILE_NEW = 57600,
+  ID_FILE_OPEN = 57601,
+  ID_FILE_SAVE = 57603,
+  ID_FILE_SAVE_AS = 57604,
+  ID_FILE_PRINT = 57607,
+  ID_FILE_MRU_FILE1 = 57616,
+  ID_EDIT_COPY = 57634,
+  ID_EDIT_CUT = 57635,
+  ID_EDIT_PASTE = 57637,
+  ID_EDIT_UNDO = 57643,
+  ID_APP_ABOUT = 57664,
+  ID_APP_EXIT = 57665,
+  ID_VIEW_STATUS_BAR = 59393,
+  // Document templates.
+  IDR_CONFIGURATION = IDR_TESSALY_TYPE,
+  IDR_DIAGNOSTICS = IDR_GROUPITEM_TYPE,
+};
+
+// Status bar panes.
+enum : int { ID_INDICATOR_1 = 352, ID_INDICATOR_CLIENTS = 353 };
