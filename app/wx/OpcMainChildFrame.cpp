@@ -10,14 +10,6 @@
 
 namespace {
 
-template <class T>
-T* FindView(CFrameWnd* frame) {
-  if (frame == nullptr) return nullptr;
-  for (const auto& view : frame->GetViews())
-    if (auto* found = dynamic_cast<T*>(view.get())) return found;
-  return nullptr;
-}
-
 wxWindow* Banner(wxWindow* parent, const wxString& name) {
   auto* view = new wxPanel(parent, wxID_ANY);
   auto* sizer = new wxBoxSizer(wxVERTICAL);
@@ -41,7 +33,7 @@ COpcMainChildFrame::COpcMainChildFrame(wxWindow* parent, CFrameWnd* frame)
     : CSplitChildFrame(
           parent, IDR_CONFIGURATION, L"COpcMainChildFrame",
           [frame](wxWindow* splitter) -> wxWindow* {
-            CDeviceViewModel* model = FindView<CDeviceViewModel>(frame);
+            CDeviceViewModel* model = frame != nullptr ? frame->FindView<CDeviceViewModel>() : nullptr;
             if (model == nullptr) return Banner(splitter, "Devices");
             auto* window = new CDeviceViewWnd(splitter, *model);
             window->SetName("Devices");
@@ -49,7 +41,7 @@ COpcMainChildFrame::COpcMainChildFrame(wxWindow* parent, CFrameWnd* frame)
             return window;
           },
           [frame](wxWindow* splitter) -> wxWindow* {
-            CTagViewModel* model = FindView<CTagViewModel>(frame);
+            CTagViewModel* model = frame != nullptr ? frame->FindView<CTagViewModel>() : nullptr;
             if (model == nullptr) return Banner(splitter, "Tags");
             auto* window = new CTagViewWnd(splitter, *model);
             window->SetName("Tags");

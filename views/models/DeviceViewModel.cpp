@@ -28,22 +28,11 @@ CDeviceViewModel::CDeviceViewModel(CDeviceViewHost* host) : m_pHost(host) {
   });
 }
 
-CDeviceViewModel::~CDeviceViewModel() { DetachFromManager(); }
+CDeviceViewModel::~CDeviceViewModel() { m_proxyUsers.Detach(); }
 
 CDoc* CDeviceViewModel::Doc() { return dynamic_cast<CDoc*>(GetDocument()); }
 
-void CDeviceViewModel::AttachToManager() {
-  CDoc* doc = Doc();
-  if (doc == nullptr || doc == m_pAttachedTo) return;
-  DetachFromManager();
-  doc->AttachProxyUser(this);
-  m_pAttachedTo = doc;
-}
-
-void CDeviceViewModel::DetachFromManager() {
-  if (m_pAttachedTo != nullptr && CDoc::GetDoc() == m_pAttachedTo) m_pAttachedTo->DetachProxyUser(this);
-  m_pAttachedTo = nullptr;
-}
+void CDeviceViewModel::AttachToManager() { m_proxyUsers.Attach(Doc(), {this}); }
 
 void CDeviceViewModel::OnInitialUpdate() { OnUpdate(nullptr, HintAll, nullptr); }
 

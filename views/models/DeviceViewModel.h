@@ -6,6 +6,7 @@
 #include <list>
 
 #include "lon/LonDatabaseManager.h"
+#include "views/models/DocProxyUsers.h"
 #include "platform/afx/View.h"
 #include "views/models/ObjectTreeModel.h"
 #include "views/models/ViewItemProperties.h"
@@ -64,8 +65,7 @@ class CDeviceViewModel : public CView, public CObjectTreeModel, public CViewItem
   class CNodeTreeObject* SelectedNode();
   bool ClientsConnected();
   void AttachToManager();
-  void DetachFromManager();
 
   CDeviceViewHost* m_pHost;
-  CDoc* m_pAttachedTo = nullptr;
+  CDocProxyUsers m_proxyUsers;
 };

@@ -61,22 +61,22 @@ void CStatusPageModel::ShowOneRow(const wchar_t* text) {
   m_rows.emplace_back(text, CString());
 }
 
-COleDispatchDriver CNIStatusPageModel::GetStatusObject() { return lon_dispatch::GetObject(m_config, kestrum::host::kStatus); }
+COleDispatchDriver CNIStatusPageModel::GetStatusObject() { return lon_dispatch::GetObject(m_object, kestrum::host::kStatus); }
 
 bool CNIStatusPageModel::ClearStatus() {
-  m_config.InvokeMethod<bool>(kestrum::host::kClearStatus);
+  m_object.InvokeMethod<bool>(kestrum::host::kClearStatus);
   return true;  // the page reads the counters again whatever the control answers
 }
 
-COleDispatchDriver CNodeStatusPageModel::GetStatusObject() { return lon_dispatch::GetObject(m_node, kestrum::node::kStatus); }
+COleDispatchDriver CNodeStatusPageModel::GetStatusObject() { return lon_dispatch::GetObject(m_object, kestrum::node::kStatus); }
 
 bool CNodeStatusPageModel::ClearStatus() {
-  m_node.InvokeMethod<bool>(kestrum::node::kClearStatus);
+  m_object.InvokeMethod<bool>(kestrum::node::kClearStatus);
   return true;
 }
 
 COleDispatchDriver CRouterSideStatusPageModel::GetStatusObject() {
-  return lon_dispatch::GetObject(m_side, kestrum::side::kStatus);
+  return lon_dispatch::GetObject(m_object, kestrum::side::kStatus);
 }
 
-bool CRouterSideStatusPageModel::ClearStatus() { return m_side.InvokeMethod<bool>(kestrum::side::kClearStatus); }
+bool CRouterSideStatusPageModel::ClearStatus() { return m_object.InvokeMethod<bool>(kestrum::side::kClearStatus); }

@@ -15,6 +15,10 @@ using CStatusRows = std::vector<std::pair<CString, CString>>;
 
 class CStatusPageModel {
  public:
+  // The object the page reads: the host/configuration object, a node or a router side.
+  explicit CStatusPageModel(IDispatch* object) : m_object(object, FALSE) {
+    if (object != nullptr) object->AddRef();
+  }
   virtual ~CStatusPageModel() = default;
   // Reads the status object again.
   void Show();
@@ -27,6 +31,8 @@ class CStatusPageModel {
   virtual COleDispatchDriver GetStatusObject() = 0;
   virtual bool ClearStatus() = 0;
 
+  COleDispatchDriver m_object;
+
  private:
   void ShowOneRow(const wchar_t* text);
   CStatusRows m_rows;
@@ -35,44 +41,29 @@ class CStatusPageModel {
 // The interface's page, on the host/configuration object.
 class CNIStatusPageModel : public CStatusPageModel {
  public:
-  explicit CNIStatusPageModel(IDispatch* configuration) : m_config(configuration, FALSE) {
-    if (configuration != nullptr) configuration->AddRef();
-  }
+  explicit CNIStatusPageModel(IDispatch* configuration) : CStatusPageModel(configuration) {}
 
  protected:
   COleDispatchDriver GetStatusObject() override;
   bool ClearStatus() override;
-
- private:
-  COleDispatchDriver m_config;
 };
 
 // A device's page, on the node object.
 class CNodeStatusPageModel : public CStatusPageModel {
  public:
-  explicit CNodeStatusPageModel(IDispatch* node) : m_node(node, FALSE) {
-    if (node != nullptr) node->AddRef();
-  }
+  explicit CNodeStatusPageModel(IDispatch* node) : CStatusPageModel(node) {}
 
  protected:
   COleDispatchDriver GetStatusObject() override;
   bool ClearStatus() override;
-
- private:
-  COleDispatchDriver m_node;
 };
 
 // One side of a router.
 class CRouterSideStatusPageModel : public CStatusPageModel {
  public:
-  explicit CRouterSideStatusPageModel(IDispatch* side) : m_side(side, FALSE) {
-    if (side != nullptr) side->AddRef();
-  }
+  explicit CRouterSideStatusPageModel(IDispatch* side) : CStatusPageModel(side) {}
 
  protected:
   COleDispatchDriver GetStatusObject() override;
   bool ClearStatus() override;
-
- private:
-  COleDispatchDriver m_side;
 };

@@ -60,28 +60,12 @@ CTagViewModel::CTagViewModel(CTagViewHost* host) : m_pHost(host) {
 
 CTagViewModel::~CTagViewModel() {
   SetMonitoring(false);
-  DetachFromManager();
+  m_proxyUsers.Detach();
 }
 
 CDoc* CTagViewModel::Doc() { return dynamic_cast<CDoc*>(GetDocument()); }
 
-void CTagViewModel::AttachToManager() {
-  CDoc* doc = Doc();
-  if (doc == nullptr || doc == m_pAttachedTo) return;
-  DetachFromManager();
-  doc->AttachProxyUser(this);
-  doc->AttachProxyUser(&m_monitor);
-  m_pAttachedTo = doc;
-}
-
-void CTagViewModel::DetachFromManager() {
-  // The document may have gone first.
-  if (m_pAttachedTo != nullptr && CDoc::GetDoc() == m_pAttachedTo) {
-    m_pAttachedTo->DetachProxyUser(&m_monitor);
-    m_pAttachedTo->DetachProxyUser(this);
-  }
-  m_pAttachedTo = nullptr;
-}
+void CTagViewModel::AttachToManager() { m_proxyUsers.Attach(Doc(), {this, &m_monitor}); }
 
 void CTagViewModel::OnInitialUpdate() {
   AttachToManager();

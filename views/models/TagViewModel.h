@@ -9,6 +9,7 @@
 #include <set>
 
 #include "lon/LonDatabaseManager.h"
+#include "views/models/DocProxyUsers.h"
 #include "lon/MonitorThread.h"
 #include "platform/afx/View.h"
 #include "platform/win32/CString.h"
@@ -109,7 +110,6 @@ class CTagViewModel : public CView, public CTagsListModel::CTagsListListener, pu
   void SetMonitoring(bool on);
   void HandChildrenToMonitor();
   void AttachToManager();
-  void DetachFromManager();
   // Whether the object is the shown one or lies above or below it.
   bool Touches(CTreeObject* object);
   void SetSelected(CTreeObject* object) { m_pSelected = object; }
@@ -123,5 +123,5 @@ class CTagViewModel : public CView, public CTagsListModel::CTagsListListener, pu
   bool m_bNotifySelection = true;
   CMonitorThread m_monitor;
   std::set<CString> m_expanded;  // paths
-  CDoc* m_pAttachedTo = nullptr;
+  CDocProxyUsers m_proxyUsers;
 };

@@ -126,14 +126,6 @@ void PressOk(wxDialog* dialog) {
   dialog->ProcessWindowEvent(ok);
 }
 
-template <class T>
-T* FindView(CFrameWnd* frame) {
-  if (frame == nullptr) return nullptr;
-  for (const auto& view : frame->GetViews())
-    if (auto* found = dynamic_cast<T*>(view.get())) return found;
-  return nullptr;
-}
-
 // The first object of the type in the device tree.
 CDefaultObject* FindObject(CTreeObject* object, int type) {
   for (CTreeObject* child : object->m_children) {
@@ -275,8 +267,8 @@ void Step(CTessalyWxApp& app, int step) {
       // The configuration workspace on the demo network: a device selected, its tags listed.
       CSplitChildFrame* config = frame->ShowWorkspace(IDR_CONFIGURATION);
       CDoc* doc = CDoc::GetDoc();
-      auto* devices = config != nullptr ? FindView<CDeviceViewModel>(config->m_pFrameWnd) : nullptr;
-      auto* tags = config != nullptr ? FindView<CTagViewModel>(config->m_pFrameWnd) : nullptr;
+      auto* devices = config != nullptr ? config->m_pFrameWnd->FindView<CDeviceViewModel>() : nullptr;
+      auto* tags = config != nullptr ? config->m_pFrameWnd->FindView<CTagViewModel>() : nullptr;
       Expect(devices != nullptr && tags != nullptr, "the configuration workspace has its device and tag views");
       if (devices == nullptr || tags == nullptr || doc == nullptr) break;
       CDefaultObject* node = FindObject(doc->m_pDeviceTree, TreeObjectNode);
@@ -305,7 +297,7 @@ void Step(CTessalyWxApp& app, int step) {
     }
     case 13: {
       CSplitChildFrame* config = frame->ShowWorkspace(IDR_CONFIGURATION);
-      auto* tags = FindView<CTagViewModel>(config->m_pFrameWnd);
+      auto* tags = config->m_pFrameWnd->FindView<CTagViewModel>();
       CDefaultObject* nv = FindObject(CDoc::GetDoc()->m_pDeviceTree, TreeObjectNV);
       CSuperGridModel::CTreeItem* row = tags->GetList().FindItem(nv);
       Expect(row != nullptr, "the NV has its row in the tag view");
@@ -318,7 +310,7 @@ void Step(CTessalyWxApp& app, int step) {
     }
     case 14: {
       CSplitChildFrame* config = frame->ShowWorkspace(IDR_CONFIGURATION);
-      auto* devices = FindView<CDeviceViewModel>(config->m_pFrameWnd);
+      auto* devices = config->m_pFrameWnd->FindView<CDeviceViewModel>();
       ShootDialog("11-node-status", [](wxDialog* dialog) {
         wxCommandEvent clear(wxEVT_BUTTON, 1010);
         if (auto* sheet = dynamic_cast<wxPropertySheetDialog*>(dialog)) sheet->GetBookCtrl()->GetPage(0)->ProcessWindowEvent(clear);
