@@ -28,7 +28,10 @@ CDeviceViewModel::CDeviceViewModel(CDeviceViewHost* host) : m_pHost(host) {
   });
 }
 
-CDeviceViewModel::~CDeviceViewModel() { m_proxyUsers.Detach(); }
+CDeviceViewModel::~CDeviceViewModel() {
+  m_proxyUsers.Detach();
+  if (m_pHost != nullptr) m_pHost->OnViewGone();
+}
 
 CDoc* CDeviceViewModel::Doc() { return dynamic_cast<CDoc*>(GetDocument()); }
 

@@ -20,6 +20,8 @@ class CDeviceViewHost {
   // WM_APP+0x103 to the main window.
   virtual void UpdateProperties(WPARAM /*what*/, CTreeObject* /*object*/) {}
   virtual void ActivateFrame() {}
+  // The view goes (with its document's frame) before its window: nothing of it may be used after.
+  virtual void OnViewGone() {}
 };
 
 class CDeviceViewModel : public CView, public CObjectTreeModel, public CViewItemProperties, public CLonProxyUser {

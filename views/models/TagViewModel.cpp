@@ -60,6 +60,7 @@ CTagViewModel::CTagViewModel(CTagViewHost* host) : m_pHost(host) {
 
 CTagViewModel::~CTagViewModel() {
   SetMonitoring(false);
+  if (m_pHost != nullptr) m_pHost->OnViewGone();
   m_proxyUsers.Detach();
 }
 

@@ -36,6 +36,8 @@ class CTagViewHost {
   virtual void ActivateFrame() {}
   // The multi-set dialog, modally; its result.
   virtual int RunMultiSetDialog(CMultiSetDlgModel& /*dialog*/) { return IDCANCEL; }
+  // The view goes (with its document's frame) before its window: nothing of it may be used after.
+  virtual void OnViewGone() {}
 };
 
 class CTagViewModel : public CView, public CTagsListModel::CTagsListListener, public CViewItemProperties, public CLonProxyUser {

@@ -13,28 +13,36 @@ class CDeviceViewWnd::CData : public wxTreeItemData {
 
 CDeviceViewWnd::CDeviceViewWnd(wxWindow* parent, CDeviceViewModel& model)
     : wxTreeCtrl(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTR_HAS_BUTTONS | wxTR_LINES_AT_ROOT | wxBORDER_SUNKEN),
-      m_model(model),
+      m_pModel(&model),
       m_images(views_wx::CreateTreeImages()) {
   SetImageList(m_images.get());
-  m_model.SetHost(this);
-  m_model.SetListener(this);
+  m_pModel->SetHost(this);
+  m_pModel->SetListener(this);
   Bind(wxEVT_TREE_SEL_CHANGED, [this](wxTreeEvent& event) {
-    if (!m_bSyncing) m_model.SelectItem(ItemOf(event.GetItem()));
+    if (!m_bSyncing && m_pModel != nullptr) m_pModel->SelectItem(ItemOf(event.GetItem()));
   });
   Bind(wxEVT_TREE_ITEM_RIGHT_CLICK, [this](wxTreeEvent& event) {
+    if (m_pModel == nullptr) return;
     const wxPoint point = ClientToScreen(event.GetPoint());
-    m_model.OnRightClick(ItemOf(event.GetItem()), POINT{point.x, point.y});
+    m_pModel->OnRightClick(ItemOf(event.GetItem()), POINT{point.x, point.y});
   });
   Bind(wxEVT_SET_FOCUS, [this](wxFocusEvent& event) {
-    m_model.OnSetFocus();
+    if (m_pModel != nullptr) m_pModel->OnSetFocus();
     event.Skip();
   });
   OnItemsReset();
 }
 
 CDeviceViewWnd::~CDeviceViewWnd() {
-  m_model.SetListener(nullptr);
-  m_model.SetHost(nullptr);
+  if (m_pModel == nullptr) return;
+  m_pModel->SetListener(nullptr);
+  m_pModel->SetHost(nullptr);
+}
+
+void CDeviceViewWnd::OnViewGone() {
+  m_bSyncing = true;
+  DeleteAllItems();
+  m_pModel = nullptr;
 }
 
 void CDeviceViewWnd::UpdateProperties(WPARAM what, CTreeObject* object) {
@@ -56,10 +64,11 @@ void CDeviceViewWnd::AddItems(const wxTreeItemId& parent, CObjectTreeModel::CIte
 }
 
 void CDeviceViewWnd::OnItemsReset() {
+  if (m_pModel == nullptr) return;
   m_bSyncing = true;
   DeleteAllItems();
-  if (!m_model.GetRootItems().empty()) AddItems(wxTreeItemId(), m_model.GetRootItems().front().get());
-  if (m_model.GetSelectedItem() != nullptr) OnSelectionChanged(m_model.GetSelectedItem());
+  if (!m_pModel->GetRootItems().empty()) AddItems(wxTreeItemId(), m_pModel->GetRootItems().front().get());
+  if (m_pModel->GetSelectedItem() != nullptr) OnSelectionChanged(m_pModel->GetSelectedItem());
   m_bSyncing = false;
 }
 

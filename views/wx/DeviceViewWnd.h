@@ -18,6 +18,7 @@ class CDeviceViewWnd : public wxTreeCtrl, public CDeviceViewHost, public CObject
   void OnItemsReset() override;
   void OnItemChanged(CObjectTreeModel::CItem* item) override;
   void OnSelectionChanged(CObjectTreeModel::CItem* item) override;
+  void OnViewGone() override;
 
  private:
   class CData;
@@ -25,7 +26,7 @@ class CDeviceViewWnd : public wxTreeCtrl, public CDeviceViewHost, public CObject
   wxTreeItemId Find(const wxTreeItemId& from, CObjectTreeModel::CItem* item);
   CObjectTreeModel::CItem* ItemOf(const wxTreeItemId& id);
 
-  CDeviceViewModel& m_model;
+  CDeviceViewModel* m_pModel;
   std::unique_ptr<wxImageList> m_images;
   bool m_bSyncing = false;
 };

@@ -11,7 +11,8 @@ using views_wx::ToWx;
 // Column 0 carries the row number; the renderer reads the row's item from the grid.
 class CSuperGridWnd::CRows : public wxDataViewVirtualListModel {
  public:
-  CRows(CSuperGridModel& grid, unsigned columns) : wxDataViewVirtualListModel(0), m_grid(grid), m_columns(columns) {}
+  CRows(CSuperGridModel* grid, unsigned columns) : wxDataViewVirtualListModel(0), m_pGrid(grid), m_columns(columns) {}
+  void Detach() { m_pGrid = nullptr; }
   unsigned GetColumnCount() const override { return m_columns; }
   wxString GetColumnType(unsigned column) const override { return column == 0 ? "long" : "string"; }
   void GetValueByRow(wxVariant& value, unsigned row, unsigned column) const override {
@@ -19,13 +20,13 @@ class CSuperGridWnd::CRows : public wxDataViewVirtualListModel {
       value = static_cast<long>(row);
       return;
     }
-    const CSuperGridModel::CTreeItem* item = m_grid.GetRowItem(static_cast<int>(row));
+    const CSuperGridModel::CTreeItem* item = m_pGrid != nullptr ? m_pGrid->GetRowItem(static_cast<int>(row)) : nullptr;
     value = item != nullptr ? ToWx(item->GetCellText(static_cast<int>(column))) : wxString();
   }
   bool SetValueByRow(const wxVariant&, unsigned, unsigned) override { return false; }
 
  private:
-  CSuperGridModel& m_grid;
+  CSuperGridModel* m_pGrid;
   unsigned m_columns;
 };
 
@@ -42,7 +43,7 @@ class CSuperGridWnd::CTreeRenderer : public wxDataViewCustomRenderer {
   }
   wxSize GetSize() const override { return wxSize(120, 18); }
   bool Render(wxRect cell, wxDC* dc, int state) override {
-    const CSuperGridModel::CTreeItem* item = m_owner.m_grid.GetRowItem(m_nRow);
+    const CSuperGridModel::CTreeItem* item = m_owner.m_pGrid != nullptr ? m_owner.m_pGrid->GetRowItem(m_nRow) : nullptr;
     if (item == nullptr) return true;
     const int indent = (item->GetLevel() - 1) * kStep;
     const int centreY = cell.y + cell.height / 2;
@@ -71,7 +72,7 @@ class CSuperGridWnd::CTreeRenderer : public wxDataViewCustomRenderer {
     return true;
   }
   bool ActivateCell(const wxRect& cell, wxDataViewModel*, const wxDataViewItem&, unsigned, const wxMouseEvent* mouse) override {
-    const CSuperGridModel::CTreeItem* item = m_owner.m_grid.GetRowItem(m_nRow);
+    const CSuperGridModel::CTreeItem* item = m_owner.m_pGrid != nullptr ? m_owner.m_pGrid->GetRowItem(m_nRow) : nullptr;
     if (item == nullptr || !item->HasChildren()) return false;
     // A mouse click toggles only on the box; the keyboard's activation always does.
     if (mouse != nullptr) {
@@ -99,9 +100,9 @@ class CSuperGridWnd::CTreeRenderer : public wxDataViewCustomRenderer {
 CSuperGridWnd::CSuperGridWnd(wxWindow* parent, wxWindowID id, CSuperGridModel& grid, const std::vector<CColumn>& columns,
                              CCallbacks callbacks, wxImageList* images)
     : wxDataViewCtrl(parent, id, wxDefaultPosition, wxDefaultSize, wxDV_ROW_LINES | wxDV_SINGLE),
-      m_grid(grid),
+      m_pGrid(&grid),
       m_callbacks(std::move(callbacks)),
-      m_rows(new CRows(grid, static_cast<unsigned>(columns.size()))),
+      m_rows(new CRows(&grid, static_cast<unsigned>(columns.size()))),
       m_pImages(images) {
   AssociateModel(m_rows.get());
   for (size_t i = 0; i < columns.size(); ++i) {
@@ -131,8 +132,15 @@ int CSuperGridWnd::RowOf(const wxDataViewItem& item) const {
 }
 
 void CSuperGridWnd::Sync() {
-  m_rows->Reset(static_cast<unsigned>(m_grid.GetRowCount()));
+  m_rows->Reset(m_pGrid != nullptr ? static_cast<unsigned>(m_pGrid->GetRowCount()) : 0u);
   Refresh();
+}
+
+void CSuperGridWnd::Detach() {
+  m_pGrid = nullptr;
+  m_rows->Detach();
+  m_callbacks = CCallbacks();
+  Sync();
 }
 
 int CSuperGridWnd::GetTopRow() {

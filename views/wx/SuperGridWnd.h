@@ -31,17 +31,19 @@ class CSuperGridWnd : public wxDataViewCtrl {
                 CCallbacks callbacks, wxImageList* images);
   // The model's rows changed: the list follows.
   void Sync();
+  // The model goes: the list empties and reads it no more.
+  void Detach();
   int GetTopRow();
   int GetRowsPerPage();
   std::vector<int> GetColumnWidths();
-  CSuperGridModel& GetGrid() { return m_grid; }
+
 
  private:
   class CRows;
   class CTreeRenderer;
   int RowOf(const wxDataViewItem& item) const;
 
-  CSuperGridModel& m_grid;
+  CSuperGridModel* m_pGrid;
   CCallbacks m_callbacks;
   wxObjectDataPtr<CRows> m_rows;
   wxImageList* m_pImages;

@@ -9,29 +9,39 @@
 #include "views/wx/TreeImages.h"
 
 CTagViewWnd::CTagViewWnd(wxWindow* parent, CTagViewModel& model)
-    : wxPanel(parent), m_model(model), m_images(views_wx::CreateTreeImages()), m_timer(this, ID_TIMER_TAG_VALUES) {
+    : wxPanel(parent), m_pModel(&model), m_images(views_wx::CreateTreeImages()), m_timer(this, ID_TIMER_TAG_VALUES) {
   std::vector<CSuperGridWnd::CColumn> columns;
   const std::vector<int> widths = CTagViewModel::LoadColumnWidths();
   for (int i = 0; i < CTagViewModel::kColumnCount; ++i)
     columns.push_back({CTagViewModel::GetColumnHeading(i), widths[static_cast<size_t>(i)], CTagViewModel::IsColumnRightAligned(i)});
   CSuperGridWnd::CCallbacks callbacks;
-  callbacks.selected = [this](int row) { m_model.OnItemSelected(row); };
-  callbacks.activated = [this](int row) { m_model.OnDoubleClick(row); };
-  callbacks.contextMenu = [this](int row, wxPoint point) { m_model.OnRightClick(row, POINT{point.x, point.y}); };
-  callbacks.toggle = [this](int row) { return m_model.OnToggleRow(row); };
-  callbacks.sort = [this](int column) { m_model.OnColumnClick(column); };
-  m_pGrid = new CSuperGridWnd(this, kListId, m_model.GetList(), columns, std::move(callbacks), m_images.get());
+  callbacks.selected = [this](int row) { m_pModel->OnItemSelected(row); };
+  callbacks.activated = [this](int row) { m_pModel->OnDoubleClick(row); };
+  callbacks.contextMenu = [this](int row, wxPoint point) { m_pModel->OnRightClick(row, POINT{point.x, point.y}); };
+  callbacks.toggle = [this](int row) { return m_pModel->OnToggleRow(row); };
+  callbacks.sort = [this](int column) { m_pModel->OnColumnClick(column); };
+  m_pGrid = new CSuperGridWnd(this, kListId, model.GetList(), columns, std::move(callbacks), m_images.get());
   auto* sizer = new wxBoxSizer(wxVERTICAL);
   sizer->Add(m_pGrid, 1, wxEXPAND);
   SetSizer(sizer);
-  Bind(wxEVT_TIMER, [this](wxTimerEvent&) { m_model.OnTimer(ID_TIMER_TAG_VALUES); });
-  m_model.SetHost(this);
+  Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
+    if (m_pModel != nullptr) m_pModel->OnTimer(ID_TIMER_TAG_VALUES);
+  });
+  m_pModel->SetHost(this);
 }
 
 CTagViewWnd::~CTagViewWnd() {
+  if (m_pModel != nullptr) {
+    m_pModel->SetHost(nullptr);
+    OnViewGone();
+  }
+}
+
+void CTagViewWnd::OnViewGone() {
   m_timer.Stop();
   CTagViewModel::SaveColumnWidths(m_pGrid->GetColumnWidths());
-  m_model.SetHost(nullptr);
+  m_pGrid->Detach();
+  m_pModel = nullptr;
 }
 
 void CTagViewWnd::Redraw() { m_pGrid->Sync(); }

@@ -31,9 +31,10 @@ class CTagViewWnd : public wxPanel, public CTagViewHost {
   void KillTimer(UINT id) override;
   void UpdateProperties(WPARAM what, CTreeObject* object) override;
   int RunMultiSetDialog(CMultiSetDlgModel& dialog) override;
+  void OnViewGone() override;
 
  private:
-  CTagViewModel& m_model;
+  CTagViewModel* m_pModel;
   std::unique_ptr<wxImageList> m_images;
   CSuperGridWnd* m_pGrid;
   wxTimer m_timer;
