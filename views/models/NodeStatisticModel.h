@@ -6,7 +6,7 @@
 
 class CNodeStatisticModel {
  public:
-  explicit CNodeStatisticModel(IDispatch* configuration) : m_config(configuration, FALSE) {
+  explicit CNodeStatisticModel(IDispatch* configuration) : m_config(configuration, TRUE) {
     if (configuration != nullptr) configuration->AddRef();
   }
   void Read();

@@ -16,7 +16,7 @@ using CStatusRows = std::vector<std::pair<CString, CString>>;
 class CStatusPageModel {
  public:
   // The object the page reads: the host/configuration object, a node or a router side.
-  explicit CStatusPageModel(IDispatch* object) : m_object(object, FALSE) {
+  explicit CStatusPageModel(IDispatch* object) : m_object(object, TRUE) {
     if (object != nullptr) object->AddRef();
   }
   virtual ~CStatusPageModel() = default;
