@@ -13,6 +13,9 @@ class CKestrumSinkObserver;
 // from the front.
 class CKestrumSinkSubject {
  public:
+  CKestrumSinkSubject() = default;
+  CKestrumSinkSubject(const CKestrumSinkSubject&) = delete;
+  CKestrumSinkSubject& operator=(const CKestrumSinkSubject&) = delete;
   virtual ~CKestrumSinkSubject() = default;
   void Attach(CKestrumSinkObserver* observer) {
     if (observer != nullptr) m_observers.push_back(observer);
