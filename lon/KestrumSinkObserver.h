@@ -2,6 +2,7 @@
 #pragma once
 
 #include <list>
+#include <memory>
 
 #include "platform/com/ComTypes.h"
 
@@ -12,12 +13,17 @@ class CKestrumSinkObserver;
 // from the front.
 class CKestrumSinkSubject {
  public:
+  CKestrumSinkSubject() = default;
+  CKestrumSinkSubject(const CKestrumSinkSubject&) = delete;
+  CKestrumSinkSubject& operator=(const CKestrumSinkSubject&) = delete;
   virtual ~CKestrumSinkSubject() = default;
   void Attach(CKestrumSinkObserver* observer) {
     if (observer != nullptr) m_observers.push_back(observer);
   }
   void Detach(CKestrumSinkObserver* observer) { m_observers.remove(observer); }
   size_t GetObserverCount() const { return m_observers.size(); }
+  // Expires with the subject, so an observer that may outlive it can tell.
+  std::weak_ptr<CKestrumSinkSubject*> GetLifeToken() const { return m_life; }
 
  protected:
   template <class F>
@@ -27,6 +33,9 @@ class CKestrumSinkSubject {
     for (CKestrumSinkObserver* observer : snapshot) f(observer);
   }
   std::list<CKestrumSinkObserver*> m_observers;
+
+ private:
+  std::shared_ptr<CKestrumSinkSubject*> m_life = std::make_shared<CKestrumSinkSubject*>(this);
 };
 
 class CKestrumSinkObserver {
@@ -42,4 +51,31 @@ class CKestrumSinkObserver {
   virtual void OnNewNvValue(CNetworkVariable*, const VARIANT&) {}
   virtual void OnNewNvError(CNetworkVariable*) {}
   virtual void OnServicePin(BSTR, BSTR) {}
+};
+
+// An observer's place in a subject's list for as long as both live: detaching from a subject
+// that has gone does nothing.
+class CKestrumSinkSubscription {
+ public:
+  CKestrumSinkSubscription() = default;
+  CKestrumSinkSubscription(const CKestrumSinkSubscription&) = delete;
+  CKestrumSinkSubscription& operator=(const CKestrumSinkSubscription&) = delete;
+  ~CKestrumSinkSubscription() { Detach(); }
+  void Attach(CKestrumSinkSubject* subject, CKestrumSinkObserver* observer) {
+    Detach();
+    if (subject == nullptr || observer == nullptr) return;
+    subject->Attach(observer);
+    m_subject = subject->GetLifeToken();
+    m_pObserver = observer;
+  }
+  void Detach() {
+    if (std::shared_ptr<CKestrumSinkSubject*> subject = m_subject.lock()) (*subject)->Detach(m_pObserver);
+    m_subject.reset();
+    m_pObserver = nullptr;
+  }
+  bool IsAttached() const { return !m_subject.expired(); }
+
+ private:
+  std::weak_ptr<CKestrumSinkSubject*> m_subject;
+  CKestrumSinkObserver* m_pObserver = nullptr;
 };

@@ -310,6 +310,7 @@ bool CDoc::Reconnect() {
 }
 
 void CDoc::ResetDeviceTree() {
+  UpdateAllViews(nullptr, HintDeviceTreeGoing);
   delete m_pDeviceTree;
   m_pDeviceTree = new CLonDeviceTreeObject();
 }

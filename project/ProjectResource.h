@@ -12,6 +12,9 @@ constexpr UINT IDS_ROOT_NAME = 320;                 // "Edit property and start"
 constexpr UINT IDS_CLIENTS_CONNECTED_EXIT = 325;    // "OPC Clients are currently connected ..."
 constexpr UINT IDS_CLIENTS_CONNECTED_CHANGE = 326;  // "Cannot change files while ..."
 
+// "Properties..." of the views (Ctrl+Enter).
+constexpr UINT ID_EDIT_PROPERTIES = 32771;
+
 // Commands of the document.
 constexpr UINT ID_CONTROL_MONITOR = 32772;
 constexpr UINT ID_FILE_IMPORT = 32790;
@@ -33,6 +36,8 @@ constexpr UINT IDD_VNI_STATISTICS = 363;
 enum DocUpdateHint : LPARAM {
   HintAll = 0,
   HintNameChanged = 4,
+  // The device tree is about to be deleted: views let go of its objects.
+  HintDeviceTreeGoing = 5,
   HintObjectAdded = 11,
   HintObjectRemoved = 12,
   HintMonitoringOn = 13,

@@ -4,8 +4,8 @@
 
 #include "project/ProjectResource.h"
 
+// ID_EDIT_PROPERTIES is the views' (project/ProjectResource.h).
 enum ShellCommand : int {
-  ID_EDIT_PROPERTIES = 32771,
   ID_DELETE_NODE = 32773,
   ID_HELP_KURZREFERENZ = 32801,
   ID_SCAN_UPLOAD_ALL = 32813,

@@ -19,6 +19,8 @@
 #include "app/wx/AboutDlg.h"
 #include "app/wx/GroupItemChildFrame.h"
 #include "app/wx/OpcMainChildFrame.h"
+#include "views/models/ConfigViewResource.h"
+#include "views/wx/LonGuiLinksWx.h"
 #include "app/wx/OptionsDlg.h"
 #include "app/wx/OutputWnd.h"
 #include "app/wx/PropertiesWnd.h"
@@ -99,6 +101,12 @@ CMainFrame::CMainFrame(CTessalyApp& app)
   CreatePanes();
   OnSetAppLook(m_app.m_nAppLook);
   m_mgr.Update();
+  m_pGuiLinks = std::make_unique<CLonGuiLinksWx>(this);
+  m_pGuiLinks->m_showPropertiesPane = [this] {
+    m_mgr.GetPane(kPaneProperties).Show();
+    m_mgr.Update();
+  };
+  m_pGuiLinksScope = std::make_unique<CScopedLonGuiLinks>(m_pGuiLinks.get());
 
   Bind(wxEVT_MENU, &CMainFrame::OnCommand, this);
   Bind(wxEVT_TOOL, &CMainFrame::OnCommand, this);
@@ -112,6 +120,7 @@ CMainFrame::CMainFrame(CTessalyApp& app)
 }
 
 CMainFrame::~CMainFrame() {
+  m_pGuiLinksScope.reset();
   if (GetDocHost() == this) SetDocHost(nullptr);
   m_statusTimer.Stop();
   m_mgr.UnInit();
@@ -263,7 +272,10 @@ void CMainFrame::CreatePanes() {
     return settings;
   });
   m_mgr.AddPane(m_pOutput, wxAuiPaneInfo().Name(kPaneOutput).Caption(Text(IDS_OUTPUT_WND)).Bottom().BestSize(100, 180).MinSize(100, 100));
-  m_pProperties = new CPropertiesWnd(this, [] { return static_cast<CViewItemProperties*>(nullptr); });
+  m_pProperties = new CPropertiesWnd(this, [this] {
+    CFrameWnd* frame = GetActiveFrameWnd();
+    return frame != nullptr ? dynamic_cast<CViewItemProperties*>(frame->GetActiveView()) : nullptr;
+  });
   m_mgr.AddPane(m_pProperties, wxAuiPaneInfo().Name(kPaneProperties).Caption(Text(IDS_PROPERTIES_WND)).Right().BestSize(250, 200).MinSize(200, 200));
 }
 
@@ -310,7 +322,7 @@ void CMainFrame::SyncWorkspaces() {
     if (frame->GetResourceID() == IDR_DIAGNOSTICS) {
       page = new CGroupItemChildFrame(m_pNotebook);
     } else {
-      page = new COpcMainChildFrame(m_pNotebook);
+      page = new COpcMainChildFrame(m_pNotebook, frame);
     }
     page->m_pFrameWnd = frame;
     const size_t number = m_pNotebook->GetPageCount() + 1;
@@ -528,11 +540,40 @@ bool CMainFrame::PromptImportFile(CString& path) {
   return true;
 }
 
-// The device dialog, the status sheets and the context menus come with the views.
-int CMainFrame::RunDeviceDialog(CDeviceDialogRecord&) { return IDCANCEL; }
+int CMainFrame::RunDeviceDialog(CDeviceDialogRecord& record) { return CLonGuiLinksWx::RunDeviceDialog(this, record); }
 
-void CMainFrame::ShowNiStatusSheet(const CString&, IDispatch*) {}
+void CMainFrame::ShowNiStatusSheet(const CString& title, IDispatch* configuration) {
+  CLonGuiLinksWx::ShowNiStatusSheet(this, title, configuration);
+}
 
-void CMainFrame::ShowVniStatistics(CDoc*) {}
+void CMainFrame::ShowVniStatistics(CDoc* doc) { CLonGuiLinksWx::ShowVniStatistics(this, doc); }
 
-void CMainFrame::ShowContextMenu(UINT, int, POINT) {}
+// Menu 310: "Device", "Router" and "Tag", the commands enabled and named as the active view says.
+void CMainFrame::ShowContextMenu(UINT menuId, int subMenu, POINT point) {
+  if (menuId != IDR_TREE_CONTEXT_MENU) return;
+  struct Entry {
+    UINT command;
+    const char* text;
+  };
+  static const Entry kDevice[] = {{ID_NODE_SHOW_STATUS, "Show status"}, {ID_NODE_ACTIVE, "Set active"},
+                                  {ID_NODE_REPLACE, "Replace..."},       {ID_NODE_DELETE, "Delete"},
+                                  {0, nullptr},                          {ID_EDIT_PROPERTIES, "Properties...\tCtrl+Enter"}};
+  static const Entry kTag[] = {{ID_TAG_CHANGE_VALUE, "Change value..."}, {ID_TAG_MULTIPLE_SETTING, "Multiple setting"},
+                               {0, nullptr}, {ID_EDIT_PROPERTIES, "Properties...\tCtrl+Enter"}};
+  const Entry* entries = subMenu == 3 ? kTag : kDevice;
+  const size_t count = subMenu == 3 ? std::size(kTag) : std::size(kDevice);
+  if (subMenu < 1 || subMenu > 3) return;
+  wxMenu menu;
+  PrepareRoute();
+  for (size_t i = 0; i < count; ++i) {
+    if (entries[i].command == 0) {
+      menu.AppendSeparator();
+      continue;
+    }
+    const CCmdUI state = m_router.UpdateUI(entries[i].command);
+    wxString text = state.m_bTextSet ? wxString(state.m_strText.GetString()) : wxString(entries[i].text);
+    wxMenuItem* item = menu.Append(WxIdOfCommand(static_cast<int>(entries[i].command)), text);
+    item->Enable(state.m_bEnabled);
+  }
+  PopupMenu(&menu, ScreenToClient(wxPoint(point.x, point.y)));
+}

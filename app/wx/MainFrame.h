@@ -4,6 +4,10 @@
 // WM_APP+0x103 (refresh the properties pane) and timer 100 (forwarded to the document).
 #pragma once
 
+#include <memory>
+
+#include "lon/LonGuiLinks.h"
+
 #include <functional>
 #include <set>
 
@@ -22,6 +26,7 @@ class CTessalyApp;
 class COutputWnd;
 class CPropertiesWnd;
 class CSplitChildFrame;
+class CLonGuiLinksWx;
 struct COutputSettings;
 
 class CMainFrame : public wxFrame, public CDocHost, public IKxTimerOwner {
@@ -93,4 +98,7 @@ class CMainFrame : public wxFrame, public CDocHost, public IKxTimerOwner {
   HWND m_hWnd = nullptr;
   std::set<int> m_handled;
   CCommandRouter m_router;
+  // The device model's windows and dialogs, for as long as the main window lives.
+  std::unique_ptr<CLonGuiLinksWx> m_pGuiLinks;
+  std::unique_ptr<CScopedLonGuiLinks> m_pGuiLinksScope;
 };

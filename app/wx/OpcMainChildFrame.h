@@ -3,7 +3,10 @@
 
 #include "app/wx/SplitChildFrame.h"
 
+class CFrameWnd;
+
 class COpcMainChildFrame : public CSplitChildFrame {
  public:
-  explicit COpcMainChildFrame(wxWindow* parent);
+  // The windows of the frame's device and tag views; a side without its view shows its banner.
+  COpcMainChildFrame(wxWindow* parent, CFrameWnd* frame);
 };

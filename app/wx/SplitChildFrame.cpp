@@ -10,11 +10,16 @@
 
 CSplitChildFrame::CSplitChildFrame(wxWindow* parent, int templateId, const wchar_t* frameClass,
                                    const wxString& leftView, const wxString& rightView)
+    : CSplitChildFrame(parent, templateId, frameClass, [this, leftView](wxWindow*) { return MakeView(leftView); },
+                       [this, rightView](wxWindow*) { return MakeView(rightView); }) {}
+
+CSplitChildFrame::CSplitChildFrame(wxWindow* parent, int templateId, const wchar_t* frameClass, const ViewMaker& leftView,
+                                   const ViewMaker& rightView)
     : wxPanel(parent, wxID_ANY), m_nTemplateId(templateId), m_pszFrameClass(frameClass) {
   m_pSplitter = new wxSplitterWindow(this, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxSP_LIVE_UPDATE | wxSP_3DSASH);
   m_pSplitter->SetMinimumPaneSize(0);
-  wxWindow* left = MakeView(leftView);
-  wxWindow* right = MakeView(rightView);
+  wxWindow* left = leftView(m_pSplitter);
+  wxWindow* right = rightView(m_pSplitter);
   int width = parent->GetClientSize().GetWidth() / 3;
   if (CRegistryProfile* profile = AfxGetRegistryProfile()) {
     if (const std::optional<int> stored = CFrameSplitter::Load(*profile, m_pszFrameClass)) width = *stored;

@@ -2,6 +2,8 @@
 // the profile under the frame's class name.
 #pragma once
 
+#include <functional>
+
 #include <wx/panel.h>
 #include <wx/splitter.h>
 
@@ -12,6 +14,10 @@ class CSplitChildFrame : public wxPanel {
   // templateId: the document template that made the frame (128 or 337).
   CSplitChildFrame(wxWindow* parent, int templateId, const wchar_t* frameClass, const wxString& leftView,
                    const wxString& rightView);
+  // Makes a side's window in the splitter it is given.
+  using ViewMaker = std::function<wxWindow*(wxWindow* splitter)>;
+  CSplitChildFrame(wxWindow* parent, int templateId, const wchar_t* frameClass, const ViewMaker& leftView,
+                   const ViewMaker& rightView);
 
   // The document's frame this page shows; compared only, the document owns it.
   CFrameWnd* m_pFrameWnd = nullptr;

@@ -13,6 +13,9 @@
 #include "platform/afx/View.h"
 #include "project/Doc.h"
 #include "project/DocTemplates.h"
+#include "project/ProjectResource.h"
+#include "views/models/DeviceViewModel.h"
+#include "views/models/TagViewModel.h"
 
 void ConfigureTessalyApp(CTessalyApp& app) {
   app.m_startComServerThread = [](CTessalyApp& self) {
@@ -50,7 +53,9 @@ bool CTessalyWxApp::OnInit() {
   AfxSetDocManager(m_pDocManager.get());
   m_pDocManager->LoadStdProfileSettings(m_app.get(), 4);
   auto view = [] { return std::make_unique<CView>(); };
-  AddDocTemplates(*m_pDocManager, view, nullptr, view, nullptr);
+  AddDocTemplates(*m_pDocManager, [] { return std::make_unique<CDeviceViewModel>(); }, nullptr, view, nullptr);
+  if (CDocTemplate* configuration = m_pDocManager->FindTemplate(IDR_TESSALY_TYPE))
+    configuration->AddViewFactory([] { return std::make_unique<CTagViewModel>(); });
   m_pFrame = new CMainFrame(*m_app);
   SetTopWindow(m_pFrame);
   // Served from the loop, not inside the signal.

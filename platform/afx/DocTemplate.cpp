@@ -51,6 +51,8 @@ CFrameWnd* CDocTemplate::CreateNewFrame(CDocument* document) {
   if (m_makeView) {
     if (std::unique_ptr<CView> view = m_makeView()) frame->AddView(std::move(view), document);
   }
+  for (const ViewFactory& make : m_moreViews)
+    if (std::unique_ptr<CView> view = make()) frame->AddView(std::move(view), document);
   return document != nullptr ? document->AddFrame(std::move(frame)) : nullptr;
 }
 

@@ -42,6 +42,8 @@ class CDocTemplate {
   CDocument* CreateNewDocument();
   // A frame with this template's view on the document (any template's document).
   CFrameWnd* CreateNewFrame(CDocument* document);
+  // A further view of every frame, after the first (a split frame shows two).
+  void AddViewFactory(ViewFactory view) { m_moreViews.push_back(std::move(view)); }
   // By the filter extension, compared without regard to case.
   virtual Confidence MatchDocType(LPCTSTR path, CDocument*& match);
   // "new-file name" and a number (the first one without).
@@ -56,6 +58,7 @@ class CDocTemplate {
   UINT m_nIDResource;
   DocumentFactory m_makeDocument;
   ViewFactory m_makeView;
+  std::vector<ViewFactory> m_moreViews;
   FrameFactory m_makeFrame;
   std::list<CDocument*> m_documents;
   int m_nUntitledCount = 0;

@@ -24,6 +24,13 @@ class CFrameWnd : public CCommandTarget {
   // Takes the view, puts it on the document, and makes it active when none is.
   CView* AddView(std::unique_ptr<CView> view, CDocument* document);
   const std::vector<std::unique_ptr<CView>>& GetViews() const { return m_views; }
+  // The first view of the class; null when the frame has none.
+  template <class T>
+  T* FindView() const {
+    for (const auto& view : m_views)
+      if (auto* found = dynamic_cast<T*>(view.get())) return found;
+    return nullptr;
+  }
   // Every view is told OnInitialUpdate.
   void InitialUpdateFrame();
 

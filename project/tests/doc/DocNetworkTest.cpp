@@ -60,7 +60,7 @@ TEST_F(DocNetworkTest, StartBuildsTheTreeLogsTheStartTimeSetsTheTimerAndRecordsT
   EXPECT_FALSE(m_doc->IsConnected());
   EXPECT_FALSE(m_doc->m_timer.IsRunning());
   EXPECT_TRUE(m_doc->m_pDeviceTree->m_children.empty());
-  EXPECT_EQ((std::vector<LPARAM>{HintAll, HintAll}), m_view.m_hints);
+  EXPECT_EQ((std::vector<LPARAM>{HintAll, HintDeviceTreeGoing, HintAll}), m_view.m_hints);
 }
 
 TEST_F(DocNetworkTest, AFailedStartStillLogsItsTimeButStartsNothingAndRecordsNothing) {

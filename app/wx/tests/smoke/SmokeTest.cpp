@@ -9,6 +9,9 @@
 #include <vector>
 
 #include <wx/bookctrl.h>
+#include <wx/propdlg.h>
+#include <wx/radiobut.h>
+#include <wx/textctrl.h>
 #include <wx/checkbox.h>
 #include <wx/dcmemory.h>
 #include <wx/dcscreen.h>
@@ -31,7 +34,14 @@
 #include "platform/win32/Messages.h"
 #include "opcserver/OpcServerInstances.h"
 #include "platform/com/Activation.h"
+#include "lon/LonGuiLinks.h"
+#include "platform/afx/FrameWnd.h"
+#include "lon/NvTreeObject.h"
 #include "project/Doc.h"
+#include "views/models/ConfigViewResource.h"
+#include "views/models/DeviceViewModel.h"
+#include "views/models/TagViewModel.h"
+#include "views/wx/ScanWnd.h"
 #include "standins/kestrum/testing/KestrumEnvironment.h"
 
 #include <chrono>
@@ -96,6 +106,35 @@ void WhenDialogOpen(std::function<void(wxDialog*)> act) {
   });
 }
 
+// Waits for the next modal dialog, shoots it once it shows, then acts on it (act ends it).
+void ShootDialog(const std::string& name, std::function<void(wxDialog*)> act) {
+  WhenDialogOpen([name, act](wxDialog* dialog) {
+    // A new top-level window: its first paint may precede its mapping, so the second counts.
+    WhenPainted(dialog, [dialog, name, act] {
+      WhenPainted(dialog, [dialog, name, act] {
+        Shot(dialog, name);
+        act(dialog);
+      });
+    });
+  });
+}
+
+// The dialog's OK button, as a click.
+void PressOk(wxDialog* dialog) {
+  wxCommandEvent ok(wxEVT_BUTTON, wxID_OK);
+  ok.SetEventObject(dialog);
+  dialog->ProcessWindowEvent(ok);
+}
+
+// The first object of the type in the device tree.
+CDefaultObject* FindObject(CTreeObject* object, int type) {
+  for (CTreeObject* child : object->m_children) {
+    if (auto* typed = dynamic_cast<CDefaultObject*>(child); typed != nullptr && typed->GetType() == type) return typed;
+    if (CDefaultObject* found = FindObject(child, type)) return found;
+  }
+  return nullptr;
+}
+
 // Shows the sheet's pages one by one, each shot after its first paint; then checks and ends.
 void ShootPages(COptionsDlg* sheet, size_t index) {
   wxBookCtrlBase* book = sheet->GetBookCtrl();
@@ -136,6 +175,8 @@ void Step(CTessalyWxApp& app, int step) {
       // The Diagnosis menu's 32837 is not the output pane's Protocoling button of the same id.
       wxCommandEvent menu(wxEVT_MENU, WxIdOfCommand(ID_NETWORK_INTERFACE_STATUS));
       frame->GetOutputWnd()->GetTextCtrl()->SetFocus();
+      // The menu's command shows the interface's status sheet.
+      ShootDialog("01-interface-status", [](wxDialog* dialog) { dialog->EndModal(wxID_OK); });
       frame->ProcessWindowEvent(menu);
       Expect(frame->GetOutputWnd()->GetModel().IsProtocoling(), "the menu's 32837 leaves the protocol running");
       frame->GetOutputWnd()->RunCommand(ID_OUTPUT_PROTOCOLING);
@@ -219,9 +260,109 @@ void Step(CTessalyWxApp& app, int step) {
       frame->UpdateStatusPanes();
       Expect(frame->GetStatusBar()->GetStatusText(2).StartsWith("1 client(s) connected"), "status pane counts it");
       Shot(frame, "05-client-connected");
-      // A close request that reaches the loop while the client is connected is dropped.
-      PostMessage(frame->GetSafeHwnd(), WM_CLOSE, 0, 0);
-      Next(app, 5);
+      Next(app, 10);
+      break;
+    }
+    case 10: {
+      // The configuration workspace on the demo network: a device selected, its tags listed.
+      CSplitChildFrame* config = frame->ShowWorkspace(IDR_CONFIGURATION);
+      CDoc* doc = CDoc::GetDoc();
+      auto* devices = config != nullptr ? config->m_pFrameWnd->FindView<CDeviceViewModel>() : nullptr;
+      auto* tags = config != nullptr ? config->m_pFrameWnd->FindView<CTagViewModel>() : nullptr;
+      Expect(devices != nullptr && tags != nullptr, "the configuration workspace has its device and tag views");
+      if (devices == nullptr || tags == nullptr || doc == nullptr) break;
+      CDefaultObject* node = FindObject(doc->m_pDeviceTree, TreeObjectNode);
+      Expect(node != nullptr && devices->FindObjectItem(node) != nullptr, "the device view shows the demo network's devices");
+      devices->SelectItem(devices->FindObjectItem(node));
+      Expect(tags->GetList().GetRowCount() > 0, "selecting a device lists its tags");
+      doc->OnMonitor();
+      tags->OnTimer(ID_TIMER_TAG_VALUES);
+      WhenPainted(config->GetSplitter()->GetWindow2(), [&app, frame] {
+        Shot(frame, "07-device-and-tag-views");
+        Next(app, 11);
+      });
+      break;
+    }
+    case 11:
+      ShootDialog("08-device-properties", [](wxDialog* dialog) { PressOk(dialog); });
+      Expect(CDoc::GetDoc()->OnDeviceProperties() == IDOK, "Device Properties applied with OK");
+      Next(app, 12);
+      break;
+    case 12: {
+      CDefaultObject* nv = FindObject(CDoc::GetDoc()->m_pDeviceTree, TreeObjectNV);
+      ShootDialog("09-tag-properties", [](wxDialog* dialog) { PressOk(dialog); });
+      Expect(nv != nullptr && nv->ShowProperties() == IDOK, "Tag Properties applied with OK");
+      Next(app, 13);
+      break;
+    }
+    case 13: {
+      CSplitChildFrame* config = frame->ShowWorkspace(IDR_CONFIGURATION);
+      auto* tags = config->m_pFrameWnd->FindView<CTagViewModel>();
+      CDefaultObject* nv = FindObject(CDoc::GetDoc()->m_pDeviceTree, TreeObjectNV);
+      CSuperGridModel::CTreeItem* row = tags->GetList().FindItem(nv);
+      Expect(row != nullptr, "the NV has its row in the tag view");
+      if (row == nullptr) break;
+      tags->OnItemSelected(row->GetRow());
+      ShootDialog("10-multiple-setting", [](wxDialog* dialog) { PressOk(dialog); });
+      tags->OnMultipleSetting();
+      Next(app, 14);
+      break;
+    }
+    case 14: {
+      CSplitChildFrame* config = frame->ShowWorkspace(IDR_CONFIGURATION);
+      auto* devices = config->m_pFrameWnd->FindView<CDeviceViewModel>();
+      ShootDialog("11-node-status", [](wxDialog* dialog) {
+        wxCommandEvent clear(wxEVT_BUTTON, 1010);
+        if (auto* sheet = dynamic_cast<wxPropertySheetDialog*>(dialog)) sheet->GetBookCtrl()->GetPage(0)->ProcessWindowEvent(clear);
+        dialog->EndModal(wxID_OK);
+      });
+      devices->OnShowStatus();
+      Next(app, 15);
+      break;
+    }
+    case 15:
+      ShootDialog("12-vni-statistics", [](wxDialog* dialog) {
+        wxCommandEvent reset(wxEVT_BUTTON, 1020);
+        dialog->ProcessWindowEvent(reset);
+        dialog->EndModal(wxID_OK);
+      });
+      CDoc::GetDoc()->OnVniStatistics();
+      Next(app, 16);
+      break;
+    case 16: {
+      ShootDialog("13-replace-node", [](wxDialog* dialog) {
+        auto* manual = dynamic_cast<wxRadioButton*>(dialog->FindWindow(1016));
+        auto* id = dynamic_cast<wxTextCtrl*>(dialog->FindWindow(1168));
+        if (manual != nullptr && id != nullptr) {
+          manual->SetValue(true);
+          id->SetValue("040000000099");
+        }
+        PressOk(dialog);
+      });
+      CString neuronId;
+      Expect(GetLonGuiLinks()->RunReplaceNodeDialog(neuronId) == IDOK && neuronId == L"040000000099",
+             "Replace node takes a typed Neuron ID");
+      Next(app, 17);
+      break;
+    }
+    case 17: {
+      std::shared_ptr<CScanWindowLink> scan = GetLonGuiLinks()->CreateScanWindow();
+      scan->SetDomain(L"4B");
+      scan->SetNode(L"040000000001", 1, 4);
+      auto* window = dynamic_cast<CScanWnd*>(scan.get());
+      Expect(window != nullptr && window->GetWindow() != nullptr, "the scan window shows at its first line");
+      if (window == nullptr || window->GetWindow() == nullptr) break;
+      // The window has no title; the shot finds top-level windows by theirs.
+      window->GetWindow()->SetLabel("Scanning");
+      WhenPainted(window->GetWindow(), [&app, scan, window] {
+        WhenPainted(window->GetWindow(), [&app, scan] {
+          Shot(dynamic_cast<CScanWnd*>(scan.get())->GetWindow(), "14-scan");
+          scan->Close();
+          // A close request that reaches the loop while the client is connected is dropped.
+          PostMessage(app.GetMainFrame()->GetSafeHwnd(), WM_CLOSE, 0, 0);
+          Next(app, 5);
+        });
+      });
       break;
     }
     case 5: {
@@ -253,8 +394,8 @@ int main(int argc, char** argv) {
   g_env = std::make_unique<kestrum::testing::CKestrumEnvironment>();
   // A step that never sees its event fails the run instead of hanging it.
   std::thread([] {
-    std::this_thread::sleep_for(std::chrono::seconds(90));
-    std::printf("FAIL finished within 90 s\n");
+    std::this_thread::sleep_for(std::chrono::seconds(150));
+    std::printf("FAIL finished within 150 s\n");
     std::fflush(stdout);
     std::_Exit(2);
   }).detach();

@@ -129,6 +129,21 @@ TEST_F(DocViewTest, AWorkspaceOfAnotherTemplateGoesWithItsDocument) {
   EXPECT_TRUE(manager.GetTemplates().front()->GetDocuments().empty());
 }
 
+TEST_F(DocViewTest, FurtherViewFactoriesGiveEveryFrameItsViewsInOrderTheFirstActive) {
+  CDocManager manager;
+  MakeTemplate(manager);
+  CDocTemplate* t = manager.GetTemplates().front().get();
+  t->AddViewFactory([] { return std::make_unique<CRecordingView>(); });
+  CDocument* doc = manager.OnFileNew();
+  ASSERT_NE(nullptr, doc);
+  CFrameWnd* frame = t->CreateNewFrame(doc);
+  ASSERT_NE(nullptr, frame);
+  ASSERT_EQ(2u, frame->GetViews().size());
+  EXPECT_NE(nullptr, dynamic_cast<CRecordingView*>(frame->GetViews()[1].get()));
+  EXPECT_EQ(frame->GetViews()[0].get(), frame->GetActiveView());
+  doc->OnCloseDocument();
+}
+
 TEST_F(DocViewTest, UpdateAllViewsTellsEveryViewButTheSenderWithHintAndObject) {
   CTestDocument doc;
   doc.m_bAutoDelete = false;
