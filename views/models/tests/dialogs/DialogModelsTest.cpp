@@ -146,6 +146,7 @@ TEST_F(MultiSetDlgModelTest, ApplyWritesTheTickedChoicesAndTheScopesIntoTheSetti
     dialog.m_bFromThisLocation = each.location;
     dialog.m_bWithThisProgramId = each.programId;
     COleDispatchDriver settings = lon_dispatch::GetObject(m_doc->m_control, kestrum::ctl::kMultiSetting);
+    m_simulation->RecordCalls(TRUE);
     m_simulation->ResetCalls();
     dialog.ApplyTo(settings);
     // Only the settings object's lines.

@@ -221,6 +221,7 @@ TEST_F(ConfigViewsTest, ChangeValueRefusesAnNvNotWritableFromTheHostAndMultiSetA
   EXPECT_EQ(std::vector<CString>{L"The network variable is not writable. Check its direction."}, m_boxes->Texts());
 
   m_windows.m_nMultiSetAnswer = IDOK;
+  m_simulation->RecordCalls(TRUE);
   m_simulation->ResetCalls();
   m_tags.OnMultipleSetting();
   EXPECT_EQ(1, Count(kestrum::kObjControl, L"", kestrum::ctl::kApplyMultiSetting));
