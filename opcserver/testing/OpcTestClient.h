@@ -86,6 +86,12 @@ class CCycleWatcher {
   static void Hook(OPCHANDLE hClientGroup, DWORD cycle);
 };
 
+// How the tests reach the server: in-process, or through the process boundary (a connection to
+// the class's socket, served by this same process). TESSALY_OPC_TRANSPORT=rpc picks the second,
+// so one fixture runs the conformance tests over both.
+enum class OpcTestTransport { kInProcess, kRpc };
+OpcTestTransport CurrentOpcTestTransport();
+
 class COpcTestClient {
  public:
   // Registers the class object (once per process) and creates a server.

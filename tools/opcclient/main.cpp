@@ -1,0 +1,54 @@
+// opcclient: a command-line OPC client in its own process.
+//   opcclient [--host name[:port]] servers
+//   opcclient [--host name[:port]] <progid|clsid> <command> [args...]
+//   opcclient [--host name[:port]] [<progid|clsid>] -        commands from standard input, one a line
+// Commands: status, browse [tree|flat] [filter], props <id>, group <name> [rate=ms] [deadband=%]
+// [active=0|1], add|validate <id> [type], read [cache|device] [id...], write <id> <value> [sync|async],
+// refresh, watch [seconds], connect <server>, servers. Output is tab-separated; the exit status is 0
+// when the last command succeeded, 1 when it failed, 2 for a usage error.
+#include <cstdio>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "interfaces/opc/rpc/OpcMarshalers.h"
+#include "platform/rpc/LocalServer.h"
+#include "platform/rpc/RpcRuntime.h"
+#include "tools/opcclient/OpcClientSession.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  std::string host;
+  if (args.size() >= 2 && args[0] == "--host") {
+    host = args[1];
+    args.erase(args.begin(), args.begin() + 2);
+  }
+  if (args.empty()) {
+    std::fprintf(stderr, "usage: opcclient [--host name] servers | <server> <command> [args...] | [<server>] -\n");
+    return 2;
+  }
+  tessaly::rpc::CRpcRuntime rpc;
+  tessaly::rpc::RegisterOpcMarshalers();
+  bool ok = true;
+  {
+    COpcClientSession session(stdout);
+    session.SetHost(host);
+    if (args[0] == "servers") {
+      ok = session.Run({"servers"});
+    } else {
+      bool script = args.back() == "-";
+      if (script) args.pop_back();
+      if (!args.empty()) ok = session.Run({"connect", args[0]});
+      if (ok && !script && args.size() >= 2) ok = session.Run(std::vector<std::string>(args.begin() + 1, args.end()));
+      if (script) {
+        std::string line;
+        while (std::getline(std::cin, line)) {
+          if (line.empty() || line[0] == '#') continue;
+          ok = session.Run(tessaly::rpc::SplitCommandLine(line));
+        }
+      }
+    }
+  }
+  return ok ? 0 : 1;
+}
