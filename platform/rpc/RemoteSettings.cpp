@@ -44,6 +44,7 @@ CRemoteSettings CRemoteSettings::Read() {
   s.privateKeyFile = ReadText(key, L"PrivateKeyFile", "");
   s.trustedCertificateFile = ReadText(key, L"TrustedCertificateFile", "");
   s.accessKey = ReadText(key, L"AccessKey", "");
+  s.serverStartTimeout = ReadNumber(key, L"ServerStartTimeout", 0);
   RegCloseKey(key);
   return s;
 }
@@ -60,6 +61,7 @@ bool CRemoteSettings::Write() const {
   WriteText(key, L"PrivateKeyFile", privateKeyFile);
   WriteText(key, L"TrustedCertificateFile", trustedCertificateFile);
   WriteText(key, L"AccessKey", accessKey);
+  WriteNumber(key, L"ServerStartTimeout", serverStartTimeout);
   RegCloseKey(key);
   return true;
 }

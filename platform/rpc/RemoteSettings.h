@@ -4,6 +4,7 @@
 //   TcpEnabled (DWORD)  TcpAddress (SZ, "0.0.0.0")  TcpPort (DWORD, 51340; 0 picks a free one)
 //   CertificateFile, PrivateKeyFile (SZ, PEM)  AccessKey (SZ)
 //   TrustedCertificateFile (SZ, PEM; a client trusts this server certificate, else CertificateFile)
+//   ServerStartTimeout (DWORD, ms; how long activation waits for a started server, 0: 30 s)
 #pragma once
 
 #include <string>
@@ -27,6 +28,7 @@ class CRemoteSettings {
   std::string privateKeyFile;
   std::string trustedCertificateFile;
   std::string accessKey;
+  unsigned serverStartTimeout = 0;
 };
 
 // Compares in time that depends only on the lengths, not on where the keys differ.

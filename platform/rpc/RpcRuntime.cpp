@@ -345,7 +345,9 @@ HRESULT CRpcRuntime::GetClassObjectAt(const std::string& path, REFCLSID clsid, R
     });
     if (open && hr != RPC_E_DISCONNECTED) return hr;
     int fd = -1;
-    hr = ConnectOrStartServer(clsid, path, m_options.serverStartTimeout, &fd);
+    auto timeout = m_options.serverStartTimeout;
+    if (unsigned configured = CRemoteSettings::Read().serverStartTimeout) timeout = std::chrono::milliseconds(configured);
+    hr = ConnectOrStartServer(clsid, path, timeout, &fd);
     if (FAILED(hr)) return hr;
     hr = CallOnLoop(std::chrono::milliseconds(0), [&]() -> kj::Promise<HRESULT> {
       auto stream = m_io->lowLevelProvider->wrapSocketFd(

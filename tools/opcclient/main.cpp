@@ -20,7 +20,15 @@
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   std::string host;
-  if (args.size() >= 2 && args[0] == "--host") {
+  if (!args.empty() && args[0] == "--host") {
+    if (args.size() < 2) args.clear();  // a usage error below
+    else {
+      host = args[1];
+      args.erase(args.begin(), args.begin() + 2);
+      if (args.empty()) args.push_back("-");
+    }
+  }
+  if (false) {
     host = args[1];
     args.erase(args.begin(), args.begin() + 2);
   }
