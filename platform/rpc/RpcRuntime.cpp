@@ -383,7 +383,8 @@ HRESULT CRpcRuntime::GetRemoteClassObject(const std::string& host, unsigned port
   std::string trusted = ReadWholeFile(settings.trustedCertificateFile.empty() ? settings.certificateFile
                                                                                : settings.trustedCertificateFile);
   if (trusted.empty() || settings.accessKey.empty()) return RPC_E_ACCESS_DENIED;
-  std::string key = "tcp:" + host + ":" + std::to_string(port);
+  // One connection per server and key: a client that presents another key logs in anew.
+  std::string key = "tcp:" + host + ":" + std::to_string(port) + ":" + std::to_string(std::hash<std::string>()(settings.accessKey));
   return CallOnLoop(std::chrono::milliseconds(0), [&]() -> kj::Promise<HRESULT> {
     auto it = m_loop->outbound.find(key);
     if (it != m_loop->outbound.end()) return RequestClassObject(it->second.host, it->second.connection, clsid, riid, ppv);

@@ -6,10 +6,14 @@
 #include <capnp/rpc-twoparty.h>
 #include <kj/async-io.h>
 
+#include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 
+#include <poll.h>
+
 #include <condition_variable>
+#include <future>
 #include <mutex>
 
 #include "interfaces/opc/rpc/Opc.capnp.h"
@@ -25,6 +29,7 @@
 #include "platform/rpc/Marshal.h"
 #include "platform/rpc/RemoteSettings.h"
 #include "platform/rpc/RpcRuntime.h"
+#include "platform/win32/MachineRoot.h"
 #include "platform/win32/Registry.h"
 #include "platform/win32/TextConv.h"
 
@@ -316,6 +321,198 @@ TEST_F(OpcClientTest, AServerThatNeverComesFailsActivationWithAClearError) {
   settings.Write();
   EXPECT_EQ(1, status);
   EXPECT_NE(std::string::npos, out.find("0x80080005 Server execution failed")) << out;
+}
+
+}  // namespace
+
+namespace {
+
+// TCP connections between processes on the loopback, with a throw-away certificate made here.
+class TcpTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = tessaly::win32::GetMachineRoot() + "/tls";
+    ::mkdir(dir.c_str(), 0700);
+    struct stat st;
+    if (::stat((dir + "/cert.pem").c_str(), &st) != 0) MakeCertificate();
+    settings.enabled = true;
+    settings.address = "127.0.0.1";
+    settings.port = 0;
+    settings.certificateFile = dir + "/cert.pem";
+    settings.privateKeyFile = dir + "/key.pem";
+    settings.accessKey = "7f3a9c0e-the-access-key";
+    ASSERT_TRUE(settings.Write());
+  }
+  // A self-signed certificate for 127.0.0.1, made once per machine root.
+  void MakeCertificate() {
+    CChildProcess openssl({"/usr/bin/openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
+                           "ec_paramgen_curve:prime256v1", "-nodes", "-keyout", dir + "/key.pem", "-out",
+                           dir + "/cert.pem", "-days", "1", "-subj", "/CN=127.0.0.1", "-addext",
+                           "subjectAltName=IP:127.0.0.1,DNS:127.0.0.1"});
+    openssl.CloseInput();
+    ASSERT_EQ(0, openssl.Wait());
+  }
+  void TearDown() override {
+    settings.enabled = false;
+    settings.Write();
+  }
+  HRESULT Connect(unsigned port, CComPtr<IOPCServer>& server) {
+    std::wstring host = L"127.0.0.1:" + std::to_wstring(port);
+    COSERVERINFO info{0, host.data(), nullptr, 0};
+    MULTI_QI qi[2] = {{&IID_IOPCServer, nullptr, S_OK}, {&IID_IOPCCommon, nullptr, S_OK}};
+    HRESULT hr = CoCreateInstanceEx(CLSID_TessalyTestServer, nullptr, CLSCTX_REMOTE_SERVER, &info, 2, qi);
+    if (qi[1].pItf) qi[1].pItf->Release();
+    if (SUCCEEDED(hr)) server.Attach(static_cast<IOPCServer*>(qi[0].pItf));
+    return hr;
+  }
+
+  std::string dir;
+  tessaly::rpc::CRemoteSettings settings;
+};
+
+TEST_F(TcpTest, TlsConnectionsAdmitOnlyTheAccessKey) {
+  CFakeTagsManager tags;
+  tags.Add(L"A")->SetDouble(4.25);
+  COpcTestClient local;
+  unsigned port = tessaly::rpc::CRpcRuntime::Current()->StartTcpListenerIfEnabled();
+  ASSERT_NE(0u, port);
+
+  CComPtr<IOPCServer> server;
+  ASSERT_EQ(S_OK, Connect(port, server));
+  CComPtr<IOPCItemMgt> group;
+  ASSERT_EQ(S_OK, server->AddGroup(L"T", TRUE, 1000, 1, nullptr, nullptr, 0, nullptr, nullptr, IID_IOPCItemMgt,
+                                   reinterpret_cast<LPUNKNOWN*>(&group.p)));
+  std::vector<OPCHANDLE> handles = local.AddItems(group, {L"A"});
+  OPCITEMSTATE* states = nullptr;
+  HRESULT* errors = nullptr;
+  ASSERT_EQ(S_OK, QueryAs<IOPCSyncIO>(group.p)->Read(OPC_DS_DEVICE, 1, handles.data(), &states, &errors));
+  EXPECT_EQ(4.25, states[0].vDataValue.dblVal);
+  CoTaskMemFree(states);
+  CoTaskMemFree(errors);
+
+  // A client that knows another key is turned away; the admitted one goes on.
+  settings.accessKey = "not-the-key";
+  settings.Write();
+  CComPtr<IOPCServer> intruder;
+  EXPECT_EQ(RPC_E_ACCESS_DENIED, Connect(port, intruder));
+  OPCSERVERSTATUS* status = nullptr;
+  ASSERT_EQ(S_OK, server->GetStatus(&status));
+  EXPECT_EQ(1u, status->dwGroupCount);
+  CoTaskMemFree(status->szVendorInfo);
+  CoTaskMemFree(status);
+
+  // Plain text on the TLS port gets nowhere either.
+  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_port = htons(static_cast<uint16_t>(port));
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(0, ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)));
+  uint32_t frame[4] = {0, 1, 0, 0};
+  ASSERT_EQ(static_cast<ssize_t>(sizeof(frame)), ::write(fd, frame, sizeof(frame)));
+  timeval guard{10, 0};
+  ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &guard, sizeof(guard));
+  char buffer[512];
+  ssize_t got;
+  while ((got = ::read(fd, buffer, sizeof(buffer))) > 0) {
+  }
+  EXPECT_EQ(0, got);
+  ::close(fd);
+}
+
+TEST_F(TcpTest, TheListenerIsOffUntilTheRegistryTurnsItOn) {
+  settings.enabled = false;
+  settings.Write();
+  COpcTestClient local;
+  EXPECT_EQ(0u, tessaly::rpc::CRpcRuntime::Current()->StartTcpListenerIfEnabled());
+}
+
+}  // namespace
+
+namespace {
+
+// Forwards one TCP connection to a port until frozen; then holds both ends open and silent, as a
+// peer behind a cut cable would.
+class CFreezingRelay {
+ public:
+  explicit CFreezingRelay(unsigned target) : m_target(target) {
+    m_listen = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr = Loopback(0);
+    ::bind(m_listen, reinterpret_cast<sockaddr*>(&addr), sizeof(addr));
+    ::listen(m_listen, 1);
+    socklen_t length = sizeof(addr);
+    ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&addr), &length);
+    m_port = ntohs(addr.sin_port);
+    m_thread = std::thread([this] { Run(); });
+  }
+  ~CFreezingRelay() {
+    m_stop = true;
+    ::shutdown(m_listen, SHUT_RDWR);
+    m_thread.join();
+    for (int fd : {m_listen, m_client, m_server})
+      if (fd >= 0) ::close(fd);
+  }
+  unsigned Port() const { return m_port; }
+  void Freeze() { m_frozen = true; }
+
+ private:
+  static sockaddr_in Loopback(unsigned port) {
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return addr;
+  }
+  void Run() {
+    m_client = ::accept(m_listen, nullptr, nullptr);
+    if (m_client < 0) return;
+    m_server = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr = Loopback(m_target);
+    if (::connect(m_server, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0) return;
+    char buffer[65536];
+    while (!m_stop) {
+      if (m_frozen) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        continue;
+      }
+      pollfd fds[2] = {{m_client, POLLIN, 0}, {m_server, POLLIN, 0}};
+      if (::poll(fds, 2, 10) <= 0) continue;
+      for (int i = 0; i < 2; ++i) {
+        if (!(fds[i].revents & (POLLIN | POLLHUP))) continue;
+        ssize_t n = ::read(fds[i].fd, buffer, sizeof(buffer));
+        if (n <= 0) return;
+        ssize_t written = ::write(i == 0 ? m_server : m_client, buffer, static_cast<size_t>(n));
+        (void)written;
+      }
+    }
+  }
+
+  unsigned m_target, m_port = 0;
+  int m_listen = -1, m_client = -1, m_server = -1;
+  std::atomic<bool> m_stop{false}, m_frozen{false};
+  std::thread m_thread;
+};
+
+TEST_F(TcpTest, ASilentPeerIsDroppedByTheKeepAlive) {
+  CFakeTagsManager tags;
+  COpcTestClient local;
+  unsigned port = tessaly::rpc::CRpcRuntime::Current()->StartTcpListenerIfEnabled();
+  ASSERT_NE(0u, port);
+  CFreezingRelay relay(port);
+  CComPtr<IOPCServer> server;
+  ASSERT_EQ(S_OK, Connect(relay.Port(), server));
+  relay.Freeze();
+  // The call cannot be answered; the keep-alive (a ping every 2 s, 6 s to answer) ends the
+  // connection and the call fails instead of hanging.
+  std::promise<HRESULT> result;
+  std::thread call([&] {
+    OPCSERVERSTATUS* status = nullptr;
+    result.set_value(server->GetStatus(&status));
+  });
+  auto answer = result.get_future();
+  ASSERT_EQ(std::future_status::ready, answer.wait_for(std::chrono::seconds(30)));
+  EXPECT_EQ(RPC_E_DISCONNECTED, answer.get());
+  call.join();
 }
 
 }  // namespace
