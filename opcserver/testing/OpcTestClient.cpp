@@ -11,6 +11,10 @@
 #include "platform/com/Variant.h"
 #include "interfaces/opc/rpc/OpcMarshalers.h"
 #include "platform/rpc/RpcRuntime.h"
+#include "platform/win32/MachineRoot.h"
+
+#include <cstdlib>
+#include <vector>
 
 const CLSID CLSID_TessalyTestServer = {0x5A1E7C10, 0x2B3D, 0x4C8E, {0x9F, 0x11, 0x6A, 0x0B, 0x3C, 0x44, 0x21, 0x07}};
 
@@ -25,6 +29,7 @@ void RegisterOnce() {
   static std::once_flag once;
   std::call_once(once, [] {
     if (CurrentOpcTestTransport() == OpcTestTransport::kRpc) {
+      UsePrivateRpcDirectory();
       // Lives until the process ends: servers and sinks of every test go through it.
       static tessaly::rpc::CRpcRuntime* runtime = new tessaly::rpc::CRpcRuntime();
       (void)runtime;
@@ -115,6 +120,15 @@ bool CCycleWatcher::WaitForMoreCycles(OPCHANDLE hClientGroup, DWORD n) {
   std::unique_lock<std::mutex> lock(g_cycleMutex);
   DWORD target = g_marks[hClientGroup] + n;
   return g_cycleCv.wait_for(lock, kGuard, [&] { return g_cycles[hClientGroup] >= target; });
+}
+
+void UsePrivateRpcDirectory() {
+  const char* chosen = ::getenv("TESSALY_RPC_DIRECTORY");
+  if (chosen && *chosen) return;
+  std::string pattern = tessaly::win32::GetMachineRoot() + "/rpc-XXXXXX";
+  std::vector<char> buffer(pattern.begin(), pattern.end());
+  buffer.push_back('\0');
+  if (::mkdtemp(buffer.data())) ::setenv("TESSALY_RPC_DIRECTORY", buffer.data(), 1);
 }
 
 OpcTestTransport CurrentOpcTestTransport() {

@@ -91,6 +91,9 @@ class CCycleWatcher {
 // so one fixture runs the conformance tests over both.
 enum class OpcTestTransport { kInProcess, kRpc };
 OpcTestTransport CurrentOpcTestTransport();
+// Gives this process (and the programs it starts) an instance-socket folder of its own, so test
+// processes running side by side never reach each other's servers.
+void UsePrivateRpcDirectory();
 
 class COpcTestClient {
  public:

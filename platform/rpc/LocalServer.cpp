@@ -130,7 +130,8 @@ class CFileLock {
 }  // namespace
 
 std::string RpcDirectory() {
-  std::string dir = tessaly::win32::GetMachineRoot() + "/rpc";
+  const char* chosen = ::getenv("TESSALY_RPC_DIRECTORY");
+  std::string dir = chosen && *chosen ? std::string(chosen) : tessaly::win32::GetMachineRoot() + "/rpc";
   ::mkdir(dir.c_str(), 0700);
   ::chmod(dir.c_str(), 0700);
   return dir;

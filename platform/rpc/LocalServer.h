@@ -11,7 +11,8 @@
 
 namespace tessaly::rpc {
 
-// <machine root>/rpc, made owner-only.
+// <machine root>/rpc, made owner-only; TESSALY_RPC_DIRECTORY names another (tests that run side
+// by side under one machine root, each with servers of its own).
 std::string RpcDirectory();
 // A connected socket, or -1 when nothing listens there.
 int ConnectUnixSocket(const std::string& path);

@@ -32,6 +32,7 @@
 #include "platform/win32/MachineRoot.h"
 #include "platform/win32/Registry.h"
 #include "platform/win32/TextConv.h"
+#include "platform/win32/testing/TempMachineRoot.h"
 
 namespace {
 
@@ -252,7 +253,9 @@ TEST(BoundaryTest, AMalformedMessageClosesOnlyItsConnection) {
 // opcclient against the server host, started by activation through LocalServer32.
 class OpcClientTest : public ::testing::Test {
  protected:
+  tessaly::testing::TempMachineRoot root;  // registry and sockets of this test alone
   void SetUp() override {
+    UsePrivateRpcDirectory();
     CChildProcess reg({TESSALY_OPCSERVER_HOST, "-RegServer", "--clsid", ClsidText(kClsid)});
     ASSERT_EQ(0, reg.Wait());
   }
@@ -330,6 +333,7 @@ namespace {
 // TCP connections between processes on the loopback, with a throw-away certificate made here.
 class TcpTest : public ::testing::Test {
  protected:
+  tessaly::testing::TempMachineRoot root;  // settings of this test alone
   void SetUp() override {
     dir = tessaly::win32::GetMachineRoot() + "/tls";
     ::mkdir(dir.c_str(), 0700);
