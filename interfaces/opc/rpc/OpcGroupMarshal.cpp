@@ -14,6 +14,8 @@ using opcwire::OpcGroupStateMgt;
 using opcwire::OpcItemMgt;
 using opcwire::OpcSyncIO;
 
+constexpr uint32_t kInlineReadItems = 256;
+
 // The per-item errors of a response into *ppErrors (when wanted and sent).
 template <class Response>
 HRESULT TakeErrors(HRESULT hr, const Response& response, DWORD count, HRESULT** ppErrors) {
@@ -489,16 +491,17 @@ class CSyncIOStub : public CStub<OpcSyncIO, IOPCSyncIO> {
       Out(Out&& o) noexcept : hr(o.hr), states(o.states), errors(std::move(o.errors)), count(o.count) { o.states = nullptr; }
       ~Out() { FreeItemStates(states, count); }
     };
-    return Invoke([=](IOPCSyncIO* io) {
-             Out o;
-             HRESULT* errors = nullptr;
-             o.hr = io->Read(source, count, handles->Data(), (outs & 1) ? &o.states : nullptr,
-                             (outs & 2) ? &errors : nullptr);
-             o.errors.reset(errors);
-             o.count = count;
-             return o;
-           })
-        .then([context, count](Out o) mutable {
+    auto call = [=](IOPCSyncIO* io) {
+      Out o;
+      HRESULT* errors = nullptr;
+      o.hr = io->Read(source, count, handles->Data(), (outs & 1) ? &o.states : nullptr, (outs & 2) ? &errors : nullptr);
+      o.errors.reset(errors);
+      o.count = count;
+      return o;
+    };
+    // A small cache read only copies values under the group lock: it runs on the loop.
+    kj::Promise<Out> done = source == OPC_DS_CACHE && count <= kInlineReadItems ? InvokeHere(call) : Invoke(call);
+    return done.then([context, count](Out o) mutable {
           auto r = context.getResults();
           r.setHr(o.hr);
           if (FAILED(o.hr)) return;
