@@ -142,3 +142,36 @@ interface OpcDataCallback extends(Com.Unknown) {
 interface OpcShutdown extends(Com.Unknown) {
   shutdownRequest @0 (reason :Text) -> (hr :Int32);
 }
+
+interface OpcBrowseServerAddressSpace extends(Com.Unknown) {
+  queryOrganization @0 (want :Bool) -> (hr :Int32, organization :UInt32);
+  changeBrowsePosition @1 (direction :UInt32, position :Text) -> (hr :Int32);
+  browseOpcItemIds @2 (filterType :UInt32, filter :Text, dataType :UInt16, accessRights :UInt32, want :Bool)
+      -> (hr :Int32, enum :Com.EnumString);
+  getItemId @3 (dataId :Text, want :Bool) -> (hr :Int32, itemId :Text);
+  browseAccessPaths @4 (itemId :Text, want :Bool) -> (hr :Int32, enum :Com.EnumString);
+}
+
+interface OpcItemProperties extends(Com.Unknown) {
+  # outs: 1 count, 2 ids, 4 descriptions, 8 types.
+  queryAvailableProperties @0 (itemId :Text, outs :UInt8)
+      -> (hr :Int32, count :UInt32, ids :List(UInt32), descriptions :List(Text), types :List(UInt16));
+  # ins: 1 ids. outs: 1 values (or new item IDs), 2 errors.
+  getItemProperties @1 (itemId :Text, count :UInt32, ids :List(UInt32), ins :UInt8, outs :UInt8)
+      -> (hr :Int32, values :List(Com.Variant), errors :List(Int32));
+  lookupItemIds @2 (itemId :Text, count :UInt32, ids :List(UInt32), ins :UInt8, outs :UInt8)
+      -> (hr :Int32, itemIds :List(Text), errors :List(Int32));
+}
+
+interface OpcAsyncIO2 extends(Com.Unknown) {
+  # ins: 1 servers, 2 values. outs: 1 cancel id, 2 errors.
+  read @0 (count :UInt32, servers :List(UInt32), transaction :UInt32, ins :UInt8, outs :UInt8)
+      -> (hr :Int32, cancelId :UInt32, errors :List(Int32));
+  write @1 (count :UInt32, servers :List(UInt32), values :List(Com.Variant), transaction :UInt32, ins :UInt8,
+            outs :UInt8)
+      -> (hr :Int32, cancelId :UInt32, errors :List(Int32));
+  refresh2 @2 (source :UInt32, transaction :UInt32, want :Bool) -> (hr :Int32, cancelId :UInt32);
+  cancel2 @3 (cancelId :UInt32) -> (hr :Int32);
+  setEnable @4 (enable :Bool) -> (hr :Int32);
+  getEnable @5 (want :Bool) -> (hr :Int32, enable :Bool);
+}

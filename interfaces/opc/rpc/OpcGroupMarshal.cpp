@@ -529,6 +529,186 @@ class CSyncIOStub : public CStub<OpcSyncIO, IOPCSyncIO> {
   }
 };
 
+// ---- IOPCAsyncIO2 (results come through the group's IOPCDataCallback) --------------------------------------
+class CAsyncIO2Proxy : public CProxy<IOPCAsyncIO2, opcwire::OpcAsyncIO2> {
+ public:
+  using CProxy::CProxy;
+  HRESULT Read(DWORD dwCount, OPCHANDLE* phServer, DWORD dwTransactionID, DWORD* pdwCancelID, HRESULT** ppErrors) override {
+    if (dwCount > kMaxListItems) return E_INVALIDARG;
+    return Call([&](opcwire::OpcAsyncIO2::Client& cap) {
+      auto request = cap.readRequest();
+      request.setCount(dwCount);
+      if (phServer) EncodeNumbers(request.initServers(dwCount), phServer);
+      request.setTransaction(dwTransactionID);
+      request.setIns(phServer ? 1 : 0);
+      request.setOuts((pdwCancelID ? 1 : 0) | (ppErrors ? 2 : 0));
+      return request.send().then([=](auto r) -> HRESULT { return Finish(r, dwCount, pdwCancelID, ppErrors); });
+    });
+  }
+  HRESULT Write(DWORD dwCount, OPCHANDLE* phServer, VARIANT* pItemValues, DWORD dwTransactionID, DWORD* pdwCancelID,
+                HRESULT** ppErrors) override {
+    if (dwCount > kMaxListItems) return E_INVALIDARG;
+    return Call([&](opcwire::OpcAsyncIO2::Client& cap) -> kj::Promise<HRESULT> {
+      auto request = cap.writeRequest();
+      request.setCount(dwCount);
+      if (phServer) EncodeNumbers(request.initServers(dwCount), phServer);
+      if (pItemValues) {
+        HRESULT hr = EncodeVariants(request.initValues(dwCount), pItemValues);
+        if (FAILED(hr)) return hr;
+      }
+      request.setTransaction(dwTransactionID);
+      request.setIns((phServer ? 1 : 0) | (pItemValues ? 2 : 0));
+      request.setOuts((pdwCancelID ? 1 : 0) | (ppErrors ? 2 : 0));
+      return request.send().then([=](auto r) -> HRESULT { return Finish(r, dwCount, pdwCancelID, ppErrors); });
+    });
+  }
+  HRESULT Refresh2(OPCDATASOURCE dwSource, DWORD dwTransactionID, DWORD* pdwCancelID) override {
+    return Call([&](opcwire::OpcAsyncIO2::Client& cap) {
+      auto request = cap.refresh2Request();
+      request.setSource(dwSource);
+      request.setTransaction(dwTransactionID);
+      request.setWant(pdwCancelID != nullptr);
+      return request.send().then([pdwCancelID](auto r) -> HRESULT {
+        if (pdwCancelID && SUCCEEDED(r.getHr())) *pdwCancelID = r.getCancelId();
+        return r.getHr();
+      });
+    });
+  }
+  HRESULT Cancel2(DWORD dwCancelID) override {
+    return Call([&](opcwire::OpcAsyncIO2::Client& cap) {
+      auto request = cap.cancel2Request();
+      request.setCancelId(dwCancelID);
+      return request.send().then([](auto r) -> HRESULT { return r.getHr(); });
+    });
+  }
+  HRESULT SetEnable(BOOL bEnable) override {
+    return Call([&](opcwire::OpcAsyncIO2::Client& cap) {
+      auto request = cap.setEnableRequest();
+      request.setEnable(bEnable != FALSE);
+      return request.send().then([](auto r) -> HRESULT { return r.getHr(); });
+    });
+  }
+  HRESULT GetEnable(BOOL* pbEnable) override {
+    return Call([&](opcwire::OpcAsyncIO2::Client& cap) {
+      auto request = cap.getEnableRequest();
+      request.setWant(pbEnable != nullptr);
+      return request.send().then([pbEnable](auto r) -> HRESULT {
+        if (pbEnable && SUCCEEDED(r.getHr())) *pbEnable = r.getEnable() ? TRUE : FALSE;
+        return r.getHr();
+      });
+    });
+  }
+
+ private:
+  template <class Response>
+  static HRESULT Finish(Response& r, DWORD count, DWORD* pdwCancelID, HRESULT** ppErrors) {
+    HRESULT hr = r.getHr();
+    if (FAILED(hr)) return hr;
+    if (pdwCancelID) *pdwCancelID = r.getCancelId();
+    return TakeErrors(hr, r, count, ppErrors);
+  }
+};
+
+class CAsyncIO2Stub : public CStub<opcwire::OpcAsyncIO2, IOPCAsyncIO2> {
+ public:
+  using CStub::CStub;
+  struct Out {
+    HRESULT hr = S_OK;
+    DWORD cancel = 0;
+    CoTaskPtr<HRESULT> errors;
+  };
+  kj::Promise<void> read(ReadContext context) override {
+    auto p = context.getParams();
+    uint32_t count = p.getCount();
+    DWORD transaction = p.getTransaction();
+    uint8_t outs = p.getOuts();
+    auto handles = std::make_shared<DecodedHandles>(Decode([&] {
+      CheckBound(count, "handles");
+      return DecodeHandles(p.getIns() & 1, p.getServers(), count);
+    }));
+    return Invoke([=](IOPCAsyncIO2* io) {
+             Out o;
+             HRESULT* errors = nullptr;
+             o.hr = io->Read(count, handles->Data(), transaction, (outs & 1) ? &o.cancel : nullptr,
+                             (outs & 2) ? &errors : nullptr);
+             o.errors.reset(errors);
+             return o;
+           })
+        .then([context, count](Out o) mutable { Answer(context.getResults(), o, count); });
+  }
+  kj::Promise<void> write(WriteContext context) override {
+    auto p = context.getParams();
+    uint32_t count = p.getCount();
+    DWORD transaction = p.getTransaction();
+    uint8_t outs = p.getOuts();
+    auto handles = std::make_shared<DecodedHandles>(Decode([&] {
+      CheckBound(count, "handles");
+      return DecodeHandles(p.getIns() & 1, p.getServers(), count);
+    }));
+    auto values = std::make_shared<DecodedVariants>(Decode([&] { return DecodeVariants(p.getIns() & 2, p.getValues(), count); }));
+    return Invoke([=](IOPCAsyncIO2* io) {
+             Out o;
+             HRESULT* errors = nullptr;
+             o.hr = io->Write(count, handles->Data(), values->Data(), transaction, (outs & 1) ? &o.cancel : nullptr,
+                              (outs & 2) ? &errors : nullptr);
+             o.errors.reset(errors);
+             return o;
+           })
+        .then([context, count](Out o) mutable { Answer(context.getResults(), o, count); });
+  }
+  kj::Promise<void> refresh2(Refresh2Context context) override {
+    auto p = context.getParams();
+    auto source = static_cast<OPCDATASOURCE>(p.getSource());
+    DWORD transaction = p.getTransaction();
+    bool want = p.getWant();
+    return Invoke([=](IOPCAsyncIO2* io) {
+             Out o;
+             o.hr = io->Refresh2(source, transaction, want ? &o.cancel : nullptr);
+             return o;
+           })
+        .then([context](Out o) mutable {
+          context.getResults().setHr(o.hr);
+          context.getResults().setCancelId(o.cancel);
+        });
+  }
+  kj::Promise<void> cancel2(Cancel2Context context) override {
+    DWORD id = context.getParams().getCancelId();
+    return Invoke([id](IOPCAsyncIO2* io) { return io->Cancel2(id); }).then([context](HRESULT hr) mutable {
+      context.getResults().setHr(hr);
+    });
+  }
+  kj::Promise<void> setEnable(SetEnableContext context) override {
+    BOOL enable = context.getParams().getEnable() ? TRUE : FALSE;
+    return Invoke([enable](IOPCAsyncIO2* io) { return io->SetEnable(enable); }).then([context](HRESULT hr) mutable {
+      context.getResults().setHr(hr);
+    });
+  }
+  kj::Promise<void> getEnable(GetEnableContext context) override {
+    bool want = context.getParams().getWant();
+    struct Enabled {
+      HRESULT hr;
+      BOOL enable;
+    };
+    return Invoke([want](IOPCAsyncIO2* io) {
+             Enabled e{S_OK, FALSE};
+             e.hr = io->GetEnable(want ? &e.enable : nullptr);
+             return e;
+           })
+        .then([context](Enabled e) mutable {
+          context.getResults().setHr(e.hr);
+          context.getResults().setEnable(e.enable != FALSE);
+        });
+  }
+
+ private:
+  template <class Results>
+  static void Answer(Results r, Out& o, uint32_t count) {
+    r.setHr(o.hr);
+    r.setCancelId(o.cancel);
+    if (SUCCEEDED(o.hr) && o.errors) EncodeNumbers(r.initErrors(count), o.errors.get());
+  }
+};
+
 // ---- IEnumOPCItemAttributes (Next hands out a CoTaskMem array) ---------------------------------------------
 void FreeAttributes(OPCITEMATTRIBUTES* a, size_t n) {
   if (!a) return;
@@ -693,6 +873,7 @@ void RegisterOpcGroupMarshalers() {
   RegisterMarshaler(MakeMarshaler<OpcGroupStateMgt, CGroupStateMgtProxy, CGroupStateMgtStub>(IID_IOPCGroupStateMgt));
   RegisterMarshaler(MakeMarshaler<OpcItemMgt, CItemMgtProxy, CItemMgtStub>(IID_IOPCItemMgt));
   RegisterMarshaler(MakeMarshaler<OpcSyncIO, CSyncIOProxy, CSyncIOStub>(IID_IOPCSyncIO));
+  RegisterMarshaler(MakeMarshaler<opcwire::OpcAsyncIO2, CAsyncIO2Proxy, CAsyncIO2Stub>(IID_IOPCAsyncIO2));
   RegisterMarshaler(MakeMarshaler<EnumOpcItemAttributes, CEnumItemAttributesProxy, CEnumItemAttributesStub>(
       IID_IEnumOPCItemAttributes));
 }

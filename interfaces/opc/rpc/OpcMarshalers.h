@@ -1,5 +1,6 @@
-// The OPC Data Access interfaces across a process: IOPCServer, IOPCCommon, the group's
-// IOPCGroupStateMgt, IOPCItemMgt, IOPCSyncIO and IEnumOPCItemAttributes, and the client's sinks
+// The OPC Data Access interfaces across a process: IOPCServer, IOPCCommon,
+// IOPCBrowseServerAddressSpace, IOPCItemProperties, the group's IOPCGroupStateMgt, IOPCItemMgt,
+// IOPCSyncIO, IOPCAsyncIO2 and IEnumOPCItemAttributes, and the client's sinks
 // IOPCDataCallback and IOPCShutdown. They live above the platform's RPC layer because their
 // schemas and proxies need the OPC declarations.
 #pragma once
@@ -10,6 +11,7 @@ namespace tessaly::rpc {
 void RegisterOpcMarshalers();
 
 void RegisterOpcServerMarshalers();
+void RegisterOpcAddressSpaceMarshalers();
 void RegisterOpcGroupMarshalers();
 void RegisterOpcSinkMarshalers();
 

@@ -411,6 +411,7 @@ void RegisterOpcMarshalers() {
   std::call_once(once, [] {
     RegisterComMarshalers();
     RegisterOpcServerMarshalers();
+    RegisterOpcAddressSpaceMarshalers();
     RegisterOpcGroupMarshalers();
     RegisterOpcSinkMarshalers();
   });
