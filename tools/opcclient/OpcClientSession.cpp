@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <algorithm>
 #include <thread>
 
 #include "interfaces/opc/OpcCategories.h"
@@ -74,9 +75,10 @@ class CWatchSink : public CComObjectRootEx<CComMultiThreadModel>, public IOPCDat
     m_out = out;
     m_names = names;
   }
-  HRESULT OnDataChange(DWORD, OPCHANDLE, HRESULT, HRESULT, DWORD dwCount, OPCHANDLE* clients, VARIANT* values,
-                       WORD* qualities, FILETIME* times, HRESULT* errors) override {
+  HRESULT OnDataChange(DWORD dwTransid, OPCHANDLE, HRESULT, HRESULT, DWORD dwCount, OPCHANDLE* clients,
+                       VARIANT* values, WORD* qualities, FILETIME* times, HRESULT* errors) override {
     std::lock_guard<std::mutex> lock(m_mutex);
+    NoteTransaction(dwTransid);
     for (DWORD i = 0; i < dwCount; ++i) {
       auto it = m_names->find(clients[i]);
       std::string name = it == m_names->end() ? std::to_string(clients[i]) : it->second;
@@ -94,8 +96,38 @@ class CWatchSink : public CComObjectRootEx<CComMultiThreadModel>, public IOPCDat
                          HRESULT*) override {
     return S_OK;
   }
-  HRESULT OnWriteComplete(DWORD, OPCHANDLE, HRESULT, DWORD, OPCHANDLE*, HRESULT*) override { return S_OK; }
+  HRESULT OnWriteComplete(DWORD dwTransid, OPCHANDLE, HRESULT, DWORD dwCount, OPCHANDLE* clients,
+                          HRESULT* errors) override {
+    {
+      std::lock_guard<std::mutex> lock(m_mutex);
+      for (DWORD i = 0; i < dwCount; ++i) {
+        auto it = m_names->find(clients[i]);
+        std::string name = it == m_names->end() ? std::to_string(clients[i]) : it->second;
+        std::fprintf(m_out, "%s\t%s\t%s\n", SUCCEEDED(errors[i]) ? "written" : "error\twrite", name.c_str(),
+                     HresultText(errors[i]).c_str());
+        m_failed |= FAILED(errors[i]);
+      }
+      std::fflush(m_out);
+      m_completed.push_back(dwTransid);
+    }
+    m_cv.notify_all();
+    return S_OK;
+  }
   HRESULT OnCancelComplete(DWORD, OPCHANDLE) override { return S_OK; }
+  // Waits (10 s at most) for the completion of a transaction; false when it did not come or failed.
+  bool WaitForCompletion(DWORD transaction) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    bool done = m_cv.wait_for(lock, std::chrono::seconds(10), [&] {
+      return std::find(m_completed.begin(), m_completed.end(), transaction) != m_completed.end();
+    });
+    return done && !m_failed;
+  }
+  // Data changes of a refresh carry its transaction id; they count as its completion.
+  void NoteTransaction(DWORD transaction) {
+    if (transaction == 0) return;
+    m_completed.push_back(transaction);
+    m_cv.notify_all();
+  }
   HRESULT ShutdownRequest(LPCWSTR reason) override {
     {
       std::lock_guard<std::mutex> lock(m_mutex);
@@ -118,6 +150,36 @@ class CWatchSink : public CComObjectRootEx<CComMultiThreadModel>, public IOPCDat
   std::mutex m_mutex;
   std::condition_variable m_cv;
   bool m_shutdown = false;
+  bool m_failed = false;
+  std::vector<DWORD> m_completed;
+};
+
+// A sink advised on the group for as long as it lives.
+class CAdvisedSink {
+ public:
+  CAdvisedSink(FILE* out, IUnknown* group, const std::map<OPCHANDLE, std::string>* names) {
+    CComObject<CWatchSink>::CreateInstance(&m_sink);
+    m_held = static_cast<IOPCDataCallback*>(m_sink);
+    m_sink->Attach(out, names);
+    CComPtr<IConnectionPointContainer> container;
+    if (group) group->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container.p));
+    m_hr = container ? container->FindConnectionPoint(IID_IOPCDataCallback, &m_point.p) : E_NOINTERFACE;
+    if (SUCCEEDED(m_hr)) m_hr = m_point->Advise(static_cast<IOPCDataCallback*>(m_sink), &m_cookie);
+  }
+  ~CAdvisedSink() {
+    if (m_cookie) m_point->Unadvise(m_cookie);
+  }
+  CAdvisedSink(const CAdvisedSink&) = delete;
+  CAdvisedSink& operator=(const CAdvisedSink&) = delete;
+  HRESULT Result() const { return m_hr; }
+  CWatchSink* Sink() { return m_sink; }
+
+ private:
+  CComObject<CWatchSink>* m_sink = nullptr;
+  CComPtr<IUnknown> m_held;
+  CComPtr<IConnectionPoint> m_point;
+  DWORD m_cookie = 0;
+  HRESULT m_hr = S_OK;
 };
 
 template <class I, class From>
@@ -503,9 +565,24 @@ bool COpcClientSession::Write(const std::vector<std::string>& args) {
   HRESULT* errors = nullptr;
   if (async) {
     auto io2 = Query<IOPCAsyncIO2>(m_group.p);
+    if (!io2) {
+      VariantClear(&value);
+      return Fail("write async: the group offers no asynchronous I/O", E_NOINTERFACE);
+    }
+    std::map<OPCHANDLE, std::string> names{{it->second.client, args[1]}};
+    CAdvisedSink sink(m_out, m_group.p, &names);
+    if (FAILED(sink.Result())) {
+      VariantClear(&value);
+      return Fail("write async", sink.Result());
+    }
+    DWORD transaction = ++m_transaction, cancel = 0;
+    hr = io2->Write(1, &handle, &value, transaction, &cancel, &errors);
     VariantClear(&value);
-    if (!io2) return Fail("write async: the group offers no asynchronous I/O", E_NOINTERFACE);
-    return Fail("write async: not offered by this client yet", E_NOTIMPL);
+    if (FAILED(hr)) return Fail("write async " + args[1], hr);
+    HRESULT itemError = errors[0];
+    CoTaskMemFree(errors);
+    if (FAILED(itemError)) return Fail("write async " + args[1], itemError);
+    return sink.Sink()->WaitForCompletion(transaction) ? true : Fail("write async " + args[1] + ": no completion");
   }
   hr = Query<IOPCSyncIO>(m_group.p)->Write(1, &handle, &value, &errors);
   VariantClear(&value);
@@ -517,15 +594,19 @@ bool COpcClientSession::Write(const std::vector<std::string>& args) {
   return ok;
 }
 
-bool COpcClientSession::Refresh(const std::vector<std::string>&) {
+bool COpcClientSession::Refresh(const std::vector<std::string>& args) {
   if (!NeedGroup()) return false;
   auto io2 = Query<IOPCAsyncIO2>(m_group.p);
   if (!io2) return Fail("refresh: the group offers no asynchronous I/O", E_NOINTERFACE);
-  DWORD cancel = 0;
-  HRESULT hr = io2->Refresh2(OPC_DS_CACHE, 1, &cancel);
+  std::map<OPCHANDLE, std::string> names;
+  for (const auto& entry : m_items) names[entry.second.client] = entry.first;
+  CAdvisedSink sink(m_out, m_group.p, &names);
+  if (FAILED(sink.Result())) return Fail("refresh", sink.Result());
+  DWORD transaction = ++m_transaction, cancel = 0;
+  OPCDATASOURCE source = args.size() > 1 && args[1] == "device" ? OPC_DS_DEVICE : OPC_DS_CACHE;
+  HRESULT hr = io2->Refresh2(source, transaction, &cancel);
   if (FAILED(hr)) return Fail("refresh", hr);
-  std::fprintf(m_out, "refresh\t%u\n", static_cast<unsigned>(cancel));
-  return true;
+  return sink.Sink()->WaitForCompletion(transaction) ? true : Fail("refresh: no answer");
 }
 
 bool COpcClientSession::Watch(const std::vector<std::string>& args) {

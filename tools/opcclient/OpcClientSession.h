@@ -53,6 +53,7 @@ class COpcClientSession {
   std::string m_groupName;
   std::map<std::string, Item> m_items;  // by item ID
   OPCHANDLE m_nextClient = 1;
+  DWORD m_transaction = 0;
 };
 
 // Text helpers shared by the session and its sinks.

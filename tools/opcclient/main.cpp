@@ -4,7 +4,7 @@
 //   opcclient [--host name[:port]] [<progid|clsid>] -        commands from standard input, one a line
 // Commands: status, browse [tree|flat] [filter], props <id>, group <name> [rate=ms] [deadband=%]
 // [active=0|1], add|validate <id> [type], read [cache|device] [id...], write <id> <value> [sync|async],
-// refresh, watch [seconds], connect <server>, servers. Output is tab-separated; the exit status is 0
+// refresh [cache|device], watch [seconds], connect <server>, servers. Output is tab-separated; the exit status is 0
 // when the last command succeeded, 1 when it failed, 2 for a usage error.
 #include <cstdio>
 #include <iostream>
