@@ -127,25 +127,6 @@ class CCountingSink : public CComObjectRootEx<CComMultiThreadModel>, public IOPC
   uint64_t m_values = 0, m_calls = 0;
 };
 
-std::vector<OPCHANDLE> AddItems(IOPCItemMgt* group, const std::vector<CString>& ids) {
-  std::vector<OPCITEMDEF> defs(ids.size());
-  for (size_t i = 0; i < ids.size(); ++i) {
-    defs[i] = OPCITEMDEF{};
-    defs[i].szAccessPath = const_cast<LPWSTR>(L"");
-    defs[i].szItemID = const_cast<LPWSTR>(ids[i].GetString());
-    defs[i].bActive = TRUE;
-    defs[i].hClient = static_cast<OPCHANDLE>(i + 1);
-  }
-  OPCITEMRESULT* results = nullptr;
-  HRESULT* errors = nullptr;
-  std::vector<OPCHANDLE> handles(ids.size(), 0);
-  if (SUCCEEDED(group->AddItems(static_cast<DWORD>(defs.size()), defs.data(), &results, &errors)))
-    for (size_t i = 0; i < ids.size(); ++i) handles[i] = results[i].hServer;
-  CoTaskMemFree(results);
-  CoTaskMemFree(errors);
-  return handles;
-}
-
 void Subscribe(IUnknown* group, IOPCDataCallback* sink) {
   CComPtr<IConnectionPoint> point;
   QueryAs<IConnectionPointContainer>(group)->FindConnectionPoint(IID_IOPCDataCallback, &point.p);
@@ -176,7 +157,7 @@ struct Client {
                      reinterpret_cast<LPUNKNOWN*>(&group.p));
     std::vector<CString> ids;
     for (int i = 0; i < items; ++i) ids.push_back(PointId(first + i));
-    *handles = AddItems(group, ids);
+    *handles = COpcTestClient::AddItems(group, ids);
     return group;
   }
   CComPtr<IOPCServer> server;

@@ -108,7 +108,7 @@ class COpcTestClient {
   // Advises a new data callback on the group; returns the sink.
   CComPtr<CComObject<CTestDataCallback>> Subscribe(IUnknown* group, DWORD* cookie = nullptr);
   // AddItems of IDs (active, client handles 1, 2, ...); returns the server handles (0 on error).
-  std::vector<OPCHANDLE> AddItems(IOPCItemMgt* group, const std::vector<CString>& ids,
+  static std::vector<OPCHANDLE> AddItems(IOPCItemMgt* group, const std::vector<CString>& ids,
                                   std::vector<HRESULT>* errors = nullptr, VARTYPE type = VT_EMPTY);
   void Release();
 

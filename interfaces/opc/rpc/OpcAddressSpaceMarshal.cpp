@@ -230,26 +230,20 @@ class CItemPropertiesProxy : public CProxy<IOPCItemProperties, OpcItemProperties
       return request.send().then([=](auto r) -> HRESULT {
         HRESULT hr = r.getHr();
         if (FAILED(hr)) return hr;
-        VARIANT* values = nullptr;
+        VariantsOwner values;
         if (ppvData && r.hasValues()) {
           if (r.getValues().size() != dwCount) return RPC_E_INVALID_DATAPACKET;
-          values = CoTaskArray<VARIANT>(dwCount);
-          if (!values) return E_OUTOFMEMORY;
-          try {
-            for (DWORD i = 0; i < dwCount; ++i) DecodeVariant(r.getValues()[i], &values[i]);
-          } catch (...) {
-            for (DWORD i = 0; i < dwCount; ++i) VariantClear(&values[i]);
-            CoTaskMemFree(values);
-            throw;
-          }
+          values.p = CoTaskArray<VARIANT>(dwCount);
+          if (!values.p) return E_OUTOFMEMORY;
+          values.count = dwCount;
+          for (DWORD i = 0; i < dwCount; ++i) DecodeVariant(r.getValues()[i], &values.p[i]);
         }
         HRESULT* errors = nullptr;
-        if (ppErrors && !DecodeNumbers(r.hasErrors(), r.getErrors(), dwCount, &errors)) {
-          for (DWORD i = 0; values && i < dwCount; ++i) VariantClear(&values[i]);
-          CoTaskMemFree(values);
-          return RPC_E_INVALID_DATAPACKET;
+        if (ppErrors && !DecodeNumbers(r.hasErrors(), r.getErrors(), dwCount, &errors)) return RPC_E_INVALID_DATAPACKET;
+        if (ppvData) {
+          *ppvData = values.p;
+          values.p = nullptr;
         }
-        if (ppvData) *ppvData = values;
         if (ppErrors) *ppErrors = errors;
         return hr;
       });
@@ -342,35 +336,29 @@ class CItemPropertiesStub : public CStub<OpcItemProperties, IOPCItemProperties> 
     auto in = std::make_shared<IdsIn>(DecodeIds(p));
     struct Out {
       HRESULT hr = S_OK;
-      VARIANT* values = nullptr;
+      VariantsOwner values;
       CoTaskPtr<HRESULT> errors;
-      uint32_t count = 0;
-      Out() = default;
-      Out(Out&& o) noexcept : hr(o.hr), values(o.values), errors(std::move(o.errors)), count(o.count) { o.values = nullptr; }
-      ~Out() {
-        for (uint32_t i = 0; values && i < count; ++i) VariantClear(&values[i]);
-        CoTaskMemFree(values);
-      }
     };
     return Invoke([in](IOPCItemProperties* props) {
              Out o;
              HRESULT* errors = nullptr;
-             o.hr = props->GetItemProperties(in->item.Data(), in->count, in->ids.Data(), (in->outs & 1) ? &o.values : nullptr,
-                                             (in->outs & 2) ? &errors : nullptr);
+             o.values.count = in->count;
+             o.hr = props->GetItemProperties(in->item.Data(), in->count, in->ids.Data(),
+                                             (in->outs & 1) ? &o.values.p : nullptr, (in->outs & 2) ? &errors : nullptr);
              o.errors.reset(errors);
-             o.count = in->count;
              return o;
            })
         .then([context](Out o) mutable {
           auto r = context.getResults();
           r.setHr(o.hr);
           if (FAILED(o.hr)) return;
-          if (o.values) {
-            auto list = r.initValues(o.count);
-            for (uint32_t i = 0; i < o.count; ++i)
-              if (FAILED(EncodeVariant(list[i], o.values[i]))) list[i].setEmpty();
+          uint32_t n = static_cast<uint32_t>(o.values.count);
+          if (o.values.p) {
+            auto list = r.initValues(n);
+            for (uint32_t i = 0; i < n; ++i)
+              if (FAILED(EncodeVariant(list[i], o.values.p[i]))) list[i].setEmpty();
           }
-          if (o.errors) EncodeNumbers(r.initErrors(o.count), o.errors.get());
+          if (o.errors) EncodeNumbers(r.initErrors(n), o.errors.get());
         });
   }
   kj::Promise<void> lookupItemIds(LookupItemIdsContext context) override {
@@ -378,34 +366,28 @@ class CItemPropertiesStub : public CStub<OpcItemProperties, IOPCItemProperties> 
     auto in = std::make_shared<IdsIn>(DecodeIds(p));
     struct Out {
       HRESULT hr = S_OK;
-      LPWSTR* ids = nullptr;
+      StringsOwner ids;
       CoTaskPtr<HRESULT> errors;
-      uint32_t count = 0;
-      Out() = default;
-      Out(Out&& o) noexcept : hr(o.hr), ids(o.ids), errors(std::move(o.errors)), count(o.count) { o.ids = nullptr; }
-      ~Out() {
-        for (uint32_t i = 0; ids && i < count; ++i) CoTaskMemFree(ids[i]);
-        CoTaskMemFree(ids);
-      }
     };
     return Invoke([in](IOPCItemProperties* props) {
              Out o;
              HRESULT* errors = nullptr;
-             o.hr = props->LookupItemIDs(in->item.Data(), in->count, in->ids.Data(), (in->outs & 1) ? &o.ids : nullptr,
+             o.ids.count = in->count;
+             o.hr = props->LookupItemIDs(in->item.Data(), in->count, in->ids.Data(), (in->outs & 1) ? &o.ids.p : nullptr,
                                          (in->outs & 2) ? &errors : nullptr);
              o.errors.reset(errors);
-             o.count = in->count;
              return o;
            })
         .then([context](Out o) mutable {
           auto r = context.getResults();
           r.setHr(o.hr);
           if (FAILED(o.hr)) return;
-          if (o.ids) {
-            auto list = r.initItemIds(o.count);
-            for (uint32_t i = 0; i < o.count; ++i) list.set(i, TextToWire(o.ids[i]));
+          uint32_t n = static_cast<uint32_t>(o.ids.count);
+          if (o.ids.p) {
+            auto list = r.initItemIds(n);
+            for (uint32_t i = 0; i < n; ++i) list.set(i, TextToWire(o.ids.p[i]));
           }
-          if (o.errors) EncodeNumbers(r.initErrors(o.count), o.errors.get());
+          if (o.errors) EncodeNumbers(r.initErrors(n), o.errors.get());
         });
   }
 
@@ -422,7 +404,6 @@ class CItemPropertiesStub : public CStub<OpcItemProperties, IOPCItemProperties> 
       IdsIn in;
       in.item = TakeText(p, &Params::hasItemId, &Params::getItemId);
       in.count = p.getCount();
-      CheckBound(in.count, "property ids");
       in.ids = DecodeHandles(p.getIns() & 1, p.getIds(), in.count);
       in.outs = p.getOuts();
       return in;

@@ -374,34 +374,27 @@ class CItemMgtStub : public CStub<OpcItemMgt, IOPCItemMgt> {
     uint8_t outs = p.getOuts();
     BOOL blobUpdate = FALSE;
     if constexpr (std::is_same_v<Context, ValidateItemsContext>) blobUpdate = p.getBlobUpdate() ? TRUE : FALSE;
-    auto defs = std::make_shared<DecodedItemDefs>(Decode([&] {
-      CheckBound(count, "items");
-      return DecodeItemDefs(p.getIns() & 1, p.getItems(), count);
-    }));
+    auto defs = std::make_shared<DecodedItemDefs>(Decode([&] { return DecodeItemDefs(p.getIns() & 1, p.getItems(), count); }));
     struct Out {
       HRESULT hr = S_OK;
-      OPCITEMRESULT* results = nullptr;
+      ItemResultsOwner results;
       CoTaskPtr<HRESULT> errors;
-      uint32_t count = 0;
-      Out() = default;
-      Out(Out&& o) noexcept : hr(o.hr), results(o.results), errors(std::move(o.errors)), count(o.count) { o.results = nullptr; }
-      ~Out() { FreeItemResults(results, count); }
     };
     return Invoke([=](IOPCItemMgt* g) {
              Out o;
              HRESULT* errors = nullptr;
-             OPCITEMRESULT** pr = (outs & 1) ? &o.results : nullptr;
+             o.results.count = count;
+             OPCITEMRESULT** pr = (outs & 1) ? &o.results.p : nullptr;
              HRESULT** pe = (outs & 2) ? &errors : nullptr;
              o.hr = validate ? g->ValidateItems(count, defs->Data(), blobUpdate, pr, pe) : g->AddItems(count, defs->Data(), pr, pe);
              o.errors.reset(errors);
-             o.count = count;
              return o;
            })
         .then([context, count](Out o) mutable {
           auto r = context.getResults();
           r.setHr(o.hr);
           if (FAILED(o.hr)) return;
-          if (o.results) EncodeItemResults(r.initResults(count), o.results);
+          if (o.results.p) EncodeItemResults(r.initResults(count), o.results.p);
           if (o.errors) EncodeNumbers(r.initErrors(count), o.errors.get());
         });
   }
@@ -410,10 +403,7 @@ class CItemMgtStub : public CStub<OpcItemMgt, IOPCItemMgt> {
     auto p = context.getParams();
     uint32_t count = p.getCount();
     bool want = p.getWant();
-    auto handles = std::make_shared<DecodedHandles>(Decode([&] {
-      CheckBound(count, "handles");
-      return DecodeHandles(p.getIns() & 1, p.getServers(), count);
-    }));
+    auto handles = std::make_shared<DecodedHandles>(Decode([&] { return DecodeHandles(p.getIns() & 1, p.getServers(), count); }));
     return Invoke([=](IOPCItemMgt* g) {
              ErrorsOut o;
              HRESULT* errors = nullptr;
@@ -478,25 +468,18 @@ class CSyncIOStub : public CStub<OpcSyncIO, IOPCSyncIO> {
     auto source = static_cast<OPCDATASOURCE>(p.getSource());
     uint32_t count = p.getCount();
     uint8_t outs = p.getOuts();
-    auto handles = std::make_shared<DecodedHandles>(Decode([&] {
-      CheckBound(count, "handles");
-      return DecodeHandles(p.getIns() & 1, p.getServers(), count);
-    }));
+    auto handles = std::make_shared<DecodedHandles>(Decode([&] { return DecodeHandles(p.getIns() & 1, p.getServers(), count); }));
     struct Out {
       HRESULT hr = S_OK;
-      OPCITEMSTATE* states = nullptr;
+      ItemStatesOwner states;
       CoTaskPtr<HRESULT> errors;
-      uint32_t count = 0;
-      Out() = default;
-      Out(Out&& o) noexcept : hr(o.hr), states(o.states), errors(std::move(o.errors)), count(o.count) { o.states = nullptr; }
-      ~Out() { FreeItemStates(states, count); }
     };
     auto call = [=](IOPCSyncIO* io) {
       Out o;
       HRESULT* errors = nullptr;
-      o.hr = io->Read(source, count, handles->Data(), (outs & 1) ? &o.states : nullptr, (outs & 2) ? &errors : nullptr);
+      o.states.count = count;
+      o.hr = io->Read(source, count, handles->Data(), (outs & 1) ? &o.states.p : nullptr, (outs & 2) ? &errors : nullptr);
       o.errors.reset(errors);
-      o.count = count;
       return o;
     };
     // A small cache read only copies values under the group lock: it runs on the loop.
@@ -505,7 +488,7 @@ class CSyncIOStub : public CStub<OpcSyncIO, IOPCSyncIO> {
           auto r = context.getResults();
           r.setHr(o.hr);
           if (FAILED(o.hr)) return;
-          if (o.states) EncodeItemStates(r.initValues(count), o.states);
+          if (o.states.p) EncodeItemStates(r.initValues(count), o.states.p);
           if (o.errors) EncodeNumbers(r.initErrors(count), o.errors.get());
         });
   }
@@ -513,10 +496,7 @@ class CSyncIOStub : public CStub<OpcSyncIO, IOPCSyncIO> {
     auto p = context.getParams();
     uint32_t count = p.getCount();
     bool want = p.getWant();
-    auto handles = std::make_shared<DecodedHandles>(Decode([&] {
-      CheckBound(count, "handles");
-      return DecodeHandles(p.getIns() & 1, p.getServers(), count);
-    }));
+    auto handles = std::make_shared<DecodedHandles>(Decode([&] { return DecodeHandles(p.getIns() & 1, p.getServers(), count); }));
     auto values = std::make_shared<DecodedVariants>(Decode([&] { return DecodeVariants(p.getIns() & 2, p.getValues(), count); }));
     return Invoke([=](IOPCSyncIO* io) {
              ErrorsOut o;
@@ -622,10 +602,7 @@ class CAsyncIO2Stub : public CStub<opcwire::OpcAsyncIO2, IOPCAsyncIO2> {
     uint32_t count = p.getCount();
     DWORD transaction = p.getTransaction();
     uint8_t outs = p.getOuts();
-    auto handles = std::make_shared<DecodedHandles>(Decode([&] {
-      CheckBound(count, "handles");
-      return DecodeHandles(p.getIns() & 1, p.getServers(), count);
-    }));
+    auto handles = std::make_shared<DecodedHandles>(Decode([&] { return DecodeHandles(p.getIns() & 1, p.getServers(), count); }));
     return Invoke([=](IOPCAsyncIO2* io) {
              Out o;
              HRESULT* errors = nullptr;
@@ -641,10 +618,7 @@ class CAsyncIO2Stub : public CStub<opcwire::OpcAsyncIO2, IOPCAsyncIO2> {
     uint32_t count = p.getCount();
     DWORD transaction = p.getTransaction();
     uint8_t outs = p.getOuts();
-    auto handles = std::make_shared<DecodedHandles>(Decode([&] {
-      CheckBound(count, "handles");
-      return DecodeHandles(p.getIns() & 1, p.getServers(), count);
-    }));
+    auto handles = std::make_shared<DecodedHandles>(Decode([&] { return DecodeHandles(p.getIns() & 1, p.getServers(), count); }));
     auto values = std::make_shared<DecodedVariants>(Decode([&] { return DecodeVariants(p.getIns() & 2, p.getValues(), count); }));
     return Invoke([=](IOPCAsyncIO2* io) {
              Out o;

@@ -56,14 +56,8 @@ class COpcServerProxy : public CProxy<IOPCServer, OpcServer> {
       request.setError(dwError);
       request.setLocale(dwLocale);
       request.setWant(ppString != nullptr);
-      return request.send().then([ppString](auto response) -> HRESULT {
-        HRESULT hr = response.getHr();
-        if (ppString && SUCCEEDED(hr) && response.hasText()) {
-          *ppString = CoTaskTextFromWire(response.getText());
-          if (!*ppString) return E_OUTOFMEMORY;
-        }
-        return hr;
-      });
+      return request.send().then(
+          [ppString](auto response) -> HRESULT { return TakeText(response.getHr(), response, ppString); });
     });
   }
   HRESULT GetGroupByName(LPCWSTR szName, REFIID riid, LPUNKNOWN* ppUnk) override {
@@ -309,14 +303,8 @@ class COpcCommonProxy : public CProxy<IOPCCommon, OpcCommon> {
       auto request = cap.getErrorStringRequest();
       request.setError(dwError);
       request.setWant(ppString != nullptr);
-      return request.send().then([ppString](auto response) -> HRESULT {
-        HRESULT hr = response.getHr();
-        if (ppString && SUCCEEDED(hr) && response.hasText()) {
-          *ppString = CoTaskTextFromWire(response.getText());
-          if (!*ppString) return E_OUTOFMEMORY;
-        }
-        return hr;
-      });
+      return request.send().then(
+          [ppString](auto response) -> HRESULT { return TakeText(response.getHr(), response, ppString); });
     });
   }
   HRESULT SetClientName(LPCWSTR szName) override {

@@ -36,6 +36,7 @@ void EncodeItemDefs(capnp::List<opcwire::ItemDef>::Builder list, const OPCITEMDE
 }
 
 DecodedItemDefs DecodeItemDefs(bool has, capnp::List<opcwire::ItemDef>::Reader list, uint32_t count) {
+  CheckBound(count, "item definitions");
   DecodedItemDefs out;
   out.present = has;
   if (!has) return out;
@@ -71,6 +72,7 @@ DecodedItemDefs DecodeItemDefs(bool has, capnp::List<opcwire::ItemDef>::Reader l
 }
 
 DecodedHandles DecodeHandles(bool has, capnp::List<uint32_t>::Reader list, uint32_t count) {
+  CheckBound(count, "handles");
   DecodedHandles out;
   out.present = has;
   if (!has) return out;
@@ -160,6 +162,18 @@ bool DecodeItemStates(capnp::List<opcwire::ItemState>::Reader list, uint32_t cou
   return true;
 }
 
+void FreeVariants(VARIANT* values, size_t count) {
+  if (!values) return;
+  for (size_t i = 0; i < count; ++i) VariantClear(&values[i]);
+  CoTaskMemFree(values);
+}
+
+void FreeStrings(LPWSTR* strings, size_t count) {
+  if (!strings) return;
+  for (size_t i = 0; i < count; ++i) CoTaskMemFree(strings[i]);
+  CoTaskMemFree(strings);
+}
+
 HRESULT EncodeVariants(capnp::List<wire::Variant>::Builder list, const VARIANT* values) {
   for (unsigned i = 0; i < list.size(); ++i) {
     HRESULT hr = EncodeVariant(list[i], values[i]);
@@ -173,6 +187,7 @@ DecodedVariants::~DecodedVariants() {
 }
 
 DecodedVariants DecodeVariants(bool has, capnp::List<wire::Variant>::Reader list, uint32_t count) {
+  CheckBound(count, "values");
   DecodedVariants out;
   out.present = has;
   if (!has) return out;

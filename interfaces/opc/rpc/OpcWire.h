@@ -27,6 +27,23 @@ T* CoTaskArray(size_t n) {
   return p;
 }
 
+// A CoTaskMem array of count elements that frees them (and itself) with Free; move-only, so a
+// worker's result can carry it to the loop thread.
+template <class T, void (*Free)(T*, size_t)>
+class CoTaskArrayOwner {
+ public:
+  CoTaskArrayOwner() = default;
+  CoTaskArrayOwner(CoTaskArrayOwner&& o) noexcept : p(o.p), count(o.count) { o.p = nullptr; }
+  CoTaskArrayOwner& operator=(CoTaskArrayOwner&& o) noexcept {
+    std::swap(p, o.p);
+    std::swap(count, o.count);
+    return *this;
+  }
+  ~CoTaskArrayOwner() { Free(p, count); }
+  T* p = nullptr;
+  size_t count = 0;
+};
+
 // Item definitions decoded on the server: the OPCITEMDEFs point into the strings and blobs kept here.
 struct DecodedItemDefs {
   std::vector<std::wstring> paths, ids;
@@ -39,7 +56,8 @@ struct DecodedItemDefs {
 void EncodeItemDefs(capnp::List<opcwire::ItemDef>::Builder list, const OPCITEMDEF* defs);
 DecodedItemDefs DecodeItemDefs(bool has, capnp::List<opcwire::ItemDef>::Reader list, uint32_t count);
 
-// Handles, types and HRESULT lists (server side: into a vector; null pointer when absent).
+// Handles, types and HRESULT lists (server side: into a vector; null pointer when absent). Every
+// decoder checks the count against kMaxListItems, present array or not.
 struct DecodedHandles {
   std::vector<OPCHANDLE> values;
   bool present = false;
@@ -67,6 +85,14 @@ bool DecodeNumbers(bool has, Reader list, uint32_t count, T** out) {
   return true;
 }
 
+// A response's text into a CoTaskMem string when the call succeeded and the caller wants it.
+template <class Response>
+HRESULT TakeText(HRESULT hr, const Response& response, LPWSTR* out) {
+  if (!out || FAILED(hr) || !response.hasText()) return hr;
+  *out = CoTaskTextFromWire(response.getText());
+  return *out ? hr : E_OUTOFMEMORY;
+}
+
 // Frees an OPCITEMRESULT array with its blobs.
 void FreeItemResults(OPCITEMRESULT* results, size_t count);
 void EncodeItemResults(capnp::List<opcwire::ItemResult>::Builder list, const OPCITEMRESULT* results);
@@ -75,6 +101,13 @@ bool DecodeItemResults(capnp::List<opcwire::ItemResult>::Reader list, uint32_t c
 
 // Frees an OPCITEMSTATE array with its values.
 void FreeItemStates(OPCITEMSTATE* states, size_t count);
+// Frees a VARIANT array with its values, and an array of CoTaskMem strings with them.
+void FreeVariants(VARIANT* values, size_t count);
+void FreeStrings(LPWSTR* strings, size_t count);
+using ItemResultsOwner = CoTaskArrayOwner<OPCITEMRESULT, FreeItemResults>;
+using ItemStatesOwner = CoTaskArrayOwner<OPCITEMSTATE, FreeItemStates>;
+using VariantsOwner = CoTaskArrayOwner<VARIANT, FreeVariants>;
+using StringsOwner = CoTaskArrayOwner<LPWSTR, FreeStrings>;
 void EncodeItemStates(capnp::List<opcwire::ItemState>::Builder list, const OPCITEMSTATE* states);
 bool DecodeItemStates(capnp::List<opcwire::ItemState>::Reader list, uint32_t count, OPCITEMSTATE** out);
 
