@@ -163,6 +163,7 @@ void NotifyRegistration(REFCLSID clsid, DWORD context, bool registered) {
 struct ClipboardFormats {
   std::mutex lock;
   std::map<std::wstring, UINT> ids;  // by lower-case name
+  std::vector<std::wstring> names;   // as first registered, by id - kFirstClipboardFormat
 };
 ClipboardFormats& Formats() {
   static ClipboardFormats* formats = new ClipboardFormats;
@@ -442,8 +443,21 @@ UINT RegisterClipboardFormatW(LPCWSTR lpszFormat) {
     UINT id = kFirstClipboardFormat + static_cast<UINT>(f.ids.size());
     if (id > kLastClipboardFormat) return 0;
     f.ids.emplace(key, id);
+    f.names.emplace_back(lpszFormat);
     return id;
   } catch (const std::bad_alloc&) {
     return 0;
   }
+}
+
+int GetClipboardFormatNameW(UINT format, LPWSTR lpszFormatName, int cchMaxCount) {
+  if (!lpszFormatName || cchMaxCount <= 0) return 0;
+  ClipboardFormats& f = Formats();
+  std::lock_guard<std::mutex> guard(f.lock);
+  if (format < kFirstClipboardFormat || format - kFirstClipboardFormat >= f.names.size()) return 0;
+  const std::wstring& name = f.names[format - kFirstClipboardFormat];
+  size_t n = name.size() < static_cast<size_t>(cchMaxCount - 1) ? name.size() : static_cast<size_t>(cchMaxCount - 1);
+  std::wmemcpy(lpszFormatName, name.c_str(), n);
+  lpszFormatName[n] = L'\0';
+  return static_cast<int>(n);
 }

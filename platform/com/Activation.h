@@ -72,6 +72,9 @@ HRESULT CoFileTimeNow(FILETIME* lpFileTime);
 // Process-wide: the same name (case-insensitive) gives the same id, ids from 0xC000; 0 on failure.
 UINT RegisterClipboardFormatW(LPCWSTR lpszFormat);
 inline UINT RegisterClipboardFormat(LPCWSTR lpszFormat) { return RegisterClipboardFormatW(lpszFormat); }
+// The name a registered format was first registered with (cut to cchMaxCount - 1 characters);
+// its length, 0 for an id that is not a registered format.
+int GetClipboardFormatNameW(UINT format, LPWSTR lpszFormatName, int cchMaxCount);
 
 // ---- exceptions never cross a COM method ---------------------------------------------------------
 // HRESULT Foo::Bar() { COM_TRY ...; return S_OK; COM_CATCH }

@@ -100,3 +100,35 @@ interface Host {
 interface Gate {
   login @0 (accessKey :Data) -> (host :Host);
 }
+
+struct FormatEtc {
+  # A registered format travels by its name: format ids are per process here.
+  format @0 :UInt16;
+  formatName @1 :Text;
+  aspect @2 :UInt32;
+  index @3 :Int32;
+  tymed @4 :UInt32;
+}
+
+struct Medium {
+  # TYMED_HGLOBAL: the block's bytes; TYMED_NULL: nothing.
+  tymed @0 :UInt32;
+  data @1 :Data;
+}
+
+interface DataObject extends(Unknown) {
+  getData @0 (format :FormatEtc) -> (hr :Int32, medium :Medium);
+  queryGetData @1 (format :FormatEtc) -> (hr :Int32);
+  getCanonicalFormatEtc @2 (format :FormatEtc) -> (hr :Int32, canonical :FormatEtc);
+  setData @3 (format :FormatEtc, medium :Medium, release :Bool) -> (hr :Int32);
+  dAdvise @4 (format :FormatEtc, advf :UInt32, sink :Unknown) -> (hr :Int32, connection :UInt32);
+  dUnadvise @5 (connection :UInt32) -> (hr :Int32);
+}
+
+interface AdviseSink extends(Unknown) {
+  onDataChange @0 (format :FormatEtc, medium :Medium) -> ();
+  onViewChange @1 (aspect :UInt32, index :Int32) -> ();
+  onRename @2 () -> ();
+  onSave @3 () -> ();
+  onClose @4 () -> ();
+}

@@ -377,6 +377,7 @@ void RegisterComMarshalers() {
     RegisterMarshaler(MakeEnumMarshaler<IEnumConnectionPoints, wire::EnumConnectionPoints,
                                         InterfaceCodec<IConnectionPoint, wire::ConnectionPoint>>());
     RegisterMarshaler(MakeEnumMarshaler<IEnumConnections, wire::EnumConnections, ConnectDataCodec>());
+    RegisterDataMarshalers();
   });
 }
 

@@ -46,8 +46,9 @@ Marshaler MakeMarshaler(REFIID iid, bool callback = false) {
   return m;
 }
 
-// The platform's own interfaces: IUnknown, IClassFactory, the connection points and the
-// enumerators (once per process; later calls do nothing).
+// The platform's own interfaces: IUnknown, IClassFactory, the connection points, the
+// enumerators, IDataObject and IAdviseSink (once per process; later calls do nothing).
 void RegisterComMarshalers();
+void RegisterDataMarshalers();
 
 }  // namespace tessaly::rpc

@@ -175,3 +175,15 @@ interface OpcAsyncIO2 extends(Com.Unknown) {
   setEnable @4 (enable :Bool) -> (hr :Int32);
   getEnable @5 (want :Bool) -> (hr :Int32, enable :Bool);
 }
+
+interface OpcAsyncIO extends(Com.Unknown) {
+  # Results arrive as streams through the group's IDataObject advise sink of the connection.
+  # ins: 1 servers, 2 values. outs: 1 transaction id, 2 errors.
+  read @0 (connection :UInt32, source :UInt32, count :UInt32, servers :List(UInt32), ins :UInt8, outs :UInt8)
+      -> (hr :Int32, transaction :UInt32, errors :List(Int32));
+  write @1 (connection :UInt32, count :UInt32, servers :List(UInt32), values :List(Com.Variant), ins :UInt8,
+            outs :UInt8)
+      -> (hr :Int32, transaction :UInt32, errors :List(Int32));
+  refresh @2 (connection :UInt32, source :UInt32, want :Bool) -> (hr :Int32, transaction :UInt32);
+  cancel @3 (transaction :UInt32) -> (hr :Int32);
+}

@@ -683,6 +683,144 @@ class CAsyncIO2Stub : public CStub<opcwire::OpcAsyncIO2, IOPCAsyncIO2> {
   }
 };
 
+// ---- IOPCAsyncIO (OPC 1.0; results through the group's IDataObject) --------------------------------------
+class CAsyncIOProxy : public CProxy<IOPCAsyncIO, opcwire::OpcAsyncIO> {
+ public:
+  using CProxy::CProxy;
+  HRESULT Read(DWORD dwConnection, OPCDATASOURCE dwSource, DWORD dwCount, OPCHANDLE* phServer, DWORD* pTransactionID,
+               HRESULT** ppErrors) override {
+    if (dwCount > kMaxListItems) return E_INVALIDARG;
+    return Call([&](opcwire::OpcAsyncIO::Client& cap) {
+      auto request = cap.readRequest();
+      request.setConnection(dwConnection);
+      request.setSource(dwSource);
+      request.setCount(dwCount);
+      if (phServer) EncodeNumbers(request.initServers(dwCount), phServer);
+      request.setIns(phServer ? 1 : 0);
+      request.setOuts((pTransactionID ? 1 : 0) | (ppErrors ? 2 : 0));
+      return request.send().then([=](auto r) -> HRESULT { return Finish(r, dwCount, pTransactionID, ppErrors); });
+    });
+  }
+  HRESULT Write(DWORD dwConnection, DWORD dwCount, OPCHANDLE* phServer, VARIANT* pItemValues, DWORD* pTransactionID,
+                HRESULT** ppErrors) override {
+    if (dwCount > kMaxListItems) return E_INVALIDARG;
+    return Call([&](opcwire::OpcAsyncIO::Client& cap) -> kj::Promise<HRESULT> {
+      auto request = cap.writeRequest();
+      request.setConnection(dwConnection);
+      request.setCount(dwCount);
+      if (phServer) EncodeNumbers(request.initServers(dwCount), phServer);
+      if (pItemValues) {
+        HRESULT hr = EncodeVariants(request.initValues(dwCount), pItemValues);
+        if (FAILED(hr)) return hr;
+      }
+      request.setIns((phServer ? 1 : 0) | (pItemValues ? 2 : 0));
+      request.setOuts((pTransactionID ? 1 : 0) | (ppErrors ? 2 : 0));
+      return request.send().then([=](auto r) -> HRESULT { return Finish(r, dwCount, pTransactionID, ppErrors); });
+    });
+  }
+  HRESULT Refresh(DWORD dwConnection, OPCDATASOURCE dwSource, DWORD* pTransactionID) override {
+    return Call([&](opcwire::OpcAsyncIO::Client& cap) {
+      auto request = cap.refreshRequest();
+      request.setConnection(dwConnection);
+      request.setSource(dwSource);
+      request.setWant(pTransactionID != nullptr);
+      return request.send().then([pTransactionID](auto r) -> HRESULT {
+        if (pTransactionID && SUCCEEDED(r.getHr())) *pTransactionID = r.getTransaction();
+        return r.getHr();
+      });
+    });
+  }
+  HRESULT Cancel(DWORD dwTransactionID) override {
+    return Call([&](opcwire::OpcAsyncIO::Client& cap) {
+      auto request = cap.cancelRequest();
+      request.setTransaction(dwTransactionID);
+      return request.send().then([](auto r) -> HRESULT { return r.getHr(); });
+    });
+  }
+
+ private:
+  template <class Response>
+  static HRESULT Finish(Response& r, DWORD count, DWORD* pTransactionID, HRESULT** ppErrors) {
+    HRESULT hr = r.getHr();
+    if (FAILED(hr)) return hr;
+    if (pTransactionID) *pTransactionID = r.getTransaction();
+    return TakeErrors(hr, r, count, ppErrors);
+  }
+};
+
+class CAsyncIOStub : public CStub<opcwire::OpcAsyncIO, IOPCAsyncIO> {
+ public:
+  using CStub::CStub;
+  struct Out {
+    HRESULT hr = S_OK;
+    DWORD transaction = 0;
+    CoTaskPtr<HRESULT> errors;
+  };
+  kj::Promise<void> read(ReadContext context) override {
+    auto p = context.getParams();
+    DWORD connection = p.getConnection();
+    auto source = static_cast<OPCDATASOURCE>(p.getSource());
+    uint32_t count = p.getCount();
+    uint8_t outs = p.getOuts();
+    auto handles = std::make_shared<DecodedHandles>(Decode([&] { return DecodeHandles(p.getIns() & 1, p.getServers(), count); }));
+    return Invoke([=](IOPCAsyncIO* io) {
+             Out o;
+             HRESULT* errors = nullptr;
+             o.hr = io->Read(connection, source, count, handles->Data(), (outs & 1) ? &o.transaction : nullptr,
+                             (outs & 2) ? &errors : nullptr);
+             o.errors.reset(errors);
+             return o;
+           })
+        .then([context, count](Out o) mutable { Answer(context.getResults(), o, count); });
+  }
+  kj::Promise<void> write(WriteContext context) override {
+    auto p = context.getParams();
+    DWORD connection = p.getConnection();
+    uint32_t count = p.getCount();
+    uint8_t outs = p.getOuts();
+    auto handles = std::make_shared<DecodedHandles>(Decode([&] { return DecodeHandles(p.getIns() & 1, p.getServers(), count); }));
+    auto values = std::make_shared<DecodedVariants>(Decode([&] { return DecodeVariants(p.getIns() & 2, p.getValues(), count); }));
+    return Invoke([=](IOPCAsyncIO* io) {
+             Out o;
+             HRESULT* errors = nullptr;
+             o.hr = io->Write(connection, count, handles->Data(), values->Data(), (outs & 1) ? &o.transaction : nullptr,
+                              (outs & 2) ? &errors : nullptr);
+             o.errors.reset(errors);
+             return o;
+           })
+        .then([context, count](Out o) mutable { Answer(context.getResults(), o, count); });
+  }
+  kj::Promise<void> refresh(RefreshContext context) override {
+    auto p = context.getParams();
+    DWORD connection = p.getConnection();
+    auto source = static_cast<OPCDATASOURCE>(p.getSource());
+    bool want = p.getWant();
+    return Invoke([=](IOPCAsyncIO* io) {
+             Out o;
+             o.hr = io->Refresh(connection, source, want ? &o.transaction : nullptr);
+             return o;
+           })
+        .then([context](Out o) mutable {
+          context.getResults().setHr(o.hr);
+          context.getResults().setTransaction(o.transaction);
+        });
+  }
+  kj::Promise<void> cancel(CancelContext context) override {
+    DWORD id = context.getParams().getTransaction();
+    return Invoke([id](IOPCAsyncIO* io) { return io->Cancel(id); }).then([context](HRESULT hr) mutable {
+      context.getResults().setHr(hr);
+    });
+  }
+
+ private:
+  template <class Results>
+  static void Answer(Results r, Out& o, uint32_t count) {
+    r.setHr(o.hr);
+    r.setTransaction(o.transaction);
+    if (SUCCEEDED(o.hr) && o.errors) EncodeNumbers(r.initErrors(count), o.errors.get());
+  }
+};
+
 // ---- IEnumOPCItemAttributes (Next hands out a CoTaskMem array) ---------------------------------------------
 void FreeAttributes(OPCITEMATTRIBUTES* a, size_t n) {
   if (!a) return;
@@ -848,6 +986,7 @@ void RegisterOpcGroupMarshalers() {
   RegisterMarshaler(MakeMarshaler<OpcItemMgt, CItemMgtProxy, CItemMgtStub>(IID_IOPCItemMgt));
   RegisterMarshaler(MakeMarshaler<OpcSyncIO, CSyncIOProxy, CSyncIOStub>(IID_IOPCSyncIO));
   RegisterMarshaler(MakeMarshaler<opcwire::OpcAsyncIO2, CAsyncIO2Proxy, CAsyncIO2Stub>(IID_IOPCAsyncIO2));
+  RegisterMarshaler(MakeMarshaler<opcwire::OpcAsyncIO, CAsyncIOProxy, CAsyncIOStub>(IID_IOPCAsyncIO));
   RegisterMarshaler(MakeMarshaler<EnumOpcItemAttributes, CEnumItemAttributesProxy, CEnumItemAttributesStub>(
       IID_IEnumOPCItemAttributes));
 }

@@ -1,6 +1,6 @@
 // The OPC Data Access interfaces across a process: IOPCServer, IOPCCommon,
 // IOPCBrowseServerAddressSpace, IOPCItemProperties, the group's IOPCGroupStateMgt, IOPCItemMgt,
-// IOPCSyncIO, IOPCAsyncIO2 and IEnumOPCItemAttributes, and the client's sinks
+// IOPCSyncIO, IOPCAsyncIO, IOPCAsyncIO2 and IEnumOPCItemAttributes, and the client's sinks
 // IOPCDataCallback and IOPCShutdown. They live above the platform's RPC layer because their
 // schemas and proxies need the OPC declarations.
 #pragma once

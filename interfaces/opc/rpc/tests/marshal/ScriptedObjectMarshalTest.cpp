@@ -1,5 +1,6 @@
-// Browsing, item properties and asynchronous I/O across the boundary, against a scripted object:
-// every argument arrives, every result comes back into the caller's CoTaskMem arrays.
+// Browsing, item properties, asynchronous I/O and the OPC 1.0 data object across the boundary,
+// against a scripted object: every argument arrives, every result comes back into the caller's
+// CoTaskMem arrays and HGLOBALs.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -10,6 +11,7 @@
 #include "interfaces/opc/rpc/OpcMarshalers.h"
 #include "platform/com/Activation.h"
 #include "platform/com/Bstr.h"
+#include "platform/com/ComErrors.h"
 #include "platform/com/Enumerators.h"
 #include "platform/com/Memory.h"
 #include "platform/com/Variant.h"
@@ -30,13 +32,64 @@ LPWSTR Dup(const wchar_t* s) {
 class CScripted : public CComObjectRootEx<CComMultiThreadModel>,
                   public IOPCBrowseServerAddressSpace,
                   public IOPCItemProperties,
-                  public IOPCAsyncIO2 {
+                  public IOPCAsyncIO2,
+                  public IOPCAsyncIO,
+                  public IDataObject {
  public:
   BEGIN_COM_MAP(CScripted)
     COM_INTERFACE_ENTRY(IOPCBrowseServerAddressSpace)
     COM_INTERFACE_ENTRY(IOPCItemProperties)
     COM_INTERFACE_ENTRY(IOPCAsyncIO2)
+    COM_INTERFACE_ENTRY(IOPCAsyncIO)
+    COM_INTERFACE_ENTRY(IDataObject)
   END_COM_MAP()
+
+  // ---- IOPCAsyncIO ----
+  HRESULT Read(DWORD connection, OPCDATASOURCE, DWORD count, OPCHANDLE*, DWORD* transaction, HRESULT** errors) override {
+    *transaction = connection * 10;
+    *errors = static_cast<HRESULT*>(CoTaskMemAlloc(count * sizeof(HRESULT)));
+    for (DWORD i = 0; i < count; ++i) (*errors)[i] = S_OK;
+    return S_OK;
+  }
+  HRESULT Write(DWORD, DWORD, OPCHANDLE*, VARIANT*, DWORD*, HRESULT**) override { return E_NOTIMPL; }
+  HRESULT Refresh(DWORD connection, OPCDATASOURCE, DWORD* transaction) override {
+    *transaction = connection + 1;
+    return S_OK;
+  }
+  HRESULT Cancel(DWORD) override { return E_FAIL; }
+
+  // ---- IDataObject: one stream format; an advise sink gets one change at once ----
+  static HGLOBAL Stream(BYTE fill) {
+    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, 24);
+    std::memset(GlobalLock(h), fill, 24);
+    GlobalUnlock(h);
+    return h;
+  }
+  HRESULT GetData(FORMATETC* f, STGMEDIUM* m) override {
+    if (f->cfFormat != RegisterClipboardFormatW(OPCSTMFORMATDATATIME)) return DV_E_FORMATETC;
+    m->tymed = TYMED_HGLOBAL;
+    m->hGlobal = Stream(0x5A);
+    m->pUnkForRelease = nullptr;
+    return S_OK;
+  }
+  HRESULT GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+  HRESULT QueryGetData(FORMATETC* f) override {
+    return f->cfFormat == RegisterClipboardFormatW(OPCSTMFORMATDATATIME) ? S_OK : DV_E_FORMATETC;
+  }
+  HRESULT GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override { return E_NOTIMPL; }
+  HRESULT SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+  HRESULT EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
+  HRESULT DAdvise(FORMATETC* f, DWORD, IAdviseSink* sink, DWORD* connection) override {
+    *connection = 3;
+    STGMEDIUM m{};
+    m.tymed = TYMED_HGLOBAL;
+    m.hGlobal = Stream(0x11);
+    sink->OnDataChange(f, &m);
+    ReleaseStgMedium(&m);
+    return S_OK;
+  }
+  HRESULT DUnadvise(DWORD connection) override { return connection == 3 ? S_OK : OLE_E_NOCONNECTION; }
+  HRESULT EnumDAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
 
   HRESULT QueryOrganization(OPCNAMESPACETYPE* p) override {
     *p = OPC_NS_HIERARCHIAL;
@@ -117,7 +170,7 @@ class CScripted : public CComObjectRootEx<CComMultiThreadModel>,
 
 HRESULT CreateScripted(IUnknown*, REFIID riid, void** ppv) { return CComObject<CScripted>::CreateInstance(riid, ppv); }
 
-class AddressSpaceMarshalTest : public ::testing::Test {
+class ScriptedObjectMarshalTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     std::string dir = tessaly::win32::GetMachineRoot() + "/rpc-" + std::to_string(::getpid());
@@ -150,10 +203,10 @@ class AddressSpaceMarshalTest : public ::testing::Test {
   static DWORD s_cookie;
   CComPtr<IOPCBrowseServerAddressSpace> browse;
 };
-tessaly::rpc::CRpcRuntime* AddressSpaceMarshalTest::s_rpc = nullptr;
-DWORD AddressSpaceMarshalTest::s_cookie = 0;
+tessaly::rpc::CRpcRuntime* ScriptedObjectMarshalTest::s_rpc = nullptr;
+DWORD ScriptedObjectMarshalTest::s_cookie = 0;
 
-TEST_F(AddressSpaceMarshalTest, Browsing) {
+TEST_F(ScriptedObjectMarshalTest, Browsing) {
   OPCNAMESPACETYPE type = OPC_NS_FLAT;
   EXPECT_EQ(S_OK, browse->QueryOrganization(&type));
   EXPECT_EQ(OPC_NS_HIERARCHIAL, type);
@@ -179,7 +232,7 @@ TEST_F(AddressSpaceMarshalTest, Browsing) {
   EXPECT_EQ(E_NOTIMPL, browse->BrowseAccessPaths(L"Dev.A", &none.p));
 }
 
-TEST_F(AddressSpaceMarshalTest, ItemProperties) {
+TEST_F(ScriptedObjectMarshalTest, ItemProperties) {
   auto props = As<IOPCItemProperties>();
   ASSERT_TRUE(props);
   wchar_t item[] = L"Dev.A";
@@ -215,7 +268,7 @@ TEST_F(AddressSpaceMarshalTest, ItemProperties) {
   CoTaskMemFree(errors);
 }
 
-TEST_F(AddressSpaceMarshalTest, AsynchronousIO) {
+TEST_F(ScriptedObjectMarshalTest, AsynchronousIO) {
   auto io = As<IOPCAsyncIO2>();
   ASSERT_TRUE(io);
   OPCHANDLE handles[] = {4, 0};
@@ -233,6 +286,67 @@ TEST_F(AddressSpaceMarshalTest, AsynchronousIO) {
   BOOL enabled = TRUE;
   EXPECT_EQ(S_OK, io->GetEnable(&enabled));
   EXPECT_FALSE(enabled);
+}
+
+class CRecordingSink : public CComObjectRootEx<CComMultiThreadModel>, public IAdviseSink {
+ public:
+  BEGIN_COM_MAP(CRecordingSink)
+    COM_INTERFACE_ENTRY(IAdviseSink)
+  END_COM_MAP()
+  void OnDataChange(FORMATETC* f, STGMEDIUM* m) override {
+    format = f->cfFormat;
+    size = GlobalSize(m->hGlobal);
+    first = *static_cast<BYTE*>(GlobalLock(m->hGlobal));
+    GlobalUnlock(m->hGlobal);
+  }
+  void OnViewChange(DWORD, LONG) override {}
+  void OnRename(IMoniker*) override {}
+  void OnSave() override {}
+  void OnClose() override {}
+  CLIPFORMAT format = 0;
+  SIZE_T size = 0;
+  BYTE first = 0;
+};
+
+TEST_F(ScriptedObjectMarshalTest, DataObjectStreamsAndAdviseSinks) {
+  auto data = As<IDataObject>();
+  ASSERT_TRUE(data);
+  FORMATETC format{static_cast<CLIPFORMAT>(RegisterClipboardFormatW(OPCSTMFORMATDATATIME)), nullptr, DVASPECT_CONTENT,
+                   -1, TYMED_HGLOBAL};
+  EXPECT_EQ(S_OK, data->QueryGetData(&format));
+  STGMEDIUM medium{};
+  ASSERT_EQ(S_OK, data->GetData(&format, &medium));
+  EXPECT_EQ(TYMED_HGLOBAL, medium.tymed);
+  EXPECT_EQ(24u, GlobalSize(medium.hGlobal));
+  EXPECT_EQ(0x5A, *static_cast<BYTE*>(GlobalLock(medium.hGlobal)));
+  GlobalUnlock(medium.hGlobal);
+  ReleaseStgMedium(&medium);
+  FORMATETC other = format;
+  other.cfFormat = static_cast<CLIPFORMAT>(RegisterClipboardFormatW(OPCSTMFORMATWRITECOMPLETE));
+  EXPECT_EQ(DV_E_FORMATETC, data->GetData(&other, &medium));
+
+  CComObject<CRecordingSink>* sink = nullptr;
+  CComObject<CRecordingSink>::CreateInstance(&sink);
+  CComPtr<IAdviseSink> held(sink);
+  DWORD connection = 0;
+  ASSERT_EQ(S_OK, data->DAdvise(&format, 0, sink, &connection));
+  EXPECT_EQ(3u, connection);
+  EXPECT_EQ(format.cfFormat, sink->format);  // the format travelled by its name
+  EXPECT_EQ(24u, sink->size);
+  EXPECT_EQ(0x11, sink->first);
+  EXPECT_EQ(S_OK, data->DUnadvise(connection));
+  EXPECT_EQ(OLE_E_NOCONNECTION, data->DUnadvise(9));
+
+  auto io = As<IOPCAsyncIO>();
+  ASSERT_TRUE(io);
+  OPCHANDLE h = 1;
+  DWORD transaction = 0;
+  HRESULT* errors = nullptr;
+  EXPECT_EQ(S_OK, io->Read(connection, OPC_DS_CACHE, 1, &h, &transaction, &errors));
+  EXPECT_EQ(30u, transaction);
+  CoTaskMemFree(errors);
+  EXPECT_EQ(S_OK, io->Refresh(connection, OPC_DS_CACHE, &transaction));
+  EXPECT_EQ(4u, transaction);
 }
 
 }  // namespace
