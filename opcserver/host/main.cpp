@@ -8,17 +8,22 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cwchar>
+#include <memory>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "interfaces/kestrum/KestrumSimulation.h"
+#include "interfaces/opc/OpcCategories.h"
 #include "interfaces/opc/rpc/OpcMarshalers.h"
 #include "opcserver/MyOPCServer.h"
 #include "opcserver/OpcServerPropertiesManager.h"
 #include "opcserver/host/HostClassId.h"
 #include "opcserver/testing/demo/OpcDemoNetwork.h"
 #include "platform/com/Activation.h"
+#include "platform/com/ComPtr.h"
+#include "platform/com/ComponentCategories.h"
 #include "platform/com/Guid.h"
 #include "platform/rpc/RpcRuntime.h"
 #include "platform/win32/Registry.h"
@@ -50,8 +55,24 @@ std::string ExecutablePath() {
   return n > 0 ? std::string(buffer, static_cast<size_t>(n)) : std::string();
 }
 
+// Marks the class as an OPC Data Access 2.0 server (or takes the mark away), so clients list it.
+void MarkCategory(REFCLSID clsid, bool add) {
+  CComPtr<ICatRegister> categories;
+  if (FAILED(CoCreateInstance(CLSID_StdComponentCategoriesMgr, nullptr, CLSCTX_INPROC_SERVER, &categories.p))) return;
+  CATID catid = CATID_OPCDAServer20;
+  if (!add) {
+    categories->UnRegisterClassImplCategories(clsid, 1, &catid);
+    return;
+  }
+  CATEGORYINFO info{catid, 1033, {}};
+  std::wcsncpy(info.szDescription, OPC_CATEGORY_DESCRIPTION_DA20, 127);
+  categories->RegisterCategories(1, &info);
+  categories->RegisterClassImplCategories(clsid, 1, &catid);
+}
+
 int Register(REFCLSID clsid, bool add) {
   std::wstring key = L"CLSID\\" + tessaly::GuidToString(clsid);
+  MarkCategory(clsid, add);
   if (!add) {
     RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str());
     return 0;
@@ -92,11 +113,15 @@ int main(int argc, char** argv) {
   ::signal(SIGINT, OnSignal);
   ::signal(SIGPIPE, SIG_IGN);
 
-  // Made first: the demo network points the machine root at a private folder of its own, the
-  // runtime keeps serving under the root clients know.
+  // The network outlives the runtime: clients still connected at the end let go of their servers
+  // (and these of their groups and tags) when the runtime goes. The runtime is made first: the
+  // demo network points the machine root at a private folder of its own, the runtime keeps
+  // serving under the root clients know.
+  std::unique_ptr<COpcDemoNetwork> demo;
   tessaly::rpc::CRpcRuntime rpc;
   tessaly::rpc::RegisterOpcMarshalers();
-  COpcDemoNetwork network;
+  demo = std::make_unique<COpcDemoNetwork>();
+  COpcDemoNetwork& network = *demo;
   if (!network.IsOpen()) {
     std::fprintf(stderr, "opcserver_host: the demo network did not open\n");
     return 1;

@@ -17,8 +17,8 @@
 #include "platform/com/Guid.h"
 #include "platform/com/Memory.h"
 #include "platform/com/SafeArray.h"
-#include "platform/com/ComponentCategories.h"
 #include "platform/com/Variant.h"
+#include "platform/win32/Registry.h"
 #include "platform/win32/TextConv.h"
 #include "platform/win32/Time.h"
 
@@ -284,26 +284,33 @@ bool COpcClientSession::Run(const std::vector<std::string>& words) {
 }
 
 bool COpcClientSession::Servers() {
-  CComPtr<ICatInformation> categories;
-  HRESULT hr = CoCreateInstance(CLSID_StdComponentCategoriesMgr, nullptr, CLSCTX_INPROC_SERVER, &categories.p);
-  if (FAILED(hr)) return Fail("servers", hr);
-  CATID wanted[] = {CATID_OPCDAServer10, CATID_OPCDAServer20};
+  // The classes whose registration marks them as OPC Data Access servers.
+  HKEY classes = nullptr;
+  LONG rc = RegOpenKeyExW(HKEY_CLASSES_ROOT, L"CLSID", 0, KEY_READ, &classes);
+  if (rc != ERROR_SUCCESS) return Fail("servers", HRESULT_FROM_WIN32(static_cast<DWORD>(rc)));
   bool any = false;
-  for (const CATID& catid : wanted) {
-    CComPtr<IEnumGUID> classes;
-    hr = categories->EnumClassesOfCategories(1, &catid, 0, nullptr, &classes.p);
-    if (FAILED(hr)) continue;
-    GUID clsid;
-    ULONG fetched = 0;
-    while (classes->Next(1, &clsid, &fetched) == S_OK) {
-      LPOLESTR progId = nullptr;
-      ProgIDFromCLSID(clsid, &progId);
-      std::fprintf(m_out, "server\t%s\t%s\t%s\n", WideToUtf8(tessaly::GuidToString(clsid)).c_str(),
-                   Narrow(progId).c_str(), catid == CATID_OPCDAServer20 ? "DA2.0" : "DA1.0");
-      CoTaskMemFree(progId);
-      any = true;
+  wchar_t name[64];
+  for (DWORD index = 0;; ++index) {
+    DWORD length = 64;
+    if (RegEnumKeyExW(classes, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    CLSID clsid;
+    if (FAILED(CLSIDFromString(name, &clsid))) continue;
+    std::string versions;
+    for (const auto& [catid, version] : {std::pair{CATID_OPCDAServer10, "DA1.0"}, std::pair{CATID_OPCDAServer20, "DA2.0"}}) {
+      HKEY mark = nullptr;
+      std::wstring sub = std::wstring(name) + L"\\Implemented Categories\\" + tessaly::GuidToString(catid);
+      if (RegOpenKeyExW(classes, sub.c_str(), 0, KEY_READ, &mark) != ERROR_SUCCESS) continue;
+      RegCloseKey(mark);
+      versions += versions.empty() ? version : std::string(",") + version;
     }
+    if (versions.empty()) continue;
+    LPOLESTR progId = nullptr;
+    ProgIDFromCLSID(clsid, &progId);
+    std::fprintf(m_out, "server\t%s\t%s\t%s\n", WideToUtf8(name).c_str(), Narrow(progId).c_str(), versions.c_str());
+    CoTaskMemFree(progId);
+    any = true;
   }
+  RegCloseKey(classes);
   if (!any) std::fprintf(m_out, "servers\tnone\n");
   return true;
 }

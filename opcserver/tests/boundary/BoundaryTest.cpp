@@ -298,6 +298,9 @@ TEST_F(OpcClientTest, AddReadWriteWatchAndExitStatuses) {
   EXPECT_NE(std::string::npos, out.find("error\tadd no.such.item\t0xC0040008")) << out;
 
   EXPECT_EQ(0, Script("group G\nadd 4B.1.1.0\nread\n").second);
+  auto [servers, listed] = Script("", {"servers"});
+  EXPECT_EQ(0, listed);
+  EXPECT_NE(std::string::npos, servers.find("server\t" + ClsidText(kClsid) + "\t\tDA2.0")) << servers;
   EXPECT_EQ(1, Script("read\n").second);  // no group
   EXPECT_EQ(2, Script("", {"--host"}).second);
   // The embedded server ended with its last client.
