@@ -258,8 +258,8 @@ CRpcRuntime::CRpcRuntime(RpcOptions options) : m_options(options), m_workers(std
         m_executor = kj::getCurrentThreadExecutor().addRef();
         m_stop = kj::mv(stop.fulfiller);
         ready = true;
+        cv.notify_all();  // under the lock: the waiting constructor owns cv and returns at once
       }
-      cv.notify_all();
       stop.promise.wait(io.waitScope);
       m_loop = nullptr;
     }
