@@ -66,4 +66,16 @@ bool CRemoteSettings::Write() const {
   return true;
 }
 
+bool AccessKeysEqual(std::string_view a, std::string_view b) {
+  // Constant time in the length of what is compared: no early exit on the first difference.
+  size_t n = a.size() > b.size() ? a.size() : b.size();
+  unsigned char diff = static_cast<unsigned char>(a.size() != b.size());
+  for (size_t i = 0; i < n; ++i) {
+    unsigned char x = i < a.size() ? static_cast<unsigned char>(a[i]) : 0;
+    unsigned char y = i < b.size() ? static_cast<unsigned char>(b[i]) : 0;
+    diff |= static_cast<unsigned char>(x ^ y);
+  }
+  return diff == 0;
+}
+
 }  // namespace tessaly::rpc

@@ -71,17 +71,19 @@ class CWatchSink : public CComObjectRootEx<CComMultiThreadModel>, public IOPCDat
     COM_INTERFACE_ENTRY(IOPCShutdown)
   END_COM_MAP()
 
+  // The names are copied: a call already under way may still arrive after the caller let go.
   void Attach(FILE* out, const std::map<OPCHANDLE, std::string>* names) {
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_out = out;
-    m_names = names;
+    m_names = *names;
   }
   HRESULT OnDataChange(DWORD dwTransid, OPCHANDLE, HRESULT, HRESULT, DWORD dwCount, OPCHANDLE* clients,
                        VARIANT* values, WORD* qualities, FILETIME* times, HRESULT* errors) override {
     std::lock_guard<std::mutex> lock(m_mutex);
     NoteTransaction(dwTransid);
     for (DWORD i = 0; i < dwCount; ++i) {
-      auto it = m_names->find(clients[i]);
-      std::string name = it == m_names->end() ? std::to_string(clients[i]) : it->second;
+      auto it = m_names.find(clients[i]);
+      std::string name = it == m_names.end() ? std::to_string(clients[i]) : it->second;
       if (FAILED(errors[i])) {
         std::fprintf(m_out, "change\t%s\terror\t%s\n", name.c_str(), HresultText(errors[i]).c_str());
         continue;
@@ -101,8 +103,8 @@ class CWatchSink : public CComObjectRootEx<CComMultiThreadModel>, public IOPCDat
     {
       std::lock_guard<std::mutex> lock(m_mutex);
       for (DWORD i = 0; i < dwCount; ++i) {
-        auto it = m_names->find(clients[i]);
-        std::string name = it == m_names->end() ? std::to_string(clients[i]) : it->second;
+        auto it = m_names.find(clients[i]);
+        std::string name = it == m_names.end() ? std::to_string(clients[i]) : it->second;
         std::fprintf(m_out, "%s\t%s\t%s\n", SUCCEEDED(errors[i]) ? "written" : "error\twrite", name.c_str(),
                      HresultText(errors[i]).c_str());
         m_failed |= FAILED(errors[i]);
@@ -146,7 +148,7 @@ class CWatchSink : public CComObjectRootEx<CComMultiThreadModel>, public IOPCDat
 
  private:
   FILE* m_out = stdout;
-  const std::map<OPCHANDLE, std::string>* m_names = nullptr;
+  std::map<OPCHANDLE, std::string> m_names;
   std::mutex m_mutex;
   std::condition_variable m_cv;
   bool m_shutdown = false;

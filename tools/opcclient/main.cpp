@@ -2,7 +2,8 @@
 //   opcclient [--host name[:port]] servers
 //   opcclient [--host name[:port]] <progid|clsid> <command> [args...]
 //   opcclient [--host name[:port]] [<progid|clsid>] -        commands from standard input, one a line
-// Commands: status, browse [tree|flat] [filter], props <id>, group <name> [rate=ms] [deadband=%]
+// The server is a ProgID or a CLSID ("{...}"); connecting starts it through LocalServer32 when it
+// is not running. Commands: status, browse [tree|flat] [filter], props <id>, group <name> [rate=ms] [deadband=%]
 // [active=0|1], add|validate <id> [type], read [cache|device] [id...], write <id> <value> [sync|async],
 // refresh [cache|device], watch [seconds], connect <server>, servers. Output is tab-separated; the exit status is 0
 // when the last command succeeded, 1 when it failed, 2 for a usage error.
@@ -21,16 +22,13 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   std::string host;
   if (!args.empty() && args[0] == "--host") {
-    if (args.size() < 2) args.clear();  // a usage error below
-    else {
+    if (args.size() < 2) {
+      args.clear();  // a usage error below
+    } else {
       host = args[1];
       args.erase(args.begin(), args.begin() + 2);
-      if (args.empty()) args.push_back("-");
+      if (args.empty()) args.push_back("-");  // commands, and connect among them, from the script
     }
-  }
-  if (false) {
-    host = args[1];
-    args.erase(args.begin(), args.begin() + 2);
   }
   if (args.empty()) {
     std::fprintf(stderr, "usage: opcclient [--host name] servers | <server> <command> [args...] | [<server>] -\n");
