@@ -119,13 +119,17 @@ TEST(BoundaryTest, AStubbornSinkIsAbandonedAndTheOtherClientsGoOn) {
   auto g2 = good.AddGroup(L"G", TRUE, 100, 22);
   stubborn.AddItems(g1, {L"A"});
   good.AddItems(g2, {L"A"});
-  std::mutex mutex;
-  std::condition_variable cv;
-  bool open = false;
+  // The gate lives with the sink: calls still under way when the test ends find it there.
+  struct Gate {
+    std::mutex mutex;
+    std::condition_variable cv;
+    bool open = false;
+  };
+  auto gate = std::make_shared<Gate>();
   auto blocked = stubborn.Subscribe(g1);
-  blocked->m_onCall = [&] {
-    std::unique_lock<std::mutex> lock(mutex);
-    cv.wait_for(lock, std::chrono::seconds(30), [&] { return open; });
+  blocked->m_onCall = [gate] {
+    std::unique_lock<std::mutex> lock(gate->mutex);
+    gate->cv.wait_for(lock, std::chrono::seconds(30), [&] { return gate->open; });
   };
   auto sink = good.Subscribe(g2);
   ASSERT_TRUE(sink->WaitForCalls(1));
@@ -138,10 +142,10 @@ TEST(BoundaryTest, AStubbornSinkIsAbandonedAndTheOtherClientsGoOn) {
   cycles.Mark(11);
   EXPECT_TRUE(cycles.WaitForMoreCycles(11, 3));
   {
-    std::lock_guard<std::mutex> lock(mutex);
-    open = true;
+    std::lock_guard<std::mutex> lock(gate->mutex);
+    gate->open = true;
   }
-  cv.notify_all();
+  gate->cv.notify_all();
   tessaly::rpc::CRpcRuntime::Current()->SetCallbackTimeout(std::chrono::milliseconds(5000));
 }
 
