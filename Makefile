@@ -1,11 +1,15 @@
 # make run   - install what is missing, build, run the demo
-# make test  - install what is missing, build and run every test, plain and under ASan+UBSan
+# make test  - install what is missing, check the layers, build and run every test, plain, under
+#              ASan+UBSan and (the concurrent and stress tests) under TSan
+# make fuzz  - build the libFuzzer harnesses with clang and run each for FUZZ_SECONDS
 JOBS ?= $(shell nproc)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 
-.PHONY: deps build run test test-plain test-asan test-tsan clean
+.PHONY: deps build run test test-plain test-asan test-tsan check-layers fuzz bench clean
 
 deps:
 	@bash scripts/deps.sh
@@ -32,7 +36,27 @@ test-tsan: deps
 	cmake --build $(TSAN_BUILD) -j $(JOBS)
 	cd $(TSAN_BUILD) && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j $(JOBS) -R 'Concurrent|Stress'
 
-test: test-plain test-asan test-tsan
+# Each folder's includes against the layers, <wx/...> only in wx folders, no stand-in or testing
+# folder in production code.
+check-layers:
+	python3 scripts/check_layers.py --self-test
+	python3 scripts/check_layers.py
+
+test: check-layers test-plain test-asan test-tsan
+
+# New inputs stay in the build tree; a crash lands in fuzz/corpus/<harness>/, so the replay
+# tests of `make test` keep it fixed.
+fuzz:
+	@bash scripts/deps.sh fuzz
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALY_SANITIZE=fuzzer -DTESSALY_BENCHMARKS=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target tessaly_fuzzers
+	bash scripts/fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+# Runs every benchmark (each family in its own process, medians over BENCH_REPS repetitions)
+# and prints the table the README shows.
+BENCH_REPS ?= 5
+bench: build
+	BENCH_REPS=$(BENCH_REPS) bash scripts/bench.sh $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)

@@ -4,6 +4,19 @@
 #include "platform/win32/Format.h"
 #include "platform/win32/Numbers.h"
 #include "platform/win32/TextConv.h"
+#include "platform/xmldom/XmlNesting.h"
+
+namespace {
+// Paths and names with double or leading blanks must load as saved. The switch is global to
+// the parser, so it is set once, before the first archive parses.
+void KeepWhiteSpace() {
+  static const bool once = [] {
+    TiXmlBase::SetCondenseWhiteSpace(false);
+    return true;
+  }();
+  (void)once;
+}
+}  // namespace
 
 std::string CXmlArchive::ToAnsi(LPCTSTR text) { return WideToAnsi(text != nullptr ? text : L""); }
 
@@ -18,7 +31,40 @@ CXmlArchive::CXmlArchive(LPCTSTR path, int mode)
     LinkEndChild(new TiXmlDeclaration("1.0", "", ""));
     return;
   }
-  if (m_path.IsEmpty() || !LoadFile(TIXML_ENCODING_UNKNOWN)) AfxThrowArchiveException(CArchiveException::badIndex);
+  KeepWhiteSpace();
+  if (m_path.IsEmpty() || !LoadText()) AfxThrowArchiveException(CArchiveException::badIndex);
+}
+
+bool CXmlArchive::LoadText() {
+  std::vector<BYTE> bytes;
+  if (tessaly::win32::ReadWholeFile(m_path, bytes) != ERROR_SUCCESS || bytes.empty()) return false;
+  return ParseText(std::string(bytes.begin(), bytes.end()));
+}
+
+bool CXmlArchive::ParseText(const std::string& raw) {
+  // Line ends as TinyXML's own file loading leaves them, whether the text came from a file or
+  // was read by the caller: CR LF and a lone CR become LF.
+  std::string text;
+  text.reserve(raw.size());
+  for (size_t i = 0; i < raw.size(); ++i) {
+    if (raw[i] == '\r') {
+      text += '\n';
+      if (i + 1 < raw.size() && raw[i + 1] == '\n') ++i;
+    } else {
+      text += raw[i];
+    }
+  }
+  // TinyXML recurses once per level: a hostile depth must not reach it.
+  if (!tessaly::XmlNestingWithin(text)) return false;
+  // TinyXML's UTF-8 reading trusts a lead byte's length, into the next tag or past the text's
+  // end: bytes that are no UTF-8 are read one by one, whatever the declaration says.
+  Parse(text.c_str(), nullptr, IsValidUtf8(text) ? TIXML_ENCODING_UNKNOWN : TIXML_ENCODING_LEGACY);
+  return !Error();
+}
+
+CXmlArchive::CXmlArchive(const std::string& text) : m_mode(load), m_pCurrent(this) {
+  KeepWhiteSpace();
+  if (!ParseText(text) || RootElement() == nullptr) AfxThrowArchiveException(CArchiveException::badIndex);
 }
 
 bool CXmlArchive::Save() {
@@ -39,7 +85,12 @@ TiXmlElement* CXmlArchive::AddElement(LPCTSTR name) {
 TiXmlElement* CXmlArchive::AddTextElement(LPCTSTR name, LPCTSTR text) {
   if (!IsStoring()) return nullptr;
   TiXmlElement* element = new TiXmlElement(ToAnsi(name));
-  element->LinkEndChild(new TiXmlText(ToAnsi(text)));
+  const std::string ansi = ToAnsi(text);
+  auto* node = new TiXmlText(ansi);
+  // TinyXML drops a text of blanks alone, escaped or not, but keeps it in a CDATA section (a
+  // CR there would come back as LF, so such a text is left as it was).
+  node->SetCDATA(!ansi.empty() && ansi.find_first_not_of(" \t\n\v\f") == std::string::npos);
+  element->LinkEndChild(node);
   m_pCurrent->LinkEndChild(element);
   return element;
 }

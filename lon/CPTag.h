@@ -1,4 +1,5 @@
-// The OPC tag of a CP, for the whole value (field -1) or one field of a structured value.
+// The OPC tag of a CP, for the whole value (field -1) or one field of a structured value. It
+// reaches the CP through its link; once the CP's device is gone it answers without a data point.
 #pragma once
 
 #include <atomic>
@@ -12,7 +13,7 @@ class CCPTag : public COPCTag {
   ~CCPTag() override;
 
   VARTYPE GetCanonicalType() override;
-  DWORD GetAccessRights() override { return 3; }
+  DWORD GetAccessRights() override { return OPC_READABLE | OPC_WRITEABLE; }
   CString GetItemID() override;
   CString GetName() override { return GetItemID(); }
   HRESULT ReadValue(VARIANT* out, VARTYPE type) override;
@@ -25,12 +26,16 @@ class CCPTag : public COPCTag {
   bool GetValueRange(double* low, double* high) override;
   void Activate() override;
   void Deactivate() override;
+  bool HasDataPoint() override { return m_pLink->IsAttached(); }
 
-  CConfigProperty* m_pCP;
   short m_nField;
-  std::atomic<WORD> m_wQuality{OPC_TAG_QUALITY_UNCERTAIN};
+  std::atomic<WORD> m_wQuality{OPC_QUALITY_UNCERTAIN};
 
   static std::atomic<bool> s_bBrowseSubfields;
+
+ private:
+  using CCpUse = CDataPointLink<CConfigProperty>::CUse;
+  std::shared_ptr<CDataPointLink<CConfigProperty>> m_pLink;
 };
 
 // The OPC quality of a status the control reports: 0 good, 2 uncertain, anything else bad.

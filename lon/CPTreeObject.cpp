@@ -28,7 +28,6 @@ CString CCPTreeObject::GetValueText() {
 FILETIME CCPTreeObject::GetTimestamp() { return ReadLonTimestamp(m_pCP->m_dispatch, kestrum::cp::kGetTimestamp); }
 
 void CCPTreeObject::FillProperties(CPropertyList& list) {
-  COleDispatchDriver& cp = m_pCP->m_dispatch;
   CPropertyRow* misc = AddPropertyGroup(list, L"Misc");
   COleVariant v = MakeTextValue(m_pCP->GetItemID());
   AddReadOnlyProperty(misc, L"Address", v, L"Address of the config property");
@@ -39,11 +38,17 @@ void CCPTreeObject::FillProperties(CPropertyList& list) {
   v = MakeTextValue(FormatTimeStamp(GetTimestamp()));
   AddReadOnlyProperty(misc, L"Timestamp", v, L"Timestamp");
   AddEditableProperty(misc, L"Description", L"Description", 5, MakeTextValue(m_pCP->GetDescription()));
-  AddEditableProperty(misc, L"Cache timeout", L"Cache timeout in miliseconds", 6,
-                      MakeLongValue(lon_dispatch::GetLong(cp, kestrum::cp::kCacheTimeout)));
-  AddDataTypeListProperty(misc, 7, LookupDataTypeName(cp.GetPropertyWithParams<USHORT>(kestrum::cp::kFieldType, short(-1))));
+  AddSettingRows(misc, *m_pCP);
   CCPTag tag(m_pCP, -1);
   AddEditableProperty(misc, L"OPC unique ID", L"OPC unique ID", 0, MakeTextValue(tag.GetItemID()));
+}
+
+void CCPTreeObject::AddSettingRows(CPropertyRow* group, CConfigProperty& cp) {
+  COleDispatchDriver& object = cp.m_dispatch;
+  AddEditableProperty(group, L"Cache timeout", L"Cache timeout in miliseconds", 6,
+                      MakeLongValue(lon_dispatch::GetLong(object, kestrum::cp::kCacheTimeout)));
+  AddDataTypeListProperty(group, 7,
+                          LookupDataTypeName(object.GetPropertyWithParams<USHORT>(kestrum::cp::kFieldType, short(-1))));
 }
 
 bool CCPTreeObject::OnPropertyChanged(int id, const COleVariant& value) {

@@ -15,6 +15,8 @@ class CCPTreeObject : public CDefaultObject {
   CString GetCpName() { return m_pCP->GetName(); }
   void FillProperties(CPropertyList& list) override;
   bool OnPropertyChanged(int id, const COleVariant& value) override;
+  // The rows of the CP's settings (cache timeout, data type), which a selection of CPs shares.
+  static void AddSettingRows(CPropertyRow* group, CConfigProperty& cp);
 
   CConfigProperty* m_pCP;
 };

@@ -5,12 +5,13 @@
 #include "lon/LonDispatch.h"
 
 CConfigProperty::CConfigProperty(const COleDispatchDriver& cp, const CString& itemId)
-    : m_dispatch(cp), m_strItemId(itemId) {
+    : m_dispatch(cp), m_strItemId(itemId), m_pLink(std::make_shared<CDataPointLink<CConfigProperty>>(this)) {
   m_dwCookie = GetCpCookieTable().Register(this);
   m_dispatch.SetProperty(kestrum::cp::kCookie, VT_UI4, static_cast<ULONG>(m_dwCookie));
 }
 
 CConfigProperty::~CConfigProperty() {
+  DetachLink();
   GetCpCookieTable().Unregister(m_dwCookie);
   m_dispatch.ReleaseDispatch();
 }
@@ -54,20 +55,22 @@ CString CConfigProperty::GetMemberName(short field) {
 short CConfigProperty::GetFieldCount() { return lon_dispatch::GetShort(m_dispatch, kestrum::cp::kFieldCount); }
 
 bool CConfigProperty::StoreValueText() {
+  VARIANT raw;
+  VariantInit(&raw);
+  bool stored = false;
   try {
-    VARIANT raw = m_dispatch.GetProperty<VARIANT>(kestrum::cp::kRawValue);
+    raw = m_dispatch.GetProperty<VARIANT>(kestrum::cp::kRawValue);
     LONG result = m_dispatch.InvokeMethod<LONG>(kestrum::cp::kPromptValue, static_cast<USHORT>(VT_BSTR), &raw, short(-1));
-    bool stored = false;
     if (result != 0 && raw.vt == VT_BSTR) {
       m_dispatch.SetProperty(kestrum::cp::kValueText, VT_BSTR, raw.bstrVal);
       stored = true;
     }
-    VariantClear(&raw);
-    return stored;
   } catch (const COleDispatchException& e) {
     e.ReportError();
-    return false;
   }
+  // The raw value is ours whether the prompt answered, refused or failed.
+  VariantClear(&raw);
+  return stored;
 }
 
 bool CConfigProperty::WriteField(const VARIANT& value, short field) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "lon/ConnectedOPCItemsCounter.h"
+#include "lon/DataPointLink.h"
 #include "platform/com/DispatchDriver.h"
 #include "platform/win32/CString.h"
 
@@ -30,9 +31,15 @@ class CConfigProperty : public CConnectedOPCItemsCounter {
   bool StoreValueText();
   bool WriteField(const VARIANT& value, short field);
 
+  // What the CP's tags hold instead of the proxy itself.
+  std::shared_ptr<CDataPointLink<CConfigProperty>> GetLink() const { return m_pLink; }
+  // Empties the link, waiting for its tags' calls in progress.
+  void DetachLink() { m_pLink->Detach(); }
+
   COleDispatchDriver m_dispatch;
   CString m_strItemId;
 
  private:
   DWORD m_dwCookie = 0;
+  std::shared_ptr<CDataPointLink<CConfigProperty>> m_pLink;
 };

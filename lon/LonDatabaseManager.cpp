@@ -245,9 +245,14 @@ void CLonDatabaseManager::ClearNodes() {
   ClearNodesLocked();
 }
 
+void CLonDatabaseManager::DetachDataPoints(const std::list<CLonNode*>& nodes) {
+  for (CLonNode* node : nodes) node->DetachDataPoints();
+}
+
 void CLonDatabaseManager::ClearNodesLocked() {
   DropTagTree();
   if (!m_nodes.empty()) {
+    DetachDataPoints(m_nodes);
     for (CLonProxyUser* user : m_proxyUsers) user->OnNodesRemoving(m_nodes);
   }
   for (CLonNode* node : m_nodes) delete node;
@@ -433,6 +438,7 @@ COPCTag* CLonDatabaseManager::CreateTagFromItemID(const CString& itemId) {
 
 void CLonDatabaseManager::DeleteNodeRecord(CLonNode* node) {
   std::list<CLonNode*> removing{node};
+  DetachDataPoints(removing);
   for (CLonProxyUser* user : m_proxyUsers) user->OnNodesRemoving(removing);
   m_nodes.remove(node);
   delete node;

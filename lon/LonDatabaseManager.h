@@ -67,6 +67,12 @@ class CLonDatabaseManager {
   // Removes one device (its tree object and record); false after a failing control call.
   bool DeleteNode(CDefaultObject* nodeObject);
 
+  // The one place where the tags of OPC items let go of the devices' data points: every NV and
+  // CP of the nodes is detached from its tags (waiting for a call in progress), so that items on
+  // them read bad quality and write nothing. ClearNodes, Connect and DeleteNode call it before
+  // they delete records; whoever else stops a network calls it with GetNodes() first.
+  void DetachDataPoints(const std::list<CLonNode*>& nodes);
+
   void AttachProxyUser(CLonProxyUser* user);
   void DetachProxyUser(CLonProxyUser* user);
 

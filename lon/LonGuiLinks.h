@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "foundation/ScopedInstaller.h"
 #include "platform/com/ComTypes.h"
 #include "platform/win32/CString.h"
 #include "platform/win32/WinTypes.h"
@@ -50,3 +51,6 @@ class CLonGuiLinks {
 
 void SetLonGuiLinks(CLonGuiLinks* links);
 CLonGuiLinks* GetLonGuiLinks();
+
+// Sets the links for its lifetime and puts the ones before them back.
+using CScopedLonGuiLinks = CScopedInstaller<CLonGuiLinks, &GetLonGuiLinks, &SetLonGuiLinks>;

@@ -1,26 +1,42 @@
 #include "lon/LonHost.h"
 
-#include <atomic>
+#include <mutex>
 
 namespace {
-std::atomic<CLonHost*> g_pLonHost{nullptr};
+// Held while a host is called, so a host that is being replaced (a document that closes) is
+// never called after SetLonHost let it go.
+std::recursive_mutex& HostLock() {
+  static std::recursive_mutex lock;
+  return lock;
+}
+CLonHost* g_pLonHost = nullptr;
+}  // namespace
+
+void SetLonHost(CLonHost* host) {
+  std::lock_guard<std::recursive_mutex> lock(HostLock());
+  g_pLonHost = host;
 }
 
-void SetLonHost(CLonHost* host) { g_pLonHost.store(host); }
-CLonHost* GetLonHost() { return g_pLonHost.load(); }
+CLonHost* GetLonHost() {
+  std::lock_guard<std::recursive_mutex> lock(HostLock());
+  return g_pLonHost;
+}
 
 DWORD GetLonProtocolMask() {
-  CLonHost* host = GetLonHost();
+  std::lock_guard<std::recursive_mutex> lock(HostLock());
+  CLonHost* host = g_pLonHost;
   if (host == nullptr || !host->HasDocument()) return 0x3FF;
   return host->GetProtocolMask();
 }
 
 bool IsMonitorSelectedOnly() {
-  CLonHost* host = GetLonHost();
+  std::lock_guard<std::recursive_mutex> lock(HostLock());
+  CLonHost* host = g_pLonHost;
   return host != nullptr && host->HasDocument() && host->GetMonitorNVs() == 0;
 }
 
 int GetLonServerInstance() {
-  CLonHost* host = GetLonHost();
+  std::lock_guard<std::recursive_mutex> lock(HostLock());
+  CLonHost* host = g_pLonHost;
   return host != nullptr ? host->GetServerInstance() : 0;
 }

@@ -2,6 +2,7 @@
 // application implement it; while none is set the device model behaves as with no document open.
 #pragma once
 
+#include "foundation/ScopedInstaller.h"
 #include "platform/win32/CString.h"
 #include "platform/win32/WinTypes.h"
 
@@ -20,9 +21,13 @@ class CLonHost {
   virtual int GetServerInstance() = 0;
 };
 
-// Null until the application sets it; set and cleared on the GUI thread only.
+// Null until the application sets it; set and cleared on the GUI thread only. The helpers below
+// call the host under the lock that SetLonHost takes.
 void SetLonHost(CLonHost* host);
 CLonHost* GetLonHost();
+
+// Sets the host for its lifetime and puts the one before it back.
+using CScopedLonHost = CScopedInstaller<CLonHost, &GetLonHost, &SetLonHost>;
 
 // Mask bits of the protocol texts of the network events.
 constexpr DWORD LON_PROTOCOL_SCAN = 0x80;

@@ -22,7 +22,16 @@ CLonNode::~CLonNode() {
   m_dispatch.ReleaseDispatch();
 }
 
+void CLonNode::DetachDataPoints() {
+  for (CNetworkVariable* nv : m_nvs) nv->DetachLinks();
+  for (CConfigProperty* cp : m_cps) cp->DetachLink();
+  for (CLonFunctionalBlock* block : m_blocks)
+    for (CConfigProperty* cp : block->m_cps) cp->DetachLink();
+}
+
 void CLonNode::DeleteRecords() {
+  // No tag may be inside a call on one data point while another one goes.
+  DetachDataPoints();
   for (CLonFunctionalBlock* block : m_blocks) delete block;
   m_blocks.clear();
   for (CNetworkVariable* nv : m_nvs) delete nv;

@@ -33,6 +33,8 @@ class CLonNode {
   std::deque<CLonFunctionalBlock*> GetBlocks() const { return m_blocks; }
   // All NVs of the node for block index -1, none otherwise.
   std::deque<CNetworkVariable*> GetBlockNVs(const CLonFunctionalBlock& block) const;
+  // Empties the links of every NV and CP of the device (its tags then have no data point).
+  void DetachDataPoints();
 
   COleDispatchDriver m_dispatch;
   std::deque<CNetworkVariable*> m_nvs;

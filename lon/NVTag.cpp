@@ -2,6 +2,7 @@
 
 #include "lon/CPTag.h"
 #include "interfaces/kestrum/KestrumDispIds.h"
+#include "interfaces/opc/OpcError.h"
 #include "lon/LonDispatch.h"
 #include "lon/LonHost.h"
 #include "lon/LonNode.h"
@@ -13,80 +14,107 @@ void SetBrowseSubfields(bool on) {
   CCPTag::s_bBrowseSubfields = on;
 }
 
-CNVTag::CNVTag(CNetworkVariable* nv, short field) : m_pNV(nv), m_nField(field) {}
+CNVTag::CNVTag(CNetworkVariable* nv, short field) : m_nField(field), m_pLink(nv->GetLink()) {}
 
 CNVTag::~CNVTag() = default;
 
 VARTYPE CNVTag::GetCanonicalType() {
-  return m_pNV->m_dispatch.GetPropertyWithParams<USHORT>(kestrum::nv::kFieldType, m_nField);
+  CNvUse nv(*m_pLink);
+  if (!nv) return VT_EMPTY;
+  return nv->m_dispatch.GetPropertyWithParams<USHORT>(kestrum::nv::kFieldType, m_nField);
 }
 
 DWORD CNVTag::GetAccessRights() {
-  bool output = lon_dispatch::GetBool(m_pNV->m_dispatch, kestrum::nv::kIsOutput);
-  bool inverts = m_pNV->m_pNode != nullptr && m_pNV->m_pNode->InvertsDirection();
-  return output != inverts ? 1 : 3;
+  CNvUse nv(*m_pLink);
+  if (!nv) return OPC_READABLE;
+  bool output = lon_dispatch::GetBool(nv->m_dispatch, kestrum::nv::kIsOutput);
+  bool inverts = nv->m_pNode != nullptr && nv->m_pNode->InvertsDirection();
+  return output != inverts ? OPC_READABLE : OPC_READABLE | OPC_WRITEABLE;
 }
 
-CString CNVTag::GetItemID() { return LonTagItemID(*m_pNV, m_nField); }
+CString CNVTag::GetItemID() {
+  CNvUse nv(*m_pLink);
+  return nv ? LonTagItemID(*nv.Get(), m_nField) : CString();
+}
 
 HRESULT CNVTag::ReadValue(VARIANT* out, VARTYPE type) {
-  return ReadLonFieldValue(m_pNV->m_dispatch, kestrum::nv::kFieldValue, m_nField, out, type);
+  CNvUse nv(*m_pLink);
+  if (!nv) return OPC_E_UNKNOWNITEMID;
+  return ReadLonFieldValue(nv->m_dispatch, kestrum::nv::kFieldValue, m_nField, out, type);
 }
 
-CString CNVTag::GetDescription() { return m_pNV->GetDescription(); }
+CString CNVTag::GetDescription() {
+  CNvUse nv(*m_pLink);
+  return nv ? nv->GetDescription() : CString();
+}
 
-void CNVTag::GetTimestamp(FILETIME* out) { GetLonTimestamp(m_pNV->m_dispatch, kestrum::nv::kGetTimestamp, out); }
+void CNVTag::GetTimestamp(FILETIME* out) {
+  CNvUse nv(*m_pLink);
+  if (nv) GetLonTimestamp(nv->m_dispatch, kestrum::nv::kGetTimestamp, out);
+  else if (out) *out = FILETIME{0xFFFFFFFF, 0xFFFFFFFF};
+}
 
-bool CNVTag::IsBlockedBySelection() {
-  return IsMonitorSelectedOnly() && !lon_dispatch::GetBool(m_pNV->m_dispatch, kestrum::nv::kMonitored);
+bool CNVTag::IsBlockedBySelection(CNetworkVariable& nv) {
+  return IsMonitorSelectedOnly() && !lon_dispatch::GetBool(nv.m_dispatch, kestrum::nv::kMonitored);
 }
 
 bool CNVTag::Refresh(DWORD source) {
-  if (IsBlockedBySelection()) {
-    m_wQuality = OPC_TAG_QUALITY_BAD_OUT_OF_SERVICE;
+  CNvUse nv(*m_pLink);
+  if (!nv) {
+    m_wQuality = OPC_TAG_QUALITY_NO_DATA_POINT;
     return false;
   }
-  WORD quality = RefreshLonQuality(m_pNV->m_dispatch,
-                                   source == OPC_TAG_SOURCE_CACHE ? kestrum::nv::kReadCache : kestrum::nv::kReadDevice,
+  if (IsBlockedBySelection(*nv.Get())) {
+    m_wQuality = OPC_QUALITY_OUT_OF_SERVICE;
+    return false;
+  }
+  WORD quality = RefreshLonQuality(nv->m_dispatch,
+                                   source == OPC_DS_CACHE ? kestrum::nv::kReadCache : kestrum::nv::kReadDevice,
                                    kestrum::nv::kStatus);
   m_wQuality = quality;
-  return quality != OPC_TAG_QUALITY_BAD_OUT_OF_SERVICE;
+  return quality != OPC_QUALITY_OUT_OF_SERVICE;
 }
 
 bool CNVTag::WriteValue(const VARIANT* value) {
   if (value == nullptr) return false;
-  if (IsBlockedBySelection()) return false;
-  return m_pNV->WriteValue(*value, m_nField);
+  CNvUse nv(*m_pLink);
+  if (!nv || IsBlockedBySelection(*nv.Get())) return false;
+  return nv->WriteValue(*value, m_nField);
 }
 
 bool CNVTag::IsBrowseVisible() { return m_nField < 0 || s_bBrowseSubfields.load(); }
 
 bool CNVTag::GetValueRange(double* low, double* high) {
   if (low == nullptr || high == nullptr) return false;
-  return m_pNV->m_dispatch.InvokeMethod<bool>(kestrum::nv::kGetValueRange, m_nField, low, high);
+  CNvUse nv(*m_pLink);
+  if (!nv) return false;
+  return nv->m_dispatch.InvokeMethod<bool>(kestrum::nv::kGetValueRange, m_nField, low, high);
 }
 
 void CNVTag::Activate() {
+  CNvUse nv(*m_pLink);
   COPCTag::Activate();
-  if (m_pNV->Increment()) ++g_nMonitoredDatapoints;
+  if (nv && nv->Increment()) ++g_nMonitoredDatapoints;
 }
 
 void CNVTag::Deactivate() {
-  // Only a deactivation this tag owes lowers the proxy's count.
-  if (DecrementActiveCount() && m_pNV->Decrement()) --g_nMonitoredDatapoints;
+  CNvUse nv(*m_pLink);
+  // Only a deactivation this tag owes lowers the proxy's count; a detached NV counts no more.
+  if (DecrementActiveCount() && nv && nv->Decrement()) --g_nMonitoredDatapoints;
 }
 
 void CNVTag::StartMonitoring() {
-  CMyCriticalSectionLock lock(m_lock);
-  if (m_bMonitored) return;
-  if (IsBlockedBySelection()) return;
-  m_pNV->AddMonitorRequest();
+  CNvUse nv(*m_pLink);
+  if (m_bMonitored || !nv) return;
+  if (IsBlockedBySelection(*nv.Get())) return;
+  nv->AddMonitorRequest();
   m_bMonitored = true;
 }
 
 void CNVTag::StopMonitoring() {
-  CMyCriticalSectionLock lock(m_lock);
+  CNvUse nv(*m_pLink);
   if (!m_bMonitored) return;
   m_bMonitored = false;
-  m_pNV->ReleaseMonitorRequest();
+  // The control forgets a deleted device's monitoring with it.
+  if (nv) nv->ReleaseMonitorRequest();
 }

@@ -1,4 +1,5 @@
-// The OPC tag of an NV, for the whole value (field -1) or one field of a structured value.
+// The OPC tag of an NV, for the whole value (field -1) or one field of a structured value. It
+// reaches the NV through its link; once the NV's device is gone it answers without a data point.
 #pragma once
 
 #include <atomic>
@@ -27,18 +28,20 @@ class CNVTag : public COPCTag {
   void Deactivate() override;
   void StartMonitoring() override;
   void StopMonitoring() override;
+  bool HasDataPoint() override { return m_pLink->IsAttached(); }
 
-  CNetworkVariable* m_pNV;
   short m_nField;
-  std::atomic<WORD> m_wQuality{OPC_TAG_QUALITY_UNCERTAIN};
+  std::atomic<WORD> m_wQuality{OPC_QUALITY_UNCERTAIN};
   bool m_bMonitored = false;
 
   static std::atomic<bool> s_bBrowseSubfields;
 
  private:
+  using CNvUse = CDataPointLink<CNetworkVariable>::CUse;
   // With "selected" monitoring, an NV not marked for monitoring is out of reach.
-  bool IsBlockedBySelection();
-  CMyCriticalSection m_lock;  // StartMonitoring/StopMonitoring of this tag
+  static bool IsBlockedBySelection(CNetworkVariable& nv);
+
+  std::shared_ptr<CDataPointLink<CNetworkVariable>> m_pLink;
 };
 
 // Sets the subfield-browsing switch of NV and CP tags together.

@@ -16,7 +16,8 @@ void PostText(std::unique_ptr<CTextProtocolEvent> event) {
 }
 }  // namespace
 
-CNetworkVariable::CNetworkVariable(const COleDispatchDriver& nv, CLonNode* node) : m_dispatch(nv), m_pNode(node) {
+CNetworkVariable::CNetworkVariable(const COleDispatchDriver& nv, CLonNode* node)
+    : m_dispatch(nv), m_pNode(node), m_pLink(std::make_shared<CDataPointLink<CNetworkVariable>>(this)) {
   m_dwCookie = GetNvCookieTable().Register(this);
   try {
     m_dispatch.SetProperty(kestrum::nv::kCookie, VT_UI4, static_cast<ULONG>(m_dwCookie));
@@ -36,10 +37,16 @@ CNetworkVariable::CNetworkVariable(const COleDispatchDriver& nv, CLonNode* node)
 }
 
 CNetworkVariable::~CNetworkVariable() {
+  DetachLinks();
   GetNvCookieTable().Unregister(m_dwCookie);
   for (CConfigProperty* cp : m_cps) delete cp;
   m_cps.clear();
   m_dispatch.ReleaseDispatch();
+}
+
+void CNetworkVariable::DetachLinks() {
+  m_pLink->Detach();
+  for (CConfigProperty* cp : m_cps) cp->DetachLink();
 }
 
 CNetworkVariable* CNetworkVariable::FromCookie(DWORD cookie) {

@@ -6,6 +6,7 @@
 
 #include "foundation/shared/MyCriticalSection.h"
 #include "lon/ConfigProperty.h"
+#include "lon/DataPointLink.h"
 #include "lon/ConnectedOPCItemsCounter.h"
 #include "platform/com/DispatchDriver.h"
 #include "platform/win32/CString.h"
@@ -48,6 +49,11 @@ class CNetworkVariable : public CConnectedOPCItemsCounter {
   bool ReleaseMonitorRequest();
   int GetMonitorCount() const { return m_nMonitorCount.load(); }
 
+  // What the NV's tags hold instead of the proxy itself.
+  std::shared_ptr<CDataPointLink<CNetworkVariable>> GetLink() const { return m_pLink; }
+  // Empties the links of the NV and its CPs, waiting for their tags' calls in progress.
+  void DetachLinks();
+
   COleDispatchDriver m_dispatch;
   CString m_strItemId;
   std::deque<CConfigProperty*> m_cps;
@@ -57,4 +63,5 @@ class CNetworkVariable : public CConnectedOPCItemsCounter {
  private:
   DWORD m_dwCookie = 0;
   CMyCriticalSection m_monitorLock;
+  std::shared_ptr<CDataPointLink<CNetworkVariable>> m_pLink;
 };

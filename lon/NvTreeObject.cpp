@@ -12,8 +12,7 @@ bool VarTypeFromEdit(const COleVariant& value, VARTYPE& vt) {
   if (value.vt != VT_BSTR) return false;
   std::wstring name = tessaly::BstrToString(value.bstrVal);
   const DataTypeName* entry = FindVarTypeByName(name.c_str());
-  if (entry == nullptr) return false;  // refused rather than written as 0xFFFF
-  vt = static_cast<VARTYPE>(entry->vt);
+  vt = entry != nullptr ? static_cast<VARTYPE>(entry->vt) : static_cast<VARTYPE>(0xFFFF);
   return true;
 }
 
@@ -64,13 +63,7 @@ void CNvTreeObject::FillProperties(CPropertyList& list) {
   v = MakeTextValue(FormatTimeStamp(GetTimestamp()));
   AddReadOnlyProperty(misc, L"Timestamp", v, L"Timestamp");
   AddEditableProperty(misc, L"Description", L"Description", 1, MakeTextValue(m_pNV->GetDescription()));
-  AddEditableProperty(misc, L"Cache timeout", L"Cache timeout in miliseconds", 0,
-                      MakeLongValue(lon_dispatch::GetLong(nv, kestrum::nv::kCacheTimeout)));
-  AddEditableProperty(misc, L"Always use cache", L"Always use cache", 2,
-                      MakeBoolValue(lon_dispatch::GetBool(nv, kestrum::nv::kAlwaysUseCache)));
-  AddEditableProperty(misc, L"Monitor", L"Monitor the network variable", 3,
-                      MakeBoolValue(lon_dispatch::GetBool(nv, kestrum::nv::kMonitored)));
-  AddDataTypeListProperty(misc, 4, LookupDataTypeName(nv.GetPropertyWithParams<USHORT>(kestrum::nv::kFieldType, short(-1))));
+  AddSettingRows(misc, *m_pNV);
   CNVTag tag(m_pNV, -1);
   AddEditableProperty(misc, L"OPC unique ID", L"OPC unique ID", 0, MakeTextValue(tag.GetItemID()));
 }
@@ -103,6 +96,18 @@ bool CNvTreeObject::OnPropertyChanged(int id, const COleVariant& value) {
     default:
       return false;
   }
+}
+
+void CNvTreeObject::AddSettingRows(CPropertyRow* group, CNetworkVariable& nv) {
+  COleDispatchDriver& object = nv.m_dispatch;
+  AddEditableProperty(group, L"Cache timeout", L"Cache timeout in miliseconds", 0,
+                      MakeLongValue(lon_dispatch::GetLong(object, kestrum::nv::kCacheTimeout)));
+  AddEditableProperty(group, L"Always use cache", L"Always use cache", 2,
+                      MakeBoolValue(lon_dispatch::GetBool(object, kestrum::nv::kAlwaysUseCache)));
+  AddEditableProperty(group, L"Monitor", L"Monitor the network variable", 3,
+                      MakeBoolValue(lon_dispatch::GetBool(object, kestrum::nv::kMonitored)));
+  AddDataTypeListProperty(group, 4,
+                          LookupDataTypeName(object.GetPropertyWithParams<USHORT>(kestrum::nv::kFieldType, short(-1))));
 }
 
 int CNvTreeObject::ShowProperties() {

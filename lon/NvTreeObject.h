@@ -16,6 +16,9 @@ class CNvTreeObject : public CDefaultObject {
   void FillProperties(CPropertyList& list) override;
   bool OnPropertyChanged(int id, const COleVariant& value) override;
   int ShowProperties() override;
+  // The rows of the NV's settings (cache timeout, always use cache, monitor, data type), which
+  // a selection of NVs shares.
+  static void AddSettingRows(CPropertyRow* group, CNetworkVariable& nv);
 
   CNetworkVariable* m_pNV;
 };

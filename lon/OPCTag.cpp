@@ -44,9 +44,12 @@ HRESULT COPCTag::GetItemProperty(DWORD id, VARIANT* out) {
       out->vt = VT_I2;
       out->iVal = static_cast<SHORT>(GetCanonicalType());
       return S_OK;
-    case 2:
-      ReadValue(out, GetCanonicalType());
-      return S_OK;
+    case 2: {
+      // A value that cannot be read is that property's error, never S_OK with nothing in it.
+      HRESULT hr = ReadValue(out, GetCanonicalType());
+      if (FAILED(hr)) VariantClear(out);
+      return hr;
+    }
     case 3:
       out->vt = VT_I2;
       out->iVal = static_cast<SHORT>(GetQuality());

@@ -4,17 +4,13 @@
 
 #include <atomic>
 
+#include "interfaces/opc/OpcDa.h"
 #include "platform/com/ComTypes.h"
 #include "platform/win32/CString.h"
 #include "platform/win32/WinTypes.h"
 
-// OPC qualities a tag reports.
-constexpr WORD OPC_TAG_QUALITY_GOOD = 0xC0;
-constexpr WORD OPC_TAG_QUALITY_UNCERTAIN = 0x40;
-constexpr WORD OPC_TAG_QUALITY_BAD_OUT_OF_SERVICE = 0x1C;
-
-// Refresh sources: 1 reads the control's cache, anything else the device.
-constexpr DWORD OPC_TAG_SOURCE_CACHE = 1;
+// The quality of a tag whose data point is gone (its device deleted, its network closed).
+constexpr WORD OPC_TAG_QUALITY_NO_DATA_POINT = OPC_QUALITY_BAD | OPC_QUALITY_CONFIG_ERROR;
 
 class COPCTag {
  public:
@@ -24,7 +20,7 @@ class COPCTag {
   virtual ~COPCTag() = default;
 
   virtual VARTYPE GetCanonicalType() = 0;
-  // 1 readable, 3 readable and writable.
+  // OPC_READABLE, with OPC_WRITEABLE for a writable data point.
   virtual DWORD GetAccessRights() = 0;
   // Item properties 1 to 6 and 101; OPC_E_INVALID_PID for any other id, `out` untouched.
   virtual HRESULT GetItemProperty(DWORD id, VARIANT* out);
@@ -37,8 +33,9 @@ class COPCTag {
   virtual CString GetDescription() { return CString(); }
   // The control's time stamp of the value; {0xFFFFFFFF, 0xFFFFFFFF} when it gives none.
   virtual void GetTimestamp(FILETIME* out) = 0;
-  // Asks the control to bring the value up to date (cache or device) and maps its status to the
-  // quality; false when the value is not good or uncertain.
+  // Asks the control to bring the value up to date (OPC_DS_CACHE: its cache; any other source:
+  // the device) and maps its status to the quality; false when the value is not good or
+  // uncertain.
   virtual bool Refresh(DWORD source) = 0;
   virtual bool WriteValue(const VARIANT* value) = 0;
   // Field tags are shown to browsing clients only while subfield browsing is on.
@@ -54,6 +51,9 @@ class COPCTag {
   virtual void Deactivate();
   virtual void StartMonitoring() {}
   virtual void StopMonitoring() {}
+  // False once the data point is gone: the tag then reads nothing, writes nothing and its
+  // quality is OPC_TAG_QUALITY_NO_DATA_POINT.
+  virtual bool HasDataPoint() { return true; }
 
   // Number of OPC items on this tag; never below 0.
   std::atomic<int> m_nActiveCount{0};

@@ -66,8 +66,9 @@ void CTmSettings::Clear() {
 }
 
 bool CTmSettings::Load(const CString& path) {
-  Clear();
+  // A file that cannot be opened at all leaves the list as it was.
   CXmlArchive ar(path.GetString(), CXmlArchive::load);
+  Clear();
   TiXmlElement* root = ar.EnterElement(L"configuration");
   int version = 0;
   if (root->QueryIntAttribute("version", &version) != TIXML_SUCCESS) AfxThrowArchiveException(CArchiveException::badIndex);

@@ -4,9 +4,10 @@
 
 #include <set>
 
+#include "platform/afx/Object.h"
 #include "platform/win32/CString.h"
 
-class CTreeObject {
+class CTreeObject : public CObject {
  public:
   CTreeObject() = default;
   CTreeObject(const CTreeObject&) = delete;

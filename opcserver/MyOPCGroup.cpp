@@ -11,6 +11,7 @@
 #include "opcserver/MyOPCServer.h"
 #include "opcserver/OPCItem.h"
 #include "opcserver/OPCProtocolEvent.h"
+#include "opcserver/OPCTransaction.h"
 #include "opcserver/OPCToolkitManager.h"
 #include "opcserver/OpcBusyCount.h"
 #include "opcserver/OpcGroupCalls.h"
@@ -30,6 +31,7 @@ CMyOPCGroup::~CMyOPCGroup() {
   m_bRunning = false;
   m_bActive = FALSE;
   StopUpdateThread();
+  StopAsyncWorker();
   {
     CMyCriticalSectionLock lock(m_csGroup);
     for (auto& entry : m_items) {
@@ -159,7 +161,9 @@ void CMyOPCGroup::Orphan() {
   m_bRemoved = true;
   m_bActive = FALSE;
   StopUpdateThread();
+  StopAsyncWorker();
   UnadviseAll();
+  ReleaseAdviseSinks();
   CMyCriticalSectionLock lock(m_csGroup);
   m_pServer = nullptr;
 }

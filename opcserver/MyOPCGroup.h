@@ -1,6 +1,8 @@
 // The OPC group object: the client's items, the group state, one update thread that refreshes
 // the active items from the cache at the update rate and delivers data changes to the
-// connected IOPCDataCallback sinks.
+// connected IOPCDataCallback sinks and the OPC 1.0 advise sinks of its data object. One
+// asynchronous worker, started on the first request, carries out the queued transactions and
+// sends their completions.
 //
 // Locks: the group lock guards the item map and every call on an item (tags are called with it
 // held); the statistics lock is taken inside it. The sink list has the object's lock, taken
@@ -9,7 +11,13 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <list>
 #include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -17,9 +25,14 @@
 #include "interfaces/opc/OpcDa.h"
 #include "interfaces/opc/OpcError.h"
 #include "opcserver/SpyObjects.h"
+#include "platform/com/ComPtr.h"
 #include "platform/com/ConnectionPoint.h"
 
 class COPCItem;
+class COPCTransaction;
+namespace opc_calls {
+struct CItemValues;
+}
 class COPCTag;
 class CMyOPCServer;
 
@@ -27,6 +40,9 @@ class CMyOPCGroup : public CComObjectRootEx<CComMultiThreadModel>,
                     public IOPCGroupStateMgt,
                     public IOPCItemMgt,
                     public IOPCSyncIO,
+                    public IOPCAsyncIO,
+                    public IDataObject,
+                    public IOPCAsyncIO2,
                     public IConnectionPointContainerImpl<CMyOPCGroup>,
                     public IConnectionPointImpl<CMyOPCGroup, &IID_IOPCDataCallback, CComDynamicUnkArray> {
  public:
@@ -37,6 +53,9 @@ class CMyOPCGroup : public CComObjectRootEx<CComMultiThreadModel>,
     COM_INTERFACE_ENTRY(IOPCGroupStateMgt)
     COM_INTERFACE_ENTRY(IOPCItemMgt)
     COM_INTERFACE_ENTRY(IOPCSyncIO)
+    COM_INTERFACE_ENTRY(IOPCAsyncIO)
+    COM_INTERFACE_ENTRY(IDataObject)
+    COM_INTERFACE_ENTRY(IOPCAsyncIO2)
     COM_INTERFACE_ENTRY(IConnectionPointContainer)
   END_COM_MAP()
 
@@ -67,11 +86,48 @@ class CMyOPCGroup : public CComObjectRootEx<CComMultiThreadModel>,
                HRESULT** ppErrors) override;
   HRESULT Write(DWORD dwCount, OPCHANDLE* phServer, VARIANT* pItemValues, HRESULT** ppErrors) override;
 
+  // ---- IOPCAsyncIO ----
+  HRESULT Read(DWORD dwConnection, OPCDATASOURCE dwSource, DWORD dwCount, OPCHANDLE* phServer,
+               DWORD* pTransactionID, HRESULT** ppErrors) override;
+  HRESULT Write(DWORD dwConnection, DWORD dwCount, OPCHANDLE* phServer, VARIANT* pItemValues,
+                DWORD* pTransactionID, HRESULT** ppErrors) override;
+  HRESULT Refresh(DWORD dwConnection, OPCDATASOURCE dwSource, DWORD* pTransactionID) override;
+  HRESULT Cancel(DWORD dwTransactionID) override;
+
+  // ---- IDataObject ----
+  HRESULT GetData(FORMATETC* pformatetcIn, STGMEDIUM* pmedium) override;
+  HRESULT GetDataHere(FORMATETC* pformatetc, STGMEDIUM* pmedium) override;
+  HRESULT QueryGetData(FORMATETC* pformatetc) override;
+  HRESULT GetCanonicalFormatEtc(FORMATETC* pformatectIn, FORMATETC* pformatetcOut) override;
+  HRESULT SetData(FORMATETC* pformatetc, STGMEDIUM* pmedium, BOOL fRelease) override;
+  HRESULT EnumFormatEtc(DWORD dwDirection, IEnumFORMATETC** ppenumFormatEtc) override;
+  HRESULT DAdvise(FORMATETC* pformatetc, DWORD advf, IAdviseSink* pAdvSink, DWORD* pdwConnection) override;
+  HRESULT DUnadvise(DWORD dwConnection) override;
+  HRESULT EnumDAdvise(IEnumSTATDATA** ppenumAdvise) override;
+
+  // ---- IOPCAsyncIO2 ----
+  HRESULT Read(DWORD dwCount, OPCHANDLE* phServer, DWORD dwTransactionID, DWORD* pdwCancelID,
+               HRESULT** ppErrors) override;
+  HRESULT Write(DWORD dwCount, OPCHANDLE* phServer, VARIANT* pItemValues, DWORD dwTransactionID,
+                DWORD* pdwCancelID, HRESULT** ppErrors) override;
+  HRESULT Refresh2(OPCDATASOURCE dwSource, DWORD dwTransactionID, DWORD* pdwCancelID) override;
+  HRESULT Cancel2(DWORD dwCancelID) override;
+  HRESULT SetEnable(BOOL bEnable) override;
+  HRESULT GetEnable(BOOL* pbEnable) override;
+
   // ---- the group's own operations ----
   // Stores the state and starts the update thread. pTimeBias null: the time zone's bias.
   HRESULT Init(const CString& name, BOOL active, DWORD requestedRate, OPCHANDLE hClient, const LONG* pTimeBias,
                const FLOAT* pDeadband, DWORD lcid, CMyOPCServer* server);
   HRESULT SendDataChange(bool onlyChanged);
+  // The "OPCSTMFORMATDATA" / "OPCSTMFORMATDATATIME" stream of the active items marked changed,
+  // in handle order; the changed flags stay.
+  HRESULT BuildStreamData(STGMEDIUM* pmedium, DWORD transaction);
+  HRESULT BuildStreamDataTime(STGMEDIUM* pmedium, DWORD transaction);
+  // The completion of a finished transaction: OPC 1.0 through the advise sink of its format,
+  // OPC 2.0 through the connected IOPCDataCallback sinks. Called with no lock held.
+  HRESULT CompleteAsync10(COPCTransaction& record);
+  HRESULT CompleteAsync20(COPCTransaction& record);
   // 100 ms or less becomes 100 ms; returns the stored rate.
   DWORD SetUpdateRate(DWORD rate);
   void ApplyActiveStateToItems();
@@ -88,6 +144,10 @@ class CMyOPCGroup : public CComObjectRootEx<CComMultiThreadModel>,
   HRESULT CloneInto(const CString& name);
   void RefreshActiveTags();
   HRESULT CreateItem(COPCTag* tag, COPCItem** out);
+  HRESULT CreateEnumeratorInternal(REFIID riid, LPUNKNOWN* ppUnk);
+  // Calls visit, under the group lock, for at most `max` items whose server handle is above
+  // `after`, in handle order (what the item enumerator walks).
+  void VisitItemsAfter(OPCHANDLE after, ULONG max, const std::function<void(COPCItem&)>& visit);
 
   // The server starts removing the group: every call fails from now on, the items go.
   void BeginRemove();
@@ -108,12 +168,22 @@ class CMyOPCGroup : public CComObjectRootEx<CComMultiThreadModel>,
   bool IsUpdateThread() const;
   // The server with a reference of the caller's, or null once it is going.
   CMyOPCServer* AcquireServer();
-  // References held by others than the update thread's own cycle.
-  LONG GetHeldRefCount() const { return GetRefCount() - (m_bCycleRef ? 1 : 0); }
+  // References held by others than the update thread's cycle and the asynchronous worker.
+  LONG GetHeldRefCount() const { return GetRefCount() - (m_bCycleRef ? 1 : 0) - (m_bWorkerRef ? 1 : 0); }
 
-  // Test hook: called at the end of every update cycle with the group's client handle.
+  // Test hook: called at the end of every update cycle with the group's client handle; set for
+  // the installer's lifetime (the one before it is put back).
   typedef void (*CycleHook)(OPCHANDLE hClientGroup, DWORD cycle);
-  static void SetCycleHookForTesting(CycleHook hook);
+  class CScopedCycleHookForTesting {
+   public:
+    explicit CScopedCycleHookForTesting(CycleHook hook);
+    ~CScopedCycleHookForTesting();
+    CScopedCycleHookForTesting(const CScopedCycleHookForTesting&) = delete;
+    CScopedCycleHookForTesting& operator=(const CScopedCycleHookForTesting&) = delete;
+
+   private:
+    CycleHook m_previous;
+  };
 
  private:
   struct Collected {
@@ -130,12 +200,59 @@ class CMyOPCGroup : public CComObjectRootEx<CComMultiThreadModel>,
   HRESULT FireOnDataChange(DWORD transaction, DWORD count, OPCHANDLE* clients, VARIANT* values, WORD* qualities,
                            FILETIME* times, HRESULT* errors);
 
+  // ---- asynchronous requests and OPC 1.0 advise ----
+  enum AdviseSlot { AdviseData, AdviseDataTime, AdviseWriteComplete, AdviseCount };
+  // The slot of a registered format number; AdviseCount for any other.
+  static AdviseSlot SlotOfFormat(DWORD format);
+  // The sink held for a slot, with a reference of the caller's, or null.
+  CComPtr<IAdviseSink> GetAdviseSink(AdviseSlot slot);
+  void ReleaseAdviseSinks();
+  // Hands a stream to a sink (which the caller holds) and frees it.
+  void SendStream(IAdviseSink* sink, DWORD format, HGLOBAL block);
+  // The data stream of values to the sink of a data slot, when one is held.
+  HRESULT SendDataStream(AdviseSlot slot, DWORD transaction, const opc_calls::CItemValues& values);
+  HRESULT BuildStream(bool withTime, STGMEDIUM* pmedium, DWORD transaction);
+  // Copies the state of the active items (with onlyChanged only those marked changed since
+  // their first refresh) under the group lock, in handle order; taken gets what was copied.
+  void CollectActiveItems(bool onlyChanged, opc_calls::CItemValues& values, std::vector<Collected>* taken = nullptr);
+  // Writes the client handles of the handles into clients and OPC_E_INVALIDHANDLE into errors
+  // for every handle the group does not hold; S_FALSE when there was one.
+  HRESULT CheckHandles(DWORD count, const OPCHANDLE* handles, OPCHANDLE* clients, HRESULT* errors);
+  // The common tail of every request: handles checked, the id taken, the record queued. On
+  // success the id goes to *pId and the error array (when asked for) to *ppErrors; on failure
+  // both stay null/0 and no record is left.
+  HRESULT QueueRequest(std::unique_ptr<COPCTransaction> record, DWORD* pId, HRESULT** ppErrors);
+  // Ids are unique within the group, never 0; the first is 3.
+  DWORD NextTransactionId();
+  // E_FAIL when a refresh has nothing to do: the group inactive, or no item of it active.
+  HRESULT RefuseRefresh();
+  // Raises the request's counter and logs its event.
+  void NoteRequest(CGroupInfo::Counter counter, int event);
+  // Makes the record of a request whose arguments were checked and queues it; an accepted read
+  // or write is counted and logged.
+  HRESULT SubmitRequest(DWORD type, DWORD count, const OPCHANDLE* handles, const VARIANT* values, DWORD connection,
+                        DWORD source, DWORD transaction, DWORD* pId, HRESULT** ppErrors);
+  HRESULT CancelTransaction(bool opc20, DWORD id);
+  void RunAsyncWorker();
+  void ExecuteTransaction(COPCTransaction& record);
+  // Every active item brought up to date from the source (device or cache).
+  void RefreshActiveItems(DWORD source);
+  // Stops the worker (joined unless it is the caller) and drops the records not yet started.
+  void StopAsyncWorker();
+
   // Set by the creating thread while the update thread already runs, read by both.
   std::atomic<HANDLE> m_hThread{nullptr};
   std::atomic<DWORD> m_dwThreadId{0};
   std::atomic<bool> m_bRunning{true};
   CMyCriticalSection m_csGroup;
-  CMyCriticalSection m_csTransactions;
+  // The transaction lock: guards the records, their flags and the worker's start and stop.
+  std::mutex m_csTransactions;
+  std::condition_variable m_cvTransactions;
+  std::list<std::unique_ptr<COPCTransaction>> m_transactions;
+  std::thread m_asyncWorker;
+  bool m_bAsyncStopped = false;
+  // Guarded by the object's lock; each called with a reference of the caller's.
+  CComPtr<IAdviseSink> m_adviseSinks[AdviseCount];
   HANDLE m_hUpdateEvent = nullptr;
   std::atomic<BOOL> m_bEnabled{TRUE};
   // Cleared by the server (Orphan) while clients may still call in.
@@ -152,11 +269,12 @@ class CMyOPCGroup : public CComObjectRootEx<CComMultiThreadModel>,
   // In handle order (the order deliveries list items in), and indexed for the I/O paths.
   std::map<OPCHANDLE, COPCItem*> m_items;
   std::unordered_map<OPCHANDLE, COPCItem*> m_index;
-  DWORD m_dwTransactionCounter = 2;
+  std::atomic<DWORD> m_dwTransactionCounter{2};
   std::atomic<DWORD> m_dwLastSendTick{0};
   CSpyOPCGroup m_spy;
   std::atomic<DWORD> m_dwLastCycle{0};
   std::atomic<DWORD> m_nCycles{0};
   std::atomic<bool> m_bCycleRef{false};
+  std::atomic<bool> m_bWorkerRef{false};
   OPCHANDLE m_hServerGroup;
 };

@@ -8,6 +8,7 @@
 #include <type_traits>
 
 #include "foundation/ProtocolEventsCollector.h"
+#include "opcserver/EnumItemAttributes.h"
 #include "opcserver/MyOPCServer.h"
 #include "opcserver/OPCItem.h"
 #include "opcserver/OPCProtocolEvent.h"
@@ -100,10 +101,29 @@ HRESULT CMyOPCGroup::SetDatatypes(DWORD dwCount, OPCHANDLE* phServer, VARTYPE* p
   });
 }
 
-HRESULT CMyOPCGroup::CreateEnumerator(REFIID, LPUNKNOWN* ppUnk) {
-  if (ppUnk) *ppUnk = nullptr;
+HRESULT CMyOPCGroup::CreateEnumerator(REFIID riid, LPUNKNOWN* ppUnk) {
   if (m_bRemoved) return E_FAIL;
-  return E_NOTIMPL;
+  if (!ppUnk) return E_POINTER;
+  return CreateEnumeratorInternal(riid, ppUnk);
+}
+
+HRESULT CMyOPCGroup::CreateEnumeratorInternal(REFIID riid, LPUNKNOWN* ppUnk) {
+  *ppUnk = nullptr;
+  CComObject<CEnumItemAttributes>* enumerator = nullptr;
+  if (FAILED(CComObject<CEnumItemAttributes>::CreateInstance(&enumerator)) || !enumerator) return E_OUTOFMEMORY;
+  enumerator->Init(this);
+  HRESULT hr = enumerator->QueryInterface(riid, reinterpret_cast<void**>(ppUnk));
+  if (FAILED(hr)) {
+    delete enumerator;
+    *ppUnk = nullptr;
+  }
+  return hr;
+}
+
+void CMyOPCGroup::VisitItemsAfter(OPCHANDLE after, ULONG max, const std::function<void(COPCItem&)>& visit) {
+  CMyCriticalSectionLock lock(m_csGroup);
+  ULONG n = 0;
+  for (auto it = m_items.upper_bound(after); it != m_items.end() && n < max; ++it, ++n) visit(*it->second);
 }
 
 // ---- internal item operations -----------------------------------------------------------------
@@ -112,6 +132,8 @@ HRESULT CMyOPCGroup::AddItemsInternal(DWORD count, const OPCITEMDEF* defs, OPCIT
   COpcBusyScope busy;
   HRESULT result = S_OK;
   CMyCriticalSectionLock lock(m_csGroup);
+  ReserveRoom(m_index, count);
+  GetOPCToolkitManager().ReserveItems(count);
   for (DWORD i = 0; i < count; ++i) {
     const OPCITEMDEF& def = defs[i];
     errors[i] = S_OK;

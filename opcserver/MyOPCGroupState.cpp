@@ -47,6 +47,7 @@ HRESULT CMyOPCGroup::SetState(DWORD* pRequestedUpdateRate, DWORD* pRevisedUpdate
                               LONG* pTimeBias, FLOAT* pPercentDeadband, DWORD* pLCID, OPCHANDLE* phClientGroup) {
   if (!pRevisedUpdateRate) return E_POINTER;
   if (m_bRemoved) return E_FAIL;
+  if (!IsValidPercentDeadband(pPercentDeadband)) return E_INVALIDARG;
   HRESULT result = S_OK;
   bool wake = false;
   {

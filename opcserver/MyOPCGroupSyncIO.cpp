@@ -29,6 +29,8 @@ HRESULT CMyOPCGroup::Read(OPCDATASOURCE dwSource, DWORD dwCount, OPCHANDLE* phSe
   if (m_bRemoved) return E_FAIL;
   if (!phServer || !ppItemValues || !ppErrors) return E_POINTER;
   if (dwCount == 0) return E_INVALIDARG;
+  // The standard knows the cache and the device only.
+  if (dwSource != OPC_DS_CACHE && dwSource != OPC_DS_DEVICE) return E_INVALIDARG;
   return WithResults(dwCount, ppItemValues, ppErrors, [&](OPCITEMSTATE* states, HRESULT* errors) {
     {
       CSpyLock lock;
@@ -77,8 +79,9 @@ HRESULT CMyOPCGroup::SyncReadItems(DWORD source, DWORD count, const OPCHANDLE* h
     HRESULT updated = item->Update(0.0f);
     state.hClient = item->GetClientHandle();
     if (FAILED(refreshed) || FAILED(updated)) {
-      // The control failed on this item alone: no value, and the item's quality is bad.
-      errors[i] = E_FAIL;
+      // The control failed on this item alone, or its data point is gone: no value, and the
+      // item's quality is bad.
+      errors[i] = FAILED(refreshed) ? refreshed : updated;
       state.wQuality = item->GetQuality();
       result = S_FALSE;
       continue;

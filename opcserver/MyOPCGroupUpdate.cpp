@@ -28,7 +28,9 @@ namespace {
 std::atomic<CMyOPCGroup::CycleHook> g_cycleHook{nullptr};
 }  // namespace
 
-void CMyOPCGroup::SetCycleHookForTesting(CycleHook hook) { g_cycleHook = hook; }
+CMyOPCGroup::CScopedCycleHookForTesting::CScopedCycleHookForTesting(CycleHook hook)
+    : m_previous(g_cycleHook.exchange(hook)) {}
+CMyOPCGroup::CScopedCycleHookForTesting::~CScopedCycleHookForTesting() { g_cycleHook = m_previous; }
 
 bool CMyOPCGroup::IsUpdateThread() const {
   DWORD id = m_dwThreadId.load();
@@ -121,62 +123,30 @@ bool CMyOPCGroup::UpdateItems() {
 }
 
 HRESULT CMyOPCGroup::SendDataChange(bool onlyChanged) {
-  HRESULT result = S_OK;
+  bool enabled = m_bEnabled != FALSE;
+  if (enabled) m_dwLastSendTick = GetTickCount();
   std::vector<Collected> delivered;
-  bool clearAll = true;
-  if (m_bEnabled) {
-    m_dwLastSendTick = GetTickCount();
-    DWORD n = 0;
-    std::unique_ptr<OPCHANDLE[]> clients;
-    std::unique_ptr<VARIANT[]> values;
-    std::unique_ptr<WORD[]> qualities;
-    std::unique_ptr<FILETIME[]> times;
-    std::unique_ptr<HRESULT[]> errors;
-    OPCHANDLE hGroup = 0;
-    {
-      CMyCriticalSectionLock lock(m_csGroup);
-      for (auto& entry : m_items) {
-        COPCItem* item = entry.second;
-        if (item->IsActive() && (!onlyChanged || (item->IsChanged() && item->WasRefreshed())))
-          delivered.push_back({item, item->GetChangeSeq(), entry.first});
-      }
-      if (delivered.empty()) return S_OK;
-      n = static_cast<DWORD>(delivered.size());
-      clients.reset(new OPCHANDLE[n]());
-      values.reset(new VARIANT[n]);
-      qualities.reset(new WORD[n]());
-      times.reset(new FILETIME[n]());
-      errors.reset(new HRESULT[n]());
-      for (DWORD i = 0; i < n; ++i) {
-        COPCItem* item = delivered[i].item;
-        VariantInit(&values[i]);
-        clients[i] = item->GetClientHandle();
-        qualities[i] = item->GetQuality();
-        times[i] = item->GetTimestamp();
-        errors[i] = item->GetValue(&values[i]);
-      }
-      hGroup = m_hClientGroup;
-    }
-    (void)hGroup;
-    bool anySink = GetConnectionCount() > 0;
-    if (anySink) {
-      result = FireOnDataChange(0, n, clients.get(), values.get(), qualities.get(), times.get(), errors.get());
-    }
-    for (DWORD i = 0; i < n; ++i) VariantClear(&values[i]);
-    if (anySink && FAILED(result)) return result;  // the changes go again next cycle
-    clearAll = false;
+  CItemValues values;
+  CollectActiveItems(onlyChanged, values, &delivered);
+  if (delivered.empty()) return S_OK;
+  HRESULT result = S_OK;
+  // Enabling governs the data callback only; OPC 1.0 advises get every change.
+  if (enabled && GetConnectionCount() > 0) {
+    result = FireOnDataChange(0, values.Count(), values.clients.data(), values.values.data(), values.qualities.data(),
+                              values.times.data(), values.errors.data());
+    if (FAILED(result)) return result;  // the changes go again next cycle
+  }
+  for (AdviseSlot slot : {AdviseData, AdviseDataTime}) {
+    HRESULT hr = SendDataStream(slot, 0, values);
+    if (FAILED(hr)) return hr;
   }
   {
     CMyCriticalSectionLock lock(m_csGroup);
-    if (clearAll) {
-      for (auto& entry : m_items) entry.second->ClearChanged();
-    } else {
-      // Items can be removed meanwhile, and changed again by a read: clear only what was
-      // delivered and has not changed since.
-      for (const Collected& c : delivered) {
-        auto it = m_index.find(c.handle);
-        if (it != m_index.end() && it->second == c.item) c.item->ClearChangedIfUnchanged(c.seq);
-      }
+    // Items can be removed meanwhile, and changed again by a read: clear only what was
+    // delivered and has not changed since.
+    for (const Collected& c : delivered) {
+      auto it = m_index.find(c.handle);
+      if (it != m_index.end() && it->second == c.item) c.item->ClearChangedIfUnchanged(c.seq);
     }
   }
   // After the group lock is released: the server lock is never taken inside it. The update
@@ -187,18 +157,15 @@ HRESULT CMyOPCGroup::SendDataChange(bool onlyChanged) {
 
 HRESULT CMyOPCGroup::FireOnDataChange(DWORD transaction, DWORD count, OPCHANDLE* clients, VARIANT* values,
                                       WORD* qualities, FILETIME* times, HRESULT* errors) {
-  HRESULT masterError = S_OK, masterQuality = S_OK;
-  for (DWORD i = 0; i < count; ++i) {
-    if (errors[i] != S_OK) masterError = S_FALSE;
-    if (qualities[i] != OPC_QUALITY_GOOD) masterQuality = S_FALSE;
-  }
+  HRESULT masterError = MasterError(count, errors), masterQuality = MasterQuality(count, qualities);
   OPCHANDLE hGroup;
   {
     CMyCriticalSectionLock lock(m_csGroup);
     hGroup = m_hClientGroup;
   }
   HRESULT result = E_FAIL;
-  // A snapshot of the sinks, called with no lock held.
+  // A snapshot of the sinks, called with no lock held. Every sink is called, whatever the
+  // others answer; the last one's answer is the result.
   for (const CComPtr<IOPCDataCallback>& sink : GetSinks<IOPCDataCallback>()) {
     result = sink->OnDataChange(transaction, hGroup, masterQuality, masterError, count, clients, values, qualities,
                                 times, errors);
@@ -207,7 +174,6 @@ HRESULT CMyOPCGroup::FireOnDataChange(DWORD transaction, DWORD count, OPCHANDLE*
       m_spy.m_info.m_counters[CGroupInfo::DataChange].Raise();
     }
     NotifyEvent(OpcEventDataChange);
-    if (FAILED(result)) break;
   }
   return result;
 }

@@ -5,11 +5,14 @@
 #include <vector>
 
 #include "foundation/ProtocolEventsCollector.h"
+#include "opcserver/EnumGroupIDs.h"
 #include "opcserver/MyOPCGroup.h"
+#include "opcserver/OpcGroupCalls.h"
 #include "opcserver/OPCProtocolEvent.h"
 #include "opcserver/OPCToolkitCtrl.h"
 #include "opcserver/OPCToolkitManager.h"
 #include "opcserver/OpcBusyCount.h"
+#include "opcserver/OpcGroupCalls.h"
 #include "opcserver/OpcServerPropertiesManager.h"
 #include "opcserver/OpcServerResource.h"
 #include "opcserver/OpcTagsManager.h"
@@ -19,14 +22,9 @@
 std::atomic<int> g_nConnectedClients{0};
 std::atomic<unsigned short> g_nServersCreated{0};
 
-namespace {
-LPWSTR CoTaskStrDup(const CString& s) {
-  size_t bytes = (static_cast<size_t>(s.GetLength()) + 1) * sizeof(wchar_t);
-  auto* p = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
-  if (p) std::memcpy(p, s.GetString(), bytes);
-  return p;
-}
+using opc_calls::CoTaskStrDup;
 
+namespace {
 // Lets the groups go (their destructors join their update threads) with no lock held.
 void ReleaseGroups(std::vector<CMyOPCGroup*>& groups) {
   for (CMyOPCGroup* g : groups) static_cast<IOPCGroupStateMgt*>(g)->Release();
@@ -36,7 +34,9 @@ void ReleaseGroups(std::vector<CMyOPCGroup*>& groups) {
 
 CMyOPCServer::CMyOPCServer() : m_nServerNumber(++g_nServersCreated) { RegisterOpcServerStrings(); }
 
-CMyOPCServer::~CMyOPCServer() {
+CMyOPCServer::~CMyOPCServer() { ReleaseAllGroups(); }
+
+void CMyOPCServer::ReleaseAllGroups() {
   COpcBusyScope busy;
   std::vector<CMyOPCGroup*> groups;
   {
@@ -70,13 +70,40 @@ HRESULT CMyOPCServer::FinalConstruct() {
   ++g_nConnectedClients;
   UpdateSpy();
   GetOPCToolkitManager().AddServer(&m_spy);
-  if (g_pOpcTagsManager) m_pBrowsePosition = g_pOpcTagsManager->GetRootBranch();
+  WithAddressSpace([&](COPCTagsBranch* root, unsigned generation) { m_browsePosition.Set(root, generation); });
   NotifyEvent(OpcEventAddClient);
   GetOPCToolkitCtrl().Add(this);
   return S_OK;
 }
 
-void CMyOPCServer::FinalRelease() {
+HRESULT CMyOPCServer::CreateInstance(REFIID riid, void** ppv) {
+  if (!ppv) return E_POINTER;
+  *ppv = nullptr;
+  CComObject<CMyOPCServer>* server = nullptr;
+  HRESULT hr = CComObject<CMyOPCServer>::CreateInstance(&server);
+  if (FAILED(hr)) return hr;
+  server->AddRef();
+  server->m_bMade = true;
+  hr = server->QueryInterface(riid, ppv);
+  server->Release();
+  return hr;
+}
+
+void CMyOPCServer::FinalRelease() { LeaveClients(); }
+
+void CMyOPCServer::Disconnect() {
+  {
+    // Under the lock, so no AddGroup that is under way can add a group after the groups went.
+    CMyCriticalSectionLock lock(m_lock);
+    m_bDisconnected = true;
+  }
+  CoDisconnectObject(GetUnknown(), 0);
+  LeaveClients();
+  ReleaseAllGroups();
+}
+
+void CMyOPCServer::LeaveClients() {
+  if (m_bLeft.exchange(true)) return;
   NotifyEvent(OpcEventRemoveClient);
   // Decided from the counter's own result, so two last releases cannot both close.
   if (g_nConnectedClients.fetch_sub(1) == 1 && g_pOpcServerProperties)
@@ -151,12 +178,15 @@ CMyOPCGroup* CMyOPCServer::CreateGroup(const CString& name, BOOL active, DWORD r
 HRESULT CMyOPCServer::AddGroup(LPCWSTR szName, BOOL bActive, DWORD dwRequestedUpdateRate, OPCHANDLE hClientGroup,
                                LONG* pTimeBias, FLOAT* pPercentDeadband, DWORD dwLCID, OPCHANDLE* phServerGroup,
                                DWORD* pRevisedUpdateRate, REFIID riid, LPUNKNOWN* ppUnk) {
+  if (m_bDisconnected) return RPC_E_DISCONNECTED;
   if (!ppUnk) return E_POINTER;
   *ppUnk = nullptr;
+  if (!opc_calls::IsValidPercentDeadband(pPercentDeadband)) return E_INVALIDARG;
   CMyOPCGroup* group = nullptr;
   HRESULT hr;
   {
     CMyCriticalSectionLock lock(m_lock);
+    if (m_bDisconnected) return RPC_E_DISCONNECTED;
     CString name;
     if (!szName || !*szName) {
       for (int n = 1;; ++n) {
@@ -188,6 +218,7 @@ HRESULT CMyOPCServer::AddGroup(LPCWSTR szName, BOOL bActive, DWORD dwRequestedUp
 }
 
 HRESULT CMyOPCServer::GetErrorString(HRESULT dwError, LCID, LPWSTR* ppString) {
+  if (m_bDisconnected) return RPC_E_DISCONNECTED;
   if (!ppString) return E_POINTER;
   *ppString = nullptr;
   CString text;
@@ -208,6 +239,7 @@ void CMyOPCServer::FormatSystemMessage(HRESULT code, LCID locale, CString& text)
 }
 
 HRESULT CMyOPCServer::GetGroupByName(LPCWSTR szName, REFIID riid, LPUNKNOWN* ppUnk) {
+  if (m_bDisconnected) return RPC_E_DISCONNECTED;
   if (!ppUnk) return E_POINTER;
   *ppUnk = nullptr;
   if (!szName) return E_INVALIDARG;
@@ -218,6 +250,7 @@ HRESULT CMyOPCServer::GetGroupByName(LPCWSTR szName, REFIID riid, LPUNKNOWN* ppU
 }
 
 HRESULT CMyOPCServer::GetStatus(OPCSERVERSTATUS** ppServerStatus) {
+  if (m_bDisconnected) return RPC_E_DISCONNECTED;
   if (!ppServerStatus) return E_POINTER;
   auto* status = static_cast<OPCSERVERSTATUS*>(CoTaskMemAlloc(sizeof(OPCSERVERSTATUS)));
   if (!status) return E_OUTOFMEMORY;
@@ -249,6 +282,7 @@ void CMyOPCServer::FillStatus(OPCSERVERSTATUS* status) {
 }
 
 HRESULT CMyOPCServer::RemoveGroup(OPCHANDLE hServerGroup, BOOL bForce) {
+  if (m_bDisconnected) return RPC_E_DISCONNECTED;
   if (hServerGroup == 0) return E_INVALIDARG;
   CMyOPCGroup* group = nullptr;
   bool release = false;
@@ -280,16 +314,33 @@ HRESULT CMyOPCServer::RemoveGroup(OPCHANDLE hServerGroup, BOOL bForce) {
   return hr;
 }
 
-HRESULT CMyOPCServer::CreateGroupEnumerator(OPCENUMSCOPE, REFIID riid, LPUNKNOWN* ppUnk) {
+HRESULT CMyOPCServer::CreateGroupEnumerator(OPCENUMSCOPE dwScope, REFIID riid, LPUNKNOWN* ppUnk) {
+  if (m_bDisconnected) return RPC_E_DISCONNECTED;
   if (!ppUnk) return E_POINTER;
   *ppUnk = nullptr;
   if (riid == IID_IUnknown) return E_NOINTERFACE;
-  return E_NOTIMPL;
+  return opc_calls::Guarded([&] { return CreateGroupEnumeratorInternal(dwScope, riid, ppUnk); });
+}
+
+HRESULT CMyOPCServer::CreateGroupEnumeratorInternal(DWORD dwScope, REFIID riid, LPUNKNOWN* ppUnk) {
+  CComObject<CEnumGroupIDs>* enumerator = nullptr;
+  if (FAILED(CComObject<CEnumGroupIDs>::CreateInstance(&enumerator)) || !enumerator) return E_OUTOFMEMORY;
+  CComPtr<IEnumString> holder(enumerator);  // frees the enumerator on every way out
+  enumerator->Init(this, dwScope);
+  HRESULT hr = enumerator->QueryInterface(riid, reinterpret_cast<void**>(ppUnk));
+  if (FAILED(hr)) return hr;
+  if (!enumerator->HasGroups()) {
+    (*ppUnk)->Release();
+    *ppUnk = nullptr;
+    return S_FALSE;
+  }
+  return S_OK;
 }
 
 // ---- IOPCCommon ---------------------------------------------------------------------------------
 
 HRESULT CMyOPCServer::SetLocaleID(LCID dwLcid) {
+  if (m_bDisconnected) return RPC_E_DISCONNECTED;
   if (dwLcid != LOCALE_SYSTEM_DEFAULT) return E_INVALIDARG;
   {
     CMyCriticalSectionLock lock(m_lock);
@@ -300,6 +351,7 @@ HRESULT CMyOPCServer::SetLocaleID(LCID dwLcid) {
 }
 
 HRESULT CMyOPCServer::GetLocaleID(LCID* pdwLcid) {
+  if (m_bDisconnected) return RPC_E_DISCONNECTED;
   if (!pdwLcid) return E_POINTER;
   CMyCriticalSectionLock lock(m_lock);
   *pdwLcid = m_dwLCID;
@@ -307,6 +359,7 @@ HRESULT CMyOPCServer::GetLocaleID(LCID* pdwLcid) {
 }
 
 HRESULT CMyOPCServer::QueryAvailableLocaleIDs(DWORD* pdwCount, LCID** pdwLcid) {
+  if (m_bDisconnected) return RPC_E_DISCONNECTED;
   if (!pdwCount || !pdwLcid) return E_POINTER;
   *pdwCount = 0;
   *pdwLcid = static_cast<LCID*>(CoTaskMemAlloc(sizeof(LCID)));
@@ -317,12 +370,14 @@ HRESULT CMyOPCServer::QueryAvailableLocaleIDs(DWORD* pdwCount, LCID** pdwLcid) {
 }
 
 HRESULT CMyOPCServer::GetErrorString(HRESULT dwError, LPWSTR* ppString) {
+  if (m_bDisconnected) return RPC_E_DISCONNECTED;
   LCID lcid;
   GetLocaleID(&lcid);
   return GetErrorString(dwError, lcid, ppString);
 }
 
 HRESULT CMyOPCServer::SetClientName(LPCWSTR szName) {
+  if (m_bDisconnected) return RPC_E_DISCONNECTED;
   if (!szName) return E_POINTER;
   CMyCriticalSectionLock lock(m_lock);
   CString old = GetClientDisplayName();

@@ -30,12 +30,16 @@ COPCItem::COPCItem(COPCTag* tag, CMyOPCGroup* group, OPCHANDLE hServer)
   CoFileTimeNow(&m_ftTimestamp);
   m_hrInit = CallTag([&] {
     m_vtCanonical = m_pTag->GetCanonicalType();
-    m_strName = m_pTag->GetName();
+    // Kept in the record only: set before the record is linked where anyone can read it, and
+    // never changed after.
+    m_spy.m_info.m_strItemID = m_pTag->GetName();
     m_dwAccessRights = m_pTag->GetAccessRights();
     m_pTag->Activate();
     m_bTagActivated = true;
   });
   if (SUCCEEDED(m_hrInit)) m_hrInit = Update(0.0f);
+  // The data point went while the item was being made: the ID names nothing any more.
+  if (m_hrInit == OPC_E_UNKNOWNITEMID) m_hrInit = OPC_E_INVALIDITEMID;
 }
 
 COPCItem::~COPCItem() {
@@ -58,6 +62,7 @@ FILETIME COPCItem::GetTimestamp() { return m_ftTimestamp; }
 
 HRESULT COPCItem::GetValue(VARIANT* out) {
   if (!out) return E_POINTER;
+  if (m_bNoDataPoint) return OPC_E_UNKNOWNITEMID;
   if ((m_value.vt & VT_ARRAY) || m_value.vt == ReadType()) return VariantCopy(out, &m_value);
   return VariantChangeType(out, &m_value, 0, ReadType());
 }
@@ -78,7 +83,9 @@ HRESULT COPCItem::Write(VARIANT value) {
 HRESULT COPCItem::WriteConverted(const VARIANT& value, VARIANT* copyOut) {
   HRESULT hr = S_OK;
   VARIANT& copy = *copyOut;
-  if (!(GetAccessRights() & OPC_WRITEABLE)) {
+  if (!m_pTag->HasDataPoint()) {
+    hr = OPC_E_UNKNOWNITEMID;
+  } else if (!(GetAccessRights() & OPC_WRITEABLE)) {
     hr = OPC_E_BADRIGHTS;
   } else if (value.vt == VT_EMPTY) {
     hr = OPC_E_BADTYPE;
@@ -95,7 +102,8 @@ HRESULT COPCItem::WriteConverted(const VARIANT& value, VARIANT* copyOut) {
         NotifyEvent(OpcEventItemWrite);
         hr = S_OK;
       } else {
-        hr = E_FAIL;
+        // The device may have gone during the write.
+        hr = m_pTag->HasDataPoint() ? E_FAIL : OPC_E_UNKNOWNITEMID;
       }
     }
   }
@@ -122,7 +130,7 @@ DWORD COPCItem::GetAccessRights() {
   }
   return rights;
 }
-CString COPCItem::GetName() { return m_strName; }
+CString COPCItem::GetName() { return m_spy.m_info.m_strItemID; }
 
 HRESULT COPCItem::SetActive(BOOL active) {
   if (active == m_bActive) return S_OK;
@@ -146,10 +154,18 @@ HRESULT COPCItem::Refresh(DWORD source) {
   m_bRefreshFailed = FAILED(hr);
   // Refreshed even when it failed: the bad quality is worth delivering.
   MarkRefreshed();
+  if (!m_pTag->HasDataPoint()) return OPC_E_UNKNOWNITEMID;
   return hr;
 }
 
 HRESULT COPCItem::Update(float percentDeadband) {
+  // A data point that is gone stays gone: the item keeps its last value but hands out none.
+  if (m_bNoDataPoint || !m_pTag->HasDataPoint()) {
+    m_bNoDataPoint = true;
+    SetQuality(OPC_TAG_QUALITY_NO_DATA_POINT);
+    if (m_bSpyDirty) UpdateSpy();
+    return OPC_E_UNKNOWNITEMID;
+  }
   // Everything is asked of the tag first and taken over only when no call failed, so a failing
   // control leaves the item bad rather than half updated (and flickering good and bad).
   WORD quality = m_pTag->GetQuality();
@@ -160,7 +176,7 @@ HRESULT COPCItem::Update(float percentDeadband) {
   bool passes = false;
   HRESULT hr = m_bRefreshFailed ? E_FAIL : CallTag([&] {
     m_pTag->GetTimestamp(&stamp);
-    if ((quality & 0xFF) > 191) {
+    if ((quality & OPC_QUALITY_MASK) == OPC_QUALITY_GOOD) {
       read = m_pTag->ReadValue(&v, ReadType());
       if (read != S_OK) {
         VariantClear(&v);
@@ -178,7 +194,7 @@ HRESULT COPCItem::Update(float percentDeadband) {
       m_ftTimestamp = stamp;
       m_bSpyDirty = true;
     }
-    if ((m_wQuality & 0xFF) > 191) {
+    if ((m_wQuality & OPC_QUALITY_MASK) == OPC_QUALITY_GOOD) {
       if (read != S_OK) {
         VariantClear(&v);
         SetQuality(OPC_QUALITY_OUT_OF_SERVICE);
@@ -220,27 +236,29 @@ HRESULT COPCItem::ApplyActiveState() {
   return hr;
 }
 
-CString COPCItem::GetValueText() {
-  // From the value the item holds: no second read of the tag, and nothing is called while
-  // the statistics lock is held.
-  VARIANT text;
-  VariantInit(&text);
-  CString result;
-  if (SUCCEEDED(VariantChangeType(&text, &m_value, 0, VT_BSTR)) && text.vt == VT_BSTR && text.bstrVal)
-    result = text.bstrVal;
-  VariantClear(&text);
-  return result;
+// From the value the item holds: no second read of the tag.
+CString COPCItem::GetValueText() { return VariantText(m_value); }
+
+namespace {
+// Types whose VARIANT owns nothing, so a copy of its bits is a copy of the value.
+bool OwnsNothing(VARTYPE vt) {
+  return vt <= VT_UINT && vt != VT_BSTR && vt != VT_DISPATCH && vt != VT_VARIANT && vt != VT_UNKNOWN &&
+         vt != VT_DECIMAL && vt != 15;
 }
+}  // namespace
 
 void COPCItem::UpdateSpy() {
   m_bSpyDirty = false;
-  CString valueText = GetValueText();
   CSpyLock lock;
   CItemInfo& info = m_spy.m_info;
-  info.m_strItemID = m_strName;
   info.m_vtRequested = ReadType();
   info.m_vtCanonical = m_vtCanonical;
-  info.m_strValue = valueText;
+  // The record's text is made from it when the record is read; nothing is called here.
+  if (OwnsNothing(m_value.vt) && OwnsNothing(m_spy.m_value.vt)) {
+    static_cast<VARIANT&>(m_spy.m_value) = m_value;
+  } else {
+    m_spy.m_value = m_value;
+  }
   info.m_bActive = m_bActive;
   info.m_hClient = m_hClient;
   info.m_wQuality = m_wQuality;
@@ -249,7 +267,7 @@ void COPCItem::UpdateSpy() {
 }
 
 void COPCItem::NotifyEvent(int code) {
-  UpdateSpy();
+  if (m_bSpyDirty) UpdateSpy();
   if (!g_pProtocolEventsCollector) return;
   CItemInfo copy;
   {

@@ -11,7 +11,7 @@
 #include <atomic>
 
 #include "interfaces/opc/OpcDa.h"
-#include "opcserver/OPCTagLink.h"
+#include "lon/OPCTag.h"
 #include "opcserver/SpyObjects.h"
 
 class CMyOPCGroup;
@@ -29,8 +29,9 @@ class COPCItem {
   // The value in the requested type into an initialised out.
   virtual HRESULT GetValue(VARIANT* out);
   virtual WORD GetQuality();
-  // Consumes value (cleared before returning). E_FAIL when the tag or the control refused it; a
-  // write that reached the device is S_OK even if reading the item's state back fails.
+  // Consumes value (cleared before returning). E_FAIL when the tag or the control refused it,
+  // OPC_E_UNKNOWNITEMID when the data point is gone; a write that reached the device is S_OK
+  // even if reading the item's state back fails.
   virtual HRESULT Write(VARIANT value);
   // VT_EMPTY stands for the canonical type. False (nothing changed) when the tag refuses vt.
   virtual bool SetRequestedType(VARTYPE vt, bool notify);
@@ -50,7 +51,8 @@ class COPCItem {
   // the tag alone and keeps the quality bad.
   HRESULT Refresh(DWORD source);
   // Takes the tag's state (refreshed before) into the item. E_FAIL when the control failed
-  // (now or in the last refresh): the quality is then bad, out of service.
+  // (now or in the last refresh): the quality is then bad, out of service. OPC_E_UNKNOWNITEMID
+  // once the data point is gone: the quality is then bad, configuration error.
   HRESULT Update(float percentDeadband);
   // Raises or lowers the tag's monitoring by the item's and group's active states. E_FAIL when
   // the control would not start it (the item stays unmonitored and a later call tries again);
@@ -62,7 +64,11 @@ class COPCItem {
 
   OPCHANDLE GetServerHandle() const { return m_hServer; }
   OPCHANDLE GetClientHandle() const { return m_hClient; }
-  void SetClientHandle(OPCHANDLE h) { m_hClient = h; }
+  void SetClientHandle(OPCHANDLE h) {
+    if (h == m_hClient) return;
+    m_hClient = h;
+    m_bSpyDirty = true;
+  }
   VARTYPE GetRequestedType() const { return m_vtRequested; }
   BOOL IsActive() const { return m_bActive; }
   COPCTag* GetTag() const { return m_pTag; }
@@ -86,7 +92,8 @@ class COPCItem {
   }
   void ClearChanged() { m_bChanged = false; }
 
-  // Copies the item's state into its statistics record (takes the statistics lock).
+  // Copies the item's state into its statistics record (takes the statistics lock). Every
+  // change of what the record shows marks it dirty; events bring a dirty record up to date.
   void UpdateSpy();
 
  private:
@@ -100,7 +107,7 @@ class COPCItem {
   OPCHANDLE m_hClient = 0;
   VARTYPE m_vtRequested = VT_EMPTY;
   VARIANT m_value;
-  WORD m_wQuality = 0x40;
+  WORD m_wQuality = OPC_QUALITY_UNCERTAIN;
   FILETIME m_ftTimestamp;
   bool m_bChanged = true;
   bool m_bRefreshed = false;
@@ -111,9 +118,9 @@ class COPCItem {
   CMyOPCGroup* m_pGroup;
   COPCTag* m_pTag;
   OPCHANDLE m_hServer;
-  // Read once from the tag: neither changes while the tag lives.
+  // Read once from the tag, as is the name (kept in the statistics record): neither changes
+  // while the tag lives.
   VARTYPE m_vtCanonical = VT_EMPTY;
-  CString m_strName;
   DWORD m_dwAccessRights = 0;
   // Whether this item counts in the tag's monitoring count.
   bool m_bMonitoring = false;
@@ -121,6 +128,9 @@ class COPCItem {
   bool m_bTagActivated = false;
   // The last refresh failed in the control: the tag's state is not worth taking.
   bool m_bRefreshFailed = false;
+  // The tag's data point is gone (its device deleted, its network closed): the quality is
+  // OPC_TAG_QUALITY_NO_DATA_POINT and reads, writes and deliveries give OPC_E_UNKNOWNITEMID.
+  bool m_bNoDataPoint = false;
   HRESULT m_hrInit = S_OK;
 };
 

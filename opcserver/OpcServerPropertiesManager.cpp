@@ -25,7 +25,10 @@ CString COpcServerPropertiesManager::GetVendorName() {
 }
 
 void COpcServerPropertiesManager::GetVersion(WORD& major, WORD& minor, WORD& build) {
-  CString text = GetProductVersionText();
+  ParseVersionText(GetProductVersionText(), major, minor, build);
+}
+
+void COpcServerPropertiesManager::ParseVersionText(const CString& text, WORD& major, WORD& minor, WORD& build) {
   int numbers[3] = {0, 0, 0};
   swscanf(text.GetString(), L"%d.%d.%d.", &numbers[0], &numbers[1], &numbers[2]);
   major = static_cast<WORD>(numbers[0]);

@@ -17,6 +17,8 @@ class COpcServerPropertiesManager {
   virtual CString GetVendorName();
   // The product version "a.b.c...." as three numbers; a missing number is 0.
   virtual void GetVersion(WORD& major, WORD& minor, WORD& build);
+  // "%d.%d.%d." read from text, each number cut to its low 16 bits; a missing one is 0.
+  static void ParseVersionText(const CString& text, WORD& major, WORD& minor, WORD& build);
   // Called when the last server object went away; the base does nothing.
   virtual void CloseServerApplication();
 

@@ -1,14 +1,19 @@
 #include "opcserver/SpyInfo.h"
 
+#include "interfaces/opc/OpcDa.h"
 #include "opcserver/OpcServerResource.h"
 #include "platform/win32/Time.h"
 
 namespace {
+// To the millisecond, as a SYSTEMTIME would give it; without the round trip through one,
+// since every item's record stamps its counters when it is made.
 FILETIME NowUtc() {
-  SYSTEMTIME st;
-  GetSystemTime(&st);
   FILETIME ft{0, 0};
-  SystemTimeToFileTime(&st, &ft);
+  GetSystemTimeAsFileTime(&ft);
+  ULONGLONG ticks = (static_cast<ULONGLONG>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+  ticks -= ticks % 10000;
+  ft.dwLowDateTime = static_cast<DWORD>(ticks & 0xFFFFFFFFu);
+  ft.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
   return ft;
 }
 bool SameCounter(const CSpyCounter& a, const CSpyCounter& b) {
@@ -37,19 +42,19 @@ bool CItemInfo::Compare(const CItemInfo& a, const CItemInfo& b) {
 CString FormatAccessRightsText(DWORD rights) {
   RegisterOpcServerStrings();
   CString text;
-  text.LoadString(rights == 1 ? IDS_OPC_RIGHTS_R : IDS_OPC_RIGHTS_RW);
+  text.LoadString(rights == OPC_READABLE ? IDS_OPC_RIGHTS_R : IDS_OPC_RIGHTS_RW);
   return text;
 }
 
 CString QualityToText(WORD quality, const CString& text, bool noGood) {
   CString result = text;
   if (result.IsEmpty() && !noGood) result = L"Good";
-  switch (quality & 0xC0) {
-    case 0x40:
+  switch (quality & OPC_QUALITY_MASK) {
+    case OPC_QUALITY_UNCERTAIN:
       if (result.IsEmpty()) result = L"(Uncertain)";
       else result += L" (Uncertain)";
       break;
-    case 0x00:
+    case OPC_QUALITY_BAD:
       result = L"Bad";
       break;
     default:

@@ -1,8 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when any is missing.
+# With the argument "fuzz", also what `make fuzz` needs.
 set -euo pipefail
 packages=(cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          libsqlite3-dev sqlite3 libtinyxml-dev capnproto libcapnp-dev libssl-dev openssl)
+          libsqlite3-dev sqlite3 libtinyxml-dev capnproto libcapnp-dev libssl-dev openssl
+          libwxgtk3.2-dev xvfb xauth x11-apps x11-utils imagemagick)
+packages+=(python3)  # the layer check of make test, the table of make bench
+# `make fuzz` only (scripts/deps.sh fuzz): clang with its libFuzzer and sanitizer runtimes.
+if [ "${1:-}" = "fuzz" ]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cwctype>
+#include <vector>
 
 #include "platform/com/Activation.h"
 #include "platform/com/Bstr.h"
@@ -127,17 +128,37 @@ HRESULT CXMLFormatter::OpenFile(BSTR m_fileNameArg) {
 HRESULT CXMLFormatter::CloseFile() { return S_OK; }
 
 XmlDomNodePtr CXMLFormatter::FindNode(const XmlDomNodePtr& element, const std::wstring& pid, bool isRoot) {
-  if (!element) return nullptr;
-  if (BaseName(element) == L"node") {
-    XmlDomNodePtr first = FirstChild(element);
-    if (BaseName(first) == L"pid" && TextOf(first) == pid) return element;
-    // A non-matching node hides what it holds; only the document element is looked through,
-    // since new nodes are appended to it and must be found again.
-    if (!isRoot) return nullptr;
-  }
-  for (XmlDomNodePtr child = FirstChild(element); child; child = NextSibling(child)) {
-    if (child->Type() != XmlDomNodeType::Element) continue;
-    if (XmlDomNodePtr found = FindNode(child, pid, false)) return found;
+  // Depth first in document order, with a stack of the siblings still to visit rather than
+  // the call stack, however deep the tree.
+  std::vector<XmlDomNodePtr> resume;
+  XmlDomNodePtr current = element;
+  bool start = true;
+  while (current || !resume.empty()) {
+    if (!current) {
+      current = std::move(resume.back());
+      resume.pop_back();
+      continue;
+    }
+    XmlDomNodePtr next = NextSibling(current);
+    while (next && next->Type() != XmlDomNodeType::Element) next = NextSibling(next);
+    if (start) next.reset();  // the starting element's siblings are not searched
+    bool descend = true;
+    if (BaseName(current) == L"node") {
+      XmlDomNodePtr first = FirstChild(current);
+      if (BaseName(first) == L"pid" && TextOf(first) == pid) return current;
+      // A non-matching node hides what it holds; only the document element is looked through,
+      // since new nodes are appended to it and must be found again.
+      descend = start && isRoot;
+    }
+    start = false;
+    XmlDomNodePtr child = descend ? FirstChild(current) : nullptr;
+    while (child && child->Type() != XmlDomNodeType::Element) child = NextSibling(child);
+    if (child) {
+      if (next) resume.push_back(std::move(next));
+      current = std::move(child);
+    } else {
+      current = std::move(next);
+    }
   }
   return nullptr;
 }

@@ -51,11 +51,11 @@ bool CFakeTag::Refresh(DWORD) {
   std::lock_guard<std::mutex> lock(m_point->mutex);
   ++m_point->refreshes;
   if (!m_point->refreshOk) {
-    m_wQuality = 0x1C;
+    m_wQuality = OPC_QUALITY_OUT_OF_SERVICE;
     return false;
   }
   m_wQuality = m_point->quality;
-  return m_wQuality != 0x1C;
+  return m_wQuality != OPC_QUALITY_OUT_OF_SERVICE;
 }
 
 bool CFakeTag::WriteValue(const VARIANT* value) {
@@ -84,8 +84,8 @@ void CFakeTag::StopMonitoring() {
   --m_point->monitoring;
 }
 
-CFakeTagsManager::CFakeTagsManager() { g_pOpcTagsManager = this; }
-CFakeTagsManager::~CFakeTagsManager() { g_pOpcTagsManager = nullptr; }
+CFakeTagsManager::CFakeTagsManager() : m_install(this) {}
+CFakeTagsManager::~CFakeTagsManager() = default;
 
 COPCTag* CFakeTagsManager::CreateTag(const CString& itemId) {
   std::lock_guard<std::mutex> lock(m_mutex);

@@ -7,7 +7,7 @@
 #include <memory>
 #include <mutex>
 
-#include "opcserver/OPCTagLink.h"
+#include "lon/OPCTag.h"
 #include "opcserver/OpcTagsManager.h"
 #include "platform/com/ComErrors.h"
 
@@ -17,8 +17,8 @@ struct FakePoint {
   std::mutex mutex;
   VARIANT value;
   VARTYPE canonical = VT_R8;
-  DWORD rights = 3;
-  WORD quality = 0xC0;     // what a refresh gives
+  DWORD rights = OPC_READABLE | OPC_WRITEABLE;
+  WORD quality = OPC_QUALITY_GOOD;  // what a refresh gives
   bool refreshOk = true;
   bool writeOk = true;
   bool readFails = false;  // ReadValue fails in every type
@@ -58,7 +58,7 @@ class CFakeTag : public COPCTag {
  private:
   std::shared_ptr<FakePoint> m_point;
   CString m_id;
-  WORD m_wQuality = 0x40;
+  WORD m_wQuality = OPC_QUALITY_UNCERTAIN;
 };
 
 class CFakeTagsManager : public COpcTagsManager {
@@ -71,10 +71,12 @@ class CFakeTagsManager : public COpcTagsManager {
   COPCTag* CreateTag(const CString& itemId) override;
 
   // The point of an ID, made on first use (R8 0.0, good).
-  std::shared_ptr<FakePoint> Add(const CString& itemId, VARTYPE canonical = VT_R8, DWORD rights = 3);
+  std::shared_ptr<FakePoint> Add(const CString& itemId, VARTYPE canonical = VT_R8,
+                                 DWORD rights = OPC_READABLE | OPC_WRITEABLE);
   std::shared_ptr<FakePoint> Get(const CString& itemId);
 
  private:
   std::mutex m_mutex;
   std::map<CString, std::shared_ptr<FakePoint>> m_points;
+  CScopedOpcTagsManager m_install;
 };

@@ -21,7 +21,7 @@ const CLSID CLSID_TessalyTestServer = {0x5A1E7C10, 0x2B3D, 0x4C8E, {0x9F, 0x11, 
 namespace {
 constexpr auto kGuard = std::chrono::seconds(10);
 
-HRESULT CreateServer(IUnknown*, REFIID riid, void** ppv) { return CComObject<CMyOPCServer>::CreateInstance(riid, ppv); }
+HRESULT CreateServer(IUnknown*, REFIID riid, void** ppv) { return CMyOPCServer::CreateInstance(riid, ppv); }
 
 std::string g_socketPath;
 
@@ -50,6 +50,20 @@ std::map<OPCHANDLE, DWORD> g_cycles;
 std::map<OPCHANDLE, DWORD> g_marks;
 }  // namespace
 
+void AppendItems(DataChangeCall& call, DWORD count, const OPCHANDLE* clients, VARIANT* values, const WORD* qualities,
+                 const HRESULT* errors) {
+  for (DWORD i = 0; i < count; ++i) {
+    call.clients.push_back(clients[i]);
+    call.errors.push_back(errors[i]);
+    if (qualities) call.qualities.push_back(qualities[i]);
+    if (values) {
+      VARIANT d;
+      VariantInit(&d);
+      call.values.push_back(SUCCEEDED(VariantChangeType(&d, &values[i], 0, VT_R8)) ? d.dblVal : NAN);
+    }
+  }
+}
+
 HRESULT CTestDataCallback::OnDataChange(DWORD dwTransid, OPCHANDLE hGroup, HRESULT hrMasterquality,
                                         HRESULT hrMastererror, DWORD dwCount, OPCHANDLE* phClientItems,
                                         VARIANT* pvValues, WORD* pwQualities, FILETIME*, HRESULT* pErrors) {
@@ -59,14 +73,7 @@ HRESULT CTestDataCallback::OnDataChange(DWORD dwTransid, OPCHANDLE hGroup, HRESU
   call.hGroup = hGroup;
   call.masterQuality = hrMasterquality;
   call.masterError = hrMastererror;
-  for (DWORD i = 0; i < dwCount; ++i) {
-    call.clients.push_back(phClientItems[i]);
-    VARIANT d;
-    VariantInit(&d);
-    call.values.push_back(SUCCEEDED(VariantChangeType(&d, &pvValues[i], 0, VT_R8)) ? d.dblVal : NAN);
-    call.qualities.push_back(pwQualities[i]);
-    call.errors.push_back(pErrors[i]);
-  }
+  AppendItems(call, dwCount, phClientItems, pvValues, pwQualities, pErrors);
   {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_calls.push_back(std::move(call));
@@ -95,9 +102,9 @@ HRESULT CTestShutdown::ShutdownRequest(LPCWSTR szReason) {
   return S_OK;
 }
 
-CCycleWatcher::CCycleWatcher() { CMyOPCGroup::SetCycleHookForTesting(&CCycleWatcher::Hook); }
+CCycleWatcher::CCycleWatcher() : m_hook(std::make_unique<CMyOPCGroup::CScopedCycleHookForTesting>(&CCycleWatcher::Hook)) {}
 CCycleWatcher::~CCycleWatcher() {
-  CMyOPCGroup::SetCycleHookForTesting(nullptr);
+  m_hook.reset();
   std::lock_guard<std::mutex> lock(g_cycleMutex);
   g_cycles.clear();
   g_marks.clear();
@@ -201,4 +208,18 @@ std::vector<OPCHANDLE> COpcTestClient::AddItems(IOPCItemMgt* group, const std::v
   CoTaskMemFree(results);
   CoTaskMemFree(errs);
   return handles;
+}
+
+std::vector<std::wstring> DrainStrings(IEnumString* e, ULONG chunk) {
+  std::vector<std::wstring> out;
+  std::vector<LPOLESTR> buffer(chunk);
+  for (;;) {
+    ULONG fetched = 0;
+    HRESULT hr = e->Next(chunk, buffer.data(), &fetched);
+    for (ULONG i = 0; i < fetched; ++i) {
+      out.emplace_back(buffer[i]);
+      CoTaskMemFree(buffer[i]);
+    }
+    if (hr != S_OK) return out;
+  }
 }

@@ -7,10 +7,12 @@
 #include <functional>
 #include <string>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <vector>
 
 #include "interfaces/opc/OpcDa.h"
+#include "opcserver/MyOPCGroup.h"
 #include "interfaces/opc/OpcError.h"
 #include "platform/com/Bstr.h"
 #include "platform/com/ComPtr.h"
@@ -31,6 +33,11 @@ struct DataChangeCall {
   std::vector<WORD> qualities;
   std::vector<HRESULT> errors;
 };
+
+// Appends count items to the call; values go as R8 where convertible, else NaN. Values or
+// qualities may be null (a write completion has neither).
+void AppendItems(DataChangeCall& call, DWORD count, const OPCHANDLE* clients, VARIANT* values, const WORD* qualities,
+                 const HRESULT* errors);
 
 class CTestDataCallback : public CComObjectRootEx<CComMultiThreadModel>, public IOPCDataCallback {
  public:
@@ -84,6 +91,7 @@ class CCycleWatcher {
 
  private:
   static void Hook(OPCHANDLE hClientGroup, DWORD cycle);
+  std::unique_ptr<CMyOPCGroup::CScopedCycleHookForTesting> m_hook;
 };
 
 // How the tests reach the server: in-process, or through the process boundary (a connection to
@@ -114,6 +122,9 @@ class COpcTestClient {
 
   CComPtr<IOPCServer> m_server;
 };
+
+// Everything left in a string enumerator, taken chunk at a time (the strings are freed).
+std::vector<std::wstring> DrainStrings(IEnumString* e, ULONG chunk = 7);
 
 template <class I, class From>
 CComPtr<I> QueryAs(From* from) {

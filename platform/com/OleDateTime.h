@@ -52,7 +52,7 @@ class COleDateTime {
   // strftime-style pattern (%Y-%m-%d %H:%M:%S, %x for the run-time library locale's date...);
   // "" when the status is not valid.
   std::wstring Format(LPCTSTR pFormat) const;
-  // "YYYY-MM-DD HH:MM:SS" (the VT_BSTR form of a VT_DATE).
+  // The VT_BSTR form of the VT_DATE ("3/5/2024 2:30:15 PM").
   std::wstring Format() const;
   // Parses what VariantChangeType accepts for VT_DATE; false (status invalid) otherwise.
   bool ParseDateTime(LPCTSTR lpszDate) noexcept;

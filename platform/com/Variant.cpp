@@ -1,7 +1,6 @@
 #include "platform/com/Variant.h"
 
 #include <cfloat>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -11,12 +10,21 @@
 
 #include "platform/com/Bstr.h"
 #include "platform/com/ComErrors.h"
+#include "platform/com/LocaleText.h"
 #include "platform/com/SafeArray.h"
 #include "platform/win32/Time.h"
 
 namespace {
 
 // ---- types ------------------------------------------------------------------------------
+
+// What VariantInit leaves: VT_EMPTY with every field zero.
+void Reset(VARIANTARG* v) {
+  v->vt = VT_EMPTY;
+  v->wReserved1 = v->wReserved2 = v->wReserved3 = 0;
+  v->llVal = 0;
+  v->rec.pRecInfo = nullptr;
+}
 
 size_t ScalarSize(VARTYPE vt) {
   switch (vt) {
@@ -91,8 +99,73 @@ struct Num {
   int64_t i = 0;   // Int, and Cy (value * 10000)
   uint64_t u = 0;  // UInt
   double d = 0;    // Real
-  bool fromBool = false;
 };
+
+// A number read from text, as the conversion's source.
+Num FromText(const tessaly::TextNumber& t) {
+  Num n;
+  if (!t.integral) {
+    n.kind = Num::Real;
+    n.d = t.real;
+  } else if (!t.negative) {
+    n.kind = Num::UInt;
+    n.u = t.magnitude;
+  } else if (t.magnitude <= static_cast<uint64_t>(std::numeric_limits<int64_t>::max()) + 1) {
+    n.i = t.magnitude == static_cast<uint64_t>(std::numeric_limits<int64_t>::max()) + 1
+              ? std::numeric_limits<int64_t>::min()
+              : -static_cast<int64_t>(t.magnitude);
+  } else {
+    n.kind = Num::Real;
+    n.d = -static_cast<double>(t.magnitude);
+  }
+  return n;
+}
+
+bool IsIntegerType(VARTYPE vt) {
+  switch (vt) {
+    case VT_I1: case VT_UI1: case VT_I2: case VT_UI2: case VT_I4: case VT_UI4:
+    case VT_INT: case VT_UINT: case VT_I8: case VT_UI8: return true;
+    default: return false;
+  }
+}
+
+// A signed and an unsigned type of one size: the change keeps the bits, as VariantChangeType
+// does (unlike the Var*From* functions, which check the range).
+bool SameSizeOtherSign(VARTYPE a, VARTYPE b) {
+  static const VARTYPE kPairs[][2] = {{VT_I1, VT_UI1}, {VT_I2, VT_UI2}, {VT_I4, VT_UI4}, {VT_INT, VT_UINT}, {VT_I8, VT_UI8}};
+  for (const auto& p : kPairs) {
+    if ((a == p[0] && b == p[1]) || (a == p[1] && b == p[0])) return true;
+  }
+  return false;
+}
+
+// An integer written into a VARIANT of an integer type, cut to its width (two's complement).
+void PutTruncated(int64_t v, VARTYPE vt, VARIANT* out) {
+  out->llVal = 0;
+  switch (vt) {
+    case VT_I1: out->cVal = static_cast<CHAR>(v); break;
+    case VT_UI1: out->bVal = static_cast<BYTE>(v); break;
+    case VT_I2: out->iVal = static_cast<SHORT>(v); break;
+    case VT_UI2: out->uiVal = static_cast<USHORT>(v); break;
+    case VT_I4: case VT_INT: out->lVal = static_cast<LONG>(v); break;
+    case VT_UI4: case VT_UINT: out->ulVal = static_cast<ULONG>(v); break;
+    default: out->llVal = v; break;
+  }
+  out->vt = vt;
+}
+
+// The source as a signed 64-bit integer (for a change that keeps the bits).
+int64_t IntegerBits(const VARIANT& src) {
+  switch (src.vt) {
+    case VT_I1: return src.cVal;
+    case VT_UI1: return src.bVal;
+    case VT_I2: return src.iVal;
+    case VT_UI2: return src.uiVal;
+    case VT_I4: case VT_INT: return src.lVal;
+    case VT_UI4: case VT_UINT: return src.ulVal;
+    default: return src.llVal;
+  }
+}
 
 double RoundHalfEven(double d) {
   const double r = std::floor(d);
@@ -154,12 +227,8 @@ HRESULT NumToSigned(const Num& n, int64_t lo, int64_t hi, int64_t* out) {
   return S_OK;
 }
 
-// To an unsigned integer of at most hi. TRUE becomes all bits set, as OLE has it.
+// To an unsigned integer of at most hi.
 HRESULT NumToUnsigned(const Num& n, uint64_t hi, uint64_t* out) {
-  if (n.fromBool) {
-    *out = n.i ? hi : 0;
-    return S_OK;
-  }
   uint64_t v = 0;
   switch (n.kind) {
     case Num::UInt:
@@ -186,13 +255,14 @@ HRESULT NumToUnsigned(const Num& n, uint64_t hi, uint64_t* out) {
 }
 
 HRESULT NumToCy(const Num& n, int64_t* out) {
+  // OLE Automation's own limits: a signed whole number one short of what would fit either way.
   constexpr int64_t kMax = std::numeric_limits<int64_t>::max() / 10000;
   switch (n.kind) {
     case Num::Cy:
       *out = n.i;
       return S_OK;
     case Num::Int:
-      if (n.i > kMax || n.i < -kMax) return DISP_E_OVERFLOW;
+      if (n.i >= kMax || n.i <= -kMax) return DISP_E_OVERFLOW;
       *out = n.i * 10000;
       return S_OK;
     case Num::UInt:
@@ -210,224 +280,12 @@ HRESULT NumToCy(const Num& n, int64_t* out) {
   return DISP_E_TYPEMISMATCH;
 }
 
-bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n' || c == L'\v' || c == L'\f'; }
-
-std::wstring Trimmed(BSTR b) {
-  std::wstring s = tessaly::BstrToString(b);
-  size_t first = 0, last = s.size();
-  while (first < last && IsBlank(s[first])) ++first;
-  while (last > first && IsBlank(s[last - 1])) --last;
-  return s.substr(first, last - first);
-}
-
-bool EqualsNoCase(const std::wstring& a, const wchar_t* b) {
-  size_t n = std::wcslen(b);
-  if (a.size() != n) return false;
-  for (size_t i = 0; i < n; ++i) {
-    wchar_t x = a[i], y = b[i];
-    if (x >= L'A' && x <= L'Z') x = static_cast<wchar_t>(x - L'A' + L'a');
-    if (y >= L'A' && y <= L'Z') y = static_cast<wchar_t>(y - L'A' + L'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
-// Text to a number, C locale: [+-]digits[.digits][E[+-]digits], "&H.." hex, "&O.." octal.
-bool ParseNumber(const std::wstring& s, Num* out) {
-  if (s.empty()) return false;
-  if (s.size() > 2 && s[0] == L'&') {
-    const wchar_t kind = s[1];
-    const int base = (kind == L'H' || kind == L'h') ? 16 : (kind == L'O' || kind == L'o') ? 8 : 0;
-    if (base == 0) return false;
-    uint64_t v = 0;
-    for (size_t i = 2; i < s.size(); ++i) {
-      wchar_t c = s[i];
-      int d = (c >= L'0' && c <= L'9') ? c - L'0'
-              : (c >= L'a' && c <= L'f') ? c - L'a' + 10
-              : (c >= L'A' && c <= L'F') ? c - L'A' + 10
-                                          : 99;
-      if (d >= base) return false;
-      if (v > (std::numeric_limits<uint64_t>::max() - static_cast<uint64_t>(d)) / static_cast<uint64_t>(base))
-        return false;
-      v = v * static_cast<uint64_t>(base) + static_cast<uint64_t>(d);
-    }
-    out->kind = Num::UInt;
-    out->u = v;
-    return true;
-  }
-  std::string ascii;
-  ascii.reserve(s.size());
-  size_t i = 0;
-  bool negative = false;
-  if (s[i] == L'+' || s[i] == L'-') {
-    negative = s[i] == L'-';
-    ascii += static_cast<char>(s[i++]);
-  }
-  size_t digits = 0;
-  bool integral = true;
-  while (i < s.size() && s[i] >= L'0' && s[i] <= L'9') ascii += static_cast<char>(s[i++]), ++digits;
-  if (i < s.size() && s[i] == L'.') {
-    integral = false;
-    ascii += '.';
-    ++i;
-    while (i < s.size() && s[i] >= L'0' && s[i] <= L'9') ascii += static_cast<char>(s[i++]), ++digits;
-  }
-  if (digits == 0) return false;
-  if (i < s.size() && (s[i] == L'e' || s[i] == L'E')) {
-    integral = false;
-    ascii += 'e';
-    ++i;
-    if (i < s.size() && (s[i] == L'+' || s[i] == L'-')) ascii += static_cast<char>(s[i++]);
-    size_t expDigits = 0;
-    while (i < s.size() && s[i] >= L'0' && s[i] <= L'9') ascii += static_cast<char>(s[i++]), ++expDigits;
-    if (expDigits == 0) return false;
-  }
-  if (i != s.size()) return false;
-  const char* first = ascii.data();
-  const char* last = ascii.data() + ascii.size();
-  if (integral) {
-    const char* body = (*first == '+' || *first == '-') ? first + 1 : first;
-    uint64_t magnitude = 0;
-    auto r = std::from_chars(body, last, magnitude);
-    if (r.ec == std::errc() && r.ptr == last) {
-      if (!negative) {
-        out->kind = Num::UInt;
-        out->u = magnitude;
-        return true;
-      }
-      if (magnitude <= static_cast<uint64_t>(std::numeric_limits<int64_t>::max()) + 1) {
-        out->kind = Num::Int;
-        out->i = magnitude == static_cast<uint64_t>(std::numeric_limits<int64_t>::max()) + 1
-                     ? std::numeric_limits<int64_t>::min()
-                     : -static_cast<int64_t>(magnitude);
-        return true;
-      }
-    }
-  }
-  if (*first == '+') ++first;  // from_chars takes no plus sign
-  double d = 0;
-  auto r = std::from_chars(first, last, d);
-  if (r.ptr != last) return false;
-  if (r.ec == std::errc::result_out_of_range) d = (negative ? -1 : 1) * std::numeric_limits<double>::infinity();
-  out->kind = Num::Real;
-  out->d = d;
-  return true;
-}
-
 // ---- dates --------------------------------------------------------------------------------
 
 constexpr double kMinDate = -657434.0;  // 100-01-01
 constexpr double kMaxDate = 2958466.0;  // just past 9999-12-31
 
 bool ValidDate(double d) { return d >= kMinDate && d < kMaxDate; }
-
-// Reads an unsigned decimal of 1..maxDigits digits at s[i].
-bool ReadUInt(const std::wstring& s, size_t& i, int maxDigits, int* out) {
-  int v = 0, n = 0;
-  while (i < s.size() && s[i] >= L'0' && s[i] <= L'9' && n < maxDigits) v = v * 10 + (s[i++] - L'0'), ++n;
-  *out = v;
-  return n > 0;
-}
-
-void SkipBlanks(const std::wstring& s, size_t& i) {
-  while (i < s.size() && IsBlank(s[i])) ++i;
-}
-
-// "h:mm[:ss[.fff]] [AM|PM]" at s[i], to the end of the text.
-bool ParseTime(const std::wstring& s, size_t& i, int* h, int* m, int* sec) {
-  *sec = 0;
-  if (!ReadUInt(s, i, 2, h)) return false;
-  if (i >= s.size() || s[i] != L':') return false;
-  ++i;
-  if (!ReadUInt(s, i, 2, m)) return false;
-  if (i < s.size() && s[i] == L':') {
-    ++i;
-    if (!ReadUInt(s, i, 2, sec)) return false;
-    if (i < s.size() && s[i] == L'.') {  // fractions of a second are dropped
-      ++i;
-      int ignored;
-      if (!ReadUInt(s, i, 9, &ignored)) return false;
-    }
-  }
-  SkipBlanks(s, i);
-  if (i + 2 <= s.size()) {
-    std::wstring suffix = s.substr(i, 2);
-    const bool am = EqualsNoCase(suffix, L"am"), pm = EqualsNoCase(suffix, L"pm");
-    if (am || pm) {
-      if (*h < 1 || *h > 12) return false;
-      *h = (*h % 12) + (pm ? 12 : 0);
-      i += 2;
-    }
-  }
-  return i == s.size() && *h < 24 && *m < 60 && *sec < 60;
-}
-
-bool ParseDateText(const std::wstring& s, double* out) {
-  SYSTEMTIME st{};
-  st.wYear = 1899;
-  st.wMonth = 12;
-  st.wDay = 30;
-  int h = 0, m = 0, sec = 0;
-  size_t i = 0;
-  int a, b, c;
-  size_t start = i;
-  if (!ReadUInt(s, i, 4, &a)) return false;
-  if (i < s.size() && s[i] == L':') {  // time only
-    i = start;
-    if (!ParseTime(s, i, &h, &m, &sec)) return false;
-  } else {
-    if (i >= s.size()) return false;
-    const wchar_t sep = s[i];
-    if (sep == L'-' && i - start == 4) {  // YYYY-MM-DD
-      ++i;
-      if (!ReadUInt(s, i, 2, &b) || i >= s.size() || s[i] != L'-') return false;
-      ++i;
-      if (!ReadUInt(s, i, 2, &c)) return false;
-      st.wYear = static_cast<WORD>(a);
-      st.wMonth = static_cast<WORD>(b);
-      st.wDay = static_cast<WORD>(c);
-    } else if (sep == L'/') {  // M/D/YYYY
-      ++i;
-      if (!ReadUInt(s, i, 2, &b) || i >= s.size() || s[i] != L'/') return false;
-      ++i;
-      size_t yearStart = i;
-      if (!ReadUInt(s, i, 4, &c) || i - yearStart != 4) return false;
-      st.wYear = static_cast<WORD>(c);
-      st.wMonth = static_cast<WORD>(a);
-      st.wDay = static_cast<WORD>(b);
-    } else {
-      return false;
-    }
-    if (i < s.size()) {
-      if (s[i] != L'T' && !IsBlank(s[i])) return false;
-      ++i;
-      SkipBlanks(s, i);
-      if (!ParseTime(s, i, &h, &m, &sec)) return false;
-    }
-  }
-  st.wHour = static_cast<WORD>(h);
-  st.wMinute = static_cast<WORD>(m);
-  st.wSecond = static_cast<WORD>(sec);
-  return SystemTimeToVariantTime(&st, out) != 0;
-}
-
-HRESULT FormatDate(double d, std::wstring* out) {
-  SYSTEMTIME st{};
-  if (!ValidDate(d) || !VariantTimeToSystemTime(d, &st)) return DISP_E_OVERFLOW;
-  wchar_t buf[64];
-  const bool dayZero = st.wYear == 1899 && st.wMonth == 12 && st.wDay == 30;
-  const bool midnight = st.wHour == 0 && st.wMinute == 0 && st.wSecond == 0;
-  if (dayZero) {
-    std::swprintf(buf, 64, L"%02u:%02u:%02u", st.wHour, st.wMinute, st.wSecond);
-  } else if (midnight) {
-    std::swprintf(buf, 64, L"%04u-%02u-%02u", st.wYear, st.wMonth, st.wDay);
-  } else {
-    std::swprintf(buf, 64, L"%04u-%02u-%02u %02u:%02u:%02u", st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute,
-                  st.wSecond);
-  }
-  *out = buf;
-  return S_OK;
-}
 
 // ---- text -----------------------------------------------------------------------------------
 
@@ -482,11 +340,22 @@ HRESULT ValueProperty(const VARIANT& src, LCID lcid, VARIANT* out) {
 // src is a dereferenced value of another type than vt; writes a fresh value into *out.
 HRESULT Convert(const VARIANT& src, LCID lcid, USHORT flags, VARTYPE vt, VARIANT* out) {
   VariantInit(out);
-  if (vt == VT_EMPTY) return S_OK;
+  if (vt == VT_EMPTY) return src.vt == VT_NULL || src.vt == VT_ERROR ? DISP_E_TYPEMISMATCH : S_OK;
   if ((src.vt | vt) & VT_ARRAY) return DISP_E_TYPEMISMATCH;
   if (vt == VT_NULL) {
-    if (src.vt != VT_EMPTY) return DISP_E_TYPEMISMATCH;
+    // EMPTY and every number, BOOL, CY and DATE may become NULL; text and objects may not.
+    if (src.vt == VT_BSTR || src.vt == VT_ERROR || src.vt == VT_DISPATCH || src.vt == VT_UNKNOWN)
+      return DISP_E_TYPEMISMATCH;
     out->vt = VT_NULL;
+    return S_OK;
+  }
+  if (SameSizeOtherSign(src.vt, vt)) {
+    PutTruncated(IntegerBits(src), vt, out);
+    return S_OK;
+  }
+  // A VARIANT_BOOL converts as its 16-bit value, cut to an integer target without a range check.
+  if (src.vt == VT_BOOL && IsIntegerType(vt)) {
+    PutTruncated(src.boolVal, vt, out);
     return S_OK;
   }
   if (src.vt == VT_NULL || src.vt == VT_ERROR || vt == VT_ERROR) return DISP_E_TYPEMISMATCH;
@@ -531,14 +400,12 @@ HRESULT Convert(const VARIANT& src, LCID lcid, USHORT flags, VARTYPE vt, VARIANT
         if (flags & VARIANT_ALPHABOOL) {
           text = src.boolVal ? L"True" : L"False";
         } else {
-          text = src.boolVal ? L"-1" : L"0";
+          text = std::to_wstring(src.boolVal);
         }
         break;
-      case VT_DATE: {
-        HRESULT hr = FormatDate(src.date, &text);
-        if (FAILED(hr)) return hr;
+      case VT_DATE:
+        if (!tessaly::FormatLocaleDate(src.date, lcid, &text)) return DISP_E_OVERFLOW;
         break;
-      }
       default: return DISP_E_TYPEMISMATCH;
     }
     BSTR b = tessaly::SysAllocStringView(text);
@@ -566,22 +433,27 @@ HRESULT Convert(const VARIANT& src, LCID lcid, USHORT flags, VARTYPE vt, VARIANT
     case VT_R8:
     case VT_DATE: n.kind = Num::Real; n.d = src.dblVal; break;
     case VT_CY: n.kind = Num::Cy; n.i = src.cyVal.int64; break;
-    case VT_BOOL: n.i = src.boolVal ? -1 : 0; n.fromBool = true; break;
+    case VT_BOOL: n.i = src.boolVal; break;
     case VT_BSTR: {
-      const std::wstring text = Trimmed(src.bstrVal);
+      const std::wstring text = tessaly::BstrToString(src.bstrVal);
       if (vt == VT_DATE) {
         double d;
-        if (!ParseDateText(text, &d)) return DISP_E_TYPEMISMATCH;
+        if (!tessaly::ParseLocaleDate(text, lcid, &d)) return DISP_E_TYPEMISMATCH;
         out->vt = VT_DATE;
         out->date = d;
         return S_OK;
       }
-      if (vt == VT_BOOL && (EqualsNoCase(text, L"true") || EqualsNoCase(text, L"false"))) {
+      if (vt == VT_BOOL) {
+        bool b = false;
+        if (!tessaly::ParseLocaleBool(text, lcid, &b)) return DISP_E_TYPEMISMATCH;
         out->vt = VT_BOOL;
-        out->boolVal = EqualsNoCase(text, L"true") ? VARIANT_TRUE : VARIANT_FALSE;
+        out->boolVal = b ? VARIANT_TRUE : VARIANT_FALSE;
         return S_OK;
       }
-      if (!ParseNumber(text, &n)) return DISP_E_TYPEMISMATCH;
+      tessaly::TextNumber t;
+      if (!tessaly::ParseLocaleNumber(text, lcid, &t)) return DISP_E_TYPEMISMATCH;
+      if (!t.integral && !std::isfinite(t.real)) return DISP_E_OVERFLOW;  // beyond any double
+      n = FromText(t);
       break;
     }
     default: return DISP_E_TYPEMISMATCH;
@@ -734,15 +606,18 @@ bool SameArray(SAFEARRAY* a, SAFEARRAY* b) {
 
 void VariantInit(VARIANTARG* pvarg) {
   if (pvarg == nullptr) return;
-  pvarg->vt = VT_EMPTY;
-  pvarg->wReserved1 = pvarg->wReserved2 = pvarg->wReserved3 = 0;
-  pvarg->llVal = 0;
-  pvarg->rec.pRecInfo = nullptr;
+  Reset(pvarg);
 }
 
 HRESULT VariantClear(VARIANTARG* pvarg) {
   if (pvarg == nullptr) return E_INVALIDARG;
-  if (!ValidVariantType(pvarg->vt)) return DISP_E_BADVARTYPE;
+  const VARTYPE vt = pvarg->vt;
+  // Empty, null and plain numbers own nothing; they are the common case on every call.
+  if (vt == VT_EMPTY || vt == VT_NULL || (vt != VT_BSTR && vt != VT_DISPATCH && vt != VT_UNKNOWN && ScalarSize(vt) != 0)) {
+    Reset(pvarg);
+    return S_OK;
+  }
+  if (!ValidVariantType(vt)) return DISP_E_BADVARTYPE;
   if (!(pvarg->vt & VT_BYREF)) {
     if (pvarg->vt & VT_ARRAY) {
       HRESULT hr = SafeArrayDestroy(pvarg->parray);

@@ -5,23 +5,26 @@
 //   - out of the target's range: DISP_E_OVERFLOW; unparsable text: DISP_E_TYPEMISMATCH;
 //     an unknown VARTYPE: DISP_E_BADVARTYPE; a pair with no conversion: DISP_E_TYPEMISMATCH;
 //   - floats, CY and DATE to integers round half to even (2.5 -> 2, 3.5 -> 4, -2.5 -> -2);
-//   - text to number: C locale, blanks around allowed, "&H1F" (hex) and "&O17" (octal) forms;
-//     numbers in text are rounded like floats ("2.5" -> 2 for I4);
+//   - text follows the locale (see LocaleText.h: English (United States) here, whatever the
+//     LCID): "1,000", "(5)", "5-", "$5", "&H1F" (hex) and "&O17" (octal); numbers in text
+//     are rounded like floats ("2.5" -> 2 for I4);
 //   - number to text: R8 with up to 15 significant digits, R4 with 7 ("0.1", "1E+20");
 //     CY with up to 4 decimals; integers in decimal;
-//   - BOOL: non-zero -> VARIANT_TRUE (-1); to text "-1"/"0", or "True"/"False" with
-//     VARIANT_ALPHABOOL; from text "True"/"False" (any case) or a number; to unsigned types
-//     TRUE is all bits set (255 for UI1), as OLE gives it;
-//   - EMPTY is 0, "" and FALSE; NULL converts only to NULL (and EMPTY);
-//   - DATE as text: "YYYY-MM-DD HH:MM:SS" (date only when there is no time, time only on day 0),
-//     locale-independent; parsing accepts that form (also with 'T'), "HH:MM[:SS]", and
-//     "M/D/YYYY [h:mm[:ss] [AM|PM]]"; numbers to DATE outside years 100..9999 overflow;
-//   - CY is value * 10000, rounded half to even on the way in;
+//   - between a signed and an unsigned type of one size (I1/UI1, I2/UI2, I4/UI4, INT/UINT,
+//     I8/UI8) the bits are kept without a range check (I4 -1 -> UI4 4294967295);
+//   - BOOL: non-zero -> VARIANT_TRUE (-1); a BOOL converts as its 16-bit value (cut to an
+//     integer target, so TRUE is all bits set); to text its number, or "True"/"False" with
+//     VARIANT_ALPHABOOL; from text "#TRUE#"/"#FALSE#", "True"/"False" (any case) or a number;
+//   - EMPTY is 0, "" and FALSE; NULL converts only to NULL; NULL and ERROR never to EMPTY;
+//     EMPTY, numbers, BOOL, CY and DATE may become NULL;
+//   - DATE as text: "1/1/2020 12:00:00 PM" (the date alone at midnight, the time alone on
+//     day 0); parsed as VarDateFromStr does; numbers to DATE outside years 100..9999 overflow;
+//   - CY is value * 10000, rounded half to even on the way in; from a whole number its
+//     magnitude must stay below 922337203685477 (922337203685478 from UI8);
 //   - DISPATCH <-> UNKNOWN through QueryInterface; an object to a value type reads its
 //     DISPID_VALUE property (unless VARIANT_NOVALUEPROP) and converts that;
 //   - ERROR converts only to itself; arrays only to the same array type (copied);
 //   - a BYREF source is dereferenced; dest may be src; on failure dest is left unchanged.
-// The LCID is not used: conversions are locale-independent.
 #pragma once
 
 #include "platform/com/ComTypes.h"

@@ -4,15 +4,18 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <link.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cstdlib>
 #include <cwctype>
 #include <random>
+#include <string_view>
 
 #include "platform/win32/Handles.h"
 #include "platform/win32/MachineRoot.h"
@@ -167,6 +170,27 @@ class TempFileName {
            std::to_string(counter.fetch_add(1)) + "-" + std::to_string(random() % 1000000);
   }
 };
+
+// Temporaries of saves whose process was killed before its rename; those of processes that
+// still run (this one included) may be in use and stay.
+void RemoveStaleTemporaries(const std::string& target) {
+  size_t slash = target.find_last_of('/');
+  std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
+  std::string prefix = "." + (slash == std::string::npos ? target : target.substr(slash + 1)) + ".tmp-";
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string_view name(entry->d_name);
+    if (name.substr(0, prefix.size()) != prefix) continue;
+    const std::string_view rest = name.substr(prefix.size());
+    pid_t pid = 0;
+    auto [end, ec] = std::from_chars(rest.data(), rest.data() + rest.size(), pid);
+    if (ec != std::errc() || pid <= 0 || end == rest.data() + rest.size() || *end != '-') continue;
+    if (pid == ::getpid() || ::kill(pid, 0) == 0 || errno != ESRCH) continue;
+    ::unlinkat(::dirfd(dir), entry->d_name, 0);
+  }
+  ::closedir(dir);
+}
 
 LONG WriteAll(int fd, const BYTE* data, size_t size) {
   while (size > 0) {
@@ -422,6 +446,7 @@ LONG ReplaceFileSafely(const CString& path, const void* data, size_t size) {
   bool existed = ::stat(target.c_str(), &st) == 0;
   if (existed && S_ISDIR(st.st_mode)) return ERROR_ACCESS_DENIED;
 
+  RemoveStaleTemporaries(target);
   std::string temp;
   int fd = -1;
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {

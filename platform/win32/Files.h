@@ -92,7 +92,8 @@ std::string NativePath(const CString& path);
 // Writes a temporary file beside the target, flushes it to disk and renames it over the target.
 // On any failure the old file is left untouched, the temporary file is removed and the error is
 // returned (ERROR_PATH_NOT_FOUND, ERROR_ACCESS_DENIED, ERROR_DISK_FULL, ERROR_WRITE_FAULT...).
-// An existing target keeps its permissions.
+// An existing target keeps its permissions. Temporaries left beside it by saves of processes
+// that no longer run (killed before their rename) are removed first.
 LONG ReplaceFileSafely(const CString& path, const void* data, size_t size);
 LONG ReplaceFileSafely(const CString& path, const std::vector<BYTE>& bytes);
 LONG ReplaceFileSafely(const CString& path, const std::string& bytes);

@@ -190,6 +190,8 @@ LONG OpenLocked(State& s) {
   try {
     Exec(db, "PRAGMA journal_mode=WAL");
     Exec(db, "PRAGMA synchronous=FULL");
+    // A large transaction's log is cut back once it has been checkpointed.
+    Exec(db, "PRAGMA journal_size_limit=1048576");
     Exec(db, "BEGIN IMMEDIATE");
     try {
       Exec(db,
@@ -246,6 +248,14 @@ LONG Run(bool write, const Body& body) {
     error = ERROR_CANTWRITE;
   }
   sqlite3_exec(s.db, "ROLLBACK", nullptr, nullptr, nullptr);
+  // A write the disk refused may have grown the log with frames that never count; giving that
+  // space back keeps the disk from staying full. Without waiting: when another process is
+  // reading, the log is cut back by a later checkpoint instead.
+  if (write && (error == ERROR_DISK_FULL || error == ERROR_CANTWRITE)) {
+    sqlite3_busy_timeout(s.db, 0);
+    sqlite3_wal_checkpoint_v2(s.db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+    sqlite3_busy_timeout(s.db, kBusyTimeoutMs);
+  }
   return error;
 }
 

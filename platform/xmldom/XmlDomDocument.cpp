@@ -2,6 +2,7 @@
 
 #include <tinyxml.h>
 
+#include <algorithm>
 #include <cwctype>
 #include <memory>
 #include <new>
@@ -9,9 +10,9 @@
 #include "platform/com/Bstr.h"
 #include "platform/win32/Files.h"
 #include "platform/win32/TextConv.h"
+#include "platform/xmldom/XmlNesting.h"
 
 namespace {
-
 
 const char kByteOrderMark[] = "\xEF\xBB\xBF";
 
@@ -35,16 +36,14 @@ bool IsNameChar(wchar_t c) {
   return IsNameStart(c) || (c >= L'0' && c <= L'9') || c == L'-' || c == L'.';
 }
 
-XmlDomNodePtr FromTiny(const TiXmlNode* node) {
+// One node of TinyXML's tree without its children; null for blank text.
+XmlDomNodePtr FromTinyNode(const TiXmlNode* node) {
   switch (node->Type()) {
     case TiXmlNode::TINYXML_ELEMENT: {
       const TiXmlElement* e = node->ToElement();
       auto out = std::make_shared<CXmlDomNode>(XmlDomNodeType::Element, AnsiToWide(e->ValueStr()), std::wstring());
       for (const TiXmlAttribute* a = e->FirstAttribute(); a; a = a->Next()) {
         out->Attributes().emplace_back(AnsiToWide(a->NameTStr()), AnsiToWide(a->ValueStr()));
-      }
-      for (const TiXmlNode* c = e->FirstChild(); c; c = c->NextSibling()) {
-        if (XmlDomNodePtr child = FromTiny(c)) out->appendChild(child);
       }
       return out;
     }
@@ -70,6 +69,24 @@ XmlDomNodePtr FromTiny(const TiXmlNode* node) {
   }
 }
 
+// The whole subtree, walked with a stack of our own rather than the call stack.
+XmlDomNodePtr FromTiny(const TiXmlNode* top) {
+  XmlDomNodePtr out = FromTinyNode(top);
+  if (!out) return out;
+  std::vector<std::pair<const TiXmlNode*, XmlDomNodePtr>> pending{{top, out}};
+  while (!pending.empty()) {
+    auto [tiny, dom] = std::move(pending.back());
+    pending.pop_back();
+    for (const TiXmlNode* c = tiny->FirstChild(); c; c = c->NextSibling()) {
+      XmlDomNodePtr child = FromTinyNode(c);
+      if (!child) continue;
+      dom->appendChild(child);
+      if (child->Type() == XmlDomNodeType::Element && c->FirstChild()) pending.emplace_back(c, child);
+    }
+  }
+  return out;
+}
+
 const std::wstring& AttributeOf(const CXmlDomNode& node, const wchar_t* name) {
   static const std::wstring none;
   for (const auto& [n, v] : node.Attributes()) {
@@ -78,13 +95,12 @@ const std::wstring& AttributeOf(const CXmlDomNode& node, const wchar_t* name) {
   return none;
 }
 
-TiXmlNode* ToTiny(const CXmlDomNode& node) {
+// One node without its children.
+TiXmlNode* ToTinyNode(const CXmlDomNode& node) {
   switch (node.Type()) {
     case XmlDomNodeType::Element: {
       std::unique_ptr<TiXmlElement> e(new TiXmlElement(WideToUtf8(node.NodeName())));
       for (const auto& [name, value] : node.Attributes()) e->SetAttribute(WideToUtf8(name), WideToUtf8(value));
-      XmlDomNodePtr c;
-      for (node.get_firstChild(c); c; c->get_nextSibling(c)) e->LinkEndChild(ToTiny(*c));
       return e.release();
     }
     case XmlDomNodeType::Text: {
@@ -111,6 +127,37 @@ TiXmlNode* ToTiny(const CXmlDomNode& node) {
   auto* u = new TiXmlUnknown();
   u->SetValue(WideToUtf8(node.NodeValue()));
   return u;
+}
+
+// The whole subtree, walked with a stack of our own; the caller owns the result.
+TiXmlNode* ToTiny(const CXmlDomNode& top) {
+  std::unique_ptr<TiXmlNode> out(ToTinyNode(top));
+  std::vector<std::pair<const CXmlDomNode*, TiXmlNode*>> pending{{&top, out.get()}};
+  while (!pending.empty()) {
+    auto [dom, tiny] = pending.back();
+    pending.pop_back();
+    XmlDomNodePtr c;
+    for (dom->get_firstChild(c); c; c->get_nextSibling(c)) {
+      TiXmlNode* child = tiny->LinkEndChild(ToTinyNode(*c));
+      pending.emplace_back(c.get(), child);
+    }
+  }
+  return out.release();
+}
+
+// Levels of elements from node down, node included.
+size_t Depth(const CXmlDomNode& top) {
+  size_t deepest = 0;
+  std::vector<std::pair<const CXmlDomNode*, size_t>> pending{{&top, 1}};
+  while (!pending.empty()) {
+    auto [node, depth] = pending.back();
+    pending.pop_back();
+    if (node->Type() != XmlDomNodeType::Element) continue;
+    deepest = std::max(deepest, depth);
+    XmlDomNodePtr c;
+    for (node->get_firstChild(c); c; c->get_nextSibling(c)) pending.emplace_back(c.get(), depth + 1);
+  }
+  return deepest;
 }
 
 }  // namespace
@@ -148,6 +195,11 @@ HRESULT CXmlDomDocument::load(const VARIANT& source, VARIANT_BOOL* isSuccessful)
   bool bom = text.compare(0, 3, kByteOrderMark) == 0;
   if (bom) text.erase(0, 3);
 
+  // TinyXML recurses once per level: a hostile depth must not reach it.
+  if (!tessaly::XmlNestingWithin(text)) {
+    m_parseError = L"The elements are nested too deeply.";
+    return S_FALSE;
+  }
   TiXmlDocument tiny;
   // Bytes that are not UTF-8 are read one by one (as Windows-1252 below).
   const TiXmlEncoding encoding = IsValidUtf8(text) ? TIXML_ENCODING_UTF8 : TIXML_ENCODING_LEGACY;
@@ -214,6 +266,8 @@ HRESULT CXmlDomDocument::createElement(const std::wstring& tagName, XmlDomNodePt
 HRESULT CXmlDomDocument::SaveToString(std::string& xml) const {
   xml.clear();
   if (!m_root) return E_FAIL;
+  // What could not be loaded again is not written.
+  if (Depth(*m_root) > tessaly::kMaxXmlNesting) return E_FAIL;
   try {
     TiXmlDocument tiny;
     for (const auto& n : m_before) tiny.LinkEndChild(ToTiny(*n));

@@ -4,11 +4,23 @@ CXmlDomNode::CXmlDomNode(XmlDomNodeType type, std::wstring name, std::wstring va
     : m_type(type), m_name(std::move(name)), m_value(std::move(value)) {}
 
 CXmlDomNode::~CXmlDomNode() {
-  // Siblings are released one by one rather than by a chain of destructors, so a long list
-  // cannot exhaust the stack.
-  while (m_firstChild) {
-    XmlDomNodePtr child = std::move(m_firstChild);
-    m_firstChild = std::move(child->m_next);
+  // Descendants nobody else holds are taken apart here, level by level, rather than by a chain
+  // of destructors, so neither a deep tree nor a long list can exhaust the stack. A node
+  // someone still holds keeps its own children.
+  std::vector<XmlDomNodePtr> pending;
+  auto takeChildren = [&pending](CXmlDomNode& node) {
+    XmlDomNodePtr child = std::move(node.m_firstChild);
+    while (child) {
+      XmlDomNodePtr next = std::move(child->m_next);
+      pending.push_back(std::move(child));
+      child = std::move(next);
+    }
+  };
+  takeChildren(*this);
+  while (!pending.empty()) {
+    XmlDomNodePtr node = std::move(pending.back());
+    pending.pop_back();
+    if (node.use_count() == 1) takeChildren(*node);
   }
 }
 
@@ -21,9 +33,23 @@ HRESULT CXmlDomNode::get_baseName(std::wstring& name) const {
 }
 
 void CXmlDomNode::AppendText(std::wstring& out) const {
-  for (const CXmlDomNode* c = m_firstChild.get(); c; c = c->m_next.get()) {
-    if (c->m_type == XmlDomNodeType::Text) out += c->m_value;
-    else if (c->m_type == XmlDomNodeType::Element) c->AppendText(out);
+  // Document order with a stack of the siblings still to visit, not the call stack.
+  std::vector<const CXmlDomNode*> resume;
+  const CXmlDomNode* c = m_firstChild.get();
+  while (c || !resume.empty()) {
+    if (!c) {
+      c = resume.back();
+      resume.pop_back();
+      continue;
+    }
+    if (c->m_type == XmlDomNodeType::Text) {
+      out += c->m_value;
+    } else if (c->m_type == XmlDomNodeType::Element && c->m_firstChild) {
+      if (c->m_next) resume.push_back(c->m_next.get());
+      c = c->m_firstChild.get();
+      continue;
+    }
+    c = c->m_next.get();
   }
 }
 

@@ -140,6 +140,8 @@ std::shared_ptr<SimNode> MakeNode(int i, int kind) {
       sensor->index = 1;
       sensor->name = L"Sensor";
       sensor->cps.push_back(MakeCp(0, {L"nciOffset", L"SNVT_temp_p", L"0.5"}, n.get()));
+      // A structured CP, so CP fields have their item IDs, tree objects and writes.
+      sensor->cps.push_back(MakeCp(1, {L"nciDefaultState", L"SNVT_switch", L"50.0 1"}, n.get()));
       n->blocks.push_back(std::move(nodeObject));
       n->blocks.push_back(std::move(lamp));
       n->blocks.push_back(std::move(sensor));

@@ -114,6 +114,9 @@ TEST(OpcTagTest, ItemPropertiesAndLookups) {
   EXPECT_EQ(v.vt, VT_DATE);
   EXPECT_EQ(v.date, 0.0);
   VariantInit(&v);
+  // A value that cannot be read is the property's error, not S_OK with nothing.
+  EXPECT_EQ(tag.GetItemProperty(2, &v), E_FAIL);
+  EXPECT_EQ(v.vt, VT_EMPTY);
   EXPECT_EQ(tag.GetItemProperty(7, &v), OPC_E_INVALID_PID);
   EXPECT_EQ(v.vt, VT_EMPTY);
   for (DWORD id : {101u, 5000u, 5001u}) EXPECT_EQ(tag.LookupItemID(id), E_FAIL);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -46,7 +47,9 @@ class CTextRecorder : public CProtocolEventsCollector {
   std::vector<CString> m_texts;
 };
 
-class CScanRecorder : public CLonGuiLinks {
+// Records what the device model opens: the scan window's calls in `log`, every other window and
+// dialog in `calls`; the dialogs answer as the test scripts them (cancelled by default).
+class CGuiRecorder : public CLonGuiLinks {
  public:
   struct Window : CScanWindowLink {
     explicit Window(std::vector<CString>* log) : m_log(log) {}
@@ -63,13 +66,34 @@ class CScanRecorder : public CLonGuiLinks {
     log.push_back(L"create");
     return std::make_unique<Window>(&log);
   }
-  void ShowPropertiesPane() override {}
-  int ShowDeviceProperties() override { return IDCANCEL; }
-  int RunTagDialog(CTagPropertiesRecord&) override { return IDCANCEL; }
-  int RunReplaceNodeDialog(CString&) override { return IDCANCEL; }
-  void ShowNodeStatusSheet(const CString&, IDispatch*) override {}
-  void ShowRouterStatusSheet(const CString&, const CString&, IDispatch*, const CString&, IDispatch*) override {}
+  void ShowPropertiesPane() override { calls.push_back(L"properties pane"); }
+  int ShowDeviceProperties() override {
+    calls.push_back(L"device properties");
+    return IDCANCEL;
+  }
+  int RunTagDialog(CTagPropertiesRecord& record) override {
+    calls.push_back(L"tag dialog " + record.m_strItemId);
+    return tagDialog ? tagDialog(record) : IDCANCEL;
+  }
+  int RunReplaceNodeDialog(CString& neuronId) override {
+    calls.push_back(L"replace node");
+    neuronId = replaceNeuronId;
+    return replaceResult;
+  }
+  void ShowNodeStatusSheet(const CString& title, IDispatch* node) override {
+    calls.push_back(L"node sheet " + title + (node ? L"" : L" without node"));
+  }
+  void ShowRouterStatusSheet(const CString& title, const CString& nearCaption, IDispatch* nearSide,
+                             const CString& farCaption, IDispatch* farSide) override {
+    calls.push_back(L"router sheet " + title + L": " + nearCaption + (nearSide ? L"" : L" (none)") + L", " +
+                    farCaption + (farSide ? L"" : L" (none)"));
+  }
+
   std::vector<CString> log;
+  std::vector<CString> calls;
+  std::function<int(CTagPropertiesRecord&)> tagDialog;
+  int replaceResult = IDCANCEL;
+  CString replaceNeuronId;
 };
 
 // Device 0 is a room controller at 4B.1.1, 1 and 2 lamp actuators, 3 a block device at 4B.1.4.
@@ -86,20 +110,21 @@ class LonNetworkTest : public ::testing::Test {
   explicit LonNetworkTest(kestrum::testing::EnvironmentOptions options = {}) : env(options) {}
 
   void SetUp() override {
-    SetLonHost(&host);
-    SetLonGuiLinks(&gui);
+    hostScope = std::make_unique<CScopedLonHost>(&host);
+    guiScope = std::make_unique<CScopedLonGuiLinks>(&gui);
     g_pProtocolEventsCollector.Set(&texts);
     manager = std::make_unique<CLonDatabaseManager>();
     ASSERT_NE(nullptr, manager->m_control.m_lpDispatch);
     sim = env.Simulation(manager->m_control.m_lpDispatch);
     ASSERT_TRUE(sim);
+    ASSERT_EQ(S_OK, sim->RecordCalls(TRUE));  // the tests count the control's calls
   }
   void TearDown() override {
     sim.Release();
     manager.reset();
     g_pProtocolEventsCollector.Set(nullptr);
-    SetLonGuiLinks(nullptr);
-    SetLonHost(nullptr);
+    guiScope.reset();
+    hostScope.reset();
   }
 
   bool OpenSimulated() { return manager->Open(LonModeSimulate, env.DatabasePath().c_str(), L"", L""); }
@@ -109,6 +134,7 @@ class LonNetworkTest : public ::testing::Test {
     sim.Release();
     ASSERT_TRUE(manager->Connect());
     sim = env.Simulation(manager->m_control.m_lpDispatch);
+    ASSERT_EQ(S_OK, sim->RecordCalls(TRUE));
   }
   LONG Calls(LONG kind, const wchar_t* key, DISPID id) {
     LONG n = -1;
@@ -118,7 +144,9 @@ class LonNetworkTest : public ::testing::Test {
 
   kestrum::testing::CKestrumEnvironment env;
   CTestHost host;
-  CScanRecorder gui;
+  CGuiRecorder gui;
+  std::unique_ptr<CScopedLonHost> hostScope;
+  std::unique_ptr<CScopedLonGuiLinks> guiScope;
   CTextRecorder texts;
   std::unique_ptr<CLonDatabaseManager> manager;
   CComPtr<kestrum::IKestrumSimulation> sim;

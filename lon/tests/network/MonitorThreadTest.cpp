@@ -2,6 +2,7 @@
 // which holds the thread there until the test lets the next round go, so the test reads the
 // control's call counts between rounds; the round's length comes from an injected tick count.
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 
 #include "interfaces/kestrum/KestrumDispIds.h"
@@ -289,6 +290,53 @@ INSTANTIATE_TEST_SUITE_P(Rounds, MonitorPaceTest,
                            return "Round" + std::to_string(info.param.roundMs) + "From" +
                                   std::to_string(info.param.start);
                          });
+
+TEST_F(MonitorThreadTest, DevicesBeingDeletedOrClearedLeaveTheQueues) {
+  manager->AttachProxyUser(&paced->monitor);
+  CDefaultObject parent(L"selection");
+  AddNv(parent, kSetpoint);      // device 0
+  AddNv(parent, L"4B.1.2.0");    // device 1
+  AddCp(parent, kNvCp);          // device 0
+  CConfigProperty* blockCp = nullptr;
+  for (CLonNode* node : manager->GetNodes())
+    for (CLonFunctionalBlock* block : node->m_blocks)
+      for (CConfigProperty* cp : block->m_cps)
+        if (cp->GetItemID() == kBlockCp) blockCp = cp;
+  ASSERT_NE(nullptr, blockCp);
+  parent.AddChild(new CCPTreeObject(blockCp));  // device 3
+  paced->monitor.AddObjects(parent.m_children);
+  ASSERT_TRUE(paced->Start());
+  ASSERT_EQ(2u, paced->monitor.GetNvCount());
+  ASSERT_EQ(2u, paced->monitor.GetCpCount());
+
+  CDefaultObject tree(L"Network");
+  manager->BuildDeviceTree(&tree, 1);
+  CNodeTreeObject* room = nullptr;
+  std::function<void(CTreeObject*)> find = [&](CTreeObject* object) {
+    for (CTreeObject* child : object->m_children) {
+      CNodeTreeObject* node = CNodeTreeObject::FromObject(static_cast<CDefaultObject*>(child));
+      if (node && node->m_pNode->GetNeuronId() == kRoomController) room = node;
+      find(child);
+    }
+  };
+  find(&tree);
+  ASSERT_NE(nullptr, room);
+  ASSERT_TRUE(manager->DeleteNode(room));
+  EXPECT_EQ(1u, paced->monitor.GetNvCount());
+  EXPECT_EQ(1u, paced->monitor.GetCpCount());
+  ASSERT_EQ(S_OK, sim->ResetCalls());
+  ASSERT_TRUE(paced->Next());  // polls what is left, and nothing of the deleted device
+  EXPECT_EQ(1, NvReads(L"4B.1.2.0"));
+  EXPECT_EQ(1, Calls(kestrum::kObjNv, L"", kestrum::nv::kReadCache));
+  EXPECT_EQ(1, Calls(kestrum::kObjCp, L"", kestrum::cp::kReadCache));
+
+  manager->ClearNodes();
+  EXPECT_EQ(0u, paced->monitor.GetNvCount());
+  EXPECT_EQ(0u, paced->monitor.GetCpCount());
+  ASSERT_TRUE(paced->Next());
+  EXPECT_EQ(0, paced->monitor.GetFailedPolls());
+  manager->DetachProxyUser(&paced->monitor);
+}
 
 }  // namespace
 }  // namespace lon_network_testing

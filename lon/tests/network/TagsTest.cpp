@@ -150,7 +150,7 @@ TEST_P(TagQualityTest, RefreshMapsTheStatusForNvAndCp) {
       ASSERT_EQ(S_OK, sim->SetDeviceOnline(kRoomController, FALSE));
     else
       ASSERT_EQ(S_OK, sim->SetValueStatus(id, GetParam().status));
-    for (DWORD source : {OPC_TAG_SOURCE_CACHE, DWORD(2)}) {
+    for (DWORD source : {DWORD(OPC_DS_CACHE), DWORD(OPC_DS_DEVICE)}) {
       EXPECT_EQ(GetParam().refreshed, tag->Refresh(source)) << id << " source " << source;
       EXPECT_EQ(GetParam().quality, tag->GetQuality()) << id << " source " << source;
     }
@@ -160,11 +160,11 @@ TEST_P(TagQualityTest, RefreshMapsTheStatusForNvAndCp) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Statuses, TagQualityTest,
-                         ::testing::Values(QualityCase{kestrum::kStatusGood, OPC_TAG_QUALITY_GOOD, true},
-                                           QualityCase{kestrum::kStatusUncertain, OPC_TAG_QUALITY_UNCERTAIN, true},
-                                           QualityCase{kestrum::kStatusOffline, OPC_TAG_QUALITY_BAD_OUT_OF_SERVICE, false},
-                                           QualityCase{kestrum::kStatusInactive, OPC_TAG_QUALITY_BAD_OUT_OF_SERVICE, false},
-                                           QualityCase{-1, OPC_TAG_QUALITY_BAD_OUT_OF_SERVICE, false}));
+                         ::testing::Values(QualityCase{kestrum::kStatusGood, OPC_QUALITY_GOOD, true},
+                                           QualityCase{kestrum::kStatusUncertain, OPC_QUALITY_UNCERTAIN, true},
+                                           QualityCase{kestrum::kStatusOffline, OPC_QUALITY_OUT_OF_SERVICE, false},
+                                           QualityCase{kestrum::kStatusInactive, OPC_QUALITY_OUT_OF_SERVICE, false},
+                                           QualityCase{-1, OPC_QUALITY_OUT_OF_SERVICE, false}));
 
 TEST_F(LonNetworkTest, TimeStampsComeFromTheControlsClock) {
   ASSERT_TRUE(OpenSimulated());
@@ -186,7 +186,7 @@ TEST_F(LonNetworkTest, TimeStampsComeFromTheControlsClock) {
     EXPECT_EQ(start + 15000000, tessaly::win32::FileTimeToUInt64(ft)) << id;
   }
   std::unique_ptr<COPCTag> tag(manager->CreateTagFromItemID(kSetpoint));
-  ASSERT_TRUE(tag->Refresh(OPC_TAG_SOURCE_CACHE));
+  ASSERT_TRUE(tag->Refresh(OPC_DS_CACHE));
   CComVariant value;
   EXPECT_EQ(S_OK, tag->ReadValue(&value, VT_R8));
   EXPECT_DOUBLE_EQ(21.5, value.dblVal);
@@ -221,6 +221,70 @@ TEST_F(LonNetworkTest, WritesReachTheDeviceAndAreLogged) {
   EXPECT_DOUBLE_EQ(30.0, device.dblVal);
 }
 
+TEST_F(LonNetworkTest, TheValuePromptOfAnNvWritesWhatTheUserAnswers) {
+  ASSERT_TRUE(OpenSimulated());
+  CNetworkVariable* nv = nullptr;
+  for (CLonNode* node : manager->GetNodes())
+    for (CNetworkVariable* candidate : node->m_nvs)
+      if (candidate->GetItemID() == kSetpoint) nv = candidate;
+  ASSERT_NE(nullptr, nv);
+  struct Case {
+    const char* what;
+    const wchar_t* answer;  // null: the user cancels
+    const wchar_t* failure;  // the control's call fails with this
+    bool written;
+    double device;
+    std::vector<CString> texts;
+    size_t boxes;
+  } cases[] = {
+      {"answered", L"19.5", nullptr, true, 19.5, {L"Write value succeeded. NV: 4B.1.1.0, Neuron ID: 040000000001"}, 0},
+      {"cancelled", nullptr, nullptr, false, 19.5, {}, 0},
+      {"failing", nullptr, L"Device busy", false, 19.5,
+       {L"Write value failed. NV: 4B.1.1.0, Neuron ID: 040000000001. (Cause: Device busy)"}, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    texts.Take();
+    if (c.answer) {
+      ASSERT_EQ(S_OK, sim->QueuePromptAnswer(c.answer));
+    }
+    if (c.failure) {
+      ASSERT_EQ(S_OK, sim->FailCall(kestrum::kObjNv, kSetpoint, kestrum::nv::kWrite, c.failure, 1));
+    }
+    EXPECT_EQ(c.written, nv->Write());
+    CComVariant device;
+    ASSERT_EQ(S_OK, sim->GetDeviceValue(kSetpoint, -1, &device));
+    EXPECT_DOUBLE_EQ(c.device, device.dblVal);
+    EXPECT_EQ(c.texts, texts.Take());
+    EXPECT_EQ(c.boxes, env.Prompts().Texts().size());
+  }
+}
+
+TEST_F(LonNetworkTest, WithSelectedMonitoringAnNvNotMarkedIsOutOfReach) {
+  ASSERT_TRUE(OpenSimulated());
+  host.monitorNVs = 0;  // "selected"
+  std::unique_ptr<COPCTag> tag(manager->CreateTagFromItemID(kSetpoint));
+  ASSERT_NE(nullptr, tag);
+  COleDispatchDriver nv(manager->m_network.InvokeMethod<CComPtr<IDispatch>>(kestrum::net::kNvByItemId,
+                                                                             std::wstring(kSetpoint)).Detach());
+  nv.SetProperty(kestrum::nv::kMonitored, VT_BOOL, false);
+  ASSERT_EQ(S_OK, sim->ResetCalls());
+  EXPECT_FALSE(tag->Refresh(OPC_DS_DEVICE));
+  EXPECT_EQ(OPC_QUALITY_OUT_OF_SERVICE, tag->GetQuality());
+  EXPECT_EQ(0, Calls(kestrum::kObjNv, kSetpoint, kestrum::nv::kReadDevice));
+  CComVariant value(20.0);
+  EXPECT_FALSE(tag->WriteValue(&value));
+  tag->StartMonitoring();
+  EXPECT_EQ(0, nv.GetProperty<LONG>(kestrum::nv::kMonitorCookie));
+  // Marked again, or with "all", the NV is read.
+  nv.SetProperty(kestrum::nv::kMonitored, VT_BOOL, true);
+  EXPECT_TRUE(tag->Refresh(OPC_DS_DEVICE));
+  EXPECT_EQ(OPC_QUALITY_GOOD, tag->GetQuality());
+  host.monitorNVs = 1;
+  nv.SetProperty(kestrum::nv::kMonitored, VT_BOOL, false);
+  EXPECT_TRUE(tag->Refresh(OPC_DS_CACHE));
+}
+
 // OPC threads read tags and the address space under the manager's lock while the GUI thread
 // restarts the network; no thread may reach a proxy that a restart freed.
 TEST_F(LonNetworkTest, ConcurrentReadsWhileTheNetworkRestarts) {
@@ -236,7 +300,7 @@ TEST_F(LonNetworkTest, ConcurrentReadsWhileTheNetworkRestarts) {
         }
         std::unique_ptr<COPCTag> tag(manager->CreateTagFromItemID(which % 2 ? kSetpoint : kNodeCp));
         if (tag) {
-          tag->Refresh(OPC_TAG_SOURCE_CACHE);
+          tag->Refresh(OPC_DS_CACHE);
           CComVariant v;
           tag->ReadValue(&v, VT_BSTR);
           ++reads;

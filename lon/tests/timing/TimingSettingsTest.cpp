@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "foundation/ArchiveException.h"
+#include "platform/afx/ArchiveException.h"
 #include "lon/TimingSettings.h"
 #include "platform/win32/Files.h"
 #include "platform/win32/testing/TempMachineRoot.h"
@@ -120,6 +120,23 @@ TEST_F(TimingSettingsTest, LoadErrorsCarryTheirCause) {
     } catch (const CArchiveException& e) {
       EXPECT_EQ(e.m_cause, c.cause) << c.text;
     }
+  }
+}
+
+TEST_F(TimingSettingsTest, FileThatCannotBeOpenedLeavesTheListAsItWas) {
+  CTmSettings settings;
+  settings.Add(L"Mine");
+  std::string deep = "<configuration version=\"1\"><TmSettings>";
+  for (int i = 0; i < 100000; ++i) deep += "<TmSetting>";
+  for (const std::string& text : {deep, std::string("not xml")}) {
+    WriteFile(Native(), text);
+    try {
+      settings.Load(m_path);
+      ADD_FAILURE() << "loaded";
+    } catch (const CArchiveException& e) {
+      EXPECT_EQ(e.m_cause, CArchiveException::badIndex);
+    }
+    EXPECT_EQ(Names(settings), (std::vector<CString>{L"FTT-10", L"Powerline", L"Mine"}));
   }
 }
 

@@ -13,7 +13,7 @@ COpcDemoNetwork::COpcDemoNetwork(int devices, int newDevices) {
   if (m_simulation)
     m_bOpen = m_manager->Open(LonModeAuto, CString(m_env->DatabasePath().c_str()), L"LON1", L"");
   Pump();
-  m_tags = std::make_unique<CLonTagsManager>(*m_manager);
+  m_tags = std::make_unique<CNetworkTagsManager>(*m_manager);
 }
 
 COpcDemoNetwork::~COpcDemoNetwork() {

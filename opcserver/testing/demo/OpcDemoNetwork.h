@@ -11,7 +11,7 @@
 
 #include "interfaces/kestrum/KestrumSimulation.h"
 #include "lon/LonDatabaseManager.h"
-#include "opcserver/testing/demo/LonTagsManager.h"
+#include "opcserver/NetworkTagsManager.h"
 #include "platform/com/ComPtr.h"
 #include "standins/kestrum/testing/KestrumEnvironment.h"
 
@@ -30,7 +30,7 @@ class COpcDemoNetwork {
 
   bool IsOpen() const { return m_bOpen; }
   CLonDatabaseManager& Manager() { return *m_manager; }
-  CLonTagsManager& Tags() { return *m_tags; }
+  CNetworkTagsManager& Tags() { return *m_tags; }
   kestrum::IKestrumSimulation* Simulation() { return m_simulation.p; }
   kestrum::testing::CKestrumEnvironment& Environment() { return *m_env; }
 
@@ -46,7 +46,7 @@ class COpcDemoNetwork {
  private:
   std::unique_ptr<kestrum::testing::CKestrumEnvironment> m_env;
   std::unique_ptr<CLonDatabaseManager> m_manager;
-  std::unique_ptr<CLonTagsManager> m_tags;
+  std::unique_ptr<CNetworkTagsManager> m_tags;
   CComPtr<kestrum::IKestrumSimulation> m_simulation;
   bool m_bOpen = false;
 };

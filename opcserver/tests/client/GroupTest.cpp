@@ -190,6 +190,50 @@ TEST_F(GroupTest, SetStateAppliesEverythingAndReportsARevisedRate) {
   EXPECT_NE(-1, texts[0].Find(L"', as active"));
 }
 
+TEST_F(GroupTest, ADeadbandOutsideAPercentageOrASourceOtherThanCacheOrDeviceIsInvalid) {
+  struct Case {
+    FLOAT deadband;
+    HRESULT expected;
+  } cases[] = {{0.0f, S_OK},           {100.0f, S_OK},         {-0.5f, E_INVALIDARG},
+               {100.5f, E_INVALIDARG}, {NAN, E_INVALIDARG},    {INFINITY, E_INVALIDARG}};
+  auto group = client.AddGroup(L"G", FALSE, 1000, 1);
+  auto state = State(group);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.deadband);
+    // AddGroup makes no group for an invalid one.
+    FLOAT deadband = c.deadband;
+    CComPtr<IUnknown> added;
+    OPCHANDLE h = 0;
+    EXPECT_EQ(c.expected, client.Server()->AddGroup(L"", FALSE, 1000, 2, nullptr, &deadband, 0, &h, nullptr,
+                                                    IID_IUnknown, &added.p));
+    EXPECT_EQ(c.expected == S_OK, added != nullptr);
+    if (added) client.Server()->RemoveGroup(h, TRUE);
+    // SetState changes nothing at all for an invalid one.
+    DWORD rate = 2000, revised = 0;
+    BOOL active = TRUE;
+    EXPECT_EQ(c.expected, state->SetState(&rate, &revised, &active, nullptr, &deadband, nullptr, nullptr));
+    DWORD gotRate = 0;
+    BOOL gotActive = FALSE;
+    FLOAT gotDeadband = -1.0f;
+    state->GetState(&gotRate, &gotActive, nullptr, nullptr, &gotDeadband, nullptr, nullptr, nullptr);
+    EXPECT_EQ(c.expected == S_OK ? c.deadband : 100.0f, gotDeadband);
+    EXPECT_EQ(c.expected == S_OK ? 2000u : 1000u, gotRate);
+    EXPECT_EQ(c.expected == S_OK, gotActive != FALSE);
+    rate = 1000;
+    active = FALSE;
+    FLOAT reset = 100.0f;
+    state->SetState(&rate, &revised, &active, nullptr, &reset, nullptr, nullptr);
+  }
+
+  auto handles = client.AddItems(group, {L"Dev.1.2.0"});
+  OPCITEMSTATE* states = nullptr;
+  for (DWORD source : {0u, 3u}) {
+    EXPECT_EQ(E_INVALIDARG, QueryAs<IOPCSyncIO>(group.p)->Read(static_cast<OPCDATASOURCE>(source), 1, handles.data(),
+                                                              &states, &errors));
+    EXPECT_EQ(nullptr, states);
+  }
+}
+
 TEST_F(GroupTest, Rename) {
   auto g = client.AddGroup(L"G", FALSE, 1000, 1);
   auto other = client.AddGroup(L"H", FALSE, 1000, 2);
@@ -353,6 +397,17 @@ TEST_F(GroupTest, AFailingSinkGetsTheChangesAgain) {
   client.AddItems(group, {L"Dev.1.2.0"});
   ASSERT_TRUE(sink->WaitForCalls(2));
   EXPECT_EQ(1u, sink->Calls()[1].clients.size());
+}
+
+TEST_F(GroupTest, AFailingSinkDoesNotStarveTheOthers) {
+  auto group = client.AddGroup(L"G", TRUE, 100, 9);
+  auto failing = client.Subscribe(group);
+  failing->m_result = E_FAIL;
+  auto healthy = client.Subscribe(group);
+  client.AddItems(group, {L"Dev.1.2.0"});
+  ASSERT_TRUE(healthy->WaitForCalls(1));
+  EXPECT_EQ(std::vector<OPCHANDLE>{1}, healthy->Calls()[0].clients);
+  EXPECT_LE(1u, failing->CallCount());
 }
 
 TEST_F(GroupTest, DeadbandFiltersSmallMoves) {

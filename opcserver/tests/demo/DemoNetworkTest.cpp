@@ -160,6 +160,33 @@ TEST_F(DemoNetworkTest, TheRootBranchIsTheNetworksAddressSpaceAndItsIdsAddItems)
   for (size_t i = 0; i < ids.size(); ++i) EXPECT_EQ(S_OK, errs[i]) << CStringToUtf8(ids[i]);
 }
 
+TEST_F(DemoNetworkTest, AStructuredCpAndItsMembersAreItemsThatReadAndWrite) {
+  const wchar_t kState[] = L"4B.1.4.O1.1";  // nciDefaultState of block "Sensor", SNVT_switch
+  auto group = client.AddGroup(L"G", TRUE, 100000, 1);
+  std::vector<HRESULT> added;
+  auto h = client.AddItems(group, {kState, L"4B.1.4.O1.1__value", L"4B.1.4.O1.1 nciDefaultState__state"}, &added);
+  ASSERT_EQ(std::vector<HRESULT>(3, S_OK), added);
+  auto before = Read(group, OPC_DS_DEVICE, h);
+  ASSERT_EQ(3u, before.size());
+  EXPECT_EQ(L"50.0 1", AsText(before[0].value));
+  EXPECT_EQ(50.0, AsDouble(before[1].value));
+  EXPECT_EQ(VT_I2, before[2].value.vt);
+  EXPECT_EQ(1.0, AsDouble(before[2].value));
+
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_R8;
+  v.dblVal = 75.0;
+  ASSERT_EQ(S_OK, QueryAs<IOPCSyncIO>(group.p)->Write(1, &h[1], &v, &errors));
+  EXPECT_EQ(S_OK, errors[0]);
+  FreeErrors();
+  EXPECT_EQ(75.0, AsDouble(Device(kState, 0)));
+  auto after = Read(group, OPC_DS_DEVICE, h);
+  ASSERT_EQ(3u, after.size());
+  EXPECT_EQ(L"75.0 1", AsText(after[0].value));
+  EXPECT_EQ(75.0, AsDouble(after[1].value));
+}
+
 TEST_F(DemoNetworkTest, CacheReadsKeepTheControlsCacheUntilItAgesAndDeviceReadsAskTheDevice) {
   // CPs are not monitored, so the control's cache of them moves only by reads and time.
   auto group = client.AddGroup(L"G", TRUE, 100000, 1);

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <string>
 
 #include "platform/com/Bstr.h"
 #include "platform/com/ComErrors.h"
@@ -111,6 +112,39 @@ TEST_F(XMLFormatterTest, EntryWithoutTypeOrSelectorGetsThemOnSet) {
   EXPECT_EQ(tessaly::BstrToString(name), L"T");
   EXPECT_EQ(selector, 6);
   SysFreeString(name);
+}
+
+std::string Entry(const char* pid, int index, const char* type) {
+  return std::string("<node><pid>") + pid + "</pid><nv><index>" + std::to_string(index) + "</index><type>" + type +
+         "</type><selector>0</selector></nv>";
+}
+
+TEST_F(XMLFormatterTest, SearchGoesDeepAndOnInDocumentOrder) {
+  std::string deep;
+  for (int i = 0; i < 200; ++i) deep += "<g>";
+  deep += Entry("P", 1, "Deep") + "</node>";
+  for (int i = 0; i < 200; ++i) deep += "</g>";
+  const std::string text =
+      "<t>" + deep + Entry("X", 1, "Outer") + Entry("H", 1, "Hidden") + "</node></node>" + Entry("Q", 2, "Later") + "</node></t>";
+  std::wstring path = MakeFile("deep.xml", text.c_str());
+  ASSERT_EQ(formatter->OpenFile(Bstr(path).p), S_OK);
+  std::wstring type;
+  EXPECT_EQ(Lookup(L"P", 1, &type), 1);
+  EXPECT_EQ(type, L"Deep");
+  EXPECT_EQ(Lookup(L"Q", 2, &type), 1);
+  EXPECT_EQ(type, L"Later");
+  EXPECT_EQ(Lookup(L"H", 1), 0);  // inside a node of another program ID
+}
+
+TEST_F(XMLFormatterTest, TooDeepFileIsNotLoadedAndNeverWritten) {
+  std::string text = "<t>";
+  for (int i = 0; i < 100000; ++i) text += "<g>";
+  std::wstring path = MakeFile("hostile.xml", text.c_str());
+  EXPECT_EQ(formatter->OpenFile(Bstr(path).p), S_FALSE);
+  EXPECT_EQ(Lookup(L"P", 1), 0);
+  EXPECT_TRUE(FAILED(formatter->SetNvType(1, Bstr(L"T").p, Bstr(L"P").p, 0)));
+  std::ifstream in(root.Path() + "/hostile.xml");
+  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), {}), text);
 }
 
 }  // namespace

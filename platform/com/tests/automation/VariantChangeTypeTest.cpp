@@ -9,6 +9,7 @@
 #include "platform/com/ComVariant.h"
 #include "platform/com/Variant.h"
 #include "platform/com/tests/automation/FakeObject.h"
+#include "platform/win32/Time.h"
 
 namespace {
 
@@ -71,11 +72,12 @@ TEST(VariantChangeType, IntegerRanges) {
       {"I4 -32768 to I2", -32768, VT_I2, 0, S_OK, short(-32768)},
       {"I4 40000 to I2", 40000, VT_I2, 0, DISP_E_OVERFLOW, {}},
       {"I4 40000 to UI2", 40000, VT_UI2, 0, S_OK, static_cast<unsigned short>(40000)},
-      {"I4 -1 to UI4", -1, VT_UI4, 0, DISP_E_OVERFLOW, {}},
-      {"UI4 max to I4", 0xFFFFFFFFu, VT_I4, 0, DISP_E_OVERFLOW, {}},
+      // A signed and an unsigned type of one size keep the bits.
+      {"I4 -1 to UI4", -1, VT_UI4, 0, S_OK, 0xFFFFFFFFu},
+      {"UI4 max to I4", 0xFFFFFFFFu, VT_I4, 0, S_OK, -1},
       {"UI4 max to I8", 0xFFFFFFFFu, VT_I8, 0, S_OK, LONGLONG(0xFFFFFFFF)},
-      {"I8 -1 to UI8", LONGLONG(-1), VT_UI8, 0, DISP_E_OVERFLOW, {}},
-      {"UI8 2^63 to I8", ULONGLONG(1) << 63, VT_I8, 0, DISP_E_OVERFLOW, {}},
+      {"I8 -1 to UI8", LONGLONG(-1), VT_UI8, 0, S_OK, ~ULONGLONG(0)},
+      {"UI8 2^63 to I8", ULONGLONG(1) << 63, VT_I8, 0, S_OK, std::numeric_limits<LONGLONG>::min()},
       {"I8 2^40 to I4", LONGLONG(1) << 40, VT_I4, 0, DISP_E_OVERFLOW, {}},
       {"I4 7 to INT", 7, VT_INT, 0, S_OK, CComVariant(7, VT_INT)},
       {"I4 7 to UINT", 7, VT_UINT, 0, S_OK, CComVariant(7u, VT_UINT)},
@@ -127,7 +129,7 @@ TEST(VariantChangeType, TextToNumber) {
       {"trailing letters", L"12abc", VT_I4, 0, DISP_E_TYPEMISMATCH, {}},
       {"empty", L"", VT_I4, 0, DISP_E_TYPEMISMATCH, {}},
       {"blank", L"   ", VT_R8, 0, DISP_E_TYPEMISMATCH, {}},
-      {"comma is not a decimal point", L"1,5", VT_R8, 0, DISP_E_TYPEMISMATCH, {}},
+      {"a comma separates thousands", L"1,5", VT_R8, 0, S_OK, 15.0},
       {"bare exponent", L"1e", VT_R8, 0, DISP_E_TYPEMISMATCH, {}},
       {"text to CY", L"12.3456", VT_CY, 0, S_OK, Cy(123456)},
   });
@@ -191,7 +193,7 @@ TEST(VariantChangeType, EmptyNullAndError) {
       {"NULL to NULL", Null(), VT_NULL, 0, S_OK, Null()},
       {"NULL to I4", Null(), VT_I4, 0, DISP_E_TYPEMISMATCH, {}},
       {"NULL to BSTR", Null(), VT_BSTR, 0, DISP_E_TYPEMISMATCH, {}},
-      {"I4 to NULL", 5, VT_NULL, 0, DISP_E_TYPEMISMATCH, {}},
+      {"I4 to NULL", 5, VT_NULL, 0, S_OK, Null()},
       {"ERROR to I4", Error(E_FAIL), VT_I4, 0, DISP_E_TYPEMISMATCH, {}},
       {"ERROR to ERROR", Error(E_FAIL), VT_ERROR, 0, S_OK, Error(E_FAIL)},
       {"I4 to a bad type", 5, VARTYPE(0x7F), 0, DISP_E_BADVARTYPE, {}},
@@ -202,11 +204,11 @@ TEST(VariantChangeType, EmptyNullAndError) {
 TEST(VariantChangeType, DatesAndCurrency) {
   const double march5 = 45356;  // 2024-03-05
   RunTable({
-      {"date and time", Date(march5 + 0.5), VT_BSTR, 0, S_OK, L"2024-03-05 12:00:00"},
-      {"date only", Date(march5), VT_BSTR, 0, S_OK, L"2024-03-05"},
-      {"time only", Date(0.25), VT_BSTR, 0, S_OK, L"06:00:00"},
-      {"day zero", Date(0), VT_BSTR, 0, S_OK, L"00:00:00"},
-      {"before day zero", Date(-1.25), VT_BSTR, 0, S_OK, L"1899-12-29 06:00:00"},
+      {"date and time", Date(march5 + 0.5), VT_BSTR, 0, S_OK, L"3/5/2024 12:00:00 PM"},
+      {"date only", Date(march5), VT_BSTR, 0, S_OK, L"3/5/2024"},
+      {"time only", Date(0.25), VT_BSTR, 0, S_OK, L"6:00:00 AM"},
+      {"day zero", Date(0), VT_BSTR, 0, S_OK, L"12:00:00 AM"},
+      {"before day zero", Date(-1.25), VT_BSTR, 0, S_OK, L"12/29/1899 6:00:00 AM"},
       {"parse ISO", L"2024-03-05 12:00:00", VT_DATE, 0, S_OK, Date(march5 + 0.5)},
       {"parse ISO with T", L"2024-03-05T06:00", VT_DATE, 0, S_OK, Date(march5 + 0.25)},
       {"parse US with PM", L"3/5/2024 6:00 PM", VT_DATE, 0, S_OK, Date(march5 + 0.75)},
@@ -298,6 +300,117 @@ TEST(VariantChangeType, ObjectsThroughQueryInterfaceAndTheirValue) {
   CComVariant v(static_cast<IDispatch*>(&noValue));
   CComVariant out;
   EXPECT_EQ(VariantChangeType(&out, &v, 0, VT_I4), DISP_E_TYPEMISMATCH);
+}
+
+// Windows' answers under English (United States), the locale the system runs under.
+TEST(VariantChangeType, TextUnderTheUserLocale) {
+  RunTable({
+      {"thousands", L"1,000", VT_I4, 0, S_OK, 1000},
+      {"thousands and decimals", L"1,234,567.5", VT_R8, 0, S_OK, 1234567.5},
+      {"parentheses", L"(5)", VT_I4, 0, S_OK, -5},
+      {"trailing minus", L"5-", VT_I4, 0, S_OK, -5},
+      {"trailing plus", L"5+", VT_I2, 0, S_OK, short(5)},
+      {"currency", L"$5", VT_I4, 0, S_OK, 5},
+      {"currency after a sign", L"-$1,000.25", VT_CY, 0, S_OK, Cy(-10002500)},
+      {"currency in parentheses", L"($2.50)", VT_R8, 0, S_OK, -2.5},
+      {"hex", L"&HFF", VT_I2, 0, S_OK, short(255)},
+      {"hex lower case", L"&hff", VT_UI1, 0, S_OK, BYTE(255)},
+      {"a leading thousands separator", L",5", VT_I4, 0, DISP_E_TYPEMISMATCH, {}},
+      {"signs at both ends", L"-5-", VT_I4, 0, DISP_E_TYPEMISMATCH, {}},
+      {"sign inside parentheses", L"(-5)", VT_I4, 0, DISP_E_TYPEMISMATCH, {}},
+      {"unclosed parenthesis", L"(5", VT_I4, 0, DISP_E_TYPEMISMATCH, {}},
+      {"the currency sign alone", L"$", VT_I4, 0, DISP_E_TYPEMISMATCH, {}},
+      {"a decimal comma", L"1.000,5", VT_R8, 0, DISP_E_TYPEMISMATCH, {}},
+      {"too large for a double", L"1e999", VT_R8, 0, DISP_E_OVERFLOW, {}},
+      {"too large for a double, to I4", L"-1e999", VT_I4, 0, DISP_E_OVERFLOW, {}},
+      {"too small for a double", L"1e-999", VT_R8, 0, S_OK, 0.0},
+      {"#TRUE#", L"#TRUE#", VT_BOOL, 0, S_OK, true},
+      {"#FALSE#", L" #FALSE# ", VT_BOOL, 0, S_OK, false},
+      {"#True# is case-sensitive", L"#True#", VT_BOOL, 0, DISP_E_TYPEMISMATCH, {}},
+      {"a number as BOOL", L"0.1", VT_BOOL, 0, S_OK, true},
+      {"currency as BOOL", L"$0", VT_BOOL, 0, S_OK, false},
+  });
+  // Every LCID reads text the same way here.
+  for (LCID lcid : {LCID(0x0409), LOCALE_NEUTRAL, LOCALE_USER_DEFAULT, LCID(0x0407)}) {
+    CComVariant text(L"1,000"), out;
+    ASSERT_EQ(VariantChangeTypeEx(&out, &text, lcid, 0, VT_I4), S_OK) << lcid;
+    EXPECT_EQ(out.lVal, 1000);
+  }
+}
+
+TEST(VariantChangeType, DatesAsOleAutomationReadsThem) {
+  tessaly::win32::ManualClock clock(tessaly::win32::kUnixEpochFileTime + 1907712000ULL * 10000000ULL, 0);
+  tessaly::win32::ScopedClockForTesting scoped(clock);  // 2030-06-15: "this year" is 2030
+  RunTable({
+      {"US date", L"1/2/1970", VT_DATE, 0, S_OK, Date(25570)},
+      {"dashes", L"1-2-1970", VT_DATE, 0, S_OK, Date(25570)},
+      {"year first", L"1970-1-13", VT_DATE, 0, S_OK, Date(25581)},
+      {"day first when the month cannot be", L"13-1-1970", VT_DATE, 0, S_OK, Date(25581)},
+      {"month name", L"2 January 1970", VT_DATE, 0, S_OK, Date(25570)},
+      {"month name first", L"Jan 2, 1970", VT_DATE, 0, S_OK, Date(25570)},
+      {"month name and two-digit year", L"2-Jan-70", VT_DATE, 0, S_OK, Date(25570)},
+      {"month name and a number that is no day", L"Jan 35", VT_DATE, 0, S_OK, Date(12785)},
+      {"day and month of this year", L"1 2", VT_DATE, 0, S_OK, Date(47485)},
+      {"month name and day of this year", L"Feb 1", VT_DATE, 0, S_OK, Date(47515)},
+      {"month and year", L"30 2", VT_DATE, 0, S_OK, Date(10990)},
+      {"three numbers, month first", L"1 2 3", VT_DATE, 0, S_OK, Date(37623)},
+      {"three numbers, year first", L"14 2 3", VT_DATE, 0, S_OK, Date(41673)},
+      {"two-digit years from 30 are 19xx", L"1 2 30", VT_DATE, 0, S_OK, Date(10960)},
+      {"date and PM time", L"6/30/2011 01:20:34 PM", VT_DATE, 0, S_OK, Date(40724.55594907407)},
+      {"ISO date and time", L"2013-05-14 02:04:12", VT_DATE, 0, S_OK, Date(41408.08625)},
+      {"an hour with AM", L"1 am", VT_DATE, 0, S_OK, Date(1.0 / 24)},
+      {"12 AM is midnight", L"12:59 AM", VT_DATE, 0, S_OK, Date(59.0 / 1440)},
+      {"0 PM is noon", L"00:00 p", VT_DATE, 0, S_OK, Date(0.5)},
+      {"AM is ignored past 12", L"13:00 AM", VT_DATE, 0, S_OK, Date(13.0 / 24)},
+      {"weekday names are skipped", L"Friday, 2 Jan 1970", VT_DATE, 0, S_OK, Date(25570)},
+      {"a number alone", L"1", VT_DATE, 0, DISP_E_TYPEMISMATCH, {}},
+      {"a real number", L"0.0", VT_DATE, 0, DISP_E_TYPEMISMATCH, {}},
+      {"fractions of a second", L"2013-05-14 02:04:12.017", VT_DATE, 0, DISP_E_TYPEMISMATCH, {}},
+      {"day.month.year is another locale's", L"02.01.1970", VT_DATE, 0, DISP_E_TYPEMISMATCH, {}},
+      {"no month either way", L"32 49", VT_DATE, 0, DISP_E_TYPEMISMATCH, {}},
+      {"minute 60", L"0:60", VT_DATE, 0, DISP_E_TYPEMISMATCH, {}},
+      {"two AM", L"1 am pm", VT_DATE, 0, DISP_E_TYPEMISMATCH, {}},
+      {"year past 9999", L"1/1/10000", VT_DATE, 0, DISP_E_TYPEMISMATCH, {}},
+  });
+  RunTable({
+      {"noon", Date(43831.5), VT_BSTR, 0, S_OK, L"1/1/2020 12:00:00 PM"},
+      {"early morning", Date(3.34), VT_BSTR, 0, S_OK, L"1/2/1900 8:09:36 AM"},
+      {"first day", Date(-657434.0), VT_BSTR, 0, S_OK, L"1/1/100"},
+      {"last day", Date(2958465.0), VT_BSTR, 0, S_OK, L"12/31/9999"},
+      {"past the last day", Date(2958466.0), VT_BSTR, 0, DISP_E_OVERFLOW, {}},
+  });
+}
+
+TEST(VariantChangeType, WhereItDiffersFromTheVarFromFunctions) {
+  auto Bool = [](SHORT value) {
+    CComVariant v(true);
+    v.boolVal = value;
+    return v;
+  };
+  RunTable({
+      {"I1 -1 to UI1", char(-1), VT_UI1, 0, S_OK, BYTE(255)},
+      {"UI1 200 to I1", BYTE(200), VT_I1, 0, S_OK, char(-56)},
+      {"I2 -2 to UI2", short(-2), VT_UI2, 0, S_OK, static_cast<unsigned short>(65534)},
+      {"INT -1 to UINT", CComVariant(-1, VT_INT), VT_UINT, 0, S_OK, CComVariant(0xFFFFFFFFu, VT_UINT)},
+      {"UINT max to INT", CComVariant(0xFFFFFFFFu, VT_UINT), VT_INT, 0, S_OK, CComVariant(-1, VT_INT)},
+      {"BOOL 5 to I4", Bool(5), VT_I4, 0, S_OK, 5},
+      {"BOOL 128 to I1 wraps", Bool(128), VT_I1, 0, S_OK, char(-128)},
+      {"BOOL 256 to UI1 wraps", Bool(256), VT_UI1, 0, S_OK, BYTE(0)},
+      {"BOOL -2 to UI4", Bool(-2), VT_UI4, 0, S_OK, 0xFFFFFFFEu},
+      {"BOOL 5 to R8", Bool(5), VT_R8, 0, S_OK, 5.0},
+      {"BOOL 1 to text", Bool(1), VT_BSTR, 0, S_OK, L"1"},
+      {"BOOL 1 to text alpha", Bool(1), VT_BSTR, VARIANT_ALPHABOOL, S_OK, L"True"},
+      {"NULL to EMPTY", Null(), VT_EMPTY, 0, DISP_E_TYPEMISMATCH, {}},
+      {"ERROR to EMPTY", Error(E_FAIL), VT_EMPTY, 0, DISP_E_TYPEMISMATCH, {}},
+      {"BOOL to NULL", Bool(-1), VT_NULL, 0, S_OK, Null()},
+      {"text to NULL", L"5", VT_NULL, 0, DISP_E_TYPEMISMATCH, {}},
+      {"I8 to CY, top", LONGLONG(922337203685476), VT_CY, 0, S_OK, Cy(9223372036854760000)},
+      {"I8 to CY, past the top", LONGLONG(922337203685477), VT_CY, 0, DISP_E_OVERFLOW, {}},
+      {"I8 to CY, bottom", LONGLONG(-922337203685476), VT_CY, 0, S_OK, Cy(-9223372036854760000)},
+      {"I8 to CY, past the bottom", LONGLONG(-922337203685477), VT_CY, 0, DISP_E_OVERFLOW, {}},
+      {"UI8 to CY, top", ULONGLONG(922337203685477), VT_CY, 0, S_OK, Cy(9223372036854770000)},
+      {"UI8 to CY, past the top", ULONGLONG(922337203685478), VT_CY, 0, DISP_E_OVERFLOW, {}},
+  });
 }
 
 }  // namespace

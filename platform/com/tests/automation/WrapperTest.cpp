@@ -146,7 +146,7 @@ TEST(COleDateTime, PartsFormatAndStatus) {
   EXPECT_EQ(t.GetDayOfWeek(), 3);  // a Tuesday
   EXPECT_EQ(t.GetDayOfYear(), 65);
   EXPECT_EQ(t.Format(L"%Y-%m-%d %H:%M:%S"), L"2024-03-05 14:30:15");
-  EXPECT_EQ(t.Format(), L"2024-03-05 14:30:15");
+  EXPECT_EQ(t.Format(), L"3/5/2024 2:30:15 PM");
 
   COleDateTime parsed;
   ASSERT_TRUE(parsed.ParseDateTime(L"2024-03-05 14:30:15"));

@@ -6,6 +6,8 @@
 #include "platform/com/SafeArray.h"
 
 #include <map>
+#include <new>
+#include <stdexcept>
 #include <string>
 
 namespace dispatch_test {
@@ -20,6 +22,8 @@ enum : DISPID {
   kValue = 7,     // get/put I4
   kSetRef = 8,    // method (BYREF VARIANT) stores the text "set"
   kRawFail = 9,   // raw handler returning E_ACCESSDENIED
+  kThrowStd = 10,    // method () throws std::runtime_error("disk full")
+  kThrowAlloc = 11,  // method () throws std::bad_alloc
 };
 
 class CDispatchObject : public CComObjectRootEx<CComMultiThreadModel>,
@@ -46,6 +50,8 @@ class CDispatchObject : public CComObjectRootEx<CComMultiThreadModel>,
       v->vt = VT_BSTR;
       v->bstrVal = SysAllocString(L"set");
     });
+    m_table.AddMethod(L"ThrowStd", kThrowStd, []() { throw std::runtime_error("disk full"); });
+    m_table.AddMethod(L"ThrowAlloc", kThrowAlloc, []() { throw std::bad_alloc(); });
     m_table.Add({L"RawFail", kRawFail, DispatchKind::Method, {}, 0, VT_EMPTY,
                  [](CDispatchCall&) -> HRESULT { return E_ACCESSDENIED; }});
   }

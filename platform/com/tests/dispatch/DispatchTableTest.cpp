@@ -187,6 +187,38 @@ TEST_F(DispatchTableTest, FailingHandlerGivesAnException) {
   EXPECT_EQ(DISP_E_EXCEPTION, object->Invoke(kFail, IID_NULL, 0, DISPATCH_METHOD, &dp, nullptr, nullptr, nullptr));
 }
 
+TEST_F(DispatchTableTest, NoCppExceptionOfAHandlerCrossesTheInterface) {
+  EXPECT_EQ(DISP_E_EXCEPTION, Call(kThrowStd, DISPATCH_METHOD, {}));
+  EXPECT_STREQ(L"disk full", excep.bstrDescription);
+  EXPECT_STREQ(L"Test.Object", excep.bstrSource);
+  EXPECT_EQ(E_OUTOFMEMORY, Call(kThrowAlloc, DISPATCH_METHOD, {}));
+  EXPECT_EQ(VT_EMPTY, result.vt);
+}
+
+TEST_F(DispatchTableTest, NamedArgumentsOtherThanThePutValueAreRefused) {
+  // A method takes no named arguments.
+  DISPID named = 0;
+  rgvarg = {I4(1), I4(2)};
+  DISPPARAMS dp{rgvarg.data(), &named, 2, 1};
+  EXPECT_EQ(DISP_E_NONAMEDARGS, object->Invoke(kSub, IID_NULL, 0, DISPATCH_METHOD, &dp, &result, &excep, &argErr));
+  // A put names its value DISPID_PROPERTYPUT and nothing else.
+  DISPID other = 3;
+  for (VARIANT& v : rgvarg) VariantClear(&v);
+  rgvarg = {I4(5)};
+  DISPPARAMS put{rgvarg.data(), &other, 1, 1};
+  argErr = 999;
+  EXPECT_EQ(DISP_E_PARAMNOTFOUND, object->Invoke(kValue, IID_NULL, 0, DISPATCH_PROPERTYPUT, &put, nullptr, &excep, &argErr));
+  EXPECT_EQ(0u, argErr);
+  EXPECT_EQ(0, raw->m_value);
+  // A reference to no VARIANT for a by-reference VARIANT parameter.
+  VARIANT none;
+  none.vt = VT_BYREF | VT_VARIANT;
+  none.pvarVal = nullptr;
+  argErr = 999;
+  EXPECT_EQ(DISP_E_TYPEMISMATCH, Call(kSetRef, DISPATCH_METHOD, {none}));
+  EXPECT_EQ(0u, argErr);
+}
+
 TEST_F(DispatchTableTest, NamesAreFoundIgnoringCase) {
   struct Case {
     const wchar_t* name;
@@ -205,6 +237,41 @@ TEST_F(DispatchTableTest, NamesAreFoundIgnoringCase) {
   EXPECT_EQ(DISP_E_UNKNOWNNAME, object->GetIDsOfNames(IID_NULL, withParam, 2, 0, ids));
   EXPECT_EQ(kSub, ids[0]);
   EXPECT_EQ(DISPID_UNKNOWN, ids[1]);
+}
+
+// Members are found by DISPID and kind inside and outside the directly indexed range; a later
+// entry of the same DISPID and kind replaces the earlier one; long argument lists work too.
+TEST(DispatchTable, MembersAreFoundByIdAndKindAtAnyId) {
+  CDispatchTable table;
+  const DISPID ids[] = {0, 1, 1023, 1024, 100000, DISPID_NEWENUM, -552};
+  for (DISPID id : ids) {
+    table.AddGet(L"Get", id, [id]() -> LONG { return id; });
+    table.AddMethod(L"Method", id, [id]() -> LONG { return id + 1; });
+  }
+  table.AddGet(L"Get", 1, []() -> LONG { return 77; });  // replaces
+  for (DISPID id : ids) {
+    for (WORD flags : {WORD(DISPATCH_PROPERTYGET), WORD(DISPATCH_METHOD)}) {
+      VARIANT result{};
+      DISPPARAMS none{nullptr, nullptr, 0, 0};
+      ASSERT_EQ(S_OK, table.Invoke(id, IID_NULL, flags, &none, &result, nullptr, nullptr)) << id;
+      LONG expected = flags == DISPATCH_METHOD ? id + 1 : id == 1 ? 77 : id;
+      EXPECT_EQ(VT_I4, result.vt) << id;
+      EXPECT_EQ(expected, result.lVal) << id;
+    }
+    EXPECT_EQ(nullptr, table.Find(id, DispatchKind::PropertyPut)) << id;
+  }
+  EXPECT_EQ(nullptr, table.Find(2, DispatchKind::PropertyGet));
+  EXPECT_EQ(nullptr, table.Find(5000, DispatchKind::Method));
+
+  table.AddMethod(L"Sum", 7, [](LONG a, LONG b, LONG c, LONG d, LONG e, LONG f, LONG g, LONG h, LONG i, short j) {
+    return a - b + c + d + e + f + g + h + i + j;
+  });
+  std::vector<VARIANT> reversed;
+  for (LONG v = 10; v >= 1; --v) reversed.push_back(v == 2 ? I2(100) : I4(v));  // the second one coerced
+  DISPPARAMS dp{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+  VARIANT result{};
+  ASSERT_EQ(S_OK, table.Invoke(7, IID_NULL, DISPATCH_METHOD, &dp, &result, nullptr, nullptr));
+  EXPECT_EQ(1 - 100 + 3 + 4 + 5 + 6 + 7 + 8 + 9 + 10, result.lVal);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -245,25 +246,59 @@ TEST_F(FilesTest, ReplaceFileSafelyLeavesTheOldFileWhenItCannotSave) {
   }
 }
 
-TEST_F(FilesTest, ReplaceFileSafelyLeavesTheOldFileWhenTheWriteFails) {
-  const std::string target = Dir() + "/big.tdbx";
-  WriteText(target, "old contents");
-  // A child process with a small file-size limit: the write fails half way.
+// Saves 100,000 bytes over target in a child process whose files may not grow past 4 KB, with
+// that action for the file-size signal; the child's wait status (0 exit: ERROR_DISK_FULL).
+int SaveInChildPastAFileLimit(const std::string& target, void (*onLimit)(int), pid_t* child = nullptr) {
   pid_t pid = ::fork();
-  ASSERT_GE(pid, 0);
   if (pid == 0) {
-    std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGXFSZ, onLimit);
     rlimit limit{4096, 4096};
     ::setrlimit(RLIMIT_FSIZE, &limit);
     LONG error = ReplaceFileSafely(Utf8ToWide(target), std::string(100000, 'n'));
     ::_exit(error == ERROR_DISK_FULL ? 0 : 1);
   }
-  int status = 0;
-  ASSERT_EQ(pid, ::waitpid(pid, &status, 0));
+  if (child != nullptr) *child = pid;
+  int status = -1;
+  if (pid < 0 || ::waitpid(pid, &status, 0) != pid) ADD_FAILURE() << "no child process";
+  return status;
+}
+
+TEST_F(FilesTest, ReplaceFileSafelyLeavesTheOldFileWhenTheWriteFails) {
+  const std::string target = Dir() + "/big.tdbx";
+  WriteText(target, "old contents");
+  // The write fails half way.
+  const int status = SaveInChildPastAFileLimit(target, SIG_IGN);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(0, WEXITSTATUS(status));
   EXPECT_EQ("old contents", ReadText(target));
   EXPECT_EQ(std::vector<std::string>{"big.tdbx"}, Names(Dir()));
+}
+
+TEST_F(FilesTest, TemporaryOfAKilledSaveIsRemovedByTheNextSave) {
+  const std::string target = Dir() + "/table.xml";
+  WriteText(target, "old contents");
+  // The file-size signal kills the child in the middle of its write, before any clean-up.
+  pid_t pid = 0;
+  const int status = SaveInChildPastAFileLimit(target, SIG_DFL, &pid);
+  ASSERT_TRUE(WIFSIGNALED(status));
+  EXPECT_EQ(SIGXFSZ, WTERMSIG(status));
+  std::vector<std::string> left = Names(Dir());
+  ASSERT_EQ(2u, left.size());  // the file and one temporary
+  EXPECT_EQ("old contents", ReadText(target));
+
+  // Temporaries of running processes, and names that only look alike, are left alone.
+  const std::vector<std::string> kept = {".table.xml.tmp-" + std::to_string(::getpid()) + "-0-1",
+                                         ".table.xml.tmp-" + std::to_string(::getppid()) + "-0-1",
+                                         ".table.xml.tmp-x-0-1", ".other.xml.tmp-" + std::to_string(pid) + "-0-1"};
+  for (const std::string& name : kept) WriteText(Dir() + "/" + name, "in use");
+  ASSERT_EQ(ERROR_SUCCESS, ReplaceFileSafely(Utf8ToWide(target), std::string("new")));
+  EXPECT_EQ("new", ReadText(target));
+  std::vector<std::string> want = kept;
+  want.push_back("table.xml");
+  std::sort(want.begin(), want.end());
+  std::vector<std::string> now = Names(Dir());
+  std::sort(now.begin(), now.end());
+  EXPECT_EQ(want, now);
 }
 
 TEST_F(FilesTest, ReadWholeFileReadsEverythingOrSaysWhy) {

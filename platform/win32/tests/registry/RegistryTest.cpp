@@ -2,15 +2,20 @@
 
 #include <gtest/gtest.h>
 #include <spawn.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/win32/MachineRoot.h"
 #include "platform/win32/testing/TempMachineRoot.h"
 
 extern char** environ;
@@ -75,6 +80,11 @@ std::vector<std::wstring> ValueNames(HKEY key) {
     names.emplace_back(name, size);
   }
   return names;
+}
+
+off_t FileSize(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? st.st_size : 0;
 }
 
 class RegistryTest : public ::testing::Test {
@@ -452,6 +462,14 @@ void WriteMany(const wchar_t* writer) {
   }
 }
 
+// Runs a task in a child process and waits for it; a fresh connection then sees what it wrote.
+void RunChild(const std::string& task) {
+  pid_t child = SpawnChild(task);
+  ASSERT_GT(child, 0);
+  ASSERT_EQ(0, WaitChild(child));
+  tessaly::win32::CloseRegistryDatabase();
+}
+
 // The child's side; skipped unless started by a test above.
 TEST(RegistryChild, RunTask) {
   const char* task = std::getenv(kChildVariable);
@@ -464,9 +482,38 @@ TEST(RegistryChild, RunTask) {
     ASSERT_EQ(ERROR_SUCCESS, SetString(key, L"Child", L"from child"));
   } else if (t == "write-many") {
     WriteMany(L"child");
+  } else if (t == "full-disk") {
+    Key key;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyEx(HKEY_CURRENT_USER, L"Software\\Full", 0, KEY_ALL_ACCESS, key.out()));
+    const std::string wal = tessaly::win32::GetMachineRoot() + "/registry.db-wal";
+    const off_t before = FileSize(wal);
+    // No file may grow past a little beyond what is there: the big write cannot land.
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlim_t room = static_cast<rlim_t>(std::max(before, FileSize(wal.substr(0, wal.size() - 4)))) + 65536;
+    rlimit limit{room, RLIM_INFINITY};
+    ASSERT_EQ(0, ::setrlimit(RLIMIT_FSIZE, &limit));
+    const std::vector<BYTE> big(4 << 20, 0x5A);
+    EXPECT_NE(ERROR_SUCCESS, RegSetValueEx(key, L"Big", 0, REG_BINARY, big.data(), static_cast<DWORD>(big.size())));
+    EXPECT_LE(FileSize(wal), before);
+    // The registry still works for what fits.
+    EXPECT_EQ(ERROR_SUCCESS, SetString(key, L"After", L"fits"));
   } else {
     FAIL() << "unknown task " << t;
   }
+}
+
+TEST_F(RegistryTest, WriteFailingOnAFullDiskGivesItsSpaceBack) {
+  {
+    Key key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKey(HKEY_CURRENT_USER, L"Software\\Full", key.out()));
+    ASSERT_EQ(ERROR_SUCCESS, SetString(key, L"Before", L"kept"));
+  }
+  RunChild("full-disk");
+  Key key;
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyEx(HKEY_CURRENT_USER, L"Software\\Full", 0, KEY_READ, key.out()));
+  EXPECT_EQ(L"kept", GetString(key, L"Before"));
+  EXPECT_EQ(L"fits", GetString(key, L"After"));
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegQueryValueEx(key, L"Big", nullptr, nullptr, nullptr, nullptr));
 }
 
 TEST_F(RegistryTest, ValuesPersistAcrossProcesses) {
@@ -475,11 +522,7 @@ TEST_F(RegistryTest, ValuesPersistAcrossProcesses) {
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKey(HKEY_CURRENT_USER, L"Software\\Persist", key.out()));
     ASSERT_EQ(ERROR_SUCCESS, SetString(key, L"Parent", L"from parent"));
   }
-  pid_t child = SpawnChild("read-then-write");
-  ASSERT_GT(child, 0);
-  ASSERT_EQ(0, WaitChild(child));
-  // A fresh connection sees what the other process wrote.
-  tessaly::win32::CloseRegistryDatabase();
+  RunChild("read-then-write");
   Key key;
   ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyEx(HKEY_CURRENT_USER, L"Software\\Persist", 0, KEY_READ, key.out()));
   EXPECT_EQ(L"from child", GetString(key, L"Child"));

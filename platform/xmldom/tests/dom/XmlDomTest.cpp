@@ -9,18 +9,11 @@
 
 #include "platform/com/Bstr.h"
 #include "platform/win32/testing/TempMachineRoot.h"
+#include "platform/xmldom/testing/PathVariant.h"
 
 namespace {
 
-// A VARIANT naming a path; owns its BSTR.
-struct PathVariant {
-  explicit PathVariant(const std::string& path) {
-    v.vt = VT_BSTR;
-    v.bstrVal = tessaly::SysAllocStringView(std::filesystem::path(path).wstring());
-  }
-  ~PathVariant() { SysFreeString(v.bstrVal); }
-  VARIANT v{};
-};
+using tessaly::testing::PathVariant;
 
 class XmlDomTest : public ::testing::Test {
  protected:
@@ -198,6 +191,67 @@ TEST_F(XmlDomTest, LongSiblingListsAreReleasedWithoutDeepRecursion) {
     ASSERT_EQ(parent->appendChild(child), S_OK);
   }
   parent.reset();  // would overflow the stack with one destructor per sibling in a chain
+}
+
+std::string Nested(size_t depth) {
+  std::string text;
+  for (size_t i = 0; i < depth; ++i) text += "<a>";
+  text += "x";
+  for (size_t i = 0; i < depth; ++i) text += "</a>";
+  return text;
+}
+
+TEST_F(XmlDomTest, DeepDocumentsAreRefusedBeforeTheyAreParsed) {
+  auto doc = Load(Nested(256));
+  ASSERT_TRUE(doc);
+  XmlDomNodePtr r;
+  doc->get_documentElement(r);
+  EXPECT_EQ(Text(r), L"x");
+  EXPECT_EQ(Saved(doc), Nested(256));
+
+  // 100,000 levels would overflow TinyXML's recursive parser if it ever saw them.
+  for (size_t depth : {size_t(257), size_t(100000)}) {
+    XmlDomDocumentPtr deep;
+    ASSERT_EQ(CXmlDomDocument::Create(deep), S_OK);
+    VARIANT_BOOL ok = VARIANT_TRUE;
+    EXPECT_EQ(deep->load(PathVariant(Write("deep.xml", Nested(depth))).v, &ok), S_FALSE) << depth;
+    EXPECT_EQ(ok, VARIANT_FALSE);
+    EXPECT_EQ(deep->ParseError(), L"The elements are nested too deeply.");
+    EXPECT_EQ(deep->get_documentElement(r), S_FALSE);
+  }
+}
+
+TEST_F(XmlDomTest, DeepTreesBuiltInMemoryAreWalkedWithoutRecursion) {
+  XmlDomDocumentPtr doc;
+  ASSERT_EQ(CXmlDomDocument::Create(doc), S_OK);
+  // Built from the leaf up, so each append has no ancestors to check.
+  XmlDomNodePtr top;
+  ASSERT_EQ(doc->createElement(L"a", top), S_OK);
+  ASSERT_EQ(top->put_text(L"leaf"), S_OK);
+  XmlDomNodePtr held;
+  for (int i = 0; i < 100000; ++i) {
+    XmlDomNodePtr parent;
+    ASSERT_EQ(doc->createElement(L"a", parent), S_OK);
+    ASSERT_EQ(parent->appendChild(top), S_OK);
+    top = parent;
+    if (i == 50000) held = top;
+  }
+  EXPECT_EQ(Text(top), L"leaf");
+  top.reset();  // one destructor per level in a chain would overflow the stack
+  // A node someone still holds keeps what it holds.
+  EXPECT_EQ(Text(held), L"leaf");
+
+  // A tree deeper than any load accepts is not saved, and the file stays as it was.
+  auto saved = Load("<r/>");
+  ASSERT_TRUE(saved);
+  XmlDomNodePtr r;
+  saved->get_documentElement(r);
+  ASSERT_EQ(r->appendChild(held), S_OK);
+  std::string target = Write("table.xml", "previous");
+  EXPECT_EQ(saved->save(PathVariant(target).v), E_FAIL);
+  EXPECT_EQ(Read(target), "previous");
+  std::string xml;
+  EXPECT_EQ(saved->SaveToString(xml), E_FAIL);
 }
 
 }  // namespace

@@ -1,0 +1,20 @@
+#include "platform/afx/AfxRes.h"
+
+#include <mutex>
+
+#include "platform/win32/Resources.h"
+
+void AfxRegisterFrameworkStrings() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    static const StringResource kStrings[] = {
+        {AFX_IDP_FAILED_TO_OPEN_DOC, L"Failed to open document."},
+        {AFX_IDP_FAILED_TO_SAVE_DOC, L"Failed to save document."},
+        {AFX_IDP_ASK_TO_SAVE, L"Save changes to %1?"},
+        {AFX_IDP_FAILED_TO_CREATE_DOC, L"Failed to create empty document."},
+        {AFX_IDP_FAILED_INVALID_FORMAT, L"Unexpected file format."},
+        {AFX_IDP_FAILED_ACCESS_WRITE, L"Unable to write to %1, it is read-only or opened by someone else."},
+    };
+    RegisterStringResourcesIn(nullptr, kStrings, std::size(kStrings));
+  });
+}

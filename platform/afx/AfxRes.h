@@ -1,0 +1,23 @@
+// The framework's own command ids and prompt strings.
+#pragma once
+
+#include "platform/win32/WinTypes.h"
+
+constexpr UINT ID_FILE_NEW = 0xE100;
+constexpr UINT ID_FILE_OPEN = 0xE101;
+constexpr UINT ID_FILE_CLOSE = 0xE102;
+constexpr UINT ID_FILE_SAVE = 0xE103;
+constexpr UINT ID_FILE_SAVE_AS = 0xE104;
+constexpr UINT ID_FILE_MRU_FILE1 = 0xE110;  // ... ID_FILE_MRU_FILE1 + 15
+constexpr UINT ID_APP_ABOUT = 0xE140;
+constexpr UINT ID_APP_EXIT = 0xE141;
+
+constexpr UINT AFX_IDP_FAILED_TO_OPEN_DOC = 0xF101;
+constexpr UINT AFX_IDP_FAILED_TO_SAVE_DOC = 0xF102;
+constexpr UINT AFX_IDP_ASK_TO_SAVE = 0xF103;
+constexpr UINT AFX_IDP_FAILED_TO_CREATE_DOC = 0xF104;
+constexpr UINT AFX_IDP_FAILED_INVALID_FORMAT = 0xF180;
+constexpr UINT AFX_IDP_FAILED_ACCESS_WRITE = 0xF184;
+
+// Enters the framework's prompt texts into the executable's string table (once).
+void AfxRegisterFrameworkStrings();
