@@ -1,5 +1,5 @@
 // The one place where the server host learns the class it serves: --clsid {...} on its command
-// line, else --instance n from its own small table, else instance 0.
+// line, else --instance n of the server's 17 instances, else instance 0.
 #pragma once
 
 #include <string>
@@ -9,6 +9,3 @@
 
 // False (and a message in *error) for a malformed --clsid or --instance.
 bool HostClassId(const std::vector<std::string>& args, CLSID* clsid, std::string* error);
-
-// The instances the host knows by number.
-extern const CLSID kHostInstanceClsids[17];
