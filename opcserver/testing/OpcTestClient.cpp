@@ -9,6 +9,12 @@
 #include "platform/com/Activation.h"
 #include "platform/com/Memory.h"
 #include "platform/com/Variant.h"
+#include "interfaces/opc/rpc/OpcMarshalers.h"
+#include "platform/rpc/RpcRuntime.h"
+#include "platform/win32/MachineRoot.h"
+
+#include <cstdlib>
+#include <vector>
 
 const CLSID CLSID_TessalyTestServer = {0x5A1E7C10, 0x2B3D, 0x4C8E, {0x9F, 0x11, 0x6A, 0x0B, 0x3C, 0x44, 0x21, 0x07}};
 
@@ -17,9 +23,19 @@ constexpr auto kGuard = std::chrono::seconds(10);
 
 HRESULT CreateServer(IUnknown*, REFIID riid, void** ppv) { return CMyOPCServer::CreateInstance(riid, ppv); }
 
+std::string g_socketPath;
+
 void RegisterOnce() {
   static std::once_flag once;
   std::call_once(once, [] {
+    if (CurrentOpcTestTransport() == OpcTestTransport::kRpc) {
+      UsePrivateRpcDirectory();
+      // Lives until the process ends: servers and sinks of every test go through it.
+      static tessaly::rpc::CRpcRuntime* runtime = new tessaly::rpc::CRpcRuntime();
+      (void)runtime;
+      tessaly::rpc::RegisterOpcMarshalers();
+      g_socketPath = tessaly::rpc::InstanceSocketPath(CLSID_TessalyTestServer);
+    }
     IUnknown* factory = nullptr;
     CComClassFactory::Create(&CreateServer, IID_IUnknown, reinterpret_cast<void**>(&factory), false);
     DWORD cookie = 0;
@@ -113,9 +129,31 @@ bool CCycleWatcher::WaitForMoreCycles(OPCHANDLE hClientGroup, DWORD n) {
   return g_cycleCv.wait_for(lock, kGuard, [&] { return g_cycles[hClientGroup] >= target; });
 }
 
+void UsePrivateRpcDirectory() {
+  const char* chosen = ::getenv("TESSALY_RPC_DIRECTORY");
+  if (chosen && *chosen) return;
+  std::string pattern = tessaly::win32::GetMachineRoot() + "/rpc-XXXXXX";
+  std::vector<char> buffer(pattern.begin(), pattern.end());
+  buffer.push_back('\0');
+  if (::mkdtemp(buffer.data())) ::setenv("TESSALY_RPC_DIRECTORY", buffer.data(), 1);
+}
+
+OpcTestTransport CurrentOpcTestTransport() {
+  const char* transport = ::getenv("TESSALY_OPC_TRANSPORT");
+  return transport && std::string(transport) == "rpc" ? OpcTestTransport::kRpc : OpcTestTransport::kInProcess;
+}
+
 COpcTestClient::COpcTestClient() {
   RegisterOnce();
-  CoCreateInstance(CLSID_TessalyTestServer, nullptr, CLSCTX_LOCAL_SERVER, &m_server.p);
+  if (CurrentOpcTestTransport() == OpcTestTransport::kInProcess) {
+    CoCreateInstance(CLSID_TessalyTestServer, nullptr, CLSCTX_LOCAL_SERVER, &m_server.p);
+    return;
+  }
+  CComPtr<IClassFactory> factory;
+  if (SUCCEEDED(tessaly::rpc::CRpcRuntime::Current()->GetClassObjectAt(g_socketPath, CLSID_TessalyTestServer,
+                                                                      IID_IClassFactory,
+                                                                      reinterpret_cast<void**>(&factory.p))))
+    factory->CreateInstance(nullptr, IID_IOPCServer, reinterpret_cast<void**>(&m_server.p));
 }
 
 COpcTestClient::~COpcTestClient() { Release(); }

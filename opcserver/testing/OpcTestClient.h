@@ -94,6 +94,15 @@ class CCycleWatcher {
   std::unique_ptr<CMyOPCGroup::CScopedCycleHookForTesting> m_hook;
 };
 
+// How the tests reach the server: in-process, or through the process boundary (a connection to
+// the class's socket, served by this same process). TESSALY_OPC_TRANSPORT=rpc picks the second,
+// so one fixture runs the conformance tests over both.
+enum class OpcTestTransport { kInProcess, kRpc };
+OpcTestTransport CurrentOpcTestTransport();
+// Gives this process (and the programs it starts) an instance-socket folder of its own, so test
+// processes running side by side never reach each other's servers.
+void UsePrivateRpcDirectory();
+
 class COpcTestClient {
  public:
   // Registers the class object (once per process) and creates a server.
@@ -107,7 +116,7 @@ class COpcTestClient {
   // Advises a new data callback on the group; returns the sink.
   CComPtr<CComObject<CTestDataCallback>> Subscribe(IUnknown* group, DWORD* cookie = nullptr);
   // AddItems of IDs (active, client handles 1, 2, ...); returns the server handles (0 on error).
-  std::vector<OPCHANDLE> AddItems(IOPCItemMgt* group, const std::vector<CString>& ids,
+  static std::vector<OPCHANDLE> AddItems(IOPCItemMgt* group, const std::vector<CString>& ids,
                                   std::vector<HRESULT>* errors = nullptr, VARTYPE type = VT_EMPTY);
   void Release();
 

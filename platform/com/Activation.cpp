@@ -134,9 +134,36 @@ DisconnectState& Disconnect() {
   return *state;
 }
 
+struct OutOfProcessHooks {
+  std::mutex lock;
+  OutOfProcessActivationHook activation;
+  ClassRegistrationHook registration;
+};
+OutOfProcessHooks& Hooks() {
+  static OutOfProcessHooks* hooks = new OutOfProcessHooks;
+  return *hooks;
+}
+
+void NotifyRegistration(REFCLSID clsid, DWORD context, bool registered) {
+  if ((context & (CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER)) == 0) return;
+  ClassRegistrationHook hook;
+  {
+    std::lock_guard<std::mutex> guard(Hooks().lock);
+    hook = Hooks().registration;
+  }
+  if (hook) {
+    try {
+      hook(clsid, context, registered);
+    } catch (...) {
+      // A listener that cannot start leaves the class reachable in-process only.
+    }
+  }
+}
+
 struct ClipboardFormats {
   std::mutex lock;
   std::map<std::wstring, UINT> ids;  // by lower-case name
+  std::vector<std::wstring> names;   // as first registered, by id - kFirstClipboardFormat
 };
 ClipboardFormats& Formats() {
   static ClipboardFormats* formats = new ClipboardFormats;
@@ -202,23 +229,29 @@ HRESULT CoRegisterClassObject(REFCLSID rclsid, IUnknown* pUnk, DWORD dwClsContex
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
   }
+  NotifyRegistration(rclsid, dwClsContext, true);
   return S_OK;
 }
 
 HRESULT CoRevokeClassObject(DWORD dwRegister) {
   IUnknown* factory = nullptr;
+  CLSID clsid = CLSID_NULL;
+  DWORD context = 0;
   {
     ClassTable& t = Classes();
     std::lock_guard<std::mutex> guard(t.lock);
     for (auto it = t.entries.begin(); it != t.entries.end(); ++it) {
       if (it->cookie == dwRegister) {
         factory = it->factory;
+        clsid = it->clsid;
+        context = it->context;
         t.entries.erase(it);
         break;
       }
     }
   }
   if (!factory) return CO_E_OBJNOTREG;
+  NotifyRegistration(clsid, context, false);
   factory->Release();  // outside the lock: the factory's last release may call back in
   return S_OK;
 }
@@ -230,24 +263,50 @@ HRESULT CoResumeClassObjects() {
   return S_OK;
 }
 
-HRESULT CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, LPVOID, REFIID riid, LPVOID* ppv) {
+HRESULT CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, LPVOID pvReserved, REFIID riid, LPVOID* ppv) {
   if (!ppv) return E_POINTER;
   *ppv = nullptr;
   if ((dwClsContext & kServerContexts) == 0) return E_INVALIDARG;
-  if (IUnknown* factory = TakeRegisteredClassObject(rclsid)) {
+  // A named machine is always asked over the network, even for a class this process serves.
+  auto* serverInfo = static_cast<COSERVERINFO*>(pvReserved);
+  bool remote = serverInfo && serverInfo->pwszName && *serverInfo->pwszName;
+  if (IUnknown* factory = remote ? nullptr : TakeRegisteredClassObject(rclsid)) {
     HRESULT hr = ComCallNoThrow([&] { return factory->QueryInterface(riid, ppv); });
     factory->Release();
     return hr;
   }
-  if (rclsid == CLSID_StdComponentCategoriesMgr) return GetStdComponentCategoriesMgrClassObject(riid, ppv);
-  if (dwClsContext & CLSCTX_INPROC_SERVER) {
+  if (rclsid == CLSID_StdComponentCategoriesMgr && !remote) return GetStdComponentCategoriesMgrClassObject(riid, ppv);
+  if ((dwClsContext & CLSCTX_INPROC_SERVER) && !remote) {
+    HRESULT hr;
     try {
-      return GetInprocClassObject(rclsid, riid, ppv);
+      hr = GetInprocClassObject(rclsid, riid, ppv);
     } catch (const std::bad_alloc&) {
       return E_OUTOFMEMORY;
     }
+    // CLSCTX_ALL goes on to a local server only when no in-process server is registered.
+    if (hr != REGDB_E_CLASSNOTREG) return hr;
   }
-  return REGDB_E_CLASSNOTREG;
+  if ((dwClsContext & (CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER)) == 0) return REGDB_E_CLASSNOTREG;
+  if (remote && (dwClsContext & CLSCTX_REMOTE_SERVER) == 0) return REGDB_E_CLASSNOTREG;
+  OutOfProcessActivationHook hook;
+  {
+    std::lock_guard<std::mutex> guard(Hooks().lock);
+    hook = Hooks().activation;
+  }
+  if (!hook) return REGDB_E_CLASSNOTREG;
+  return ComCallNoThrow([&] { return hook(rclsid, dwClsContext, serverInfo, riid, ppv); });
+}
+
+IUnknown* CoGetRegisteredClassObject(REFCLSID rclsid) { return TakeRegisteredClassObject(rclsid); }
+
+void SetOutOfProcessActivationHook(OutOfProcessActivationHook hook) {
+  std::lock_guard<std::mutex> guard(Hooks().lock);
+  Hooks().activation = std::move(hook);
+}
+
+void SetClassRegistrationHook(ClassRegistrationHook hook) {
+  std::lock_guard<std::mutex> guard(Hooks().lock);
+  Hooks().registration = std::move(hook);
 }
 
 HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* pUnkOuter, DWORD dwClsContext, REFIID riid, LPVOID* ppv) {
@@ -260,6 +319,35 @@ HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* pUnkOuter, DWORD dwClsContex
   factory->Release();
   if (FAILED(hr)) *ppv = nullptr;
   return hr;
+}
+
+HRESULT CoCreateInstanceEx(REFCLSID rclsid, IUnknown* pUnkOuter, DWORD dwClsCtx, COSERVERINFO* pServerInfo,
+                           DWORD dwCount, MULTI_QI* pResults) {
+  if (dwCount == 0 || !pResults) return E_INVALIDARG;
+  for (DWORD i = 0; i < dwCount; ++i) {
+    pResults[i].pItf = nullptr;
+    pResults[i].hr = E_NOINTERFACE;
+    if (!pResults[i].pIID) return E_INVALIDARG;
+  }
+  IClassFactory* factory = nullptr;
+  HRESULT hr = CoGetClassObject(rclsid, dwClsCtx, pServerInfo, IID_IClassFactory, reinterpret_cast<void**>(&factory));
+  if (FAILED(hr)) return hr;
+  IUnknown* object = nullptr;
+  hr = ComCallNoThrow([&] { return factory->CreateInstance(pUnkOuter, *pResults[0].pIID, reinterpret_cast<void**>(&object)); });
+  factory->Release();
+  if (FAILED(hr)) {
+    pResults[0].hr = hr;
+    return hr;
+  }
+  pResults[0].pItf = object;
+  pResults[0].hr = S_OK;
+  DWORD found = 1;
+  for (DWORD i = 1; i < dwCount; ++i) {
+    pResults[i].hr = ComCallNoThrow(
+        [&] { return object->QueryInterface(*pResults[i].pIID, reinterpret_cast<void**>(&pResults[i].pItf)); });
+    if (SUCCEEDED(pResults[i].hr)) ++found;
+  }
+  return found == dwCount ? S_OK : CO_S_NOTALLINTERFACES;
 }
 
 // ---- ProgIDs ---------------------------------------------------------------------------------------
@@ -355,8 +443,21 @@ UINT RegisterClipboardFormatW(LPCWSTR lpszFormat) {
     UINT id = kFirstClipboardFormat + static_cast<UINT>(f.ids.size());
     if (id > kLastClipboardFormat) return 0;
     f.ids.emplace(key, id);
+    f.names.emplace_back(lpszFormat);
     return id;
   } catch (const std::bad_alloc&) {
     return 0;
   }
+}
+
+int GetClipboardFormatNameW(UINT format, LPWSTR lpszFormatName, int cchMaxCount) {
+  if (!lpszFormatName || cchMaxCount <= 0) return 0;
+  ClipboardFormats& f = Formats();
+  std::lock_guard<std::mutex> guard(f.lock);
+  if (format < kFirstClipboardFormat || format - kFirstClipboardFormat >= f.names.size()) return 0;
+  const std::wstring& name = f.names[format - kFirstClipboardFormat];
+  size_t n = name.size() < static_cast<size_t>(cchMaxCount - 1) ? name.size() : static_cast<size_t>(cchMaxCount - 1);
+  std::wmemcpy(lpszFormatName, name.c_str(), n);
+  lpszFormatName[n] = L'\0';
+  return static_cast<int>(n);
 }

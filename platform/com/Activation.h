@@ -28,11 +28,30 @@ HRESULT CoResumeClassObjects();
 // then, when CLSCTX_INPROC_SERVER is allowed, in HKCR\CLSID\{clsid}\InprocServer32.
 HRESULT CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, LPVOID pvReserved, REFIID riid, LPVOID* ppv);
 HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* pUnkOuter, DWORD dwClsContext, REFIID riid, LPVOID* ppv);
+// pServerInfo names another machine (CLSCTX_REMOTE_SERVER) or is null. Each MULTI_QI gets its own
+// result; S_OK when all were found, CO_S_NOTALLINTERFACES when some, E_NOINTERFACE when none.
+HRESULT CoCreateInstanceEx(REFCLSID rclsid, IUnknown* pUnkOuter, DWORD dwClsCtx, COSERVERINFO* pServerInfo,
+                           DWORD dwCount, MULTI_QI* pResults);
 
 template <class T>
 HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* pUnkOuter, DWORD dwClsContext, T** pp) {
   return CoCreateInstance(rclsid, pUnkOuter, dwClsContext, uuidof<T>(), reinterpret_cast<void**>(pp));
 }
+
+// ---- class objects in other processes --------------------------------------------------------
+// The process boundary lives above this library and plugs in here. The activation hook is asked
+// for a class object after the process's table and the in-process servers found nothing and the
+// context allows a local or remote server; pServerInfo is CoGetClassObject's pvReserved. The
+// registration hook hears of every class object registered (true) or revoked (false) with a
+// local or remote server context, after the table changed.
+using OutOfProcessActivationHook =
+    std::function<HRESULT(REFCLSID rclsid, DWORD dwClsContext, COSERVERINFO* pServerInfo, REFIID riid, LPVOID* ppv)>;
+using ClassRegistrationHook = std::function<void(REFCLSID rclsid, DWORD dwClsContext, bool registered)>;
+void SetOutOfProcessActivationHook(OutOfProcessActivationHook hook);  // empty: none
+void SetClassRegistrationHook(ClassRegistrationHook hook);
+// The class object registered in this process's table for clsid and a server context, with a
+// reference, or null (what a listener hands to clients in other processes).
+IUnknown* CoGetRegisteredClassObject(REFCLSID rclsid);
 
 // ---- ProgIDs ----------------------------------------------------------------------------------
 // A version-independent ProgID is followed through its CurVer; "{...}" text is taken as a CLSID.
@@ -53,6 +72,9 @@ HRESULT CoFileTimeNow(FILETIME* lpFileTime);
 // Process-wide: the same name (case-insensitive) gives the same id, ids from 0xC000; 0 on failure.
 UINT RegisterClipboardFormatW(LPCWSTR lpszFormat);
 inline UINT RegisterClipboardFormat(LPCWSTR lpszFormat) { return RegisterClipboardFormatW(lpszFormat); }
+// The name a registered format was first registered with (cut to cchMaxCount - 1 characters);
+// its length, 0 for an id that is not a registered format.
+int GetClipboardFormatNameW(UINT format, LPWSTR lpszFormatName, int cchMaxCount);
 
 // ---- exceptions never cross a COM method ---------------------------------------------------------
 // HRESULT Foo::Bar() { COM_TRY ...; return S_OK; COM_CATCH }

@@ -48,6 +48,9 @@ constexpr HRESULT RPC_E_DISCONNECTED = static_cast<HRESULT>(0x80010108);
 constexpr HRESULT RPC_E_SERVERCALL_RETRYLATER = static_cast<HRESULT>(0x8001010A);
 constexpr HRESULT RPC_E_WRONG_THREAD = static_cast<HRESULT>(0x8001010E);
 constexpr HRESULT RPC_E_TOO_LATE = static_cast<HRESULT>(0x80010119);
+constexpr HRESULT RPC_E_TIMEOUT = static_cast<HRESULT>(0x8001011F);
+constexpr HRESULT RPC_E_INVALID_DATAPACKET = static_cast<HRESULT>(0x80010009);
+constexpr HRESULT RPC_E_ACCESS_DENIED = static_cast<HRESULT>(0x8001011B);
 
 // ---- dispatch ----------------------------------------------------------------------------------
 constexpr HRESULT DISP_E_UNKNOWNINTERFACE = static_cast<HRESULT>(0x80020001);

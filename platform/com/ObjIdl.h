@@ -110,6 +110,21 @@ struct CONNECTDATA {
 };
 typedef CONNECTDATA* LPCONNECTDATA;
 
+// The machine a remote activation goes to (pAuthInfo is not used here).
+struct COSERVERINFO {
+  DWORD dwReserved1;
+  LPWSTR pwszName;
+  void* pAuthInfo;
+  DWORD dwReserved2;
+};
+
+// One interface asked of CoCreateInstanceEx, with its own result.
+struct MULTI_QI {
+  const IID* pIID;
+  IUnknown* pItf;
+  HRESULT hr;
+};
+
 struct CATEGORYINFO {
   CATID catid;
   LCID lcid;

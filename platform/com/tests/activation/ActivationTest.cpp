@@ -86,6 +86,47 @@ TEST_F(ActivationTest, RegisteredClassIsCreatedInEveryContextUntilRevoked) {
   EXPECT_EQ(factory->GetRefCount(), 1);  // the table let its reference go
 }
 
+TEST_F(ActivationTest, CreateInstanceExAnswersEachInterfaceOnItsOwn) {
+  DWORD cookie = 0;
+  ASSERT_EQ(CoRegisterClassObject(CLSID_Counter, factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie), S_OK);
+  MULTI_QI qi[3] = {{&IID_IDispatch, nullptr, S_OK}, {&IID_IUnknown, nullptr, S_OK}, {&IID_IClassFactory, nullptr, S_OK}};
+  EXPECT_EQ(CO_S_NOTALLINTERFACES, CoCreateInstanceEx(CLSID_Counter, nullptr, CLSCTX_LOCAL_SERVER, nullptr, 3, qi));
+  EXPECT_EQ(S_OK, qi[0].hr);
+  EXPECT_EQ(S_OK, qi[1].hr);
+  EXPECT_EQ(E_NOINTERFACE, qi[2].hr);
+  EXPECT_EQ(nullptr, qi[2].pItf);
+  qi[0].pItf->Release();
+  qi[1].pItf->Release();
+  // A named machine is never served from this process's table.
+  wchar_t host[] = L"elsewhere";
+  COSERVERINFO info{0, host, nullptr, 0};
+  EXPECT_EQ(REGDB_E_CLASSNOTREG, CoCreateInstanceEx(CLSID_Counter, nullptr, CLSCTX_SERVER, &info, 1, qi));
+  EXPECT_EQ(CoRevokeClassObject(cookie), S_OK);
+}
+
+TEST_F(ActivationTest, OutOfProcessHooksHearOfRegistrationsAndAnswerWhatTheTableCannot) {
+  std::vector<std::pair<DWORD, bool>> heard;
+  SetClassRegistrationHook([&](REFCLSID clsid, DWORD context, bool registered) {
+    if (clsid == CLSID_Counter) heard.emplace_back(context, registered);
+  });
+  SetOutOfProcessActivationHook([&](REFCLSID, DWORD context, COSERVERINFO*, REFIID riid, LPVOID* ppv) -> HRESULT {
+    if (!(context & CLSCTX_LOCAL_SERVER)) return REGDB_E_CLASSNOTREG;
+    return factory->QueryInterface(riid, ppv);
+  });
+  DWORD cookie = 0, inproc = 0;
+  ASSERT_EQ(CoRegisterClassObject(CLSID_Counter, factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &inproc), S_OK);
+  ASSERT_EQ(CoRevokeClassObject(inproc), S_OK);
+  ASSERT_EQ(CoRegisterClassObject(CLSID_Counter, factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie), S_OK);
+  ASSERT_EQ(CoRevokeClassObject(cookie), S_OK);
+  EXPECT_EQ((std::vector<std::pair<DWORD, bool>>{{CLSCTX_LOCAL_SERVER, true}, {CLSCTX_LOCAL_SERVER, false}}), heard);
+  IDispatch* obj = nullptr;
+  EXPECT_EQ(S_OK, CoCreateInstance(CLSID_Nowhere, nullptr, CLSCTX_ALL, &obj));  // no in-process server: local
+  obj->Release();
+  EXPECT_EQ(REGDB_E_CLASSNOTREG, CoCreateInstance(CLSID_Nowhere, nullptr, CLSCTX_INPROC_SERVER, &obj));
+  SetClassRegistrationHook(nullptr);
+  SetOutOfProcessActivationHook(nullptr);
+}
+
 TEST_F(ActivationTest, SingleUseRegistrationServesOnceAndStillRevokes) {
   DWORD cookie = 0;
   ASSERT_EQ(CoRegisterClassObject(CLSID_Counter, factory, CLSCTX_LOCAL_SERVER, REGCLS_SINGLEUSE, &cookie), S_OK);

@@ -1,0 +1,37 @@
+// Where TCP connections are configured: HKLM\SOFTWARE\Tessaly\Rpc. The listener is off until an
+// administrator sets TcpEnabled; it speaks TLS only, with the certificate and key files named
+// here, and admits only clients that present the access key kept here.
+//   TcpEnabled (DWORD)  TcpAddress (SZ, "0.0.0.0")  TcpPort (DWORD, 51340; 0 picks a free one)
+//   CertificateFile, PrivateKeyFile (SZ, PEM)  AccessKey (SZ)
+//   TrustedCertificateFile (SZ, PEM; a client trusts this server certificate, else CertificateFile)
+//   ServerStartTimeout (DWORD, ms; how long activation waits for a started server, 0: 30 s)
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tessaly::rpc {
+
+inline constexpr wchar_t kRemoteSettingsKey[] = L"SOFTWARE\\Tessaly\\Rpc";
+constexpr unsigned kDefaultTcpPort = 51340;
+
+class CRemoteSettings {
+ public:
+  static CRemoteSettings Read();
+  // Writes every field (tests and an administrator's tool).
+  bool Write() const;
+
+  bool enabled = false;
+  std::string address = "0.0.0.0";
+  unsigned port = kDefaultTcpPort;
+  std::string certificateFile;
+  std::string privateKeyFile;
+  std::string trustedCertificateFile;
+  std::string accessKey;
+  unsigned serverStartTimeout = 0;
+};
+
+// Compares in time that depends only on the lengths, not on where the keys differ.
+bool AccessKeysEqual(std::string_view a, std::string_view b);
+
+}  // namespace tessaly::rpc
