@@ -2,6 +2,8 @@
 #include "app/shell/TessalyApp.h"
 #include "app/shell/TessalyCommandLine.h"
 #include "app/wx/TessalyWxApp.h"
+#include "interfaces/opc/rpc/OpcMarshalers.h"
+#include "platform/rpc/RpcRuntime.h"
 #include "platform/win32/Files.h"
 
 int main(int argc, char** argv) {
@@ -15,5 +17,10 @@ int main(int argc, char** argv) {
     app.InitInstance(path, line);
     return app.m_nExitCode;
   }
+  // Clients in other processes: the COM server thread's class object opens the instance socket
+  // when it registers, and its disconnects reach those clients. The runtime outlives the
+  // application, so every server object has gone before the connections close.
+  tessaly::rpc::CRpcRuntime rpc;
+  tessaly::rpc::RegisterOpcMarshalers();
   return RunTessalyWxApp(argc, argv, line);
 }
