@@ -11,6 +11,7 @@ constexpr UINT IDR_GROUPITEM_TYPE = 337;  // the OPC diagnostics workspace
 constexpr UINT IDS_ROOT_NAME = 320;                 // "Edit property and start"
 constexpr UINT IDS_CLIENTS_CONNECTED_EXIT = 325;    // "OPC Clients are currently connected ..."
 constexpr UINT IDS_CLIENTS_CONNECTED_CHANGE = 326;  // "Cannot change files while ..."
+constexpr UINT IDS_PRODUCT_BANNER = 327;           // two lines: name and version, legal notice
 
 // Commands of the document.
 constexpr UINT ID_CONTROL_MONITOR = 32772;
