@@ -304,6 +304,8 @@ void CDoc::OnStop() {
 bool CDoc::Reconnect() {
   CWaitCursor wait;
   bool connected = ConnectNetwork();
+  // Views that show the diagnostics objects let go of them before they are deleted.
+  if (!m_opcRoot.m_children.empty()) UpdateAllViews(nullptr, HintOpcTreeEmptied);
   m_opcRoot.DeleteChildren();
   m_timer.Stop();
   return connected;

@@ -33,11 +33,14 @@ constexpr UINT IDD_VNI_STATISTICS = 363;
 // The update hints the document sends its views.
 enum DocUpdateHint : LPARAM {
   HintAll = 0,
+  HintSelectionChanged = 2,
   HintNameChanged = 4,
+  HintOpcTreeEmptied = 5,
   HintObjectAdded = 11,
   HintObjectRemoved = 12,
   HintMonitoringOn = 13,
   HintMonitoringOff = 14,
+  HintOpcItemsColumns = 319,
 };
 
 // The message that refreshes the main window's properties pane.
