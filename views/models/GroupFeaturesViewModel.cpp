@@ -63,7 +63,9 @@ void CGroupFeaturesViewModel::OnUpdate(CView* sender, LPARAM hint, CObject* obje
 }
 
 void CGroupFeaturesViewModel::OnTimer(UINT_PTR id) {
-  if (id == kTimerId && !m_bMinimised) Refresh();
+  if (id != kTimerId) return;
+  if (m_bMinimised || (m_pSink != nullptr && m_pSink->IsMinimised())) return;
+  Refresh();
 }
 
 void CGroupFeaturesViewModel::Refresh() {
@@ -120,6 +122,7 @@ void CGroupFeaturesViewModel::UpdateItemRows() {
     }
   }
   bool changed = false;
+  m_items.QueryVisibleRows();
   const int end = std::min(m_items.GetRowCount(), m_items.GetTopIndex() + m_items.GetCountPerPage());
   for (int row = m_items.GetTopIndex(); row < end; ++row) {
     CItemInfo info;

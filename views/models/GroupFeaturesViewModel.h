@@ -42,6 +42,7 @@ class CGroupFeaturesViewModel : public CView, public CViewItemProperties {
     virtual ~Sink() = default;
     virtual void OnFieldsChanged() = 0;
     virtual void OnBannerChanged() = 0;
+    virtual bool IsMinimised() { return false; }
   };
 
   CGroupFeaturesViewModel();

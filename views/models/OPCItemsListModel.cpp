@@ -138,6 +138,11 @@ void COPCItemsListModel::SetVisibleRows(int top, int countPerPage) {
   m_nCountPerPage = std::max(0, countPerPage);
 }
 
+void COPCItemsListModel::QueryVisibleRows() {
+  int top = 0, count = 0;
+  if (m_pSink != nullptr && m_pSink->GetVisibleRows(top, count)) SetVisibleRows(top, count);
+}
+
 void COPCItemsListModel::SaveSort(const wchar_t* section, const wchar_t* entry) const {
   CRegistryProfile* profile = AfxGetRegistryProfile();
   if (profile == nullptr) return;

@@ -29,6 +29,8 @@ class COPCItemsListModel {
     // The row count or order changed: every row is to be painted anew.
     virtual void OnRowsReset() = 0;
     virtual void OnRowChanged(int row) = 0;
+    // The rows in view now; false leaves the last ones set.
+    virtual bool GetVisibleRows(int& /*top*/, int& /*countPerPage*/) { return false; }
   };
   void SetSink(Sink* sink) { m_pSink = sink; }
 
@@ -69,6 +71,8 @@ class COPCItemsListModel {
 
   // The rows the window shows now; only they are brought up to date at each tick.
   void SetVisibleRows(int top, int countPerPage);
+  // Asks the window which rows it shows.
+  void QueryVisibleRows();
   int GetTopIndex() const { return m_nTopIndex; }
   int GetCountPerPage() const { return m_nCountPerPage; }
 
