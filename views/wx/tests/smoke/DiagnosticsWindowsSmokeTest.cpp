@@ -19,6 +19,7 @@
 #include "opcserver/testing/demo/OpcDemoNetwork.h"
 #include "platform/win32/Messages.h"
 #include "project/Doc.h"
+#include "views/wx/GroupDialog.h"
 #include "views/wx/GroupItemPanes.h"
 #include "views/wx/GroupItemView.h"
 
@@ -118,6 +119,17 @@ void Scenario() {
   }
   Expect(PumpUntil([&] { return !FindItem(tree, tree->GetRootItem(), "Smoke client").IsOk(); }), "client gone");
   Shot(frame, "diagnostics-empty");
+
+  // "Set name" gives back what was typed, and starts empty.
+  {
+    GroupDialog dialog(frame);
+    dialog.TransferDataToWindow();
+    auto* edit = static_cast<wxTextCtrl*>(dialog.FindWindow(GroupDialog::IDC_NAME));
+    Expect(edit != nullptr && edit->GetValue().empty(), "Set name starts empty");
+    if (edit != nullptr) edit->ChangeValue("Slow line");
+    dialog.TransferDataFromWindow();
+    Expect(dialog.m_strName == CString(L"Slow line"), "Set name gives the name back");
+  }
 
   panes.reset();
   frame->Destroy();
