@@ -320,6 +320,11 @@ void EnsureMessageQueue() {
   CurrentQueueLocked();
 }
 
+void CreateMessageQueueFor(DWORD threadId) {
+  std::lock_guard<std::mutex> lock(Mutex());
+  QueueOfThreadLocked(threadId);
+}
+
 void EndMessageQueue() {
   std::shared_ptr<Queue> queue = std::move(t_queue.queue);
   t_queue.queue.reset();

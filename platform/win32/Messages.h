@@ -152,6 +152,8 @@ DWORD MillisecondsUntilNextTimer();
 namespace detail {
 // Gives the calling thread its queue now (CreateThread does so for its threads).
 void EnsureMessageQueue();
+// Makes the queue of a thread that is about to start, so posts to it never miss.
+void CreateMessageQueueFor(DWORD threadId);
 // Ends the calling thread's queue as its thread ends: its windows go, waiting senders get
 // 0. Runs by itself when any thread exits; CreateThread's threads call it before their
 // handle is signalled.

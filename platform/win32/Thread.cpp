@@ -78,6 +78,8 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE start,
   auto self = std::make_shared<ThreadObject>(NewThreadId());
   HANDLE handle = RegisterKernelObject(self);
   if (handle == nullptr) return nullptr;
+  // Before the thread runs: a PostThreadMessage right after CreateThread must find the queue.
+  detail::CreateMessageQueueFor(self->Id());
   try {
     std::thread([self, start, parameter] {
       t_threadId = self->Id();

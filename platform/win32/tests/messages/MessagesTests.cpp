@@ -208,6 +208,25 @@ TEST_F(MessagesTest, PostToUnknownThreadFails) {
   EXPECT_FALSE(PostMessage(reinterpret_cast<HWND>(static_cast<uintptr_t>(0x1234)), WM_USER, 0, 0));
 }
 
+DWORD WaitForQuit(LPVOID) {
+  MSG msg;
+  while (GetMessage(&msg, nullptr, 0, 0) > 0) {
+  }
+  return 0;
+}
+
+// The queue exists before the thread runs, so a quit request posted at once is never lost.
+TEST_F(MessagesTest, PostToAThreadJustCreatedIsNeverLost) {
+  for (int i = 0; i < 50; ++i) {
+    DWORD id = 0;
+    HANDLE thread = CreateThread(nullptr, 0, &WaitForQuit, nullptr, 0, &id);
+    ASSERT_NE(thread, nullptr);
+    EXPECT_TRUE(PostThreadMessage(id, WM_QUIT, 0, 0));
+    EXPECT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
+    CloseHandle(thread);
+  }
+}
+
 TEST_F(MessagesTest, PumpDoesNotChaseMessagesPostedWhilePumping) {
   static HWND self = nullptr;
   self = CreateMessageWindow(

@@ -1,0 +1,30 @@
+#include "app/shell/PropertiesWndModel.h"
+
+bool CPropertiesWndModel::RefreshFromActiveView() {
+  if (m_bEditing) {
+    m_bRefreshPending = true;
+    return false;
+  }
+  m_bRefreshPending = false;
+  CViewItemProperties* view = m_activeView ? m_activeView() : nullptr;
+  if (view == nullptr) return false;
+  CPropertyList rows;
+  view->GetProperties(rows);
+  m_rows = std::move(rows);
+  m_pSource = view;
+  ++m_nGeneration;
+  return true;
+}
+
+bool CPropertiesWndModel::EndEdit() {
+  m_bEditing = false;
+  return m_bRefreshPending && RefreshFromActiveView();
+}
+
+BOOL CPropertiesWndModel::OnPropertyChanged(unsigned generation, CPropertyRow* row, const VARIANT& value) {
+  if (row == nullptr || generation != m_nGeneration || m_pSource == nullptr) return FALSE;
+  CViewItemProperties* active = m_activeView ? m_activeView() : nullptr;
+  if (active != m_pSource) return FALSE;
+  row->m_value = value;
+  return m_pSource->OnPropertyChanged(row);
+}

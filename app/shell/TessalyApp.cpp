@@ -1,0 +1,212 @@
+#include "app/shell/TessalyApp.h"
+
+#include <atomic>
+
+#include "app/shell/ShellResources.h"
+#include "foundation/ProtocolEventText.h"
+#include "lon/OPCTag.h"
+#include "opcserver/MyOPCServer.h"
+#include "opcserver/OPCToolkitCtrl.h"
+#include "platform/win32/Files.h"
+#include "platform/win32/Handles.h"
+#include "platform/win32/MessageBox.h"
+#include "platform/win32/Messages.h"
+#include "platform/afx/DocManager.h"
+#include "project/LonTagsManager.h"
+#include "project/ProjectList.h"
+
+namespace {
+std::atomic<CTessalyApp*> g_pApp{nullptr};
+}  // namespace
+
+CTessalyApp::CTessalyApp() : CRegistryProfile(L"Tessaly") {
+  RegisterShellResources();
+  g_pApp = this;
+  AfxSetRegistryProfile(this);
+}
+
+CTessalyApp::~CTessalyApp() {
+  ExitInstance();
+  if (AfxGetRegistryProfile() == this) AfxSetRegistryProfile(nullptr);
+  CTessalyApp* self = this;
+  g_pApp.compare_exchange_strong(self, nullptr);
+  CLoggingFile::Close();
+}
+
+CTessalyApp* CTessalyApp::GetApp() { return g_pApp; }
+
+bool CTessalyApp::InitInstance(const CString& executablePath, const CTessalyCommandLine& line) {
+  m_nInstance = InstanceFromModulePath(executablePath);
+  CString key = L"Norvane GmbH\\Tessaly";
+  if (m_nInstance > 0) key += FormatString(L"_%d", m_nInstance);
+  SetRegistryKey(key.GetString());
+
+  if (line.m_bDebug) {
+    if (line.m_bLogOff) {
+      CLoggingFile::Close();
+    } else {
+      CLoggingFile::Open(line.m_strLogFile, 1);
+    }
+  }
+  if (line.m_bRegServer || line.m_bUnregServer) {
+    const HRESULT hr = m_registerServer ? m_registerServer(m_nInstance, line.m_bRegServer) : E_NOTIMPL;
+    m_nExitCode = SUCCEEDED(hr) ? 0 : 1;
+    return false;
+  }
+  if (m_pDocumentTags == nullptr) {
+    // The project document's address space; the application stands for it towards the engine.
+    m_pProjectTags = std::make_unique<CLonTagsManager>();
+    m_pDocumentTags = m_pProjectTags.get();
+  }
+  g_pOpcTagsManager = this;
+  g_pOpcServerProperties = this;
+  m_nStartMode = line.GetStartMode();
+  m_nAppLook = ReadAppLook();
+  return true;
+}
+
+CString CTessalyApp::GetStartProject(const CTessalyCommandLine& line) {
+  if (IsUnattendedStart()) {
+    const CString last = GetLastProjectPath();
+    if (!last.IsEmpty() && !tessaly::win32::IsFolder(last) && tessaly::win32::AnyFileMatches(last)) return last;
+  }
+  return line.m_strFileName;
+}
+
+bool CTessalyApp::StartComServerThread() {
+  if (m_hComServerThread != nullptr) return true;
+  if (m_startComServerThread) return m_startComServerThread(*this);
+  if (m_pfnComServerThread == nullptr) return false;
+  COpcServerPropertiesManager* parameter = this;
+  m_hComServerThread = CreateThread(nullptr, 0, m_pfnComServerThread, parameter, 0, &m_dwComServerThreadId);
+  if (m_hComServerThread == nullptr) m_dwComServerThreadId = 0;
+  return m_hComServerThread != nullptr;
+}
+
+void CTessalyApp::StopComServerThread() {
+  if (m_hComServerThread == nullptr) return;
+  if (m_stopComServerThread) {
+    m_stopComServerThread(*this);
+    return;
+  }
+  PostThreadMessage(m_dwComServerThreadId, WM_QUIT, 0, 0);
+  // Joined: the thread's shutdown of its clients may take seconds, and nothing it uses may go first.
+  WaitForSingleObject(m_hComServerThread, INFINITE);
+  CloseHandle(m_hComServerThread);
+  m_hComServerThread = nullptr;
+  m_dwComServerThreadId = 0;
+}
+
+int CTessalyApp::GetShowCommand(bool documentOpen, bool hideWindow) const {
+  if (!IsStartedByClient()) return SW_SHOW;
+  return documentOpen && hideWindow ? SW_HIDE : SW_SHOWMINIMIZED;
+}
+
+void CTessalyApp::ExitInstance() {
+  StopComServerThread();
+  if (g_pOpcServerProperties == this) g_pOpcServerProperties = nullptr;
+  if (g_pOpcTagsManager == this) g_pOpcTagsManager = nullptr;
+  if (m_pDocumentTags == m_pProjectTags.get()) m_pDocumentTags = nullptr;
+  m_pProjectTags.reset();
+}
+
+bool CTessalyApp::CanClose() {
+  if (GetOPCToolkitCtrl().IsEmpty()) return true;
+  if (AfxMessageBox(IDS_CLIENTS_CONNECTED_EXIT, MB_YESNO | MB_ICONEXCLAMATION) != IDYES) return false;
+  const bool wasRunning = IsComServerThreadRunning();
+  StopComServerThread();
+  if (wasRunning) StartComServerThread();
+  return true;
+}
+
+bool CTessalyApp::ShouldDropClose() const { return g_nConnectedClients > 0; }
+
+CString CTessalyApp::GetRegistryPath() const {
+  return FormatString(L"Software\\%s\\%s", GetRegistryKeyName().GetString(), GetProfileName().GetString());
+}
+
+CString CTessalyApp::GetCommonDataFolder() const {
+  const std::wstring folder =
+      tessaly::win32::JoinPath(tessaly::win32::GetCommonAppDataFolder().c_str(), L"Norvane/Kiv2");
+  tessaly::win32::CreateFolderTree(folder.c_str());
+  return folder.c_str();
+}
+
+CString CTessalyApp::GetLastProjectPath() {
+  if (m_getLastProject) return m_getLastProject(m_nInstance);
+  return CProjectList::GetLastProjectPath(CProjectList::GetDefaultPath(), m_nInstance);
+}
+
+void CTessalyApp::SetLastProjectPath(const CString& path) {
+  if (m_setLastProject) {
+    m_setLastProject(m_nInstance, path);
+    return;
+  }
+  CProjectList::SetLastProjectPath(CProjectList::GetDefaultPath(), m_nInstance, path);
+}
+
+CDocument* CTessalyApp::OnFileNew() {
+  CDocManager* manager = AfxGetDocManager();
+  if (manager == nullptr || !CanClose()) return nullptr;
+  if (!manager->SaveAllModified()) return nullptr;
+  manager->CloseAllDocuments(FALSE);
+  return manager->OnFileNew();
+}
+
+CDocument* CTessalyApp::OpenDocumentFile(const CString& path) {
+  CDocManager* manager = AfxGetDocManager();
+  if (manager == nullptr || !CanClose()) return nullptr;
+  if (!manager->SaveAllModified()) return nullptr;
+  manager->CloseAllDocuments(FALSE);
+  return manager->OpenDocumentFile(path.GetString());
+}
+
+CString CTessalyApp::GetMainFrameTitle() const {
+  CString name;
+  name.LoadString(IDS_SERVER_TITLE);
+  if (m_nInstance > 0) name += FormatString(L"_%d", m_nInstance);
+  CString mode;
+  mode.LoadString(m_nStartMode == StartModeInteractive ? IDS_MODE_CONFIG : IDS_MODE_RUN);
+  return FormatString(L"%s (%s)", name.GetString(), mode.GetString());
+}
+
+CString CTessalyApp::GetClientsPaneText() {
+  CString text;
+  FormatResourceString(text, IDS_STATUS_CLIENTS, g_nConnectedClients.load(), g_nMonitoredDatapoints.load());
+  return text;
+}
+
+int CTessalyApp::ReadAppLook() {
+  return static_cast<int>(GetProfileInt(kWorkspaceSection, L"ApplicationLook", kDefaultAppLook));
+}
+
+void CTessalyApp::WriteAppLook(int look) {
+  m_nAppLook = look;
+  WriteProfileInt(kWorkspaceSection, L"ApplicationLook", look);
+}
+
+CString CTessalyApp::GetVendorName() {
+  CString text;
+  text.LoadString(IDS_VENDOR_NAME);
+  return text;
+}
+
+void CTessalyApp::CloseServerApplication() {
+  if (!IsStartedByClient()) return;
+  // Posting fails only for a window that is gone, and then the program is closing already.
+  PostMessage(m_hMainWnd, WM_CLOSE, 0, 0);
+}
+
+COPCTagsBranch* CTessalyApp::GetRootBranch() { return m_pDocumentTags ? m_pDocumentTags->GetRootBranch() : nullptr; }
+
+COPCTag* CTessalyApp::CreateTag(const CString& itemId) {
+  return m_pDocumentTags ? m_pDocumentTags->CreateTag(itemId) : nullptr;
+}
+
+void CTessalyApp::WithAddressSpace(const AddressSpaceVisitor& visit) {
+  if (m_pDocumentTags != nullptr) {
+    m_pDocumentTags->WithAddressSpace(visit);
+  } else {
+    visit(nullptr, 0);
+  }
+}

@@ -1,0 +1,538 @@
+#include "app/wx/MainFrame.h"
+
+#include <algorithm>
+
+#include <wx/artprov.h>
+#include <wx/aui/auibar.h>
+#include <wx/button.h>
+#include <wx/dialog.h>
+#include <wx/filedlg.h>
+#include <wx/menu.h>
+#include <wx/sizer.h>
+#include <wx/stattext.h>
+#include <wx/statusbr.h>
+
+#include "app/shell/ShellCommands.h"
+#include "app/wx/CommandIds.h"
+#include "app/shell/ShellResources.h"
+#include "app/shell/TessalyApp.h"
+#include "app/wx/AboutDlg.h"
+#include "app/wx/GroupItemChildFrame.h"
+#include "app/wx/OpcMainChildFrame.h"
+#include "app/wx/OptionsDlg.h"
+#include "app/wx/OutputWnd.h"
+#include "app/wx/PropertiesWnd.h"
+#include "opcserver/OPCToolkitCtrl.h"
+#include "platform/afx/DocManager.h"
+#include "platform/afx/FrameWnd.h"
+#include "platform/afx/View.h"
+#include "platform/win32/Messages.h"
+#include "project/Doc.h"
+
+namespace {
+
+const wchar_t* const kLookNames[] = {L"Windows 2000",          L"Office XP",           L"Windows XP",
+                                     L"Office 2003",           L"Visual Studio 2005",  L"Office 2007 (Blue Style)",
+                                     L"Office 2007 (Black Style)", L"Office 2007 (Silver Style)",
+                                     L"Office 2007 (Aqua Style)"};
+
+// Pane names of the AUI layout.
+const char kPaneOutput[] = "Output";
+const char kPaneProperties[] = "Properties";
+const char kPaneShortcuts[] = "Shortcuts";
+const char kPaneStandard[] = "Standard";
+const char kPaneOpcServer[] = "OPC Server";
+
+// View-menu toggles of the panes and bars: command ids of the frame's own.
+enum : int {
+  ID_VIEW_TOOLBAR_STANDARD = 59392,
+  ID_VIEW_TOOLBAR_OPC = 59394,
+  ID_VIEW_PANE_OUTPUT = 59395,
+  ID_VIEW_PANE_PROPERTIES = 59396,
+  ID_VIEW_PANE_SHORTCUTS = 59397,
+};
+
+const char* PaneOfToggle(int id) {
+  switch (id) {
+    case ID_VIEW_TOOLBAR_STANDARD:
+      return kPaneStandard;
+    case ID_VIEW_TOOLBAR_OPC:
+      return kPaneOpcServer;
+    case ID_VIEW_PANE_OUTPUT:
+      return kPaneOutput;
+    case ID_VIEW_PANE_PROPERTIES:
+      return kPaneProperties;
+    case ID_VIEW_PANE_SHORTCUTS:
+      return kPaneShortcuts;
+    default:
+      return nullptr;
+  }
+}
+
+wxString Text(UINT id) {
+  CString text;
+  text.LoadString(id);
+  return wxString(text.GetString());
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(CTessalyApp& app)
+    : wxFrame(nullptr, wxID_ANY, wxEmptyString, wxDefaultPosition, wxSize(1200, 800)), m_app(app), m_statusTimer(this) {
+  m_mgr.SetManagedWindow(this);
+  m_hWnd = CreateMessageWindow(&CMainFrame::WindowProc, this);
+  m_app.m_hMainWnd = m_hWnd;
+  m_handled = {ID_VIEW_NODE_TAG,        ID_VIEW_GROUP_ITEM_DIAGNOSIS, ID_APP_ABOUT,        ID_APP_EXIT,
+               ID_FILE_NEW,             ID_FILE_OPEN,                 ID_VIEW_STATUS_BAR,  ID_VIEW_TOOLBAR_STANDARD,
+               ID_VIEW_TOOLBAR_OPC,     ID_VIEW_PANE_OUTPUT,          ID_VIEW_PANE_PROPERTIES,
+               ID_VIEW_PANE_SHORTCUTS};
+  for (int id = ID_VIEW_APPLOOK_FIRST; id <= ID_VIEW_APPLOOK_LAST; ++id) m_handled.insert(id);
+
+  UpdateTitle();
+  CreateMenus();
+  CreateToolBars();
+  wxStatusBar* status = CreateStatusBar(4);
+  // At least the widths of the system's panes, wider where GTK's font needs it.
+  const int clients = std::max(300, status->GetTextExtent(wxString(CTessalyApp::GetClientsPaneText().GetString())).GetWidth() + 40);
+  const int widths[] = {-1, 200, clients, 250};
+  status->SetStatusWidths(4, widths);
+  CreatePanes();
+  OnSetAppLook(m_app.m_nAppLook);
+  m_mgr.Update();
+
+  Bind(wxEVT_MENU, &CMainFrame::OnCommand, this);
+  Bind(wxEVT_TOOL, &CMainFrame::OnCommand, this);
+  Bind(wxEVT_BUTTON, &CMainFrame::OnCommand, this);
+  Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateCommand, this);
+  Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
+  Bind(wxEVT_TIMER, &CMainFrame::OnStatusTimer, this, m_statusTimer.GetId());
+  UpdateStatusPanes();
+  m_statusTimer.Start(500);
+  SetDocHost(this);
+}
+
+CMainFrame::~CMainFrame() {
+  if (GetDocHost() == this) SetDocHost(nullptr);
+  m_statusTimer.Stop();
+  m_mgr.UnInit();
+  if (m_app.m_hMainWnd == m_hWnd) m_app.m_hMainWnd = nullptr;
+  DestroyWindow(m_hWnd);
+}
+
+void CMainFrame::CreateMenus() {
+  auto* file = new wxMenu;
+  file->Append(WxIdOfCommand(ID_FILE_NEW), "&New\tCtrl+N");
+  file->Append(WxIdOfCommand(ID_FILE_OPEN), "&Open...\tCtrl+O");
+  file->Append(WxIdOfCommand(ID_FILE_SAVE), "&Save\tCtrl+S");
+  file->Append(WxIdOfCommand(ID_FILE_SAVE_AS), "Save &As...");
+  file->Append(WxIdOfCommand(ID_FILE_IMPORT), "Import...");
+  file->AppendSeparator();
+  file->Append(WxIdOfCommand(ID_FILE_MRU_FILE1), "Recent File");
+  file->AppendSeparator();
+  file->Append(WxIdOfCommand(ID_APP_EXIT), "E&xit");
+
+  auto* edit = new wxMenu;
+  edit->Append(WxIdOfCommand(ID_EDIT_UNDO), "&Undo\tCtrl+Z");
+  edit->AppendSeparator();
+  edit->Append(WxIdOfCommand(ID_EDIT_CUT), "Cu&t\tCtrl+X");
+  edit->Append(WxIdOfCommand(ID_EDIT_COPY), "&Copy\tCtrl+C");
+  edit->Append(WxIdOfCommand(ID_EDIT_PASTE), "&Paste\tCtrl+V");
+  edit->AppendSeparator();
+  edit->Append(WxIdOfCommand(ID_EDIT_PROPERTIES), "P&roperties\tCtrl+Enter");
+
+  auto* scan = new wxMenu;
+  scan->Append(WxIdOfCommand(ID_SCAN_UPLOAD_ALL), "Upload &All");
+  scan->Append(WxIdOfCommand(ID_SCAN_UPLOAD_NEW), "Upload &New");
+  auto* control = new wxMenu;
+  control->Append(WxIdOfCommand(ID_CONTROL_START), "&Start\tF5");
+  control->Append(WxIdOfCommand(ID_CONTROL_STOP), "S&top\tShift+F5");
+  control->Append(WxIdOfCommand(ID_CONTROL_MONITOR), "&Monitor\tShift+F9");
+  control->AppendSubMenu(scan, "S&can");
+  control->AppendSeparator();
+  control->Append(WxIdOfCommand(ID_CONTROL_OPTIONS), "&Options...");
+
+  auto* diagnosis = new wxMenu;
+  diagnosis->Append(WxIdOfCommand(ID_VIEW_NODE_TAG), "Node/Tag\tAlt+0");
+  diagnosis->Append(WxIdOfCommand(ID_VIEW_GROUP_ITEM_DIAGNOSIS), "Group/Item Diagnosis\tAlt+1");
+  diagnosis->AppendSeparator();
+  diagnosis->Append(WxIdOfCommand(ID_NETWORK_INTERFACE_STATUS), "Network interface status");
+  diagnosis->Append(WxIdOfCommand(ID_ALL_NODES_STATUS), "All nodes status");
+  diagnosis->Append(WxIdOfCommand(ID_VNI_STATISTICS), "VniEngine Statistics");
+  diagnosis->Append(WxIdOfCommand(ID_RESET_STATISTIC), "Reset Statistic");
+  diagnosis->AppendSeparator();
+  diagnosis->Append(WxIdOfCommand(ID_DIAGNOSIS_OPTIONS), "Options\tAlt+F7");
+
+  auto* bars = new wxMenu;
+  bars->AppendCheckItem(WxIdOfCommand(ID_VIEW_TOOLBAR_STANDARD), Text(IDS_TOOLBAR_STANDARD));
+  bars->AppendCheckItem(WxIdOfCommand(ID_VIEW_TOOLBAR_OPC), "OPC Server");
+  bars->AppendSeparator();
+  bars->AppendCheckItem(WxIdOfCommand(ID_VIEW_PANE_SHORTCUTS), "Shortcuts");
+  bars->AppendCheckItem(WxIdOfCommand(ID_VIEW_PANE_OUTPUT), Text(IDS_OUTPUT_WND));
+  bars->AppendCheckItem(WxIdOfCommand(ID_VIEW_PANE_PROPERTIES), Text(IDS_PROPERTIES_WND));
+  auto* looks = new wxMenu;
+  for (int id = ID_VIEW_APPLOOK_FIRST; id <= ID_VIEW_APPLOOK_LAST; ++id) {
+    looks->AppendRadioItem(WxIdOfCommand(id), wxString(kLookNames[id - ID_VIEW_APPLOOK_FIRST]));
+  }
+  auto* view = new wxMenu;
+  view->AppendSubMenu(bars, "&Toolbars and Docking Windows");
+  view->AppendCheckItem(WxIdOfCommand(ID_VIEW_STATUS_BAR), "&Status Bar");
+  view->AppendSubMenu(looks, "&Application Look");
+
+  auto* help = new wxMenu;
+  help->Append(WxIdOfCommand(ID_APP_ABOUT), "&About Tessaly...");
+  help->Append(WxIdOfCommand(ID_HELP_ABOUT_KESTRUM), "About Kestrum");
+  help->Append(WxIdOfCommand(ID_HELP_KURZREFERENZ), "Kurzreferenz");
+
+  auto* bar = new wxMenuBar;
+  bar->Append(file, "&File");
+  bar->Append(edit, "&Edit");
+  bar->Append(control, "&Control");
+  bar->Append(diagnosis, "&Diagnosis");
+  bar->Append(view, "&View");
+  bar->Append(help, "&Help");
+  SetMenuBar(bar);
+}
+
+void CMainFrame::CreateToolBars() {
+  struct Tool {
+    int command;  // 0: a separator
+    const char* label;
+    wxArtID art;
+  };
+  const Tool standardTools[] = {
+      {ID_FILE_NEW, "New", wxART_NEW},       {ID_FILE_OPEN, "Open", wxART_FILE_OPEN}, {ID_FILE_SAVE, "Save", wxART_FILE_SAVE},
+      {0, nullptr, {}},                      {ID_EDIT_CUT, "Cut", wxART_CUT},         {ID_EDIT_COPY, "Copy", wxART_COPY},
+      {ID_EDIT_PASTE, "Paste", wxART_PASTE}, {0, nullptr, {}},                        {ID_FILE_PRINT, "Print", wxART_PRINT},
+      {ID_APP_ABOUT, "About", wxART_HELP}};
+  const Tool opcTools[] = {{ID_EDIT_PROPERTIES, "Properties", wxART_REPORT_VIEW},
+                           {0, nullptr, {}},
+                           {ID_CONTROL_START, "Start", wxART_GO_FORWARD},
+                           {ID_CONTROL_STOP, "Stop", wxART_CROSS_MARK},
+                           {0, nullptr, {}},
+                           {ID_SCAN_UPLOAD_ALL, "Upload All", wxART_GO_DOWN},
+                           {ID_SCAN_UPLOAD_NEW, "Upload New", wxART_GOTO_LAST},
+                           {ID_DELETE_NODE, "Delete node", wxART_DELETE},
+                           {0, nullptr, {}},
+                           {ID_CONTROL_MONITOR, "Monitor", wxART_FIND}};
+  auto make = [this](int id, const auto& tools) {
+    auto* bar = new wxAuiToolBar(this, id, wxDefaultPosition, wxDefaultSize, wxAUI_TB_DEFAULT_STYLE);
+    for (const Tool& tool : tools) {
+      if (tool.command == 0) {
+        bar->AddSeparator();
+      } else {
+        bar->AddTool(WxIdOfCommand(tool.command), tool.label,
+                     wxArtProvider::GetBitmap(tool.art, wxART_TOOLBAR, wxSize(16, 16)), tool.label);
+      }
+    }
+    bar->Realize();
+    return bar;
+  };
+  m_mgr.AddPane(make(wxID_ANY, standardTools),
+                wxAuiPaneInfo().Name(kPaneStandard).Caption(Text(IDS_TOOLBAR_STANDARD)).ToolbarPane().Top().Row(0).Position(0));
+  m_mgr.AddPane(make(311, opcTools),
+                wxAuiPaneInfo().Name(kPaneOpcServer).Caption("OPC Server").ToolbarPane().Top().Row(0).Position(1));
+}
+
+void CMainFrame::CreatePanes() {
+  m_pNotebook = new wxAuiNotebook(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                                  wxAUI_NB_TOP | wxAUI_NB_TAB_MOVE | wxAUI_NB_SCROLL_BUTTONS);
+  m_mgr.AddPane(m_pNotebook, wxAuiPaneInfo().Name("Workspaces").CenterPane().PaneBorder(false));
+
+  // The outlook bar: one page "Views" with the two workspaces.
+  auto* shortcuts = new wxPanel(this, 315);
+  auto* sizer = new wxBoxSizer(wxVERTICAL);
+  sizer->Add(new wxStaticText(shortcuts, wxID_ANY, "Views"), 0, wxALL, 4);
+  auto* configuration = new wxButton(shortcuts, WxIdOfCommand(ID_VIEW_NODE_TAG), "Configuration");
+  configuration->SetBitmap(wxArtProvider::GetBitmap(wxART_EXECUTABLE_FILE, wxART_BUTTON, wxSize(32, 32)), wxTOP);
+  auto* diagnostics = new wxButton(shortcuts, WxIdOfCommand(ID_VIEW_GROUP_ITEM_DIAGNOSIS), "OPC Dignostics");
+  diagnostics->SetBitmap(wxArtProvider::GetBitmap(wxART_HARDDISK, wxART_BUTTON, wxSize(32, 32)), wxTOP);
+  sizer->Add(configuration, 0, wxEXPAND | wxALL, 4);
+  sizer->Add(diagnostics, 0, wxEXPAND | wxALL, 4);
+  shortcuts->SetSizer(sizer);
+  m_mgr.AddPane(shortcuts, wxAuiPaneInfo().Name(kPaneShortcuts).Caption("Shortcuts").Left().BestSize(150, 150).MinSize(150, 100));
+
+  m_pOutput = new COutputWnd(this, []() -> std::optional<COutputSettings> {
+    CDoc* doc = CDoc::GetDoc();
+    if (doc == nullptr) return std::nullopt;
+    COutputSettings settings;
+    settings.nProtocolMask = doc->m_settings.Protocol.load();
+    settings.nLinesMax = doc->m_settings.ProtocolLinesMax;
+    settings.nLinesDiff = doc->m_settings.ProtocolLinesDiff;
+    settings.bSaveLog = doc->m_settings.saveLog;
+    if (settings.bSaveLog) settings.strSaveLogPath = CDoc::MakeDatedFileName();
+    return settings;
+  });
+  m_mgr.AddPane(m_pOutput, wxAuiPaneInfo().Name(kPaneOutput).Caption(Text(IDS_OUTPUT_WND)).Bottom().BestSize(100, 180).MinSize(100, 100));
+  m_pProperties = new CPropertiesWnd(this, [] { return static_cast<CViewItemProperties*>(nullptr); });
+  m_mgr.AddPane(m_pProperties, wxAuiPaneInfo().Name(kPaneProperties).Caption(Text(IDS_PROPERTIES_WND)).Right().BestSize(250, 200).MinSize(200, 200));
+}
+
+void CMainFrame::UpdateTitle() {
+  const wxString title(m_app.GetMainFrameTitle().GetString());
+  CDoc* doc = CDoc::GetDoc();
+  SetTitle(doc == nullptr ? title : wxString(doc->GetTitle().GetString()) + " - " + title);
+}
+
+CFrameWnd* CMainFrame::GetActiveFrameWnd() {
+  CDoc* doc = CDoc::GetDoc();
+  const int selection = m_pNotebook->GetSelection();
+  if (doc == nullptr || selection == wxNOT_FOUND) return nullptr;
+  auto* page = dynamic_cast<CSplitChildFrame*>(m_pNotebook->GetPage(static_cast<size_t>(selection)));
+  const std::vector<CFrameWnd*> frames = doc->GetFrames();
+  if (page == nullptr || std::find(frames.begin(), frames.end(), page->m_pFrameWnd) == frames.end()) return nullptr;
+  return page->m_pFrameWnd;
+}
+
+void CMainFrame::PrepareRoute() {
+  CFrameWnd* frame = GetActiveFrameWnd();
+  CView* view = frame != nullptr ? frame->GetActiveView() : nullptr;
+  m_router.SetActiveView(view);
+  m_router.SetFrame(frame);
+  m_router.SetApplication(view == nullptr ? CDoc::GetDoc() : nullptr);
+}
+
+void CMainFrame::SyncWorkspaces() {
+  CDoc* doc = CDoc::GetDoc();
+  const std::vector<CFrameWnd*> frames = doc != nullptr ? doc->GetFrames() : std::vector<CFrameWnd*>();
+  std::vector<CFrameWnd*> shown;
+  for (size_t i = m_pNotebook->GetPageCount(); i-- > 0;) {
+    auto* page = dynamic_cast<CSplitChildFrame*>(m_pNotebook->GetPage(i));
+    if (page == nullptr) continue;
+    if (std::find(frames.begin(), frames.end(), page->m_pFrameWnd) == frames.end()) {
+      m_pNotebook->DeletePage(i);
+    } else {
+      shown.push_back(page->m_pFrameWnd);
+    }
+  }
+  for (CFrameWnd* frame : frames) {
+    if (std::find(shown.begin(), shown.end(), frame) != shown.end()) continue;
+    CSplitChildFrame* page = nullptr;
+    if (frame->GetResourceID() == IDR_DIAGNOSTICS) {
+      page = new CGroupItemChildFrame(m_pNotebook);
+    } else {
+      page = new COpcMainChildFrame(m_pNotebook);
+    }
+    page->m_pFrameWnd = frame;
+    const size_t number = m_pNotebook->GetPageCount() + 1;
+    m_pNotebook->AddPage(page, wxString(doc->GetTitle().GetString()) + wxString::Format(":%zu", number), true);
+  }
+  UpdateTitle();
+}
+
+CSplitChildFrame* CMainFrame::SelectPage(const std::function<bool(CSplitChildFrame*)>& wanted) {
+  for (size_t i = 0; i < m_pNotebook->GetPageCount(); ++i) {
+    auto* page = dynamic_cast<CSplitChildFrame*>(m_pNotebook->GetPage(i));
+    if (page != nullptr && wanted(page)) {
+      m_pNotebook->SetSelection(i);
+      return page;
+    }
+  }
+  return nullptr;
+}
+
+CSplitChildFrame* CMainFrame::ShowWorkspace(int templateId) {
+  CDoc* doc = CDoc::GetDoc();
+  CDocManager* manager = AfxGetDocManager();
+  if (doc == nullptr || manager == nullptr) return nullptr;
+  SyncWorkspaces();
+  if (CSplitChildFrame* page = SelectPage([templateId](CSplitChildFrame* p) { return p->GetTemplateId() == templateId; })) {
+    return page;
+  }
+  CDocTemplate* docTemplate = manager->FindTemplate(static_cast<UINT>(templateId));
+  CFrameWnd* frame = docTemplate != nullptr ? docTemplate->CreateNewFrame(doc) : nullptr;
+  if (frame == nullptr) return nullptr;
+  frame->InitialUpdateFrame();
+  SyncWorkspaces();
+  return SelectPage([frame](CSplitChildFrame* p) { return p->m_pFrameWnd == frame; });
+}
+
+void CMainFrame::OnSetAppLook(int look) {
+  // The looks are kept and offered; GTK draws in its own theme whichever is chosen.
+  m_app.WriteAppLook(look);
+  Refresh();
+}
+
+void CMainFrame::ShowOptions(int page) {
+  CDoc* doc = CDoc::GetDoc();
+  COptionsDlg dialog(this, page, m_app.m_nStartMode, doc != nullptr && doc->IsConnected());
+  dialog.ShowModal();
+}
+
+void CMainFrame::ShowAbout() {
+  CAboutDlg dialog(this);
+  dialog.ShowModal();
+}
+
+void CMainFrame::UpdateStatusPanes() {
+  SetStatusText(wxString(CTessalyApp::GetClientsPaneText().GetString()), 2);
+  PrepareRoute();
+  CCmdUI pane(ID_INDICATOR_TXTIMER);
+  m_router.UpdateUI(pane);
+  SetStatusText(wxString(pane.m_strText.GetString()), 3);
+}
+
+void CMainFrame::OnStatusTimer(wxTimerEvent&) { UpdateStatusPanes(); }
+
+void CMainFrame::OnCommand(wxCommandEvent& event) {
+  const int id = CommandOfWxId(event.GetId());
+  if (id >= ID_VIEW_APPLOOK_FIRST && id <= ID_VIEW_APPLOOK_LAST) {
+    OnSetAppLook(id);
+    return;
+  }
+  if (const char* pane = PaneOfToggle(id)) {
+    wxAuiPaneInfo& info = m_mgr.GetPane(pane);
+    info.Show(!info.IsShown());
+    m_mgr.Update();
+    return;
+  }
+  switch (id) {
+    case ID_VIEW_NODE_TAG:
+      ShowWorkspace(IDR_CONFIGURATION);
+      break;
+    case ID_VIEW_GROUP_ITEM_DIAGNOSIS:
+      ShowWorkspace(IDR_DIAGNOSTICS);
+      break;
+    case ID_APP_ABOUT:
+      ShowAbout();
+      break;
+    case ID_APP_EXIT:
+      if (m_app.CanClose()) Close(true);
+      break;
+    case ID_FILE_NEW:
+      m_app.OnFileNew();
+      SyncWorkspaces();
+      break;
+    case ID_FILE_OPEN:
+      OnFileOpen();
+      break;
+    case ID_VIEW_STATUS_BAR:
+      GetStatusBar()->Show(!GetStatusBar()->IsShown());
+      SendSizeEvent();
+      break;
+    default:
+      PrepareRoute();
+      if (!m_router.Route(static_cast<UINT>(id))) {
+        event.Skip();
+        break;
+      }
+      SyncWorkspaces();
+      break;
+  }
+}
+
+void CMainFrame::OnFileOpen() {
+  wxFileDialog dialog(this, "Open", wxEmptyString, wxEmptyString, "Tessaly projects (*.tdbx)|*.tdbx|Older projects (*.tdb)|*.tdb",
+                      wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+  if (dialog.ShowModal() != wxID_OK) return;
+  m_app.OpenDocumentFile(CString(dialog.GetPath().wc_str()));
+  SyncWorkspaces();
+}
+
+void CMainFrame::OnUpdateCommand(wxUpdateUIEvent& event) {
+  const int id = CommandOfWxId(event.GetId());
+  if (m_handled.count(id) == 0) {
+    // Menu and tool bar commands go the document's route; those without a handler stay disabled.
+    // Other windows are not ours to judge.
+    if (!IsCommandOfTheBars(id)) return;
+    PrepareRoute();
+    const CCmdUI state = m_router.UpdateUI(static_cast<UINT>(id));
+    event.Enable(state.m_bEnabled);
+    if (event.IsCheckable()) event.Check(state.m_nCheck == 1);
+    return;
+  }
+  event.Enable(true);
+  if (id >= ID_VIEW_APPLOOK_FIRST && id <= ID_VIEW_APPLOOK_LAST) event.Check(id == m_app.m_nAppLook);
+  if (const char* pane = PaneOfToggle(id)) event.Check(m_mgr.GetPane(pane).IsShown());
+  if (id == ID_VIEW_STATUS_BAR) event.Check(GetStatusBar()->IsShown());
+  if ((id == ID_VIEW_NODE_TAG || id == ID_VIEW_GROUP_ITEM_DIAGNOSIS) && CDoc::GetDoc() == nullptr) event.Enable(false);
+}
+
+bool CMainFrame::IsCommandOfTheBars(int command) {
+  const int id = WxIdOfCommand(command);
+  if (GetMenuBar() != nullptr && GetMenuBar()->FindItem(id) != nullptr) return true;
+  for (const char* bar : {kPaneStandard, kPaneOpcServer}) {
+    auto* toolBar = dynamic_cast<wxAuiToolBar*>(m_mgr.GetPane(bar).window);
+    if (toolBar != nullptr && toolBar->FindTool(id) != nullptr) return true;
+  }
+  return false;
+}
+
+void CMainFrame::OnClose(wxCloseEvent& event) {
+  // The close box and Exit: behind the question while clients are connected.
+  if (event.CanVeto() && !m_app.CanClose()) {
+    event.Veto();
+    return;
+  }
+  CDocManager* manager = AfxGetDocManager();
+  if (manager != nullptr) {
+    if (event.CanVeto() && !manager->SaveAllModified()) {
+      event.Veto();
+      return;
+    }
+    manager->CloseAllDocuments(FALSE);
+    SyncWorkspaces();
+  }
+  Destroy();
+}
+
+void CMainFrame::CloseRequested() {
+  // A modal dialog or message box open now ends first; the close runs once its loop has returned.
+  for (wxWindow* window : wxTopLevelWindows) {
+    if (auto* dialog = dynamic_cast<wxDialog*>(window); dialog != nullptr && dialog->IsModal()) {
+      dialog->EndModal(wxID_CANCEL);
+      CallAfter(&CMainFrame::CloseRequested);
+      return;
+    }
+  }
+  Close(true);
+}
+
+LRESULT CMainFrame::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* self = reinterpret_cast<CMainFrame*>(GetWindowLongPtr(hwnd, GWLP_USERDATA));
+  if (self == nullptr) return DefWindowProc(hwnd, message, wParam, lParam);
+  switch (message) {
+    case WM_CLOSE:
+      if (!self->m_app.ShouldDropClose()) self->CloseRequested();
+      return 0;
+    case WM_UPDATE_PROPERTIES:
+      self->m_pProperties->RefreshFromActiveView();
+      return 1;
+    case WM_TIMER:
+      if (wParam == kTxTimerId) {
+        if (CDoc* doc = CDoc::GetDoc()) doc->AutoAdjustTxTimer();
+      }
+      return 0;
+    default:
+      return DefWindowProc(hwnd, message, wParam, lParam);
+  }
+}
+
+// ---- CDocHost ----
+int CMainFrame::GetStartMode() { return m_app.m_nStartMode; }
+
+bool CMainFrame::HasConnectedClients() { return !GetOPCToolkitCtrl().IsEmpty(); }
+
+bool CMainFrame::CanClose() { return m_app.CanClose(); }
+
+CLoggingFile* CMainFrame::GetLogFile() { return &m_app; }
+
+int CMainFrame::GetServerInstance() { return m_app.m_nInstance; }
+
+void CMainFrame::SetLastProjectPath(const CString& path) { m_app.SetLastProjectPath(path); }
+
+bool CMainFrame::PromptImportFile(CString& path) {
+  wxFileDialog dialog(this, "Import", wxEmptyString, wxEmptyString, "Older projects (*.tdb)|*.tdb",
+                      wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+  if (dialog.ShowModal() != wxID_OK) return false;
+  path = CString(dialog.GetPath().wc_str());
+  return true;
+}
+
+// The device dialog, the status sheets and the context menus come with the views.
+int CMainFrame::RunDeviceDialog(CDeviceDialogRecord&) { return IDCANCEL; }
+
+void CMainFrame::ShowNiStatusSheet(const CString&, IDispatch*) {}
+
+void CMainFrame::ShowVniStatistics(CDoc*) {}
+
+void CMainFrame::ShowContextMenu(UINT, int, POINT) {}

@@ -1,0 +1,29 @@
+// A workspace page of the main window's notebook: two views side by side whose split is kept in
+// the profile under the frame's class name.
+#pragma once
+
+#include <wx/panel.h>
+#include <wx/splitter.h>
+
+class CFrameWnd;
+
+class CSplitChildFrame : public wxPanel {
+ public:
+  // templateId: the document template that made the frame (128 or 337).
+  CSplitChildFrame(wxWindow* parent, int templateId, const wchar_t* frameClass, const wxString& leftView,
+                   const wxString& rightView);
+
+  // The document's frame this page shows; compared only, the document owns it.
+  CFrameWnd* m_pFrameWnd = nullptr;
+  ~CSplitChildFrame() override;
+
+  int GetTemplateId() const { return m_nTemplateId; }
+  wxSplitterWindow* GetSplitter() { return m_pSplitter; }
+
+ private:
+  wxWindow* MakeView(const wxString& name);
+
+  int m_nTemplateId;
+  const wchar_t* m_pszFrameClass;
+  wxSplitterWindow* m_pSplitter = nullptr;
+};

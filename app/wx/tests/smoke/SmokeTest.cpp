@@ -1,0 +1,284 @@
+// The program under Xvfb, driven from its own loop: it starts with "Run", opens both workspaces,
+// every dialog and every page of the Options sheet, connects an OPC client and closes with the
+// client connected (No keeps it running, Yes closes it). A screenshot of every step goes into the
+// folder given as the first argument. Each step waits for what it needs to see, never for time.
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <wx/bookctrl.h>
+#include <wx/checkbox.h>
+#include <wx/dcmemory.h>
+#include <wx/dcscreen.h>
+#include <wx/dialog.h>
+#include <wx/image.h>
+#include <wx/timer.h>
+#include <wx/utils.h>
+#include <wx/app.h>
+
+#include "app/shell/ShellCommands.h"
+#include "app/wx/CommandIds.h"
+#include "app/wx/MainFrame.h"
+#include "app/wx/OptionsDlg.h"
+#include "app/wx/OutputWnd.h"
+#include "app/wx/SplitChildFrame.h"
+#include "app/wx/TessalyWxApp.h"
+#include "opcserver/MyOPCServer.h"
+#include "opcserver/testing/OpcTestClient.h"
+#include "platform/win32/MessageBox.h"
+#include "platform/win32/Messages.h"
+#include "opcserver/OpcServerInstances.h"
+#include "platform/com/Activation.h"
+#include "project/Doc.h"
+#include "standins/kestrum/testing/KestrumEnvironment.h"
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+std::string g_shots;
+std::vector<std::string> g_failures;
+std::unique_ptr<COpcTestClient> g_client;
+std::unique_ptr<kestrum::testing::CKestrumEnvironment> g_env;
+std::shared_ptr<CScriptedMessageBoxPresenter> g_boxes;
+std::unique_ptr<CScopedMessageBoxPresenter> g_scripted;
+
+void Expect(bool ok, const std::string& what) {
+  std::printf("%s %s\n", ok ? "ok  " : "FAIL", what.c_str());
+  if (!ok) g_failures.push_back(what);
+}
+
+// The window's top-level X window, found by its title, as the X server shows it (xwd).
+void Shot(wxWindow* window, const std::string& name) {
+  window->Refresh();
+  window->Update();
+  wxTheApp->Yield(true);
+  const wxString path = wxString(g_shots + "/" + name + ".png");
+  const wxString title = wxGetTopLevelParent(window)->GetLabel();
+  const wxString script =
+      "id=$(xwininfo -root -tree | grep -F \"\\\"$1\\\"\" | awk '{print $1; exit}'); "
+      "[ -n \"$id\" ] && xwd -id \"$id\" -silent | convert xwd:- \"png:$2\"";
+  const wchar_t* argv[] = {L"sh", L"-c", script.wc_str(), L"sh", title.wc_str(), path.wc_str(), nullptr};
+  Expect(wxExecute(argv, wxEXEC_SYNC) == 0, "screenshot " + path.ToStdString());
+}
+
+// Once the window has painted (the observed event), then runs after that paint is done.
+void WhenPainted(wxWindow* window, std::function<void()> then) {
+  auto done = std::make_shared<bool>(false);
+  window->Bind(wxEVT_PAINT, [done, then](wxPaintEvent& event) {
+    event.Skip();
+    if (*done) return;
+    *done = true;
+    wxTheApp->CallAfter(then);
+  });
+  window->Refresh();
+}
+
+// The modal dialog open now, if any.
+wxDialog* OpenDialog() {
+  for (wxWindow* window : wxTopLevelWindows) {
+    if (auto* dialog = dynamic_cast<wxDialog*>(window); dialog != nullptr && dialog->IsModal()) return dialog;
+  }
+  return nullptr;
+}
+
+// Runs inside the dialog's modal loop: waits for it to open, then acts; act ends it.
+void WhenDialogOpen(std::function<void(wxDialog*)> act) {
+  wxTheApp->CallAfter([act] {
+    if (wxDialog* dialog = OpenDialog()) {
+      act(dialog);
+    } else {
+      WhenDialogOpen(act);
+    }
+  });
+}
+
+// Shows the sheet's pages one by one, each shot after its first paint; then checks and ends.
+void ShootPages(COptionsDlg* sheet, size_t index) {
+  wxBookCtrlBase* book = sheet->GetBookCtrl();
+  if (index == book->GetPageCount()) {
+    // Unchecking "Datachange" on "OPC Events" clears bit 1 of "Protocol" only.
+    auto* datachange = dynamic_cast<wxCheckBox*>(book->GetPage(7)->FindWindow(1194));
+    Expect(datachange != nullptr, "the OPC Events page has its Datachange box");
+    if (datachange != nullptr) datachange->SetValue(false);
+    Expect(sheet->ApplyVisitedPages(), "the pages' values pass their checks");
+    if (CDoc* doc = CDoc::GetDoc()) {
+      Expect(doc->m_settings.Protocol.load() == (1023 & ~2),
+             "Datachange cleared bit 1 of Protocol only (" + std::to_string(doc->m_settings.Protocol.load()) + ")");
+      doc->m_settings.Protocol = 1023;
+    }
+    sheet->EndModal(wxID_CANCEL);
+    return;
+  }
+  WhenPainted(book->GetPage(index), [sheet, index] {
+    Shot(sheet, "04-options-" + std::to_string(index));
+    ShootPages(sheet, index + 1);
+  });
+  book->SetSelection(index);
+}
+
+void Step(CTessalyWxApp& app, int step);
+
+void Next(CTessalyWxApp& app, int step) {
+  wxTheApp->CallAfter([&app, step] { Step(app, step); });
+}
+
+void Step(CTessalyWxApp& app, int step) {
+  CMainFrame* frame = app.GetMainFrame();
+  switch (step) {
+    case 0: {
+      Expect(frame->IsShown(), "main window shown in Run mode");
+      Expect(frame->GetTitle().Contains("Tarn OPC Server (run)"), "title names the run mode");
+      Shot(frame, "01-started");
+      // The Diagnosis menu's 32837 is not the output pane's Protocoling button of the same id.
+      wxCommandEvent menu(wxEVT_MENU, WxIdOfCommand(ID_NETWORK_INTERFACE_STATUS));
+      frame->GetOutputWnd()->GetTextCtrl()->SetFocus();
+      frame->ProcessWindowEvent(menu);
+      Expect(frame->GetOutputWnd()->GetModel().IsProtocoling(), "the menu's 32837 leaves the protocol running");
+      frame->GetOutputWnd()->RunCommand(ID_OUTPUT_PROTOCOLING);
+      Expect(!frame->GetOutputWnd()->GetModel().IsProtocoling(), "the pane's Protocoling pauses");
+      frame->GetOutputWnd()->RunCommand(ID_OUTPUT_PROTOCOLING);
+      Next(app, 1);
+      break;
+    }
+    case 1: {
+      CSplitChildFrame* config = frame->ShowWorkspace(IDR_CONFIGURATION);
+      Expect(config != nullptr && frame->ShowWorkspace(IDR_CONFIGURATION) == config, "Node/Tag twice: one workspace");
+      CSplitChildFrame* diagnostics = frame->ShowWorkspace(IDR_DIAGNOSTICS);
+      Expect(diagnostics != nullptr && diagnostics != config, "the diagnostics workspace opens");
+      Expect(frame->GetNotebook()->GetPageCount() == 2, "two workspace pages");
+      if (diagnostics == nullptr) break;
+      WhenPainted(diagnostics->GetSplitter()->GetWindow1(), [&app, frame] {
+        Shot(frame, "02-workspaces");
+        Next(app, 2);
+      });
+      break;
+    }
+    case 2:
+      WhenDialogOpen([](wxDialog* dialog) {
+        // A new top-level window: its first paint may precede its mapping, so the second counts.
+        WhenPainted(dialog, [dialog] {
+          WhenPainted(dialog, [dialog] {
+            Shot(dialog, "03-about");
+            dialog->EndModal(wxID_OK);
+          });
+        });
+      });
+      frame->ShowAbout();
+      Next(app, 3);
+      break;
+    case 3:
+      WhenDialogOpen([](wxDialog* dialog) {
+        auto* sheet = dynamic_cast<COptionsDlg*>(dialog);
+        Expect(sheet != nullptr, "Options sheet open");
+        if (sheet == nullptr) {
+          dialog->EndModal(wxID_CANCEL);
+          return;
+        }
+        Expect(sheet->GetBookCtrl()->GetPageCount() == COptionsDlg::kPageCount, "eleven pages");
+        Expect(sheet->GetBookCtrl()->GetSelection() == 1, "opened on the Project page");
+        ShootPages(sheet, 0);
+      });
+      frame->ShowOptions(1);
+      Next(app, 4);
+      break;
+    case 4: {
+      // The demo network: the generated database on the simulated control's interface LON1.
+      CDoc* doc = CDoc::GetDoc();
+      Expect(doc != nullptr, "Run opened a project");
+      if (doc == nullptr) break;
+      doc->m_settings.dbpath = g_env->DatabasePath().c_str();
+      doc->SelectNetworkInterface(L"LON1");
+      wxCommandEvent start(wxEVT_MENU, WxIdOfCommand(ID_CONTROL_START));
+      frame->ProcessWindowEvent(start);
+      Expect(doc->IsConnected(), "Start connects the network");
+      // A client of the program's own class object (instance 0).
+      g_client = std::make_unique<COpcTestClient>();
+      CComPtr<IOPCServer> server;
+      const HRESULT created = CoCreateInstance(GetOpcServerInstanceCLSID(0), nullptr, CLSCTX_LOCAL_SERVER,
+                                               &server.p);
+      Expect(SUCCEEDED(created) && server != nullptr, "a client creates the program's OPC server");
+      if (server == nullptr) break;
+      g_client->m_server = server;
+      CComPtr<IOPCItemMgt> group = g_client->AddGroup(L"smoke", TRUE, 1000, 1);
+      std::vector<HRESULT> errors;
+      std::vector<OPCHANDLE> items = g_client->AddItems(group, {L"4B.1.1.0"}, &errors);
+      Expect(items.size() == 1 && items[0] != 0, "the client adds a data point of the demo network");
+      CComPtr<IOPCSyncIO> io = QueryAs<IOPCSyncIO>(group.p);
+      OPCITEMSTATE* states = nullptr;
+      HRESULT* readErrors = nullptr;
+      const HRESULT read = io != nullptr && !items.empty() ? io->Read(OPC_DS_DEVICE, 1, items.data(), &states, &readErrors) : E_FAIL;
+      Expect(read == S_OK, "and reads it from the device");
+      if (states != nullptr) VariantClear(&states[0].vDataValue);
+      CoTaskMemFree(states);
+      CoTaskMemFree(readErrors);
+      Expect(g_nConnectedClients.load() == 1, "an OPC client is connected");
+      frame->UpdateStatusPanes();
+      Expect(frame->GetStatusBar()->GetStatusText(2).StartsWith("1 client(s) connected"), "status pane counts it");
+      Shot(frame, "05-client-connected");
+      // A close request that reaches the loop while the client is connected is dropped.
+      PostMessage(frame->GetSafeHwnd(), WM_CLOSE, 0, 0);
+      Next(app, 5);
+      break;
+    }
+    case 5: {
+      MSG msg;
+      Expect(PeekMessage(&msg, frame->GetSafeHwnd(), 0, 0, PM_NOREMOVE) == FALSE, "the WM_CLOSE was served");
+      Expect(frame->IsShown(), "WM_CLOSE dropped while a client is connected");
+      g_boxes = std::make_shared<CScriptedMessageBoxPresenter>();
+      g_scripted = std::make_unique<CScopedMessageBoxPresenter>(g_boxes);
+      // No, then Yes; then No to saving the changed project.
+      g_boxes->Answer({IDNO, IDYES, IDNO});
+      Expect(!frame->Close(), "No keeps the window");
+      Expect(g_boxes->Texts().size() == 1 &&
+                 g_boxes->Texts()[0] == L"OPC Clients are currently connected to this server. Exit anyway?",
+             "the question is asked");
+      Shot(frame, "06-still-running");
+      Expect(frame->Close(), "Yes closes");
+      Expect(g_boxes->Texts().size() == 3, "the changed project is offered for saving");
+      break;
+    }
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  g_shots = argc > 1 ? argv[1] : ".";
+  // A machine of its own with the simulated network control; its scripted presenter answers
+  // every message box with the default button.
+  g_env = std::make_unique<kestrum::testing::CKestrumEnvironment>();
+  // A step that never sees its event fails the run instead of hanging it.
+  std::thread([] {
+    std::this_thread::sleep_for(std::chrono::seconds(90));
+    std::printf("FAIL finished within 90 s\n");
+    std::fflush(stdout);
+    std::_Exit(2);
+  }).detach();
+  auto* app = new CTessalyWxApp(CTessalyCommandLine::Parse(std::vector<CString>{L"-Run"}));
+  app->m_bInstallPresenter = false;
+  app->m_onStarted = [](CTessalyWxApp& started) {
+    wxImage::AddHandler(new wxPNGHandler);
+    // The first shot waits for the first paint of the configuration workspace's device view.
+    wxWindow* view = wxWindow::FindWindowByName("Devices", started.GetMainFrame());
+    if (view == nullptr) {
+      Expect(false, "the configuration workspace is open at start");
+      std::_Exit(1);
+    }
+    WhenPainted(view, [&started] { Step(started, 0); });
+  };
+  wxApp::SetInstance(app);
+  char* args[] = {argv[0], nullptr};
+  int count = 1;
+  wxEntry(count, args);
+  g_client.reset();
+  g_scripted.reset();
+  for (const CString& text : g_env->Prompts().Texts()) std::printf("box: %ls\n", text.GetString());
+  g_env.reset();
+  Expect(g_nConnectedClients.load() == 0, "the client is gone at the end");
+  std::printf("%zu failure(s)\n", g_failures.size());
+  return g_failures.empty() ? 0 : 1;
+}
