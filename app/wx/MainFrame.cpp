@@ -263,7 +263,12 @@ void CMainFrame::CreatePanes() {
     return settings;
   });
   m_mgr.AddPane(m_pOutput, wxAuiPaneInfo().Name(kPaneOutput).Caption(Text(IDS_OUTPUT_WND)).Bottom().BestSize(100, 180).MinSize(100, 100));
-  m_pProperties = new CPropertiesWnd(this, [] { return static_cast<CViewItemProperties*>(nullptr); });
+  m_pProperties = new CPropertiesWnd(this, [this]() -> CViewItemProperties* {
+    const int selection = m_pNotebook->GetSelection();
+    if (selection == wxNOT_FOUND) return nullptr;
+    auto* page = dynamic_cast<CSplitChildFrame*>(m_pNotebook->GetPage(static_cast<size_t>(selection)));
+    return page != nullptr ? page->GetActiveViewProperties() : nullptr;
+  });
   m_mgr.AddPane(m_pProperties, wxAuiPaneInfo().Name(kPaneProperties).Caption(Text(IDS_PROPERTIES_WND)).Right().BestSize(250, 200).MinSize(200, 200));
 }
 

@@ -5,29 +5,37 @@
 CClientView::CClientView(wxWindow* parent, CClientViewModel& model)
     : wxListCtrl(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize,
                  wxLC_REPORT | wxLC_HRULES | wxLC_VRULES | wxBORDER_SIMPLE),
-      m_model(model) {
+      m_pModel(&model) {
   InsertColumn(0, "Property", wxLIST_FORMAT_LEFT);
   InsertColumn(1, "Value", wxLIST_FORMAT_LEFT);
   Bind(wxEVT_SET_FOCUS, &CClientView::OnFocus, this);
-  m_model.SetSink(this);
+  m_pModel->SetSink(this);
   OnRowsRebuilt();
 }
 
-CClientView::~CClientView() { m_model.SetSink(nullptr); }
+CClientView::~CClientView() { DetachModel(); }
+
+void CClientView::DetachModel() {
+  if (m_pModel == nullptr) return;
+  m_pModel->SetSink(nullptr);
+  m_pModel = nullptr;
+}
 
 void CClientView::OnRowsRebuilt() {
+  if (m_pModel == nullptr) return;
   Freeze();
   DeleteAllItems();
   long index = 0;
-  for (const CClientViewModel::Row& row : m_model.GetRows()) InsertItem(index++, wxString(row.m_strName.GetString()));
+  for (const CClientViewModel::Row& row : m_pModel->GetRows()) InsertItem(index++, wxString(row.m_strName.GetString()));
   Thaw();
   OnValuesChanged();
 }
 
 void CClientView::OnValuesChanged() {
+  if (m_pModel == nullptr) return;
   Freeze();
   long index = 0;
-  for (const CClientViewModel::Row& row : m_model.GetRows()) {
+  for (const CClientViewModel::Row& row : m_pModel->GetRows()) {
     if (index < GetItemCount()) SetItem(index, 1, wxString(row.m_strValue.GetString()));
     ++index;
   }

@@ -11,11 +11,14 @@ class CClientView : public wxListCtrl, public CClientViewModel::Sink {
   CClientView(wxWindow* parent, CClientViewModel& model);
   ~CClientView() override;
 
+  // The model goes before the window: from here on the window keeps what it shows.
+  void DetachModel();
+
   void OnRowsRebuilt() override;
   void OnValuesChanged() override;
 
  private:
   void OnFocus(wxFocusEvent& event);
 
-  CClientViewModel& m_model;
+  CClientViewModel* m_pModel;
 };

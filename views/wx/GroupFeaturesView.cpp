@@ -11,7 +11,7 @@ wxString Number(unsigned long value) { return wxString::Format("%lu", value); }
 }  // namespace
 
 CGroupFeaturesView::CGroupFeaturesView(wxWindow* parent, CGroupFeaturesViewModel& model)
-    : wxPanel(parent, wxID_ANY), m_model(model) {
+    : wxPanel(parent, wxID_ANY), m_pModel(&model) {
   SetBackgroundColour(*wxWHITE);
   auto* column = new wxBoxSizer(wxVERTICAL);
   m_pBanner = new wxStaticText(this, wxID_ANY, Text(model.GetBannerText()));
@@ -50,11 +50,18 @@ CGroupFeaturesView::CGroupFeaturesView(wxWindow* parent, CGroupFeaturesViewModel
 
   m_pItems->Bind(wxEVT_DATAVIEW_SELECTION_CHANGED, &CGroupFeaturesView::OnItemSelected, this);
   Bind(wxEVT_SET_FOCUS, &CGroupFeaturesView::OnFocus, this);
-  m_model.SetSink(this);
+  m_pModel->SetSink(this);
   OnFieldsChanged();
 }
 
-CGroupFeaturesView::~CGroupFeaturesView() { m_model.SetSink(nullptr); }
+CGroupFeaturesView::~CGroupFeaturesView() { DetachModel(); }
+
+void CGroupFeaturesView::DetachModel() {
+  if (m_pModel == nullptr) return;
+  m_pModel->SetSink(nullptr);
+  m_pItems->DetachModel();
+  m_pModel = nullptr;
+}
 
 wxTextCtrl* CGroupFeaturesView::AddField(wxSizer* grid, const wxString& label) {
   grid->Add(new wxStaticText(this, wxID_ANY, label), 0, wxALIGN_CENTER_VERTICAL);
@@ -66,13 +73,15 @@ wxTextCtrl* CGroupFeaturesView::AddField(wxSizer* grid, const wxString& label) {
 wxCheckBox* CGroupFeaturesView::AddCheck(wxSizer* grid, const wxString& label) {
   grid->AddSpacer(0);
   auto* check = new wxCheckBox(this, wxID_ANY, label);
-  check->Disable();  // shows, never takes a click
+  // Shows the record's flag; a click changes nothing.
+  check->Bind(wxEVT_CHECKBOX, [this](wxCommandEvent&) { OnFieldsChanged(); });
   grid->Add(check, 0);
   return check;
 }
 
 void CGroupFeaturesView::OnFieldsChanged() {
-  const CGroupFeaturesViewModel::Fields& f = m_model.GetFields();
+  if (m_pModel == nullptr) return;
+  const CGroupFeaturesViewModel::Fields& f = m_pModel->GetFields();
   m_pDeadband->ChangeValue(wxString::Format("%g", static_cast<double>(f.m_fDeadband)));
   m_pTimeBias->ChangeValue(wxString::Format("%ld", static_cast<long>(f.m_lTimeBias)));
   m_pUpdateRate->ChangeValue(Number(f.m_dwUpdateRate));
@@ -85,13 +94,14 @@ void CGroupFeaturesView::OnFieldsChanged() {
   m_pSubscribed->SetValue(f.m_bSubscribed);
   m_pItemCount->SetLabel(Text(f.m_strItemCount));
   for (int i = 0; i < CGroupInfo::CounterCount; ++i) {
-    m_pCounters->SetItem(i, 1, Text(m_model.GetCounterRows()[i].m_strCount));
-    m_pCounters->SetItem(i, 2, Text(m_model.GetCounterRows()[i].m_strTime));
+    m_pCounters->SetItem(i, 1, Text(m_pModel->GetCounterRows()[i].m_strCount));
+    m_pCounters->SetItem(i, 2, Text(m_pModel->GetCounterRows()[i].m_strTime));
   }
 }
 
 void CGroupFeaturesView::OnBannerChanged() {
-  m_pBanner->SetLabel(Text(m_model.GetBannerText()));
+  if (m_pModel == nullptr) return;
+  m_pBanner->SetLabel(Text(m_pModel->GetBannerText()));
   m_pBanner->Refresh();
 }
 
@@ -102,12 +112,12 @@ bool CGroupFeaturesView::IsMinimised() {
 
 void CGroupFeaturesView::OnItemSelected(wxDataViewEvent& event) {
   const int row = m_pItems->GetFirstSelectedRow();
-  m_model.SetSelectedRow(row);
-  if (row >= 0) m_model.OnSelectionOrFocus();
+  if (m_pModel != nullptr) m_pModel->SetSelectedRow(row);
+  if (m_pModel != nullptr && row >= 0) m_pModel->OnSelectionOrFocus();
   event.Skip();
 }
 
 void CGroupFeaturesView::OnFocus(wxFocusEvent& event) {
-  m_model.OnSelectionOrFocus();
+  if (m_pModel != nullptr) m_pModel->OnSelectionOrFocus();
   event.Skip();
 }

@@ -18,6 +18,9 @@ class CGroupFeaturesView : public wxPanel, public CGroupFeaturesViewModel::Sink 
   CGroupFeaturesView(wxWindow* parent, CGroupFeaturesViewModel& model);
   ~CGroupFeaturesView() override;
 
+  // The model goes before the window: from here on the window keeps what it shows.
+  void DetachModel();
+
   void OnFieldsChanged() override;
   void OnBannerChanged() override;
   bool IsMinimised() override;
@@ -28,7 +31,7 @@ class CGroupFeaturesView : public wxPanel, public CGroupFeaturesViewModel::Sink 
   void OnItemSelected(wxDataViewEvent& event);
   void OnFocus(wxFocusEvent& event);
 
-  CGroupFeaturesViewModel& m_model;
+  CGroupFeaturesViewModel* m_pModel;
   wxStaticText* m_pBanner = nullptr;
   wxTextCtrl* m_pDeadband = nullptr;
   wxTextCtrl* m_pTimeBias = nullptr;

@@ -10,6 +10,11 @@ CView* CGroupItemPanes::RightSide::View() const {
   return client.get();
 }
 
+void CGroupItemPanes::RightSide::Detach() {
+  if (featuresWindow != nullptr) featuresWindow->DetachModel();
+  if (clientWindow != nullptr) clientWindow->DetachModel();
+}
+
 CGroupItemPanes::CGroupItemPanes(wxSplitterWindow* splitter, CDocument* document)
     : m_pSplitter(splitter), m_pDocument(document) {
   m_tree = std::make_unique<CGroupItemViewModel>(this);
@@ -20,17 +25,11 @@ CGroupItemPanes::CGroupItemPanes(wxSplitterWindow* splitter, CDocument* document
 }
 
 CGroupItemPanes::~CGroupItemPanes() {
-  // The windows belong to the splitter and go with it; the models let go of them here.
-  m_tree->SetSink(nullptr);
-  if (m_right.features) {
-    m_right.features->SetSink(nullptr);
-    m_right.features->GetItems().SetSink(nullptr);
-    m_right.features->OnDestroy();
-  }
-  if (m_right.client) {
-    m_right.client->SetSink(nullptr);
-    m_right.client->OnDestroy();
-  }
+  // The windows belong to the splitter and go with it, later; they let go of the models here.
+  m_pTreeWindow->DetachModel();
+  m_right.Detach();
+  if (m_right.features) m_right.features->OnDestroy();
+  if (m_right.client) m_right.client->OnDestroy();
   if (m_pDocument != nullptr) {
     m_pDocument->RemoveView(m_tree.get());
     if (CView* right = m_right.View()) m_pDocument->RemoveView(right);
@@ -44,10 +43,10 @@ CGroupItemPanes::RightSide CGroupItemPanes::MakeRight(CGroupItemViewModel::Right
   side.kind = view;
   if (view == CGroupItemViewModel::RightViewGroupFeatures) {
     side.features = std::make_unique<CGroupFeaturesViewModel>();
-    side.window = new CGroupFeaturesView(m_pSplitter, *side.features);
+    side.window = side.featuresWindow = new CGroupFeaturesView(m_pSplitter, *side.features);
   } else {
     side.client = std::make_unique<CClientViewModel>();
-    side.window = new CClientView(m_pSplitter, *side.client);
+    side.window = side.clientWindow = new CClientView(m_pSplitter, *side.client);
   }
   if (m_pDocument != nullptr) m_pDocument->AddView(side.View());
   side.View()->OnInitialUpdate();
@@ -55,8 +54,11 @@ CGroupItemPanes::RightSide CGroupItemPanes::MakeRight(CGroupItemViewModel::Right
 }
 
 void CGroupItemPanes::DropRight(RightSide& side) {
+  side.Detach();
   if (side.window != nullptr) side.window->Destroy();
   side.window = nullptr;
+  side.featuresWindow = nullptr;
+  side.clientWindow = nullptr;
   if (side.features) side.features->OnDestroy();
   if (side.client) side.client->OnDestroy();
   if (m_pDocument != nullptr && side.View() != nullptr) m_pDocument->RemoveView(side.View());

@@ -12,7 +12,9 @@
 #include "views/models/GroupFeaturesViewModel.h"
 #include "views/models/GroupItemViewModel.h"
 
+class CClientView;
 class CDocument;
+class CGroupFeaturesView;
 class CGroupItemView;
 
 class CGroupItemPanes : public CGroupItemViewModel::Frame {
@@ -40,10 +42,14 @@ class CGroupItemPanes : public CGroupItemViewModel::Frame {
     std::unique_ptr<CGroupFeaturesViewModel> features;
     std::unique_ptr<CClientViewModel> client;
     wxWindow* window = nullptr;
+    CGroupFeaturesView* featuresWindow = nullptr;
+    CClientView* clientWindow = nullptr;
     CView* View() const;
+    // The window lets go of its model.
+    void Detach();
   };
   RightSide MakeRight(CGroupItemViewModel::RightView view);
-  // Its window first (which lets go of its model), then its model.
+  // Its window first (once it let go of its model), then its model.
   void DropRight(RightSide& side);
 
   wxSplitterWindow* m_pSplitter;

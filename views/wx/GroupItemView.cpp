@@ -16,7 +16,7 @@ constexpr int kImageCount = 22;  // the indices the document's tree images use
 CGroupItemView::CGroupItemView(wxWindow* parent, CGroupItemViewModel& model)
     : wxTreeCtrl(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize,
                  wxTR_HAS_BUTTONS | wxTR_LINES_AT_ROOT | wxTR_HIDE_ROOT | wxBORDER_SIMPLE),
-      m_model(model) {
+      m_pModel(&model) {
   auto* images = new wxImageList(16, 16, true);
   const wxBitmap folder = wxArtProvider::GetBitmap(wxART_FOLDER, wxART_OTHER, wxSize(16, 16));
   const wxBitmap file = wxArtProvider::GetBitmap(wxART_NORMAL_FILE, wxART_OTHER, wxSize(16, 16));
@@ -25,16 +25,27 @@ CGroupItemView::CGroupItemView(wxWindow* parent, CGroupItemViewModel& model)
   m_hiddenRoot = AddRoot(wxEmptyString);
   Bind(wxEVT_TREE_SEL_CHANGED, &CGroupItemView::OnSelChanged, this);
   Bind(wxEVT_SET_FOCUS, &CGroupItemView::OnFocus, this);
-  m_model.SetSink(this);
+  m_pModel->SetSink(this);
   Rebuild();
 }
 
-CGroupItemView::~CGroupItemView() { m_model.SetSink(nullptr); }
+CGroupItemView::~CGroupItemView() { DetachModel(); }
+
+void CGroupItemView::DetachModel() {
+  if (m_pModel == nullptr) return;
+  m_pModel->SetSink(nullptr);
+  m_pModel = nullptr;
+  m_items.clear();  // the nodes went with the model
+  m_bChanging = true;
+  DeleteChildren(m_hiddenRoot);
+  m_bChanging = false;
+}
 
 void CGroupItemView::Rebuild() {
   OnTreeReset();
+  if (m_pModel == nullptr) return;
   size_t index = 0;
-  for (const auto& root : m_model.GetRoots()) Insert(root.get(), m_hiddenRoot, index++);
+  for (const auto& root : m_pModel->GetRoots()) Insert(root.get(), m_hiddenRoot, index++);
 }
 
 void CGroupItemView::OnTreeReset() {
@@ -91,11 +102,11 @@ CGroupItemViewModel::Node* CGroupItemView::NodeOf(const wxTreeItemId& item) cons
 }
 
 void CGroupItemView::OnSelChanged(wxTreeEvent& event) {
-  if (!m_bChanging) m_model.OnSelChanged(NodeOf(event.GetItem()));
+  if (!m_bChanging && m_pModel != nullptr) m_pModel->OnSelChanged(NodeOf(event.GetItem()));
   event.Skip();
 }
 
 void CGroupItemView::OnFocus(wxFocusEvent& event) {
-  m_model.OnSetFocus();
+  if (m_pModel != nullptr) m_pModel->OnSetFocus();
   event.Skip();
 }

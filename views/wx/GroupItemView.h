@@ -15,6 +15,8 @@ class CGroupItemView : public wxTreeCtrl, public CGroupItemViewModel::Sink {
 
   // Every node of the model, shown again.
   void Rebuild();
+  // The model goes before the window: from here on the window shows what it has and tells nobody.
+  void DetachModel();
 
   void OnTreeReset() override;
   void OnNodeInserted(CGroupItemViewModel::Node* node, size_t index) override;
@@ -29,7 +31,7 @@ class CGroupItemView : public wxTreeCtrl, public CGroupItemViewModel::Sink {
   void OnSelChanged(wxTreeEvent& event);
   void OnFocus(wxFocusEvent& event);
 
-  CGroupItemViewModel& m_model;
+  CGroupItemViewModel* m_pModel;
   wxTreeItemId m_hiddenRoot;
   std::unordered_map<const CGroupItemViewModel::Node*, wxTreeItemId> m_items;
   bool m_bChanging = false;  // selection events of our own changes are not the user's

@@ -3,43 +3,59 @@
 class COPCItemsListCtrl::CVirtualModel : public wxDataViewVirtualListModel {
  public:
   explicit CVirtualModel(COPCItemsListModel& model)
-      : wxDataViewVirtualListModel(static_cast<unsigned>(model.GetRowCount())), m_model(model) {}
+      : wxDataViewVirtualListModel(static_cast<unsigned>(model.GetRowCount())), m_pModel(&model) {}
+  void Detach() {
+    m_pModel = nullptr;
+    Reset(0);
+  }
 
   unsigned GetColumnCount() const override { return COPCItemsListModel::ColumnCount; }
   wxString GetColumnType(unsigned) const override { return "string"; }
   void GetValueByRow(wxVariant& value, unsigned row, unsigned column) const override {
-    value = wxString(m_model.GetCellText(static_cast<int>(row), static_cast<int>(column)).GetString());
+    value = m_pModel != nullptr
+                ? wxString(m_pModel->GetCellText(static_cast<int>(row), static_cast<int>(column)).GetString())
+                : wxString();
   }
   bool SetValueByRow(const wxVariant&, unsigned, unsigned) override { return false; }
 
  private:
-  COPCItemsListModel& m_model;
+  COPCItemsListModel* m_pModel;
 };
 
 COPCItemsListCtrl::COPCItemsListCtrl(wxWindow* parent, COPCItemsListModel& model)
     : wxDataViewCtrl(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxDV_MULTIPLE | wxDV_ROW_LINES),
-      m_model(model) {
+      m_pModel(&model) {
   m_pData = new CVirtualModel(model);
   AssociateModel(m_pData);
   m_pData->DecRef();
   Bind(wxEVT_DATAVIEW_COLUMN_HEADER_CLICK, &COPCItemsListCtrl::OnHeaderClick, this);
-  m_model.SetSink(this);
+  m_pModel->SetSink(this);
   OnColumnsChanged();
 }
 
-COPCItemsListCtrl::~COPCItemsListCtrl() { m_model.SetSink(nullptr); }
+COPCItemsListCtrl::~COPCItemsListCtrl() { DetachModel(); }
+
+void COPCItemsListCtrl::DetachModel() {
+  if (m_pModel == nullptr) return;
+  m_pModel->SetSink(nullptr);
+  m_pModel = nullptr;
+  m_pData->Detach();
+}
 
 void COPCItemsListCtrl::OnColumnsChanged() {
   ClearColumns();
+  if (m_pModel == nullptr) return;
   // The model column is the column's id, so the cells stay right whatever is hidden.
-  for (int id : m_model.GetColumnIds()) {
+  for (int id : m_pModel->GetColumnIds()) {
     const COPCItemsListModel::Column& column = COPCItemsListModel::kColumns[id];
     AppendTextColumn(wxString(column.heading), static_cast<unsigned>(id), wxDATAVIEW_CELL_INERT, column.width,
                      wxALIGN_LEFT, wxDATAVIEW_COL_RESIZABLE);
   }
 }
 
-void COPCItemsListCtrl::OnRowsReset() { m_pData->Reset(static_cast<unsigned>(m_model.GetRowCount())); }
+void COPCItemsListCtrl::OnRowsReset() {
+  m_pData->Reset(m_pModel != nullptr ? static_cast<unsigned>(m_pModel->GetRowCount()) : 0u);
+}
 
 void COPCItemsListCtrl::OnRowChanged(int row) { m_pData->RowChanged(static_cast<unsigned>(row)); }
 
@@ -64,5 +80,5 @@ int COPCItemsListCtrl::GetFirstSelectedRow() const {
 
 void COPCItemsListCtrl::OnHeaderClick(wxDataViewEvent& event) {
   wxDataViewColumn* column = event.GetDataViewColumn();
-  if (column != nullptr) m_model.OnHeaderClick(static_cast<int>(column->GetModelColumn()));
+  if (column != nullptr && m_pModel != nullptr) m_pModel->OnHeaderClick(static_cast<int>(column->GetModelColumn()));
 }

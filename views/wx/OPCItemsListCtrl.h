@@ -16,6 +16,8 @@ class COPCItemsListCtrl : public wxDataViewCtrl, public COPCItemsListModel::Sink
   void OnRowChanged(int row) override;
   bool GetVisibleRows(int& top, int& countPerPage) override;
 
+  // The model goes before the control: the control empties and tells nobody.
+  void DetachModel();
   // The first selected row; -1 when none.
   int GetFirstSelectedRow() const;
 
@@ -23,6 +25,6 @@ class COPCItemsListCtrl : public wxDataViewCtrl, public COPCItemsListModel::Sink
   class CVirtualModel;
   void OnHeaderClick(wxDataViewEvent& event);
 
-  COPCItemsListModel& m_model;
+  COPCItemsListModel* m_pModel;
   CVirtualModel* m_pData;  // reference counted by the control
 };

@@ -119,6 +119,8 @@ TEST_F(DiagnosticsViewsTest, ANewGroupAndItsItemsAppearWithinOneTick) {
   EXPECT_EQ(groupObject->m_dwKey, m_features.GetGroupKey());
   EXPECT_EQ(CString(L"Properties of the OPC Group 'Plant'"), m_features.GetBannerText());
   EXPECT_EQ(1000u, m_features.GetFields().m_dwUpdateRate);
+  EXPECT_TRUE(m_features.GetFields().m_bActive);
+  EXPECT_EQ(CString(L"00000800"), m_features.GetFields().m_strLocaleId);
   EXPECT_EQ(CString(L"0 item(s)"), m_features.GetFields().m_strItemCount);
   EXPECT_EQ(CString(L"DataChange Events"), m_features.GetCounterRows()[0].m_strName);
   EXPECT_EQ(0, m_features.GetItems().GetRowCount());
