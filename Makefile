@@ -9,7 +9,7 @@ TSAN_BUILD ?= build-tsan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 
-.PHONY: deps build run test test-plain test-asan test-tsan check-layers fuzz clean
+.PHONY: deps build run test test-plain test-asan test-tsan check-layers fuzz bench clean
 
 deps:
 	@bash scripts/deps.sh
@@ -51,6 +51,12 @@ fuzz:
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALY_SANITIZE=fuzzer -DTESSALY_BENCHMARKS=OFF
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target tessaly_fuzzers
 	bash scripts/fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+# Runs every benchmark (each family in its own process, medians over BENCH_REPS repetitions)
+# and prints the table the README shows.
+BENCH_REPS ?= 5
+bench: build
+	BENCH_REPS=$(BENCH_REPS) bash scripts/bench.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)

@@ -38,24 +38,27 @@ CXmlArchive::CXmlArchive(LPCTSTR path, int mode)
 bool CXmlArchive::LoadText() {
   std::vector<BYTE> bytes;
   if (tessaly::win32::ReadWholeFile(m_path, bytes) != ERROR_SUCCESS || bytes.empty()) return false;
-  // Line ends as TinyXML's own file loading leaves them: CR LF and a lone CR become LF.
-  std::string text;
-  text.reserve(bytes.size());
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    if (bytes[i] == '\r') {
-      text += '\n';
-      if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-    } else {
-      text += static_cast<char>(bytes[i]);
-    }
-  }
-  return ParseText(text);
+  return ParseText(std::string(bytes.begin(), bytes.end()));
 }
 
-bool CXmlArchive::ParseText(const std::string& text) {
+bool CXmlArchive::ParseText(const std::string& raw) {
+  // Line ends as TinyXML's own file loading leaves them, whether the text came from a file or
+  // was read by the caller: CR LF and a lone CR become LF.
+  std::string text;
+  text.reserve(raw.size());
+  for (size_t i = 0; i < raw.size(); ++i) {
+    if (raw[i] == '\r') {
+      text += '\n';
+      if (i + 1 < raw.size() && raw[i + 1] == '\n') ++i;
+    } else {
+      text += raw[i];
+    }
+  }
   // TinyXML recurses once per level: a hostile depth must not reach it.
   if (!tessaly::XmlNestingWithin(text)) return false;
-  Parse(text.c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
+  // TinyXML's UTF-8 reading trusts a lead byte's length, into the next tag or past the text's
+  // end: bytes that are no UTF-8 are read one by one, whatever the declaration says.
+  Parse(text.c_str(), nullptr, IsValidUtf8(text) ? TIXML_ENCODING_UNKNOWN : TIXML_ENCODING_LEGACY);
   return !Error();
 }
 
@@ -82,7 +85,12 @@ TiXmlElement* CXmlArchive::AddElement(LPCTSTR name) {
 TiXmlElement* CXmlArchive::AddTextElement(LPCTSTR name, LPCTSTR text) {
   if (!IsStoring()) return nullptr;
   TiXmlElement* element = new TiXmlElement(ToAnsi(name));
-  element->LinkEndChild(new TiXmlText(ToAnsi(text)));
+  const std::string ansi = ToAnsi(text);
+  auto* node = new TiXmlText(ansi);
+  // TinyXML drops a text of blanks alone, escaped or not, but keeps it in a CDATA section (a
+  // CR there would come back as LF, so such a text is left as it was).
+  node->SetCDATA(!ansi.empty() && ansi.find_first_not_of(" \t\n\v\f") == std::string::npos);
+  element->LinkEndChild(node);
   m_pCurrent->LinkEndChild(element);
   return element;
 }

@@ -3,7 +3,8 @@
 // routine runs in both modes. Errors are CArchiveException: cause 5 for a file that cannot be
 // loaded or a missing element (callers raise cause 7 for an unsupported version).
 // Text goes into the file in the ANSI code page (UTF-8 here) and comes back by the ANSI rule.
-// Blanks in texts come back as written: the parser does not condense white space.
+// Blanks in texts come back as written: the parser does not condense white space, and a text
+// of blanks alone is written as CDATA, which TinyXML keeps.
 #pragma once
 
 #include <string>
@@ -20,7 +21,8 @@ class CXmlArchive : public TiXmlDocument {
   // Loading throws cause 5 when the file is missing, empty, unreadable, not well-formed or
   // nested more deeply than any real file (checked before it is parsed).
   CXmlArchive(LPCTSTR path, int mode);
-  // Loading from the text of a file (a fuzz harness or a file already read); cause 5 as above.
+  // Loading from the text of a file (a fuzz harness or a file already read), read as the file
+  // would be; cause 5 as above.
   explicit CXmlArchive(const std::string& text);
   CXmlArchive(const CXmlArchive&) = delete;
   CXmlArchive& operator=(const CXmlArchive&) = delete;
@@ -67,8 +69,9 @@ class CXmlArchive : public TiXmlDocument {
  private:
   // Reads and parses the file; false when it is missing, empty, nested too deeply or malformed.
   bool LoadText();
-  // Refuses a depth no real file reaches before TinyXML sees it.
-  bool ParseText(const std::string& text);
+  // Line ends as TinyXML's file loading leaves them; refuses a depth no real file reaches
+  // before TinyXML sees it.
+  bool ParseText(const std::string& raw);
   void LeaveElement();
   LONG ReadNumber(LPCTSTR name);
 

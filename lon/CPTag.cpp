@@ -14,6 +14,16 @@ WORD QualityFromLonStatus(LONG status) {
 
 HRESULT ReadLonFieldValue(COleDispatchDriver& point, DISPID valueId, short field, VARIANT* out, VARTYPE type) {
   VARIANT value = point.GetPropertyWithParams<VARIANT>(valueId, static_cast<USHORT>(type), field);
+  if (value.vt == type) {
+    // Already the type asked for: handed over rather than copied.
+    HRESULT hr = VariantClear(out);
+    if (FAILED(hr)) {
+      VariantClear(&value);
+      return hr;
+    }
+    *out = value;
+    return S_OK;
+  }
   HRESULT hr = VariantChangeType(out, &value, 0, type);
   VariantClear(&value);
   return hr;

@@ -132,6 +132,8 @@ HRESULT CMyOPCGroup::AddItemsInternal(DWORD count, const OPCITEMDEF* defs, OPCIT
   COpcBusyScope busy;
   HRESULT result = S_OK;
   CMyCriticalSectionLock lock(m_csGroup);
+  ReserveRoom(m_index, count);
+  GetOPCToolkitManager().ReserveItems(count);
   for (DWORD i = 0; i < count; ++i) {
     const OPCITEMDEF& def = defs[i];
     errors[i] = S_OK;

@@ -30,7 +30,9 @@ COPCItem::COPCItem(COPCTag* tag, CMyOPCGroup* group, OPCHANDLE hServer)
   CoFileTimeNow(&m_ftTimestamp);
   m_hrInit = CallTag([&] {
     m_vtCanonical = m_pTag->GetCanonicalType();
-    m_strName = m_pTag->GetName();
+    // Kept in the record only: set before the record is linked where anyone can read it, and
+    // never changed after.
+    m_spy.m_info.m_strItemID = m_pTag->GetName();
     m_dwAccessRights = m_pTag->GetAccessRights();
     m_pTag->Activate();
     m_bTagActivated = true;
@@ -128,7 +130,7 @@ DWORD COPCItem::GetAccessRights() {
   }
   return rights;
 }
-CString COPCItem::GetName() { return m_strName; }
+CString COPCItem::GetName() { return m_spy.m_info.m_strItemID; }
 
 HRESULT COPCItem::SetActive(BOOL active) {
   if (active == m_bActive) return S_OK;
@@ -234,27 +236,29 @@ HRESULT COPCItem::ApplyActiveState() {
   return hr;
 }
 
-CString COPCItem::GetValueText() {
-  // From the value the item holds: no second read of the tag, and nothing is called while
-  // the statistics lock is held.
-  VARIANT text;
-  VariantInit(&text);
-  CString result;
-  if (SUCCEEDED(VariantChangeType(&text, &m_value, 0, VT_BSTR)) && text.vt == VT_BSTR && text.bstrVal)
-    result = text.bstrVal;
-  VariantClear(&text);
-  return result;
+// From the value the item holds: no second read of the tag.
+CString COPCItem::GetValueText() { return VariantText(m_value); }
+
+namespace {
+// Types whose VARIANT owns nothing, so a copy of its bits is a copy of the value.
+bool OwnsNothing(VARTYPE vt) {
+  return vt <= VT_UINT && vt != VT_BSTR && vt != VT_DISPATCH && vt != VT_VARIANT && vt != VT_UNKNOWN &&
+         vt != VT_DECIMAL && vt != 15;
 }
+}  // namespace
 
 void COPCItem::UpdateSpy() {
   m_bSpyDirty = false;
-  CString valueText = GetValueText();
   CSpyLock lock;
   CItemInfo& info = m_spy.m_info;
-  info.m_strItemID = m_strName;
   info.m_vtRequested = ReadType();
   info.m_vtCanonical = m_vtCanonical;
-  info.m_strValue = valueText;
+  // The record's text is made from it when the record is read; nothing is called here.
+  if (OwnsNothing(m_value.vt) && OwnsNothing(m_spy.m_value.vt)) {
+    static_cast<VARIANT&>(m_spy.m_value) = m_value;
+  } else {
+    m_spy.m_value = m_value;
+  }
   info.m_bActive = m_bActive;
   info.m_hClient = m_hClient;
   info.m_wQuality = m_wQuality;
@@ -263,7 +267,7 @@ void COPCItem::UpdateSpy() {
 }
 
 void COPCItem::NotifyEvent(int code) {
-  UpdateSpy();
+  if (m_bSpyDirty) UpdateSpy();
   if (!g_pProtocolEventsCollector) return;
   CItemInfo copy;
   {

@@ -64,7 +64,11 @@ class COPCItem {
 
   OPCHANDLE GetServerHandle() const { return m_hServer; }
   OPCHANDLE GetClientHandle() const { return m_hClient; }
-  void SetClientHandle(OPCHANDLE h) { m_hClient = h; }
+  void SetClientHandle(OPCHANDLE h) {
+    if (h == m_hClient) return;
+    m_hClient = h;
+    m_bSpyDirty = true;
+  }
   VARTYPE GetRequestedType() const { return m_vtRequested; }
   BOOL IsActive() const { return m_bActive; }
   COPCTag* GetTag() const { return m_pTag; }
@@ -88,7 +92,8 @@ class COPCItem {
   }
   void ClearChanged() { m_bChanged = false; }
 
-  // Copies the item's state into its statistics record (takes the statistics lock).
+  // Copies the item's state into its statistics record (takes the statistics lock). Every
+  // change of what the record shows marks it dirty; events bring a dirty record up to date.
   void UpdateSpy();
 
  private:
@@ -113,9 +118,9 @@ class COPCItem {
   CMyOPCGroup* m_pGroup;
   COPCTag* m_pTag;
   OPCHANDLE m_hServer;
-  // Read once from the tag: neither changes while the tag lives.
+  // Read once from the tag, as is the name (kept in the statistics record): neither changes
+  // while the tag lives.
   VARTYPE m_vtCanonical = VT_EMPTY;
-  CString m_strName;
   DWORD m_dwAccessRights = 0;
   // Whether this item counts in the tag's monitoring count.
   bool m_bMonitoring = false;

@@ -2,12 +2,24 @@
 
 #include <atomic>
 
+#include "platform/com/Variant.h"
+
 DWORD NewSpyKey() {
   static std::atomic<DWORD> next{0};
   DWORD key;
   do key = ++next;
   while (key == 0);
   return key;
+}
+
+CString VariantText(const VARIANT& value) {
+  VARIANT text;
+  VariantInit(&text);
+  CString result;
+  if (SUCCEEDED(VariantChangeType(&text, &value, 0, VT_BSTR)) && text.vt == VT_BSTR && text.bstrVal)
+    result = text.bstrVal;
+  VariantClear(&text);
+  return result;
 }
 
 CServerInfo CSpyOPCServer::GetCopy() const {
@@ -28,6 +40,7 @@ CGroupInfo CSpyOPCGroup::GetCopy() const {
 
 CItemInfo CSpyOPCItem::GetCopy() const {
   CItemInfo copy = m_info;
+  copy.m_strValue = VariantText(m_value);
   if (m_pParent) {
     copy.m_strGroupName = m_pParent->m_info.m_strName;
     if (m_pParent->m_pParent) copy.m_strClientName = m_pParent->m_pParent->m_info.m_strName;
@@ -69,9 +82,15 @@ void COPCToolkitManager::DetachGroup(CSpyOPCGroup* group) {
   m_groups.erase(group->m_dwKey);
 }
 
+void COPCToolkitManager::ReserveItems(size_t more) {
+  CMyCriticalSectionLock lock(m_lock);
+  ReserveRoom(m_items, more);
+}
+
 void COPCToolkitManager::AttachItem(CSpyOPCGroup* group, CSpyOPCItem* item) {
   CMyCriticalSectionLock lock(m_lock);
-  group->m_children[item->m_dwKey] = item;
+  // Keys only grow, so a new item's place is at the end.
+  group->m_children.insert_or_assign(group->m_children.end(), item->m_dwKey, item);
   item->m_pParent = group;
   m_items[item->m_dwKey] = item;
 }

@@ -30,6 +30,8 @@ class COPCToolkitManager : public COPCDiagnosticManager {
   void AttachGroup(CSpyOPCServer* server, CSpyOPCGroup* group);
   void DetachGroup(CSpyOPCGroup* group);
   void AttachItem(CSpyOPCGroup* group, CSpyOPCItem* item);
+  // Room for `more` item records, so a large AddItems does not grow the index as it goes.
+  void ReserveItems(size_t more);
   void DetachItem(CSpyOPCItem* item);
 
   // Copies of a record by key; false (out untouched) when the key is not live.
@@ -48,6 +50,15 @@ class COPCToolkitManager : public COPCDiagnosticManager {
   std::unordered_map<DWORD, CSpyOPCGroup*> m_groups;
   std::unordered_map<DWORD, CSpyOPCItem*> m_items;
 };
+
+// Room in a hash index for `more` entries, at least doubling when it grows: a large batch
+// does not rehash as it goes, and many small ones do not rehash each time.
+template <class Map>
+void ReserveRoom(Map& map, size_t more) {
+  size_t wanted = map.size() + more;
+  if (static_cast<float>(wanted) <= static_cast<float>(map.bucket_count()) * map.max_load_factor()) return;
+  map.reserve(wanted > 2 * map.size() ? wanted : 2 * map.size());
+}
 
 COPCToolkitManager& GetOPCToolkitManager();
 

@@ -7,6 +7,10 @@
 #include <map>
 
 #include "opcserver/SpyInfo.h"
+#include "platform/com/ComVariant.h"
+
+// The text of a value as records show it ("" when it has none).
+CString VariantText(const VARIANT& value);
 
 // A fresh key, never 0, never handed out twice in practice (32-bit wrap-around aside).
 DWORD NewSpyKey();
@@ -74,6 +78,9 @@ class CSpyOPCItem : public CParentObjectT<CSpyOPCGroup>, public COPCItemMessenge
   CSpyOPCItem() : m_dwKey(NewSpyKey()) {}
   virtual ~CSpyOPCItem() = default;
   void ReleaseChildren() {}
+  // With m_info.m_strValue made from m_value: the text costs a conversion, so it is made only
+  // when someone reads the record.
   CItemInfo GetCopy() const;
   const DWORD m_dwKey;
+  CComVariant m_value;
 };

@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           libsqlite3-dev sqlite3 libtinyxml-dev
           libwxgtk3.2-dev xvfb xauth x11-apps x11-utils imagemagick)
-packages+=(python3)  # the layer check of make test
+packages+=(python3)  # the layer check of make test, the table of make bench
 # `make fuzz` only (scripts/deps.sh fuzz): clang with its libFuzzer and sanitizer runtimes.
 if [ "${1:-}" = "fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)

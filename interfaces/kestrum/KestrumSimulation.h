@@ -87,7 +87,10 @@ struct IKestrumSimulation : IUnknown {
   virtual HRESULT GetClock(ULONGLONG* fileTime) = 0;
 
   // ---- calls ----
-  // Calls made on the object's DISPID (any call kind) since the last ResetCalls.
+  // Calls are counted and logged only while recording is on (it starts off, so a call
+  // costs no bookkeeping); failures set by FailCall apply either way.
+  virtual HRESULT RecordCalls(BOOL record) = 0;
+  // Calls made on the object's DISPID (any call kind) while recording, since the last ResetCalls.
   virtual HRESULT GetCallCount(LONG kind, LPCWSTR key, DISPID dispid, LONG* count) = 0;
   // Every call in order, one line each: "<kind> <key> <get|put|method> <dispid>".
   virtual HRESULT GetCallLog(BSTR* log) = 0;

@@ -142,63 +142,53 @@ void COleDispatchDriver::ReleaseDispatch() {
 }
 
 void COleDispatchDriver::Invoke(DISPID dwDispID, WORD wFlags, std::vector<VARIANT>& argsLeftToRight, VARIANT* result) {
-  if (result) VariantInit(result);
-  if (!m_lpDispatch) return;
-  // rgvarg holds the arguments in reverse: the put value, sent as the named argument, at 0.
   std::vector<VARIANT> reversed(argsLeftToRight.rbegin(), argsLeftToRight.rend());
+  InvokeReversed(dwDispID, wFlags, reversed.empty() ? nullptr : reversed.data(), reversed.size(), result);
+}
+
+void COleDispatchDriver::InvokeReversed(DISPID dwDispID, WORD wFlags, VARIANT* reversed, size_t count,
+                                        VARIANT* result) {
+  if (result) *result = VARIANT{};
+  if (!m_lpDispatch) return;
+  // The put value, sent as the named argument, is the one at 0.
   DISPID putId = DISPID_PROPERTYPUT;
-  DISPPARAMS dp{reversed.empty() ? nullptr : reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
-  if ((wFlags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) && !reversed.empty()) {
+  DISPPARAMS dp{count == 0 ? nullptr : reversed, nullptr, static_cast<UINT>(count), 0};
+  if ((wFlags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) && count != 0) {
     dp.rgdispidNamedArgs = &putId;
     dp.cNamedArgs = 1;
   }
   EXCEPINFO excep{};
   UINT argErr = 0;
-  VARIANT local;
-  VariantInit(&local);
+  VARIANT local{};
   // A result is always asked for: some callees fail a property get without one.
   HRESULT hr = m_lpDispatch->Invoke(dwDispID, IID_NULL, LOCALE_USER_DEFAULT, wFlags, &dp, &local, &excep, &argErr);
   if (FAILED(hr)) {
     VariantClear(&local);
     ThrowDispatchException(hr, &excep);
   }
-  if (result) *result = local;
+  if (result) *result = local;  // handed over
   else VariantClear(&local);
 }
 
-void COleDispatchDriver::Coerce(tessaly::detail::DriverArg& arg, VARTYPE vt) {
-  if (vt == VT_VARIANT || vt == VT_EMPTY || arg.v.vt == vt) return;
+void COleDispatchDriver::Coerce(VARIANT& arg, bool& owned, VARTYPE vt) {
+  if (vt == VT_VARIANT || vt == VT_EMPTY || arg.vt == vt) return;
   VARIANT converted;
   VariantInit(&converted);
-  HRESULT hr = VariantChangeType(&converted, &arg.v, 0, vt);
+  HRESULT hr = VariantChangeType(&converted, &arg, 0, vt);
+  if (owned) VariantClear(&arg);
   if (FAILED(hr)) {
-    if (arg.owned) VariantClear(&arg.v);
-    arg.owned = false;
-    arg.v.vt = VT_EMPTY;
+    owned = false;
+    arg.vt = VT_EMPTY;
     ThrowDispatchException(hr, nullptr);
   }
-  if (arg.owned) VariantClear(&arg.v);
-  arg.v = converted;
-  arg.owned = true;
+  arg = converted;
+  owned = true;
 }
 
-void COleDispatchDriver::InvokeArgs(DISPID dwDispID, WORD wFlags, VARTYPE vtRet, void* pvRet,
-                                    std::vector<tessaly::detail::DriverArg>& args) {
-  struct Cleanup {
-    std::vector<tessaly::detail::DriverArg>& args;
-    ~Cleanup() {
-      for (auto& a : args)
-        if (a.owned) VariantClear(&a.v);
-    }
-  } cleanup{args};
-
-  std::vector<VARIANT> plain;
-  plain.reserve(args.size());
-  for (const auto& a : args) plain.push_back(a.v);
-
-  VARIANT result;
-  VariantInit(&result);
-  Invoke(dwDispID, wFlags, plain, vtRet == VT_EMPTY ? nullptr : &result);
+void COleDispatchDriver::InvokeArgs(DISPID dwDispID, WORD wFlags, VARTYPE vtRet, void* pvRet, VARIANT* reversed,
+                                    size_t count) {
+  VARIANT result{};
+  InvokeReversed(dwDispID, wFlags, reversed, count, vtRet == VT_EMPTY ? nullptr : &result);
   if (vtRet == VT_EMPTY || !pvRet) {
     VariantClear(&result);
     return;
@@ -232,7 +222,7 @@ void COleDispatchDriver::InvokeArgs(DISPID dwDispID, WORD wFlags, VARTYPE vtRet,
     case VT_BOOL: *static_cast<BOOL*>(pvRet) = !empty && result.boolVal != VARIANT_FALSE; break;
     case VT_ERROR: *static_cast<SCODE*>(pvRet) = empty ? 0 : result.scode; break;
     case VT_BSTR:
-      *static_cast<CString*>(pvRet) = empty ? CString() : CString(tessaly::BstrToString(result.bstrVal).c_str());
+      *static_cast<CString*>(pvRet) = empty ? CString() : tessaly::detail::BstrCString(result.bstrVal);
       break;
     case VT_DISPATCH:
       *static_cast<LPDISPATCH*>(pvRet) = empty ? nullptr : result.pdispVal;

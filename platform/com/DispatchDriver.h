@@ -71,6 +71,38 @@ struct DriverArg {
 };
 template <class T>
 DriverArg ToDriverArg(const T& value);
+
+// A call's arguments, kept as IDispatch::Invoke takes them (last argument first) on the
+// stack; the owned ones are cleared however the call ends.
+template <size_t N>
+class DriverArgs {
+ public:
+  DriverArgs() = default;
+  DriverArgs(const DriverArgs&) = delete;
+  DriverArgs& operator=(const DriverArgs&) = delete;
+  ~DriverArgs() {
+    for (size_t i = N - m_count; i < N; ++i)
+      if (m_owned[i]) VariantClear(&m_reversed[i]);
+  }
+  // Pushes the arguments left to right.
+  template <class T>
+  void Push(const T& value) {
+    DriverArg a = ToDriverArg(value);
+    size_t at = N - 1 - m_count;
+    m_reversed[at] = a.v;
+    m_owned[at] = a.owned;
+    ++m_count;
+  }
+  VARIANT* Reversed() { return N == 0 ? nullptr : m_reversed; }
+  // The last argument pushed.
+  VARIANT& Last() { return m_reversed[0]; }
+  bool& LastOwned() { return m_owned[0]; }
+
+ private:
+  VARIANT m_reversed[N == 0 ? 1 : N];
+  bool m_owned[N == 0 ? 1 : N] = {};
+  size_t m_count = 0;
+};
 }  // namespace tessaly::detail
 
 class COleDispatchDriver {
@@ -103,8 +135,9 @@ class COleDispatchDriver {
   // VT_DISPATCH LPDISPATCH* and VT_UNKNOWN LPUNKNOWN* with a reference; VT_VARIANT VARIANT*).
   template <class... A>
   void InvokeHelper(DISPID dwDispID, WORD wFlags, VARTYPE vtRet, void* pvRet, const A&... args) {
-    std::vector<tessaly::detail::DriverArg> list{tessaly::detail::ToDriverArg(args)...};
-    InvokeArgs(dwDispID, wFlags, vtRet, pvRet, list);
+    tessaly::detail::DriverArgs<sizeof...(A)> list;
+    (list.Push(args), ...);
+    InvokeArgs(dwDispID, wFlags, vtRet, pvRet, list.Reversed(), sizeof...(A));
   }
   // A method returning R (void, a scalar, CString, std::wstring, CComPtr<IDispatch>, VARIANT).
   template <class R = void, class... A>
@@ -129,16 +162,18 @@ class COleDispatchDriver {
   // The value is converted to vtProp first (VT_VARIANT: sent as it is).
   template <class V>
   void SetProperty(DISPID dwDispID, VARTYPE vtProp, const V& value) {
-    std::vector<tessaly::detail::DriverArg> list{tessaly::detail::ToDriverArg(value)};
-    Coerce(list.back(), vtProp);
-    InvokeArgs(dwDispID, DISPATCH_PROPERTYPUT, VT_EMPTY, nullptr, list);
+    tessaly::detail::DriverArgs<1> list;
+    list.Push(value);
+    Coerce(list.Last(), list.LastOwned(), vtProp);
+    InvokeArgs(dwDispID, DISPATCH_PROPERTYPUT, VT_EMPTY, nullptr, list.Reversed(), 1);
   }
   // An indexed put: the index arguments, then the value.
   template <class... A>
   void SetPropertyWithParams(DISPID dwDispID, const A&... indexesThenValue) {
     static_assert(sizeof...(A) >= 1, "the value to put is the last argument");
-    std::vector<tessaly::detail::DriverArg> list{tessaly::detail::ToDriverArg(indexesThenValue)...};
-    InvokeArgs(dwDispID, DISPATCH_PROPERTYPUT, VT_EMPTY, nullptr, list);
+    tessaly::detail::DriverArgs<sizeof...(A)> list;
+    (list.Push(indexesThenValue), ...);
+    InvokeArgs(dwDispID, DISPATCH_PROPERTYPUT, VT_EMPTY, nullptr, list.Reversed(), sizeof...(A));
   }
 
   LPDISPATCH m_lpDispatch = nullptr;
@@ -148,10 +183,11 @@ class COleDispatchDriver {
   template <class R, class... A>
   R Call(DISPID dwDispID, WORD wFlags, const A&... args);
 
-  // Clears the owned args whatever happens.
-  void InvokeArgs(DISPID dwDispID, WORD wFlags, VARTYPE vtRet, void* pvRet,
-                  std::vector<tessaly::detail::DriverArg>& args);
-  static void Coerce(tessaly::detail::DriverArg& arg, VARTYPE vt);
+  // reversed: the arguments as rgvarg holds them (the caller keeps and clears them).
+  void InvokeArgs(DISPID dwDispID, WORD wFlags, VARTYPE vtRet, void* pvRet, VARIANT* reversed, size_t count);
+  // The call itself; the result (initialised here) is handed over into *result when given.
+  void InvokeReversed(DISPID dwDispID, WORD wFlags, VARIANT* reversed, size_t count, VARIANT* result);
+  static void Coerce(VARIANT& arg, bool& owned, VARTYPE vt);
 };
 
 // Connects pUnkSink to the source's connection point for iid. With bRefCount FALSE the source
@@ -164,6 +200,9 @@ BOOL AfxConnectionUnadvise(LPUNKNOWN pUnkSrc, REFIID iid, LPUNKNOWN pUnkSink, BO
 namespace tessaly::detail {
 
 BSTR AllocBstrOrThrow(const wchar_t* text, size_t length);
+
+// A BSTR's text up to its first NUL, without a copy in between.
+inline CString BstrCString(BSTR b) { return CString(static_cast<const wchar_t*>(b)); }
 
 template <class T>
 DriverArg ToDriverArg(const T& value) {
@@ -285,7 +324,7 @@ R TakeResult(VARIANT& v) {
       else if constexpr (std::is_same_v<R, float>) out = v.fltVal;
       else if constexpr (std::is_same_v<R, double>) out = v.dblVal;
       else if constexpr (std::is_same_v<R, std::wstring>) out = tessaly::BstrToString(v.bstrVal);
-      else if constexpr (std::is_same_v<R, CString>) out = CString(tessaly::BstrToString(v.bstrVal).c_str());
+      else if constexpr (std::is_same_v<R, CString>) out = BstrCString(v.bstrVal);
       else if constexpr (std::is_same_v<R, CComPtr<IDispatch>>) out.Attach(v.pdispVal), v.vt = VT_EMPTY;
       else if constexpr (std::is_same_v<R, CComPtr<IUnknown>>) out.Attach(v.punkVal), v.vt = VT_EMPTY;
     }

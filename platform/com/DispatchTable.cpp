@@ -25,34 +25,62 @@ void FillException(EXCEPINFO* info, const CDispatchError& error, const std::wstr
 }
 
 // Owns the converted copies of one call's arguments and clears them however the call ends.
-struct CallStorage {
-  std::vector<VARIANT> converted;
-  VARIANT missing{};
-  explicit CallStorage(size_t n) {
-    converted.resize(n);
-    for (VARIANT& v : converted) VariantInit(&v);
+class CallStorage {
+ public:
+  static constexpr size_t kInline = 8;
+
+  explicit CallStorage(size_t n) : m_count(n) {
+    if (n > kInline) {
+      m_heap = std::make_unique<VARIANT[]>(n);
+      m_converted = m_heap.get();
+    }
+    for (size_t i = 0; i < n; ++i) m_converted[i] = VARIANT{};
     missing.vt = VT_ERROR;
     missing.scode = DISP_E_PARAMNOTFOUND;
   }
   ~CallStorage() {
-    for (VARIANT& v : converted) VariantClear(&v);
+    // Most slots are never used: the caller's arguments had the declared types.
+    for (size_t i = 0; i < m_count; ++i)
+      if (m_converted[i].vt != VT_EMPTY) VariantClear(&m_converted[i]);
   }
+  CallStorage(const CallStorage&) = delete;
+  CallStorage& operator=(const CallStorage&) = delete;
+
+  VARIANT& operator[](size_t i) { return m_converted[i]; }
+  VARIANT missing{};
+
+ private:
+  VARIANT m_inline[kInline];
+  std::unique_ptr<VARIANT[]> m_heap;
+  VARIANT* m_converted = m_inline;
+  size_t m_count;
 };
+
+int KindIndex(DispatchKind kind) { return static_cast<int>(kind); }
 
 }  // namespace
 
 CDispatchTable& CDispatchTable::Add(DispatchEntry entry) {
-  for (DispatchEntry& e : m_entries) {
-    if (e.dispid == entry.dispid && e.kind == entry.kind) {
-      e = std::move(entry);
-      return *this;
-    }
+  if (const DispatchEntry* known = Find(entry.dispid, entry.kind)) {
+    m_entries[static_cast<size_t>(known - m_entries.data())] = std::move(entry);
+    return *this;
+  }
+  if (entry.dispid >= 0 && entry.dispid < kDirectIds) {
+    std::vector<int32_t>& direct = m_direct[KindIndex(entry.kind)];
+    if (direct.size() <= static_cast<size_t>(entry.dispid)) direct.resize(static_cast<size_t>(entry.dispid) + 1, kNoEntry);
+    direct[static_cast<size_t>(entry.dispid)] = static_cast<int32_t>(m_entries.size());
   }
   m_entries.push_back(std::move(entry));
   return *this;
 }
 
 const DispatchEntry* CDispatchTable::Find(DISPID id, DispatchKind kind) const {
+  if (id >= 0 && id < kDirectIds) {
+    const std::vector<int32_t>& direct = m_direct[KindIndex(kind)];
+    if (static_cast<size_t>(id) >= direct.size()) return nullptr;
+    int32_t at = direct[static_cast<size_t>(id)];
+    return at == kNoEntry ? nullptr : &m_entries[static_cast<size_t>(at)];
+  }
   for (const DispatchEntry& e : m_entries)
     if (e.dispid == id && e.kind == kind) return &e;
   return nullptr;
@@ -93,9 +121,8 @@ HRESULT CDispatchTable::Invoke(DISPID dispIdMember, REFIID riid, WORD wFlags, DI
   }
   if (!entry) return DISP_E_MEMBERNOTFOUND;
 
-  // The arguments left to right, as indexes into rgvarg (which holds them in reverse, named
-  // arguments first).
-  std::vector<UINT> order;
+  // rgvarg holds the arguments in reverse, named arguments first: for a put the value (the
+  // last argument) is the named one at 0, so argument i is at cArgs-1-i either way.
   if (put) {
     if (dp.cArgs == 0) return DISP_E_BADPARAMCOUNT;
     if (dp.cNamedArgs == 0) return DISP_E_PARAMNOTOPTIONAL;
@@ -103,25 +130,22 @@ HRESULT CDispatchTable::Invoke(DISPID dispIdMember, REFIID riid, WORD wFlags, DI
       if (puArgErr) *puArgErr = 0;
       return DISP_E_PARAMNOTFOUND;
     }
-    for (UINT i = dp.cArgs; i-- > 1;) order.push_back(i);
-    order.push_back(0);
   } else {
     if (dp.cNamedArgs != 0) return DISP_E_NONAMEDARGS;
-    for (UINT i = dp.cArgs; i-- > 0;) order.push_back(i);
   }
 
   const size_t declared = entry->params.size();
   const size_t required = declared - (entry->optionalCount < declared ? entry->optionalCount : declared);
-  size_t given = order.size();
+  const size_t given = dp.cArgs;
   if (given > declared || (put && given != declared)) return DISP_E_BADPARAMCOUNT;
   if (given < required) return DISP_E_BADPARAMCOUNT;
 
   CallStorage storage(declared);
   CDispatchCall call;
   call.m_flags = wFlags;
-  call.m_args.resize(declared, &storage.missing);
+  call.Reset(declared, &storage.missing);
   for (size_t i = 0; i < given; ++i) {
-    UINT at = order[i];
+    const UINT at = static_cast<UINT>(given - 1 - i);
     VARIANT& arg = dp.rgvarg[at];
     VARTYPE want = entry->params[i];
     if (IsMissingArg(arg)) {
@@ -133,13 +157,13 @@ HRESULT CDispatchTable::Invoke(DISPID dispIdMember, REFIID riid, WORD wFlags, DI
     }
     if (want == VT_VARIANT) {
       // By value, but the caller's own VARIANT (a reference to one is followed).
-      call.m_args[i] = arg.vt == (VT_BYREF | VT_VARIANT) && arg.pvarVal ? arg.pvarVal : &arg;
+      call.m_argv[i] = arg.vt == (VT_BYREF | VT_VARIANT) && arg.pvarVal ? arg.pvarVal : &arg;
       continue;
     }
     if (want & VT_BYREF) {
       if (want == (VT_BYREF | VT_VARIANT)) {
         // A reference to a VARIANT, or the caller's by-value VARIANT itself.
-        VARIANT& v = storage.converted[i];
+        VARIANT& v = storage[i];
         v.vt = VT_BYREF | VT_VARIANT;
         v.pvarVal = arg.vt == (VT_BYREF | VT_VARIANT) ? arg.pvarVal : &arg;
         if (!v.pvarVal) {
@@ -147,7 +171,7 @@ HRESULT CDispatchTable::Invoke(DISPID dispIdMember, REFIID riid, WORD wFlags, DI
           if (puArgErr) *puArgErr = at;
           return DISP_E_TYPEMISMATCH;
         }
-        call.m_args[i] = &v;
+        call.m_argv[i] = &v;
         continue;
       }
       VARIANT* target = nullptr;
@@ -155,7 +179,7 @@ HRESULT CDispatchTable::Invoke(DISPID dispIdMember, REFIID riid, WORD wFlags, DI
         target = &arg;
       } else if (arg.vt == (VT_BYREF | VT_VARIANT) && arg.pvarVal && arg.pvarVal->vt == (want & ~VT_BYREF)) {
         // A reference to a VARIANT of the right type: point into its value.
-        VARIANT& v = storage.converted[i];
+        VARIANT& v = storage[i];
         v.vt = want;
         v.byref = &arg.pvarVal->llVal;
         target = &v;
@@ -164,22 +188,21 @@ HRESULT CDispatchTable::Invoke(DISPID dispIdMember, REFIID riid, WORD wFlags, DI
         if (puArgErr) *puArgErr = at;
         return DISP_E_TYPEMISMATCH;
       }
-      call.m_args[i] = target;
+      call.m_argv[i] = target;
       continue;
     }
     if (arg.vt == want) {
-      call.m_args[i] = &arg;
+      call.m_argv[i] = &arg;
       continue;
     }
-    HRESULT hr = VariantChangeType(&storage.converted[i], &arg, 0, want);
+    HRESULT hr = VariantChangeType(&storage[i], &arg, 0, want);
     if (FAILED(hr)) {
       if (puArgErr) *puArgErr = at;
       return hr == DISP_E_OVERFLOW ? DISP_E_OVERFLOW : DISP_E_TYPEMISMATCH;
     }
-    call.m_args[i] = &storage.converted[i];
+    call.m_argv[i] = &storage[i];
   }
 
-  VariantInit(&call.m_result);
   HRESULT hr;
   try {
     hr = entry->handler(call);

@@ -20,7 +20,9 @@
 #include "platform/com/Variant.h"
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -52,14 +54,18 @@ class CDispatchError : public std::runtime_error {
 // One call as the handler sees it.
 class CDispatchCall {
  public:
-  size_t Count() const { return m_args.size(); }
+  CDispatchCall() = default;
+  CDispatchCall(const CDispatchCall&) = delete;
+  CDispatchCall& operator=(const CDispatchCall&) = delete;
+
+  size_t Count() const { return m_count; }
   // Argument i (left to right), converted to its declared type. A declared VT_BYREF|x argument
   // is a VT_BYREF|x VARIANT pointing at the caller's storage; a VT_VARIANT argument is the
   // caller's own VARIANT (so an array in it can be filled in place). A missing optional
   // argument is VT_ERROR with DISP_E_PARAMNOTFOUND.
-  VARIANT& Arg(size_t i) { return *m_args.at(i); }
+  VARIANT& Arg(size_t i) { return *At(i); }
   bool IsMissing(size_t i) const {
-    const VARIANT* v = m_args.at(i);
+    const VARIANT* v = At(i);
     return v->vt == VT_ERROR && v->scode == DISP_E_PARAMNOTFOUND;
   }
   // Where the result goes (VT_EMPTY on entry); converted to the declared result type after.
@@ -73,7 +79,27 @@ class CDispatchCall {
 
  private:
   friend class CDispatchTable;
-  std::vector<VARIANT*> m_args;
+  // Most members take a few arguments: those need no allocation.
+  static constexpr size_t kInline = 8;
+
+  VARIANT* At(size_t i) const {
+    if (i >= m_count) throw std::out_of_range("dispatch argument index");
+    return m_argv[i];
+  }
+  // n slots, each pointing at `missing`.
+  void Reset(size_t n, VARIANT* missing) {
+    if (n > kInline) {
+      m_heap = std::make_unique<VARIANT*[]>(n);
+      m_argv = m_heap.get();
+    }
+    m_count = n;
+    for (size_t i = 0; i < n; ++i) m_argv[i] = missing;
+  }
+
+  VARIANT* m_inline[kInline];
+  std::unique_ptr<VARIANT*[]> m_heap;
+  VARIANT** m_argv = m_inline;
+  size_t m_count = 0;
   VARIANT m_result{};
   WORD m_flags = 0;
   std::optional<CDispatchError> m_error;
@@ -286,8 +312,14 @@ class CDispatchTable {
   template <class F>
   CDispatchTable& AddTyped(std::wstring name, DISPID id, DispatchKind kind, F f);
 
+  // Entries of DISPIDs 0..kDirectIds-1 are found by index, one table per kind; the rest
+  // (negative standard ids, large ones) by a scan.
+  static constexpr DISPID kDirectIds = 1024;
+  static constexpr int32_t kNoEntry = -1;
+
   std::wstring m_source;
   std::vector<DispatchEntry> m_entries;
+  std::vector<int32_t> m_direct[3];  // by kind, then DISPID: the index into m_entries
 };
 
 template <class F>
@@ -300,8 +332,8 @@ CDispatchTable& CDispatchTable::AddTyped(std::wstring name, DISPID id, DispatchK
   e.dispid = id;
   e.kind = kind;
   [&]<size_t... I>(std::index_sequence<I...>) {
-    (e.params.push_back(DispatchArg<std::tuple_element_t<I, Args>>::vt), ...);
-    ((e.optionalCount += DispatchArg<std::tuple_element_t<I, Args>>::optional ? 1 : 0), ...);
+    e.params = {DispatchArg<std::tuple_element_t<I, Args>>::vt...};
+    e.optionalCount = (size_t{0} + ... + (DispatchArg<std::tuple_element_t<I, Args>>::optional ? 1u : 0u));
   }(std::make_index_sequence<std::tuple_size_v<Args>>{});
   if constexpr (std::is_void_v<R>) e.result = VT_EMPTY;
   else e.result = DispatchArg<std::remove_cvref_t<R>>::vt;

@@ -18,6 +18,14 @@ namespace {
 
 // ---- types ------------------------------------------------------------------------------
 
+// What VariantInit leaves: VT_EMPTY with every field zero.
+void Reset(VARIANTARG* v) {
+  v->vt = VT_EMPTY;
+  v->wReserved1 = v->wReserved2 = v->wReserved3 = 0;
+  v->llVal = 0;
+  v->rec.pRecInfo = nullptr;
+}
+
 size_t ScalarSize(VARTYPE vt) {
   switch (vt) {
     case VT_I1:
@@ -598,15 +606,18 @@ bool SameArray(SAFEARRAY* a, SAFEARRAY* b) {
 
 void VariantInit(VARIANTARG* pvarg) {
   if (pvarg == nullptr) return;
-  pvarg->vt = VT_EMPTY;
-  pvarg->wReserved1 = pvarg->wReserved2 = pvarg->wReserved3 = 0;
-  pvarg->llVal = 0;
-  pvarg->rec.pRecInfo = nullptr;
+  Reset(pvarg);
 }
 
 HRESULT VariantClear(VARIANTARG* pvarg) {
   if (pvarg == nullptr) return E_INVALIDARG;
-  if (!ValidVariantType(pvarg->vt)) return DISP_E_BADVARTYPE;
+  const VARTYPE vt = pvarg->vt;
+  // Empty, null and plain numbers own nothing; they are the common case on every call.
+  if (vt == VT_EMPTY || vt == VT_NULL || (vt != VT_BSTR && vt != VT_DISPATCH && vt != VT_UNKNOWN && ScalarSize(vt) != 0)) {
+    Reset(pvarg);
+    return S_OK;
+  }
+  if (!ValidVariantType(vt)) return DISP_E_BADVARTYPE;
   if (!(pvarg->vt & VT_BYREF)) {
     if (pvarg->vt & VT_ARRAY) {
       HRESULT hr = SafeArrayDestroy(pvarg->parray);

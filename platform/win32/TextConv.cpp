@@ -121,6 +121,10 @@ std::wstring Utf8ToWide(std::string_view bytes) {
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   size_t n = bytes.size();
   for (size_t i = 0; i < n;) {
+    if (p[i] < 0x80) {  // most text is ASCII
+      out.push_back(static_cast<wchar_t>(p[i++]));
+      continue;
+    }
     char32_t cp;
     bool ok;
     i += DecodeUtf8(p + i, n - i, cp, ok);

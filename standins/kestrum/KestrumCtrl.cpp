@@ -212,6 +212,10 @@ HRESULT CKestrumCtrl::GetClock(ULONGLONG* fileTime) {
   *fileTime = m_net->GetClock();
   return S_OK;
 }
+HRESULT CKestrumCtrl::RecordCalls(BOOL record) {
+  m_net->SetRecordCalls(record != FALSE);
+  return S_OK;
+}
 HRESULT CKestrumCtrl::GetCallCount(LONG kind, LPCWSTR key, DISPID dispid, LONG* count) {
   if (!count) return E_POINTER;
   return Guarded([&] {

@@ -66,6 +66,7 @@ class CKestrumCtrl : public CComObjectRootEx<CComMultiThreadModel>,
   HRESULT SetClock(ULONGLONG fileTime) override;
   HRESULT AdvanceClock(ULONG milliseconds) override;
   HRESULT GetClock(ULONGLONG* fileTime) override;
+  HRESULT RecordCalls(BOOL record) override;
   HRESULT GetCallCount(LONG kind, LPCWSTR key, DISPID dispid, LONG* count) override;
   HRESULT GetCallLog(BSTR* log) override;
   HRESULT ResetCalls() override;

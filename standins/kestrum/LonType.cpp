@@ -1,5 +1,7 @@
 #include "standins/kestrum/LonType.h"
 
+#include <charconv>
+
 #include "platform/com/Variant.h"
 
 #include <cmath>
@@ -124,9 +126,11 @@ std::wstring CLonType::FieldText(const std::vector<BYTE>& bytes, const LonField&
     }
     return s;
   }
-  wchar_t buf[64];
-  std::swprintf(buf, 64, L"%.*f", f.decimals, FieldNumber(bytes, f));
-  return buf;
+  // As "%.*f" gives it, without the cost of a wide printf on every read.
+  char buf[512];
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, FieldNumber(bytes, f), std::chars_format::fixed, f.decimals);
+  if (ec != std::errc()) return std::wstring();
+  return std::wstring(buf, end);
 }
 
 CComVariant CLonType::Decode(const std::vector<BYTE>& bytes, short field) const {

@@ -2,6 +2,8 @@
 // network database. All of it is guarded by the network's lock (CSimNetwork).
 #pragma once
 
+#include <atomic>
+
 #include "interfaces/kestrum/KestrumSimulation.h"
 #include "standins/kestrum/LonType.h"
 
@@ -99,7 +101,9 @@ struct SimNode : std::enable_shared_from_this<SimNode> {
   bool online = true;
   bool inverts = false;
   bool uploaded = true;
-  bool gone = false;  // deleted, or its database closed: its objects stop answering
+  // Deleted, or its database closed: its objects stop answering. Set under the network's
+  // lock, read by every call without it.
+  std::atomic<bool> gone{false};
   uint32_t callKey = UINT32_MAX;  // the network's interned neuronId, checked before use
   std::array<SimDomain, 2> domains;
   StatusCounters status, nearSide, farSide;

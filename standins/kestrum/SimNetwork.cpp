@@ -1,5 +1,7 @@
 #include "standins/kestrum/SimNetwork.h"
 
+#include <charconv>
+
 #include "platform/win32/Time.h"
 
 #include <algorithm>
@@ -55,14 +57,35 @@ CSimNetwork::Guard::~Guard() {
   m_net->AfterUnlock();
 }
 
+namespace {
+// Counts a thread that may write queued rows out, from before it takes the rows until they
+// are written.
+class CDbWriter {
+ public:
+  explicit CDbWriter(std::atomic<int>& writers) : m_writers(writers) { ++m_writers; }
+  ~CDbWriter() { --m_writers; }
+  CDbWriter(const CDbWriter&) = delete;
+  CDbWriter& operator=(const CDbWriter&) = delete;
+
+ private:
+  std::atomic<int>& m_writers;
+};
+}  // namespace
+
 void CSimNetwork::AfterUnlock() {
-  if (m_eventsQueued.exchange(false) && m_wake) m_wake();
+  // A load first: most calls queue no event, and the exchange would cost every call.
+  if (m_eventsQueued.load() && m_eventsQueued.exchange(false) && m_wake) m_wake();
+  // Rows this thread queued are either still flagged or being written by a writer it waits
+  // for below, so they are in the database when the call returns.
+  if (!m_dbQueued.load() && m_dbWriters.load() == 0) return;
+  CDbWriter writer(m_dbWriters);
   std::lock_guard<std::mutex> db(m_dbMutex);
   std::vector<DbWrite> writes;
   CNetworkDatabase* target = nullptr;
   {
     std::lock_guard<std::mutex> lock(m_mutex);
     writes.swap(m_dbQueue);
+    m_dbQueued = false;
     target = m_db.get();
   }
   // m_db only changes under m_dbMutex (Open, Close), so it stays valid here.
@@ -77,14 +100,6 @@ ULONGLONG CSimNetwork::NowLocked() const {
   FILETIME ft;
   GetSystemTimeAsFileTime(&ft);
   return tessaly::win32::FileTimeToUInt64(ft);
-}
-
-bool CSimNetwork::AliveLocked(const ObjRef& ref) const { return !ref.node || !ref.node->gone; }
-
-// Queues nothing, so it needs none of Guard's work on release.
-bool CSimNetwork::Alive(const ObjRef& ref) {
-  std::lock_guard<std::mutex> lock(m_mutex);
-  return AliveLocked(ref);
 }
 
 std::wstring CSimNetwork::KeyLocked(const ObjRef& ref) const {
@@ -261,7 +276,9 @@ std::vector<SimEvent> CSimNetwork::TakeEvents() {
 }
 
 void CSimNetwork::QueueDbLocked(DbWrite write) {
-  if (m_db) m_dbQueue.push_back(std::move(write));
+  if (!m_db) return;
+  m_dbQueue.push_back(std::move(write));
+  m_dbQueued = true;
 }
 
 std::optional<std::wstring> CSimNetwork::TakePromptAnswerLocked() {
@@ -302,6 +319,19 @@ SimPoint* CSimNetwork::FindPointLocked(const std::wstring& itemId, bool* isNv) {
   return nullptr;
 }
 
+namespace {
+// text + the decimal number, without the cost of a wide printf per item ID.
+std::wstring WithNumber(const std::wstring& text, long number) {
+  char digits[24];
+  auto [end, ec] = std::to_chars(digits, digits + sizeof digits, number);
+  std::wstring out;
+  out.reserve(text.size() + static_cast<size_t>(end - digits));
+  out = text;
+  out.append(digits, end);
+  return out;
+}
+}  // namespace
+
 void CSimNetwork::RebuildIndexLocked() {
   m_nvById.clear();
   m_cpById.clear();
@@ -311,21 +341,21 @@ void CSimNetwork::RebuildIndexLocked() {
   for (const auto& n : m_nodes) {
     std::wstring stem = ItemIdStem(*n) + L".";
     for (const auto& nv : n->nvs) {
-      nv->itemId = stem + std::to_wstring(nv->index);
+      nv->itemId = WithNumber(stem, nv->index);
       m_nvById.emplace(nv->itemId, nv.get());
       for (const auto& cp : nv->cps) {
-        cp->itemId = nv->itemId + L"." + std::to_wstring(cp->index);
+        cp->itemId = WithNumber(nv->itemId + L".", cp->index);
         m_cpById.emplace(cp->itemId, cp.get());
       }
     }
     // Node CPs share the NVs' number space, after them.
     for (const auto& cp : n->cps) {
-      cp->itemId = stem + std::to_wstring(static_cast<long>(n->nvs.size()) + cp->index);
+      cp->itemId = WithNumber(stem, static_cast<long>(n->nvs.size()) + cp->index);
       m_cpById.emplace(cp->itemId, cp.get());
     }
     for (const auto& b : n->blocks)
       for (const auto& cp : b->cps) {
-        cp->itemId = stem + L"O" + std::to_wstring(b->index) + L"." + std::to_wstring(cp->index);
+        cp->itemId = WithNumber(WithNumber(stem + L"O", b->index) + L".", cp->index);
         m_cpById.emplace(cp->itemId, cp.get());
       }
   }
@@ -400,6 +430,7 @@ LONG CSimNetwork::Open(LONG mode, const std::wstring& path) {
 }
 
 void CSimNetwork::Close() {
+  CDbWriter writer(m_dbWriters);
   std::lock_guard<std::mutex> dbLock(m_dbMutex);
   std::unique_ptr<CNetworkDatabase> closing;
   {
@@ -407,6 +438,7 @@ void CSimNetwork::Close() {
     // Rows still queued go out before the database closes.
     std::vector<DbWrite> writes;
     writes.swap(m_dbQueue);
+    m_dbQueued = false;
     if (m_db)
       for (const DbWrite& w : writes) m_db->Apply(w);
     for (auto& n : m_nodes) n->gone = true;
@@ -516,43 +548,58 @@ void CSimNetwork::ClearCallsLocked() {
 }
 
 bool CSimNetwork::RecordCall(const ObjRef& ref, DISPID id, WORD flags, std::wstring* message) {
+  if (!m_recordCalls.load() && !m_hasFailures.load()) return false;
   // Queues nothing, so it needs none of Guard's work on release.
   std::lock_guard<std::mutex> lock(m_mutex);
-  uint32_t key = CallKeyLocked(ref);
-  ++m_calls[CallSlot{ref.kind, id, key}];
-  ++m_callsByKind[CallSlot{ref.kind, id, 0}];
-  BYTE how = (flags & DISPATCH_PROPERTYPUT) || (flags & DISPATCH_PROPERTYPUTREF) ? 1 : (flags & DISPATCH_METHOD) ? 2 : 0;
-  LoggedCall entry{key, id, ref.kind, how};
-  if (m_callLog.size() < kCallLogLimit) {
-    m_callLog.push_back(entry);
-  } else {
-    m_callLog[m_callLogStart] = entry;
-    m_callLogStart = (m_callLogStart + 1) % m_callLog.size();
+  uint32_t key = 0;
+  bool keyed = false;
+  if (m_recordCalls.load()) {
+    key = CallKeyLocked(ref);
+    keyed = true;
+    ++m_calls[CallSlot{ref.kind, id, key}];
+    ++m_callsByKind[CallSlot{ref.kind, id, 0}];
+    BYTE how = (flags & DISPATCH_PROPERTYPUT) || (flags & DISPATCH_PROPERTYPUTREF) ? 1 : (flags & DISPATCH_METHOD) ? 2 : 0;
+    LoggedCall entry{key, id, ref.kind, how};
+    if (m_callLog.size() < kCallLogLimit) {
+      m_callLog.push_back(entry);
+    } else {
+      m_callLog[m_callLogStart] = entry;
+      m_callLogStart = (m_callLogStart + 1) % m_callLog.size();
+    }
   }
   if (m_failures.empty()) return false;
-  const std::wstring& text = *m_callKeys[key];
+  const std::wstring text = keyed ? *m_callKeys[key] : KeyLocked(ref);
   for (const CallKey& k : {CallKey{ref.kind, id, text}, CallKey{ref.kind, id, std::wstring()}}) {
     auto it = m_failures.find(k);
     if (it == m_failures.end()) continue;
     *message = it->second.message;
     if (it->second.times > 0 && --it->second.times == 0) m_failures.erase(it);
+    m_hasFailures = !m_failures.empty();
     return true;
   }
   return false;
+}
+
+void CSimNetwork::SetRecordCalls(bool record) {
+  auto guard = Lock();
+  m_recordCalls = record;
 }
 
 void CSimNetwork::FailCall(LONG kind, const std::wstring& key, DISPID id, const std::wstring& message, LONG times) {
   auto guard = Lock();
   if (times == 0) {
     m_failures.erase(CallKey{kind, id, key});
+    m_hasFailures = !m_failures.empty();
     return;
   }
   m_failures[CallKey{kind, id, key}] = Failure{message, times < 0 ? -1 : times};
+  m_hasFailures = true;
 }
 
 void CSimNetwork::ClearFailures() {
   auto guard = Lock();
   m_failures.clear();
+  m_hasFailures = false;
 }
 
 LONG CSimNetwork::CallCount(LONG kind, const std::wstring& key, DISPID id) {

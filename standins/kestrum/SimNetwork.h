@@ -78,8 +78,8 @@ class CSimNetwork : public std::enable_shared_from_this<CSimNetwork> {
   // ---- with the lock held -----------------------------------------------------------
   ULONGLONG NowLocked() const;
   // Whether the object is still there (its node not deleted, its database not closed).
-  bool AliveLocked(const ObjRef& ref) const;
-  bool Alive(const ObjRef& ref);
+  bool AliveLocked(const ObjRef& ref) const { return Alive(ref); }
+  bool Alive(const ObjRef& ref) const { return !ref.node || !ref.node->gone.load(); }
   std::wstring KeyLocked(const ObjRef& ref) const;
 
   bool ReadDeviceLocked(SimPoint& point);
@@ -108,7 +108,8 @@ class CSimNetwork : public std::enable_shared_from_this<CSimNetwork> {
   LONG Open(LONG mode, const std::wstring& path);
   SCODE CreateDatabase(const std::wstring& path);
   void Close();
-  // Counts the call and tells whether an injected failure takes it (then *message is set).
+  // Counts the call (while calls are recorded) and tells whether an injected failure takes it
+  // (then *message is set). Without either it takes no lock.
   bool RecordCall(const ObjRef& ref, DISPID id, WORD flags, std::wstring* message);
   std::vector<SimEvent> TakeEvents();
   // Called (without the lock) whenever events were queued; the control posts to its thread.
@@ -136,13 +137,16 @@ class CSimNetwork : public std::enable_shared_from_this<CSimNetwork> {
   LONG CallCount(LONG kind, const std::wstring& key, DISPID id);
   std::wstring CallLog();
   void ResetCalls();
+  void SetRecordCalls(bool record);
   void QueuePromptAnswer(std::optional<std::wstring> answer);
 
   // ---- the model, guarded by the lock ----------------------------------------------------
   std::vector<std::shared_ptr<SimNode>> m_nodes;     // the open database's devices, in order
   std::vector<std::shared_ptr<SimNode>> m_newNodes;  // on the wire, not uploaded yet
-  std::unordered_map<std::wstring, SimNv*> m_nvById;
-  std::unordered_map<std::wstring, SimCp*> m_cpById;
+  // Keyed by views of the points' own item IDs: rebuilt (RebuildIndexLocked) whenever points
+  // come or go, before any of them is freed.
+  std::unordered_map<std::wstring_view, SimNv*> m_nvById;
+  std::unordered_map<std::wstring_view, SimCp*> m_cpById;
   std::vector<SimInterface> m_interfaces;
   std::array<SimDomain, 2> m_hostDomains;
   int m_selectedInterface = -1;
@@ -218,6 +222,10 @@ class CSimNetwork : public std::enable_shared_from_this<CSimNetwork> {
   std::mutex m_dbMutex;  // taken before m_mutex, only to write the queued rows in order
   std::unique_ptr<CNetworkDatabase> m_db;
   std::vector<DbWrite> m_dbQueue;
+  // Whether m_dbQueue holds rows, and how many threads are writing rows out: a call that
+  // queued nothing and sees no writer skips both database locks.
+  std::atomic<bool> m_dbQueued{false};
+  std::atomic<int> m_dbWriters{0};
   std::vector<SimEvent> m_events;
   std::atomic<bool> m_eventsQueued{false};
   std::function<void()> m_wake;
@@ -231,6 +239,9 @@ class CSimNetwork : public std::enable_shared_from_this<CSimNetwork> {
   std::vector<LoggedCall> m_callLog;  // a ring of the latest calls, oldest at m_callLogStart
   size_t m_callLogStart = 0;
   std::unordered_map<CallKey, Failure, CallKeyHash> m_failures;
+  // Read by every call without the lock; changed under it.
+  std::atomic<bool> m_recordCalls{false};
+  std::atomic<bool> m_hasFailures{false};
 };
 
 // Throws the dispatch error callers see as DISP_E_EXCEPTION with this text.

@@ -91,6 +91,26 @@ TEST_F(XmlArchiveTest, RoundTripOfElementsTextNumbersAndComments) {
   EXPECT_EQ(ar.GetCurrent(), &ar);
 }
 
+TEST_F(XmlArchiveTest, TextsOfBlanksOnlyLoadAsSaved) {
+  // TinyXML drops a text node of blanks alone however it was escaped; a root name of one blank
+  // converted from an older project must not come back empty.
+  const wchar_t* texts[] = {L" ", L"\t", L"  \n  ", L"", L" a ", L"\v\f"};
+  const CString path = PathOf("blanks.xml");
+  {
+    CXmlArchive ar(path, CXmlArchive::store);
+    ar.AddElement(L"r");
+    for (const wchar_t* text : texts) ar.AddTextElement(L"t", text);
+    ar.LeaveElementStoring();
+    ASSERT_TRUE(ar.Save());
+  }
+  CXmlArchive ar(path, CXmlArchive::load);
+  ar.EnterElement(L"r");
+  for (int i = 0; ar.EnterElementAt(L"t", i) != nullptr; ++i) {
+    EXPECT_EQ(CString(texts[i]), CXmlArchive::FromAnsi(ar.GetCurrent()->ToElement()->GetText())) << i;
+    ar.LeaveElementLoading();
+  }
+}
+
 TEST_F(XmlArchiveTest, FilesThatCannotBeLoadedRaiseCauseFive) {
   WriteFile(PathOf("empty.xml"), "");
   WriteFile(PathOf("text.xml"), "this is not xml");
@@ -105,15 +125,38 @@ TEST_F(XmlArchiveTest, FilesThatCannotBeLoadedRaiseCauseFive) {
   }
 }
 
+TEST_F(XmlArchiveTest, BytesThatAreNoUtf8AreReadOneByOneWhateverTheDeclarationSays) {
+  // TinyXML's UTF-8 reading takes a lead byte's whole length on trust: it swallowed the "</a"
+  // after the cut sequence here, and a lead byte at the very end takes it past the text.
+  for (const char* declaration : {"<?xml version=\"1.0\" ?>", "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>", ""}) {
+    CXmlArchive ar(std::string(declaration) + "<r><a>x\xF2</a><b>y</b><c>\xC3\xA9</c></r>");
+    ar.EnterElement(L"r");
+    CString a, b, c;
+    ar.ReadString(L"a", a);
+    ar.ReadString(L"b", b);
+    ar.ReadString(L"c", c);
+    EXPECT_EQ(CString(L"x\u00F2"), a) << declaration;
+    EXPECT_EQ(CString(L"y"), b) << declaration;
+    EXPECT_EQ(CString(L"\u00E9"), c) << declaration << ": a text of its own is still read by the ANSI rule";
+  }
+}
+
 TEST_F(XmlArchiveTest, LineEndsAreReadAsTinyXmlReadsThem) {
-  WriteFile(PathOf("crlf.xml"), "<r>\r\n<a>one\r\ntwo\rthree</a>\r\n</r>\r\n");
-  CXmlArchive ar(PathOf("crlf.xml"), CXmlArchive::load);
-  ar.EnterElement(L"r");
-  CString text;
-  ar.ReadString(L"a", text);
+  const std::string crlf = "<r>\r\n<a>one\r\ntwo\rthree</a>\r\n</r>\r\n";
+  WriteFile(PathOf("crlf.xml"), crlf);
+  // First: the archive switches TinyXML's condensing off, for `own` below too.
+  CXmlArchive fromFile(PathOf("crlf.xml"), CXmlArchive::load);
+  // A file's text already read (a project being opened) loads as the file does.
+  CXmlArchive fromText(crlf);
   TiXmlDocument own(CStringToUtf8(PathOf("crlf.xml")));
   ASSERT_TRUE(own.LoadFile(TIXML_ENCODING_UNKNOWN));
-  EXPECT_EQ(CStringToUtf8(text), own.RootElement()->FirstChildElement("a")->GetText());
+  const std::string expected = own.RootElement()->FirstChildElement("a")->GetText();
+  for (CXmlArchive* ar : {&fromFile, &fromText}) {
+    ar->EnterElement(L"r");
+    CString text;
+    ar->ReadString(L"a", text);
+    EXPECT_EQ(CStringToUtf8(text), expected);
+  }
 }
 
 TEST_F(XmlArchiveTest, MissingElementsAndEnterElementAt) {

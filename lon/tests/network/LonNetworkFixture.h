@@ -117,6 +117,7 @@ class LonNetworkTest : public ::testing::Test {
     ASSERT_NE(nullptr, manager->m_control.m_lpDispatch);
     sim = env.Simulation(manager->m_control.m_lpDispatch);
     ASSERT_TRUE(sim);
+    ASSERT_EQ(S_OK, sim->RecordCalls(TRUE));  // the tests count the control's calls
   }
   void TearDown() override {
     sim.Release();
@@ -133,6 +134,7 @@ class LonNetworkTest : public ::testing::Test {
     sim.Release();
     ASSERT_TRUE(manager->Connect());
     sim = env.Simulation(manager->m_control.m_lpDispatch);
+    ASSERT_EQ(S_OK, sim->RecordCalls(TRUE));
   }
   LONG Calls(LONG kind, const wchar_t* key, DISPID id) {
     LONG n = -1;

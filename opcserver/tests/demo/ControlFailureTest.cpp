@@ -37,7 +37,10 @@ double AsDouble(const VARIANT& v) {
 
 class ControlFailureTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(net.IsOpen()); }
+  void SetUp() override {
+    ASSERT_TRUE(net.IsOpen());
+    ASSERT_EQ(S_OK, net.Simulation()->RecordCalls(TRUE));  // the tests count calls on the broken NV
+  }
 
   // Groups stay with the server after the client lets go, so every one gets a name of its own.
   CComPtr<IOPCItemMgt> NewGroup(BOOL active, DWORD rate, OPCHANDLE hClient, OPCHANDLE* phServer = nullptr) {

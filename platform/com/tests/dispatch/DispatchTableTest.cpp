@@ -239,4 +239,39 @@ TEST_F(DispatchTableTest, NamesAreFoundIgnoringCase) {
   EXPECT_EQ(DISPID_UNKNOWN, ids[1]);
 }
 
+// Members are found by DISPID and kind inside and outside the directly indexed range; a later
+// entry of the same DISPID and kind replaces the earlier one; long argument lists work too.
+TEST(DispatchTable, MembersAreFoundByIdAndKindAtAnyId) {
+  CDispatchTable table;
+  const DISPID ids[] = {0, 1, 1023, 1024, 100000, DISPID_NEWENUM, -552};
+  for (DISPID id : ids) {
+    table.AddGet(L"Get", id, [id]() -> LONG { return id; });
+    table.AddMethod(L"Method", id, [id]() -> LONG { return id + 1; });
+  }
+  table.AddGet(L"Get", 1, []() -> LONG { return 77; });  // replaces
+  for (DISPID id : ids) {
+    for (WORD flags : {WORD(DISPATCH_PROPERTYGET), WORD(DISPATCH_METHOD)}) {
+      VARIANT result{};
+      DISPPARAMS none{nullptr, nullptr, 0, 0};
+      ASSERT_EQ(S_OK, table.Invoke(id, IID_NULL, flags, &none, &result, nullptr, nullptr)) << id;
+      LONG expected = flags == DISPATCH_METHOD ? id + 1 : id == 1 ? 77 : id;
+      EXPECT_EQ(VT_I4, result.vt) << id;
+      EXPECT_EQ(expected, result.lVal) << id;
+    }
+    EXPECT_EQ(nullptr, table.Find(id, DispatchKind::PropertyPut)) << id;
+  }
+  EXPECT_EQ(nullptr, table.Find(2, DispatchKind::PropertyGet));
+  EXPECT_EQ(nullptr, table.Find(5000, DispatchKind::Method));
+
+  table.AddMethod(L"Sum", 7, [](LONG a, LONG b, LONG c, LONG d, LONG e, LONG f, LONG g, LONG h, LONG i, short j) {
+    return a - b + c + d + e + f + g + h + i + j;
+  });
+  std::vector<VARIANT> reversed;
+  for (LONG v = 10; v >= 1; --v) reversed.push_back(v == 2 ? I2(100) : I4(v));  // the second one coerced
+  DISPPARAMS dp{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+  VARIANT result{};
+  ASSERT_EQ(S_OK, table.Invoke(7, IID_NULL, DISPATCH_METHOD, &dp, &result, nullptr, nullptr));
+  EXPECT_EQ(1 - 100 + 3 + 4 + 5 + 6 + 7 + 8 + 9 + 10, result.lVal);
+}
+
 }  // namespace

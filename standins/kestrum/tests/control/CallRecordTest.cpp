@@ -25,6 +25,7 @@ TEST_F(KestrumTest, TheCallLogKeepsTheLatestCallsInOrder) {
   ASSERT_EQ(0, Open(kModeSimulate));
   COleDispatchDriver setpoint = Nv(kSetpoint);
   COleDispatchDriver room = Nv(kRoomName);
+  ASSERT_EQ(S_OK, simulation->RecordCalls(TRUE));
   ASSERT_EQ(S_OK, simulation->ResetCalls());
   setpoint.InvokeMethod<bool>(nv::kReadDevice);
   for (int i = 0; i < 10000; ++i) room.GetProperty<std::wstring>(nv::kName);
@@ -50,6 +51,7 @@ TEST_F(KestrumTest, TheCallLogKeepsTheLatestCallsInOrder) {
 // A call counts under the key its object has when it is made.
 TEST_F(KestrumTest, CallsCountUnderTheKeyOfTheirTime) {
   ASSERT_EQ(0, Open(kModeSimulate));
+  ASSERT_EQ(S_OK, simulation->RecordCalls(TRUE));
   COleDispatchDriver network = Network();
   COleDispatchDriver node(network.GetPropertyWithParams<CComPtr<IDispatch>>(net::kNode, short{0}).Detach());
   ASSERT_EQ(kRoomController, node.GetProperty<std::wstring>(node::kNeuronId));
@@ -71,6 +73,29 @@ TEST_F(KestrumTest, CallsCountUnderTheKeyOfTheirTime) {
   EXPECT_EQ(name, node.GetProperty<std::wstring>(node::kName));
   simulation->FailCall(kObjNode, L"0400000000AA", node::kName, L"new", 1);
   EXPECT_THROW(node.GetProperty<std::wstring>(node::kName), COleDispatchException);
+}
+
+// Calls are recorded only while a test asks; an injected failure takes its call either way.
+TEST_F(KestrumTest, CallsAreRecordedOnlyWhileAsked) {
+  ASSERT_EQ(0, Open(kModeSimulate));
+  COleDispatchDriver room = Nv(kRoomName);
+  const std::wstring name = room.GetProperty<std::wstring>(nv::kName);
+  EXPECT_EQ(0, Count(simulation, kObjNv, kRoomName.c_str(), nv::kName));
+  EXPECT_TRUE(LogLines(simulation).empty());
+
+  simulation->FailCall(kObjNv, kRoomName.c_str(), nv::kName, L"busy", 1);
+  EXPECT_THROW(room.GetProperty<std::wstring>(nv::kName), COleDispatchException);
+  EXPECT_EQ(name, room.GetProperty<std::wstring>(nv::kName));
+  simulation->FailCall(kObjNv, nullptr, nv::kName, L"down", 1);
+  EXPECT_THROW(room.GetProperty<std::wstring>(nv::kName), COleDispatchException);
+  EXPECT_EQ(0, Count(simulation, kObjNv, nullptr, nv::kName));
+
+  ASSERT_EQ(S_OK, simulation->RecordCalls(TRUE));
+  room.GetProperty<std::wstring>(nv::kName);
+  ASSERT_EQ(S_OK, simulation->RecordCalls(FALSE));
+  room.GetProperty<std::wstring>(nv::kName);
+  EXPECT_EQ(1, Count(simulation, kObjNv, kRoomName.c_str(), nv::kName));
+  EXPECT_EQ(std::vector<std::wstring>{L"nv 4B.1.1.8 get 8"}, LogLines(simulation));
 }
 
 }  // namespace

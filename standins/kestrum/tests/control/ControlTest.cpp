@@ -292,6 +292,7 @@ TEST_F(KestrumTest, InputsMoveWithTheClock) {
 
 TEST_F(KestrumTest, AnInjectedFailureReachesTheCallerWithItsMessage) {
   ASSERT_EQ(0, Open(kModeSimulate));
+  ASSERT_EQ(S_OK, simulation->RecordCalls(TRUE));
   COleDispatchDriver nv = Nv(kSetpoint);
   simulation->FailCall(kObjNv, kSetpoint.c_str(), nv::kReadDevice, L"Transaction timed out", 1);
   try {
