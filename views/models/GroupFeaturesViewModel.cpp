@@ -102,24 +102,19 @@ void CGroupFeaturesViewModel::UpdateItemRows() {
   registry.ListItems(m_dwGroupKey, keys);
   CGroupInfo still;
   if (keys.empty() && !registry.GetGroupInfo(m_dwGroupKey, still)) return;  // gone meanwhile
-  std::sort(keys.begin(), keys.end());
+  if (!std::is_sorted(keys.begin(), keys.end())) std::sort(keys.begin(), keys.end());
   bool structural = false;
-  // New keys get rows (an item whose record went meanwhile is left for the next tick).
-  const auto& shown = m_items.GetInfos();
-  for (DWORD key : keys) {
-    if (shown.count(key) != 0) continue;
-    CItemInfo info;
-    if (!registry.GetItemInfo(key, info)) continue;
-    m_items.InsertRow(info);
-    structural = true;
-  }
-  if (shown.size() != keys.size() || structural) {
-    for (int row = m_items.GetRowCount() - 1; row >= 0; --row) {
-      if (!std::binary_search(keys.begin(), keys.end(), m_items.GetRowKey(row))) {
-        m_items.DeleteRow(row);
-        structural = true;
-      }
+  if (!m_items.HasSameKeys(keys)) {
+    // New keys get rows (an item whose record went meanwhile is left for the next tick); rows of
+    // keys no longer there go.
+    for (DWORD key : keys) {
+      if (m_items.HasKey(key)) continue;
+      CItemInfo info;
+      if (!registry.GetItemInfo(key, info)) continue;
+      m_items.InsertRow(info);
+      structural = true;
     }
+    if (m_items.KeepOnlyKeys(keys)) structural = true;
   }
   bool changed = false;
   m_items.QueryVisibleRows();

@@ -36,6 +36,10 @@ void COPCItemsListModel::SetColumnMask(int mask) {
 int COPCItemsListModel::InsertRow(const CItemInfo& info) {
   if (!m_infos.emplace(info.m_dwKey, info).second) return -1;
   m_rows.push_back(info.m_dwKey);
+  if (!m_bSortedKeysStale) {
+    // Keys come mostly in ascending order: an append.
+    m_sortedKeys.insert(std::upper_bound(m_sortedKeys.begin(), m_sortedKeys.end(), info.m_dwKey), info.m_dwKey);
+  }
   return static_cast<int>(m_rows.size()) - 1;
 }
 
@@ -53,12 +57,36 @@ void COPCItemsListModel::DeleteRow(int row) {
   if (row < 0 || row >= GetRowCount()) return;
   m_infos.erase(m_rows[static_cast<size_t>(row)]);
   m_rows.erase(m_rows.begin() + row);
+  m_bSortedKeysStale = true;
+}
+
+bool COPCItemsListModel::KeepOnlyKeys(const std::deque<DWORD>& sortedKeys) {
+  const size_t before = m_rows.size();
+  std::erase_if(m_rows, [&](DWORD key) {
+    if (std::binary_search(sortedKeys.begin(), sortedKeys.end(), key)) return false;
+    m_infos.erase(key);
+    return true;
+  });
+  if (m_rows.size() == before) return false;
+  m_bSortedKeysStale = true;
+  return true;
 }
 
 void COPCItemsListModel::DeleteAllRows() {
   m_rows.clear();
   m_infos.clear();
+  m_sortedKeys.clear();
+  m_bSortedKeysStale = false;
   if (m_pSink != nullptr) m_pSink->OnRowsReset();
+}
+
+bool COPCItemsListModel::HasSameKeys(const std::deque<DWORD>& sortedKeys) const {
+  if (m_bSortedKeysStale) {
+    m_sortedKeys = m_rows;
+    std::sort(m_sortedKeys.begin(), m_sortedKeys.end());
+    m_bSortedKeysStale = false;
+  }
+  return std::equal(m_sortedKeys.begin(), m_sortedKeys.end(), sortedKeys.begin(), sortedKeys.end());
 }
 
 const CItemInfo* COPCItemsListModel::GetRowInfo(int row) const {

@@ -4,6 +4,7 @@
 // is told when rows come, go or change.
 #pragma once
 
+#include <deque>
 #include <unordered_map>
 #include <vector>
 
@@ -49,12 +50,16 @@ class COPCItemsListModel {
   // False when the row has no record or the new one equals it.
   bool UpdateRow(const CItemInfo& info, int row);
   void DeleteRow(int row);
+  // Deletes the rows whose keys are not among these (ascending); true when any went.
+  bool KeepOnlyKeys(const std::deque<DWORD>& sortedKeys);
   void DeleteAllRows();
   int GetRowCount() const { return static_cast<int>(m_rows.size()); }
   DWORD GetRowKey(int row) const { return m_rows[static_cast<size_t>(row)]; }
   // The record last shown in the row; null for a row out of range.
   const CItemInfo* GetRowInfo(int row) const;
   bool HasKey(DWORD key) const { return m_infos.count(key) != 0; }
+  // True when the rows are of exactly these keys (ascending).
+  bool HasSameKeys(const std::deque<DWORD>& sortedKeys) const;
   const std::unordered_map<DWORD, CItemInfo>& GetInfos() const { return m_infos; }
 
   // The text of column id `column` (empty for 12 and more).
@@ -89,6 +94,9 @@ class COPCItemsListModel {
   std::vector<int> m_columnIds;
   std::vector<DWORD> m_rows;
   std::unordered_map<DWORD, CItemInfo> m_infos;
+  // The rows' keys ascending, made again after deletions when next asked.
+  mutable std::vector<DWORD> m_sortedKeys;
+  mutable bool m_bSortedKeysStale = false;
   int m_nSortColumn = -1;
   bool m_bAscending = true;
   int m_nTopIndex = 0;

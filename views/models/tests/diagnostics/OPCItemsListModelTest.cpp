@@ -7,6 +7,7 @@
 
 #include "foundation/Conversions.h"
 #include "opcserver/OPCToolkitManager.h"
+#include "platform/com/ComVariant.h"
 #include "platform/win32/Profile.h"
 #include "platform/win32/testing/TempMachineRoot.h"
 #include "project/OPCGroupTreeObject.h"
@@ -146,7 +147,7 @@ class RecordsFixture : public ::testing::Test {
   }
   void SetAllValues(const wchar_t* value) {
     CSpyLock lock;
-    for (auto& item : m_items) item->m_info.m_strValue = value;
+    for (auto& item : m_items) item->m_value = CComVariant(value);
   }
   void ShowGroup() {
     COPCGroupTreeObject object(L"G", m_group.m_dwKey);
