@@ -33,6 +33,7 @@ constexpr UINT IDD_VNI_STATISTICS = 363;
 // The update hints the document sends its views.
 enum DocUpdateHint : LPARAM {
   HintAll = 0,
+  HintOpcTreeRebuild = 1,
   HintSelectionChanged = 2,
   HintNameChanged = 4,
   HintOpcTreeEmptied = 5,

@@ -20,7 +20,7 @@ bool SortsBefore(const CString& a, const CString& b) {
   return *x == 0 && *y != 0;
 }
 
-// The children in the tree control's order; the set's address order means nothing to a user.
+// A copy of the child set: the nodes are placed by text, whatever the set's address order.
 std::vector<CTreeObject*> ChildrenOf(CTreeObject* object) {
   return std::vector<CTreeObject*>(object->m_children.begin(), object->m_children.end());
 }
@@ -37,7 +37,7 @@ void CGroupItemViewModel::OnUpdate(CView*, LPARAM hint, CObject* object) {
   auto* tree = dynamic_cast<CTreeObject*>(object);
   switch (hint) {
     case HintAll:
-    case 1: {
+    case HintOpcTreeRebuild: {
       DeleteAllItems();
       auto* doc = dynamic_cast<CDoc*>(GetDocument());
       if (doc != nullptr) InsertObjectItem(&doc->m_opcRoot, nullptr, true);
