@@ -24,6 +24,8 @@ CItemInfo Item(DWORD key, const wchar_t* id, const wchar_t* value = L"", DWORD h
   info.m_strItemID = id;
   info.m_strValue = value;
   info.m_hClient = handle;
+  // Counters are stamped with the time they were made: the same time for every record here.
+  for (CSpyCounter& counter : info.m_counters) counter.m_ftTime = FILETIME{1, 2};
   return info;
 }
 
