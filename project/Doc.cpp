@@ -304,6 +304,8 @@ void CDoc::OnStop() {
 bool CDoc::Reconnect() {
   CWaitCursor wait;
   bool connected = ConnectNetwork();
+  // Views that show the diagnostics objects let go of them before they are deleted.
+  if (!m_opcRoot.m_children.empty()) UpdateAllViews(nullptr, HintOpcTreeEmptied);
   m_opcRoot.DeleteChildren();
   m_timer.Stop();
   return connected;
@@ -358,14 +360,12 @@ void CDoc::BuildOpcTree() {
   for (DWORD serverKey : servers) {
     CServerInfo server;
     if (!registry.GetServerInfo(serverKey, server)) continue;
-    auto* serverObject = new COPCServerTreeObject(server.m_strName, serverKey);
-    m_opcRoot.AddChild(serverObject);
+    m_opcRoot.AddChild(COPCServerTreeObject::Create(server));
     std::deque<DWORD> groups;
     registry.ListGroups(serverKey, groups);
     for (DWORD groupKey : groups) {
       CGroupInfo group;
-      if (registry.GetGroupInfo(groupKey, group))
-        serverObject->AddChild(new COPCGroupTreeObject(group.m_strName, groupKey));
+      if (registry.GetGroupInfo(groupKey, group)) m_opcRoot.AddGroup(group);
     }
   }
   m_bOpcTreeBuilt = true;
@@ -375,18 +375,17 @@ void CDoc::Update(CSubjectTEx<CProtocolEvent*>*, CProtocolEvent* event) {
   if (!m_bOpcTreeBuilt || event == nullptr) return;
   const int kind = event->GetKind();
   // Events queued before the tree was read, or after a reconnect emptied it, name objects
-  // that are there already or no longer: those are passed over.
-  auto apply = [&](CTreeObject* parent, CDefaultObject* existing, int add, int remove, int rename,
+  // that are there already or no longer: those are passed over. An object the root would
+  // not add (its server gone, or its server's object missing) sends no hint.
+  auto apply = [&](CDefaultObject* existing, int add, int remove, int rename,
                    const std::function<CDefaultObject*()>& make, const CString& name) {
     if (kind == add) {
       if (existing != nullptr) return;
-      CDefaultObject* made = make();
-      parent->AddChild(made);
-      UpdateAllViews(nullptr, HintObjectAdded, made);
+      if (CDefaultObject* made = make()) UpdateAllViews(nullptr, HintObjectAdded, made);
     } else if (kind == remove) {
       if (existing == nullptr) return;
       UpdateAllViews(nullptr, HintObjectRemoved, existing);
-      parent->RemoveChild(existing);
+      existing->m_pParent->RemoveChild(existing);
       delete existing;
     } else if (kind == rename) {
       if (existing == nullptr) return;
@@ -400,14 +399,12 @@ void CDoc::Update(CSubjectTEx<CProtocolEvent*>*, CProtocolEvent* event) {
   };
   if (auto* serverEvent = dynamic_cast<COPCServerEvent*>(event)) {
     const CServerInfo& info = serverEvent->GetRecord();
-    apply(&m_opcRoot, m_opcRoot.FindByKey(info.m_dwKey), OpcEventAddClient, OpcEventRemoveClient, OpcEventRenameClient,
-          [&] { return new COPCServerTreeObject(info.m_strName, info.m_dwKey); }, info.m_strName);
+    apply(m_opcRoot.FindServer(info.m_dwKey), OpcEventAddClient, OpcEventRemoveClient, OpcEventRenameClient,
+          [&] { return m_opcRoot.AddServer(info); }, info.m_strName);
   } else if (auto* groupEvent = dynamic_cast<COPCGroupEvent*>(event)) {
     const CGroupInfo& info = groupEvent->GetRecord();
-    auto* server = static_cast<COPCServerTreeObject*>(m_opcRoot.FindByKey(info.m_dwServerKey));
-    if (server == nullptr) return;
-    apply(server, server->FindByKey(info.m_dwKey), OpcEventAddGroup, OpcEventRemoveGroup, OpcEventRenameGroup,
-          [&] { return new COPCGroupTreeObject(info.m_strName, info.m_dwKey); }, info.m_strName);
+    apply(m_opcRoot.FindGroup(info.m_dwKey), OpcEventAddGroup, OpcEventRemoveGroup, OpcEventRenameGroup,
+          [&] { return m_opcRoot.AddGroup(info); }, info.m_strName);
   }
 }
 

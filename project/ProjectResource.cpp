@@ -15,6 +15,7 @@ void RegisterProjectStrings() {
         {IDS_ROOT_NAME, L"Edit property and start"},
         {IDS_CLIENTS_CONNECTED_EXIT, L"OPC Clients are currently connected to this server. Exit anyway?"},
         {IDS_CLIENTS_CONNECTED_CHANGE, L"Cannot change files while OPC Clients are connected to this server."},
+        {IDS_PRODUCT_BANNER, L"Tarn OPC Server for LonWorks networks, version %s\n%s"},
     };
     RegisterStringResourcesIn(nullptr, kStrings, std::size(kStrings));
   });

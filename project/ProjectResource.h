@@ -11,6 +11,7 @@ constexpr UINT IDR_GROUPITEM_TYPE = 337;  // the OPC diagnostics workspace
 constexpr UINT IDS_ROOT_NAME = 320;                 // "Edit property and start"
 constexpr UINT IDS_CLIENTS_CONNECTED_EXIT = 325;    // "OPC Clients are currently connected ..."
 constexpr UINT IDS_CLIENTS_CONNECTED_CHANGE = 326;  // "Cannot change files while ..."
+constexpr UINT IDS_PRODUCT_BANNER = 327;           // two lines: name and version, legal notice
 
 // "Properties..." of the views (Ctrl+Enter).
 constexpr UINT ID_EDIT_PROPERTIES = 32771;
@@ -35,13 +36,17 @@ constexpr UINT IDD_VNI_STATISTICS = 363;
 // The update hints the document sends its views.
 enum DocUpdateHint : LPARAM {
   HintAll = 0,
+  HintOpcTreeRebuild = 1,
+  HintSelectionChanged = 2,
   HintNameChanged = 4,
-  // The device tree is about to be deleted: views let go of its objects.
+  // The device tree or the diagnostics tree is about to be deleted: views let go of its objects.
   HintDeviceTreeGoing = 5,
+  HintOpcTreeEmptied = 5,
   HintObjectAdded = 11,
   HintObjectRemoved = 12,
   HintMonitoringOn = 13,
   HintMonitoringOff = 14,
+  HintOpcItemsColumns = 319,
 };
 
 // The message that refreshes the main window's properties pane.

@@ -272,7 +272,15 @@ void CMainFrame::CreatePanes() {
     return settings;
   });
   m_mgr.AddPane(m_pOutput, wxAuiPaneInfo().Name(kPaneOutput).Caption(Text(IDS_OUTPUT_WND)).Bottom().BestSize(100, 180).MinSize(100, 100));
-  m_pProperties = new CPropertiesWnd(this, [this] {
+  m_pProperties = new CPropertiesWnd(this, [this]() -> CViewItemProperties* {
+    // The diagnostics workspace knows which of its sides has the focus; the configuration
+    // workspace's active view is its frame's.
+    const int selection = m_pNotebook->GetSelection();
+    if (selection != wxNOT_FOUND) {
+      auto* page = dynamic_cast<CSplitChildFrame*>(m_pNotebook->GetPage(static_cast<size_t>(selection)));
+      if (CViewItemProperties* properties = page != nullptr ? page->GetActiveViewProperties() : nullptr)
+        return properties;
+    }
     CFrameWnd* frame = GetActiveFrameWnd();
     return frame != nullptr ? dynamic_cast<CViewItemProperties*>(frame->GetActiveView()) : nullptr;
   });

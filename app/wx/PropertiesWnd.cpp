@@ -36,8 +36,14 @@ wxPGProperty* MakeProperty(const CPropertyRow& row) {
   property->SetClientData(const_cast<CPropertyRow*>(&row));
   if (!row.m_bGroup && !row.m_bEditable) property->ChangeFlag(wxPG_PROP_READONLY, true);
   if (!row.m_bEnabled) property->Enable(false);
-  for (const auto& child : row.m_children) property->AppendChild(MakeProperty(*child));
   return property;
+}
+
+// A category takes its rows only once it is in the grid (AppendChild refuses categories).
+void AppendRow(wxPropertyGrid* grid, wxPGProperty* parent, const CPropertyRow& row) {
+  wxPGProperty* property = MakeProperty(row);
+  wxPGProperty* added = parent != nullptr ? grid->AppendIn(parent, property) : grid->Append(property);
+  for (const auto& child : row.m_children) AppendRow(grid, added, *child);
 }
 
 }  // namespace
@@ -63,14 +69,15 @@ CPropertiesWnd::CPropertiesWnd(wxWindow* parent, CPropertiesWndModel::ActiveView
 }
 
 void CPropertiesWnd::RefreshFromActiveView() {
-  if (m_pGrid->IsEditorFocused()) m_model.BeginEdit();
+  // With no editor and no focus the grid still calls its editor focused.
+  if (m_pGrid->GetEditorControl() != nullptr && m_pGrid->IsEditorFocused()) m_model.BeginEdit();
   if (m_model.RefreshFromActiveView()) Rebuild();
 }
 
 void CPropertiesWnd::Rebuild() {
   m_pGrid->Freeze();
   m_pGrid->Clear();
-  for (const auto& row : m_model.GetRows()) m_pGrid->Append(MakeProperty(*row));
+  for (const auto& row : m_model.GetRows()) AppendRow(m_pGrid, nullptr, *row);
   if (m_bAlphabetic) m_pGrid->Sort();
   m_pGrid->Thaw();
 }

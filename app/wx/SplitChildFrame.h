@@ -8,6 +8,7 @@
 #include <wx/splitter.h>
 
 class CFrameWnd;
+class CViewItemProperties;
 
 class CSplitChildFrame : public wxPanel {
  public:
@@ -24,6 +25,8 @@ class CSplitChildFrame : public wxPanel {
   ~CSplitChildFrame() override;
 
   int GetTemplateId() const { return m_nTemplateId; }
+  // The view that feeds the properties pane now; none by default.
+  virtual CViewItemProperties* GetActiveViewProperties() { return nullptr; }
   wxSplitterWindow* GetSplitter() { return m_pSplitter; }
 
  private:

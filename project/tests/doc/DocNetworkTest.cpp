@@ -1,6 +1,7 @@
 // Starting and stopping the network through the document, its commands and their enabling,
 // the OPC diagnostics tree, and the network commands: transmit-timer adjustment, its pane,
 // interface lookup and device properties.
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -10,6 +11,7 @@
 #include "lon/OPCTag.h"
 #include "lon/OPCTagsBranch.h"
 #include "opcserver/OPCProtocolEvent.h"
+#include "opcserver/OPCToolkitManager.h"
 #include "opcserver/testing/OpcTestClient.h"
 #include "platform/afx/AfxRes.h"
 #include "platform/afx/CommandRouter.h"
@@ -151,39 +153,50 @@ COPCGroupEvent GroupEvent(DWORD server, DWORD key, const wchar_t* name, int kind
 }
 
 TEST_F(DocNetworkTest, TheDiagnosticsTreeFollowsServerAndGroupEventsByKey) {
-  COPCServerEvent early = ServerEvent(7, L"Client", OpcEventAddClient);
+  // A live server record: the root adds objects only for servers still registered.
+  CSpyOPCServer live;
+  GetOPCToolkitManager().AddServer(&live);
+  const DWORD key = live.m_dwKey;
+  CSpyOPCServer gone;  // never registered
+  COPCServerEvent early = ServerEvent(key, L"Client", OpcEventAddClient);
   m_doc->Update(nullptr, &early);
   EXPECT_TRUE(m_doc->m_opcRoot.m_children.empty()) << "nothing before the tree is built";
   m_doc->BuildOpcTree();
   ASSERT_TRUE(m_doc->m_bOpcTreeBuilt);
+  ASSERT_EQ(1u, m_doc->m_opcRoot.m_children.size()) << "the live server is read";
+  m_doc->m_opcRoot.DeleteChildren();
 
   auto send = [&](CProtocolEvent&& event) { m_doc->Update(nullptr, &event); };
-  send(ServerEvent(7, L"Client", OpcEventAddClient));
-  send(ServerEvent(7, L"Client", OpcEventAddClient));  // queued before a snapshot: once only
+  send(ServerEvent(key, L"Client", OpcEventAddClient));
+  send(ServerEvent(key, L"Client", OpcEventAddClient));  // queued before a snapshot: once only
+  send(ServerEvent(gone.m_dwKey, L"Gone", OpcEventAddClient));  // released before its event came
   ASSERT_EQ(1u, m_doc->m_opcRoot.m_children.size());
-  auto* server = static_cast<COPCServerTreeObject*>(m_doc->m_opcRoot.FindByKey(7));
+  COPCServerTreeObject* server = m_doc->m_opcRoot.FindServer(key);
   ASSERT_NE(nullptr, server);
   EXPECT_EQ(CString(L"Client"), server->GetName());
-  send(GroupEvent(7, 21, L"G1", OpcEventAddGroup));
+  send(GroupEvent(key, 21, L"G1", OpcEventAddGroup));
   send(GroupEvent(99, 22, L"G2", OpcEventAddGroup));  // of a server not in the tree
   ASSERT_EQ(1u, server->m_children.size());
-  CDefaultObject* group = server->FindByKey(21);
+  COPCGroupTreeObject* group = m_doc->m_opcRoot.FindGroup(21);
   ASSERT_NE(nullptr, group);
-  send(GroupEvent(7, 21, L"Renamed", OpcEventRenameGroup));
+  EXPECT_EQ(group, server->FindGroup(21));
+  send(GroupEvent(key, 21, L"Renamed", OpcEventRenameGroup));
   EXPECT_EQ(CString(L"Renamed"), group->GetName());
-  send(ServerEvent(7, L"Other client", OpcEventRenameClient));
+  send(ServerEvent(key, L"Other client", OpcEventRenameClient));
   EXPECT_EQ(CString(L"Other client"), server->GetName());
   EXPECT_EQ((std::vector<WPARAM>{4, 4}), m_host.m_propertyRefreshes);
-  send(GroupEvent(7, 21, L"", OpcEventRemoveGroup));
-  send(GroupEvent(7, 21, L"", OpcEventRemoveGroup));  // a late release
+  send(GroupEvent(key, 21, L"", OpcEventRemoveGroup));
+  send(GroupEvent(key, 21, L"", OpcEventRemoveGroup));  // a late release
   EXPECT_TRUE(server->m_children.empty());
-  send(GroupEvent(7, 30, L"", OpcEventGroupActive));  // other kinds are passed over
-  send(ServerEvent(7, L"", OpcEventRemoveClient));
+  send(GroupEvent(key, 30, L"", OpcEventGroupActive));  // other kinds are passed over
+  send(ServerEvent(key, L"", OpcEventRemoveClient));
   send(ServerEvent(8, L"", OpcEventRemoveClient));
   EXPECT_TRUE(m_doc->m_opcRoot.m_children.empty());
   EXPECT_EQ((std::vector<LPARAM>{HintObjectAdded, HintObjectAdded, HintNameChanged, HintNameChanged,
                                  HintObjectRemoved, HintObjectRemoved}),
             m_view.m_hints);
+  EXPECT_EQ(0, std::count(m_view.m_objects.begin(), m_view.m_objects.end(), nullptr)) << "no hint without an object";
+  GetOPCToolkitManager().RemoveServer(&live);
 }
 
 TEST_F(DocNetworkTest, TreeImagesInactiveDevicesAndContextMenusByTypeCode) {

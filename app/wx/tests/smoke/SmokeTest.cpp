@@ -1,6 +1,7 @@
 // The program under Xvfb, driven from its own loop: it starts with "Run", opens both workspaces,
-// every dialog and every page of the Options sheet, connects an OPC client and closes with the
-// client connected (No keeps it running, Yes closes it). A screenshot of every step goes into the
+// every dialog and every page of the Options sheet, connects an OPC client, shows its group and
+// item in the diagnostics workspace and closes with the client connected (No keeps it running,
+// Yes closes it). A screenshot of every step goes into the
 // folder given as the first argument. Each step waits for what it needs to see, never for time.
 #include <cstdio>
 #include <functional>
@@ -18,14 +19,17 @@
 #include <wx/dialog.h>
 #include <wx/image.h>
 #include <wx/timer.h>
+#include <wx/treectrl.h>
 #include <wx/utils.h>
 #include <wx/app.h>
 
 #include "app/shell/ShellCommands.h"
 #include "app/wx/CommandIds.h"
+#include "app/wx/GroupItemChildFrame.h"
 #include "app/wx/MainFrame.h"
 #include "app/wx/OptionsDlg.h"
 #include "app/wx/OutputWnd.h"
+#include "app/wx/PropertiesWnd.h"
 #include "app/wx/SplitChildFrame.h"
 #include "app/wx/TessalyWxApp.h"
 #include "opcserver/MyOPCServer.h"
@@ -43,6 +47,7 @@
 #include "views/models/TagViewModel.h"
 #include "views/wx/ScanWnd.h"
 #include "standins/kestrum/testing/KestrumEnvironment.h"
+#include "views/wx/GroupItemPanes.h"
 
 #include <chrono>
 #include <thread>
@@ -160,6 +165,16 @@ void ShootPages(COptionsDlg* sheet, size_t index) {
 }
 
 void Step(CTessalyWxApp& app, int step);
+
+wxTreeItemId FindTreeItem(wxTreeCtrl* tree, const wxTreeItemId& from, const wxString& text) {
+  wxTreeItemIdValue cookie;
+  for (wxTreeItemId child = tree->GetFirstChild(from, cookie); child.IsOk(); child = tree->GetNextChild(from, cookie)) {
+    if (tree->GetItemText(child) == text) return child;
+    const wxTreeItemId below = FindTreeItem(tree, child, text);
+    if (below.IsOk()) return below;
+  }
+  return wxTreeItemId();
+}
 
 void Next(CTessalyWxApp& app, int step) {
   wxTheApp->CallAfter([&app, step] { Step(app, step); });
@@ -358,14 +373,46 @@ void Step(CTessalyWxApp& app, int step) {
         WhenPainted(window->GetWindow(), [&app, scan] {
           Shot(dynamic_cast<CScanWnd*>(scan.get())->GetWindow(), "14-scan");
           scan->Close();
-          // A close request that reaches the loop while the client is connected is dropped.
-          PostMessage(app.GetMainFrame()->GetSafeHwnd(), WM_CLOSE, 0, 0);
           Next(app, 5);
         });
       });
       break;
     }
     case 5: {
+      // The diagnostics workspace shows the client's group; its form lists the item after a tick.
+      tessaly::win32::PumpPendingMessages();
+      auto* diagnostics = dynamic_cast<CGroupItemChildFrame*>(frame->ShowWorkspace(IDR_DIAGNOSTICS));
+      Expect(diagnostics != nullptr, "the diagnostics workspace is there");
+      if (diagnostics == nullptr) break;
+      CGroupItemPanes* panes = diagnostics->GetPanes();
+      auto* tree = static_cast<wxTreeCtrl*>(panes->GetLeft());
+      const wxTreeItemId group = FindTreeItem(tree, tree->GetRootItem(), "smoke");
+      Expect(group.IsOk(), "the tree shows the client's group");
+      if (!group.IsOk()) break;
+      tree->SelectItem(group);
+      Expect(panes->GetRightViewKind() == CGroupItemViewModel::RightViewGroupFeatures, "the group's form on the right");
+      g_env->Clock().Advance(1000);
+      tessaly::win32::PumpPendingMessages();
+      auto* features = static_cast<CGroupFeaturesViewModel*>(panes->GetRightView());
+      Expect(features->GetItems().GetRowCount() == 1, "the form lists the group's item after a tick");
+      Expect(features->GetBannerText() == CString(L"Properties of the OPC Group 'smoke'"), "the banner names it");
+      WhenPainted(panes->GetRight(), [&app, frame, tree, panes] {
+        Shot(frame, "05b-diagnostics-group");
+        tree->SelectItem(FindTreeItem(tree, tree->GetRootItem(), "OPC Server"));
+        Expect(panes->GetRightViewKind() == CGroupItemViewModel::RightViewClient, "the root shows the client view");
+        const CPropertyList& rows = frame->GetPropertiesWnd()->GetModel().GetRows();
+        const CPropertyRow* count = rows.empty() ? nullptr : rows[0]->FindChild(L"Servers count");
+        Expect(count != nullptr, "the properties pane shows the root");
+        WhenPainted(panes->GetRight(), [&app, frame] {
+          Shot(frame, "05c-diagnostics-server");
+          // A close request that reaches the loop while the client is connected is dropped.
+          PostMessage(frame->GetSafeHwnd(), WM_CLOSE, 0, 0);
+          Next(app, 6);
+        });
+      });
+      break;
+    }
+    case 6: {
       MSG msg;
       Expect(PeekMessage(&msg, frame->GetSafeHwnd(), 0, 0, PM_NOREMOVE) == FALSE, "the WM_CLOSE was served");
       Expect(frame->IsShown(), "WM_CLOSE dropped while a client is connected");

@@ -1,0 +1,84 @@
+#include "views/wx/OPCItemsListCtrl.h"
+
+class COPCItemsListCtrl::CVirtualModel : public wxDataViewVirtualListModel {
+ public:
+  explicit CVirtualModel(COPCItemsListModel& model)
+      : wxDataViewVirtualListModel(static_cast<unsigned>(model.GetRowCount())), m_pModel(&model) {}
+  void Detach() {
+    m_pModel = nullptr;
+    Reset(0);
+  }
+
+  unsigned GetColumnCount() const override { return COPCItemsListModel::ColumnCount; }
+  wxString GetColumnType(unsigned) const override { return "string"; }
+  void GetValueByRow(wxVariant& value, unsigned row, unsigned column) const override {
+    value = m_pModel != nullptr
+                ? wxString(m_pModel->GetCellText(static_cast<int>(row), static_cast<int>(column)).GetString())
+                : wxString();
+  }
+  bool SetValueByRow(const wxVariant&, unsigned, unsigned) override { return false; }
+
+ private:
+  COPCItemsListModel* m_pModel;
+};
+
+COPCItemsListCtrl::COPCItemsListCtrl(wxWindow* parent, COPCItemsListModel& model)
+    : wxDataViewCtrl(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxDV_MULTIPLE | wxDV_ROW_LINES),
+      m_pModel(&model) {
+  m_pData = new CVirtualModel(model);
+  AssociateModel(m_pData);
+  m_pData->DecRef();
+  Bind(wxEVT_DATAVIEW_COLUMN_HEADER_CLICK, &COPCItemsListCtrl::OnHeaderClick, this);
+  m_pModel->SetSink(this);
+  OnColumnsChanged();
+}
+
+COPCItemsListCtrl::~COPCItemsListCtrl() { DetachModel(); }
+
+void COPCItemsListCtrl::DetachModel() {
+  if (m_pModel == nullptr) return;
+  m_pModel->SetSink(nullptr);
+  m_pModel = nullptr;
+  m_pData->Detach();
+}
+
+void COPCItemsListCtrl::OnColumnsChanged() {
+  ClearColumns();
+  if (m_pModel == nullptr) return;
+  // The model column is the column's id, so the cells stay right whatever is hidden.
+  for (int id : m_pModel->GetColumnIds()) {
+    const COPCItemsListModel::Column& column = COPCItemsListModel::kColumns[id];
+    AppendTextColumn(wxString(column.heading), static_cast<unsigned>(id), wxDATAVIEW_CELL_INERT, column.width,
+                     wxALIGN_LEFT, wxDATAVIEW_COL_RESIZABLE);
+  }
+}
+
+void COPCItemsListCtrl::OnRowsReset() {
+  m_pData->Reset(m_pModel != nullptr ? static_cast<unsigned>(m_pModel->GetRowCount()) : 0u);
+}
+
+void COPCItemsListCtrl::OnRowChanged(int row) { m_pData->RowChanged(static_cast<unsigned>(row)); }
+
+bool COPCItemsListCtrl::GetVisibleRows(int& top, int& countPerPage) {
+  const wxDataViewItem first = GetTopItem();
+  top = first.IsOk() ? static_cast<int>(m_pData->GetRow(first)) : 0;
+  countPerPage = GetCountPerPage();
+  if (countPerPage <= 0) countPerPage = 1;  // not laid out yet: at least the first row
+  return true;
+}
+
+int COPCItemsListCtrl::GetFirstSelectedRow() const {
+  wxDataViewItemArray selected;
+  if (GetSelections(selected) == 0) return -1;
+  int first = -1;
+  for (const wxDataViewItem& item : selected) {
+    const int row = static_cast<int>(m_pData->GetRow(item));
+    if (first < 0 || row < first) first = row;
+  }
+  return first;
+}
+
+void COPCItemsListCtrl::OnHeaderClick(wxDataViewEvent& event) {
+  wxDataViewColumn* column = event.GetDataViewColumn();
+  if (column != nullptr && m_pModel != nullptr) m_pModel->OnHeaderClick(static_cast<int>(column->GetModelColumn()));
+}
