@@ -20,10 +20,10 @@ constexpr UINT ID_NODE_SHOW_STATUS = 32791;
 constexpr UINT ID_NODE_REPLACE = 32810;
 constexpr UINT ID_NODE_ACTIVE = 32839;
 
-// The update hints between the views, besides the document's own.
+// The update hints between the views, besides the document's own (HintSelectionChanged, 2, is
+// the document's).
 enum ConfigViewHint : LPARAM {
   HintReloadTree = 1,
-  HintSelectionChanged = 2,
   HintRefreshValues = 3,
   HintInactiveChanged = 8,
   HintTagRemoved = 9,

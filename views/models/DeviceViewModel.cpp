@@ -11,6 +11,7 @@
 #include "project/DocHost.h"
 #include "project/ProjectResource.h"
 #include "views/models/ConfigViewResource.h"
+#include "views/models/ObjectProperties.h"
 
 CDeviceViewModel::CDeviceViewModel(CDeviceViewHost* host) : m_pHost(host) {
   MapCommand(ID_EDIT_PROPERTIES, [this] { OnProperties(); });
@@ -134,13 +135,7 @@ bool CDeviceViewModel::ClientsConnected() {
 void CDeviceViewModel::OnProperties() {
   auto* object = dynamic_cast<CDefaultObject*>(GetSelectedObject());
   if (object == nullptr) return;
-  int result = 0;
-  try {
-    result = object->ShowProperties();
-  } catch (const COleDispatchException& e) {
-    e.ReportError();
-    return;
-  }
+  const int result = ShowObjectProperties(*object);
   if (result == IDOK && UpdateObjectItem(object) && m_pHost != nullptr) m_pHost->UpdateProperties(kPropertiesChanged, object);
 }
 

@@ -16,6 +16,7 @@
 #include "views/models/ConfigViewResource.h"
 #include "views/models/DeviceViewModel.h"
 #include "views/models/MultiSetDlgModel.h"
+#include "views/models/ObjectProperties.h"
 
 namespace {
 
@@ -295,13 +296,7 @@ void CTagViewModel::OnItemCollapsed(Item* item) {
 void CTagViewModel::OnProperties() {
   auto* object = dynamic_cast<CDefaultObject*>(m_pSelected);
   if (object == nullptr) return;
-  int result = 0;
-  try {
-    result = object->ShowProperties();
-  } catch (const COleDispatchException& e) {
-    e.ReportError();
-    return;
-  }
+  const int result = ShowObjectProperties(*object);
   if (result != IDOK) return;
   if (Item* item = m_list.FindItem(object)) RefreshRow(item, kAllButValue);
   if (CDoc* doc = Doc()) doc->UpdateAllViews(this, HintNameChanged, object);
