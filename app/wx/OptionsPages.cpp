@@ -21,6 +21,7 @@
 #include "app/shell/OptionsPageRules.h"
 #include "app/shell/ShellResources.h"
 #include "foundation/Conversions.h"
+#include "project/ProjectResource.h"
 #include "lon/TimingSettings.h"
 #include "platform/win32/MessageBox.h"
 #include "platform/win32/Time.h"
@@ -682,7 +683,7 @@ COptionsPage* CreateOptionsPage(int index, wxWindow* parent, int mode, bool conn
                              const int mask = checked;
                              if (mask == doc.m_settings.OpcItemsTable) return;
                              doc.m_settings.OpcItemsTable = mask;
-                             doc.UpdateAllViews(nullptr, 319);
+                             doc.UpdateAllViews(nullptr, HintOpcItemsColumns);
                            });
   }
 }
