@@ -70,7 +70,6 @@ HRESULT CMyOPCServer::FinalConstruct() {
   ++g_nConnectedClients;
   UpdateSpy();
   GetOPCToolkitManager().AddServer(&m_spy);
-  WithAddressSpace([&](COPCTagsBranch* root, unsigned generation) { m_browsePosition.Set(root, generation); });
   NotifyEvent(OpcEventAddClient);
   GetOPCToolkitCtrl().Add(this);
   return S_OK;
