@@ -56,13 +56,19 @@ HRESULT CMyOPCGroup::QueueRequest(std::unique_ptr<COPCTransaction> record, DWORD
   HRESULT hr = record->GetInitResult();
   if (FAILED(hr)) return hr;
   std::unique_ptr<HRESULT, CoTaskDeleter> errors;
+  HRESULT result = S_OK;
   if (ppErrors) {
     errors.reset(AllocZeroed<HRESULT>(record->m_dwCount));
     if (!errors) return E_OUTOFMEMORY;
-    hr = CheckHandles(record->m_dwCount, record->m_phServer.data(), record->m_phClient.data(), errors.get());
-    if (hr != S_OK) {
-      *ppErrors = errors.release();  // which handles are unknown; nothing is queued
-      return hr;
+    result = CheckHandles(record->m_dwCount, record->m_phServer.data(), record->m_phClient.data(), errors.get());
+    if (result != S_OK) {
+      // The unknown handles get their errors; the others are carried out as one request, and
+      // its completion lists them alone. With none left nothing is queued.
+      record->KeepOnly(errors.get());
+      if (record->m_dwCount == 0) {
+        *ppErrors = errors.release();
+        return result;
+      }
     }
   }
   DWORD id = NextTransactionId();
@@ -71,8 +77,8 @@ HRESULT CMyOPCGroup::QueueRequest(std::unique_ptr<COPCTransaction> record, DWORD
   {
     std::lock_guard<std::mutex> lock(m_csTransactions);
     if (m_bAsyncStopped) return E_FAIL;
-    for (const auto& other : m_transactions)
-      if (record->ConflictsWith(*other)) return CONNECT_E_ADVISELIMIT;
+    // A request like one still outstanding is queued behind it, as any other: the standard
+    // has no refusal for it.
     if (!m_asyncWorker.joinable()) {
       try {
         m_asyncWorker = std::thread([this] { RunAsyncWorker(); });
@@ -85,7 +91,7 @@ HRESULT CMyOPCGroup::QueueRequest(std::unique_ptr<COPCTransaction> record, DWORD
   m_cvTransactions.notify_one();
   *pId = id;
   if (ppErrors) *ppErrors = errors.release();
-  return S_OK;
+  return result;
 }
 
 void CMyOPCGroup::NoteRequest(CGroupInfo::Counter counter, int event) {
@@ -106,8 +112,9 @@ HRESULT CMyOPCGroup::SubmitRequest(DWORD type, DWORD count, const OPCHANDLE* han
     record->m_dwTransactionID = transaction;  // OPC 1.0: replaced by the id handed out
     bool read = record->IsRead(), write = record->IsWrite();
     HRESULT hr = QueueRequest(std::move(record), pId, ppErrors);
-    if (hr == S_OK && read) NoteRequest(CGroupInfo::AsyncRead, OpcEventAsyncRead);
-    if (hr == S_OK && write) NoteRequest(CGroupInfo::AsyncWrite, OpcEventAsyncWrite);
+    bool queued = SUCCEEDED(hr) && *pId != 0;
+    if (queued && read) NoteRequest(CGroupInfo::AsyncRead, OpcEventAsyncRead);
+    if (queued && write) NoteRequest(CGroupInfo::AsyncWrite, OpcEventAsyncWrite);
     return hr;
   });
 }
