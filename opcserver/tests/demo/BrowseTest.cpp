@@ -238,15 +238,6 @@ TEST_F(BrowseTest, PositionAndEnumeratorOutliveTheTree) {
   EXPECT_EQ(expected, again);
 }
 
-CNodeTreeObject* FindNodeObject(CTreeObject* under, const CString& neuronId) {
-  for (CTreeObject* child : under->m_children) {
-    CNodeTreeObject* node = CNodeTreeObject::FromObject(static_cast<CDefaultObject*>(child));
-    if (node != nullptr && node->m_pNode != nullptr && node->m_pNode->GetNeuronId() == neuronId) return node;
-    if (CNodeTreeObject* found = FindNodeObject(child, neuronId)) return found;
-  }
-  return nullptr;
-}
-
 // A rebuilt tree keeps each client in its branch while the branch is there; a client whose
 // branch went is back at the root.
 TEST_F(BrowseTest, ABranchOutlivesTheDeletionOfAnotherDevice) {
