@@ -25,7 +25,7 @@ std::atomic<unsigned short> g_nServersCreated{0};
 using opc_calls::CoTaskStrDup;
 
 namespace {
-// Lets the groups go (their destructors join their update threads) with no lock held.
+// Lets the groups go (their destructors stop their threads) with no lock held.
 void ReleaseGroups(std::vector<CMyOPCGroup*>& groups) {
   for (CMyOPCGroup* g : groups) static_cast<IOPCGroupStateMgt*>(g)->Release();
   groups.clear();
