@@ -45,7 +45,9 @@ DWORD StopComServerThread(COpcServerPropertiesManager& properties) {
   HANDLE thread = properties.m_hComServerThread;
   if (!thread) return 0;
   PostThreadMessage(properties.m_dwComServerThreadId, WM_QUIT, 0, 0);
-  // The shutdown is bounded, so this wait is too; nothing the thread uses may go before it.
+  // Not bounded: the shutdown asks every client's IOPCShutdown (a call to another process gives
+  // up after 5 s, a sink in this process takes as long as it likes) and gives each group's
+  // threads 5000 ms. Nothing the thread uses may go before it ends, so this waits for it.
   WaitForSingleObject(thread, INFINITE);
   DWORD code = 0;
   GetExitCodeThread(thread, &code);

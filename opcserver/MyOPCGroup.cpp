@@ -25,9 +25,59 @@
 
 using namespace opc_calls;
 
-CMyOPCGroup::CMyOPCGroup() : m_hServerGroup(NewOpcHandle()) {}
+CMyOPCGroup::CThreadLink::CThreadLink(CMyOPCGroup* owner) : group(owner) {}
+
+CMyOPCGroup::CThreadLink::~CThreadLink() {
+  if (updateEvent) CloseHandle(updateEvent);
+}
+
+CMyOPCGroup* CMyOPCGroup::CThreadLink::Acquire(std::atomic<bool> CMyOPCGroup::*mark) {
+  std::lock_guard<std::mutex> lock(groupMutex);
+  if (!group || !group->TryAddRef()) return nullptr;
+  group->*mark = true;
+  return group;
+}
+
+void CMyOPCGroup::CThreadLink::Release(CMyOPCGroup* held, std::atomic<bool> CMyOPCGroup::*mark) {
+  {
+    std::lock_guard<std::mutex> lock(groupMutex);
+    held->*mark = false;
+    LONG count = held->m_dwRef.load();
+    while (count > 1) {
+      if (held->m_dwRef.compare_exchange_weak(count, count - 1)) return;
+    }
+  }
+  // The last reference: nobody else holds the group to ask for its count.
+  static_cast<IOPCGroupStateMgt*>(held)->Release();
+}
+
+LONG CMyOPCGroup::GetHeldRefCount() const {
+  std::lock_guard<std::mutex> lock(m_link->groupMutex);
+  return GetRefCount() - (m_bCycleRef ? 1 : 0) - (m_bWorkerRef ? 1 : 0);
+}
+
+void CMyOPCGroup::CThreadLink::Cut() {
+  std::lock_guard<std::mutex> lock(groupMutex);
+  group = nullptr;
+}
+
+bool CMyOPCGroup::CThreadLink::IsCut() {
+  std::lock_guard<std::mutex> lock(groupMutex);
+  return group == nullptr;
+}
+
+CMyOPCGroup::CMyOPCGroup()
+    : m_link(std::make_shared<CThreadLink>(this)),
+      m_bRunning(m_link->running),
+      m_csTransactions(m_link->transactionLock),
+      m_cvTransactions(m_link->transactionsChanged),
+      m_transactions(m_link->transactions),
+      m_bAsyncStopped(m_link->asyncStopped),
+      m_hServerGroup(NewOpcHandle()) {}
 
 CMyOPCGroup::~CMyOPCGroup() {
+  // No thread reaches the object from here on; one still running keeps the link.
+  m_link->Cut();
   m_bRunning = false;
   m_bActive = FALSE;
   StopUpdateThread();
@@ -43,7 +93,6 @@ CMyOPCGroup::~CMyOPCGroup() {
     GetOPCToolkitManager().DetachGroup(&m_spy);
     m_pServer = nullptr;
   }
-  if (m_hUpdateEvent) CloseHandle(m_hUpdateEvent);
 }
 
 CMyOPCServer* CMyOPCGroup::AcquireServer() {
@@ -76,12 +125,14 @@ HRESULT CMyOPCGroup::Init(const CString& name, BOOL active, DWORD requestedRate,
   if (pDeadband) m_fDeadband = *pDeadband;
   m_dwLCID = lcid;
   UpdateSpy();
-  m_hUpdateEvent = CreateEvent(nullptr, FALSE, FALSE, nullptr);
+  m_hUpdateEvent = m_link->updateEvent = CreateEvent(nullptr, FALSE, FALSE, nullptr);
   if (!m_hUpdateEvent) return E_OUTOFMEMORY;
   ResetEvent(m_hUpdateEvent);
   DWORD id = 0;
-  HANDLE thread = CreateThread(nullptr, 0, &CMyOPCGroup::UpdateThreadProc, this, 0, &id);
+  auto link = std::make_unique<std::shared_ptr<CThreadLink>>(m_link);  // the thread's from here on
+  HANDLE thread = CreateThread(nullptr, 0, &CMyOPCGroup::UpdateThreadProc, link.get(), 0, &id);
   if (!thread) return E_OUTOFMEMORY;
+  link.release();
   m_dwThreadId = id;
   m_hThread = thread;
   SetThreadPriority(thread, THREAD_PRIORITY_HIGHEST);

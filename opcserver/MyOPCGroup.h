@@ -4,6 +4,12 @@
 // asynchronous worker, started on the first request, carries out the queued transactions and
 // sends their completions.
 //
+// Stopping either thread waits for it 5000 ms at most: a thread held up in a client's call-back
+// is then left to end on its own when the call-back returns. Such a thread reaches the group
+// only through a reference it takes while the group lives, and keeps everything else it uses
+// (its event, the transaction list) in a link it shares with the group, so nothing it touches
+// is freed before it is done.
+//
 // Locks: the group lock guards the item map and every call on an item (tags are called with it
 // held); the statistics lock is taken inside it. The sink list has the object's lock, taken
 // only for snapshots. No client call-back is made with any lock held, and the server lock is
@@ -169,7 +175,10 @@ class CMyOPCGroup : public CComObjectRootEx<CComMultiThreadModel>,
   // The server with a reference of the caller's, or null once it is going.
   CMyOPCServer* AcquireServer();
   // References held by others than the update thread's cycle and the asynchronous worker.
-  LONG GetHeldRefCount() const { return GetRefCount() - (m_bCycleRef ? 1 : 0) - (m_bWorkerRef ? 1 : 0); }
+  LONG GetHeldRefCount() const;
+
+  // How long a stop waits for the update thread or the asynchronous worker.
+  static constexpr DWORD kThreadStopWaitMs = 5000;
 
   // Test hook: called at the end of every update cycle with the group's client handle; set for
   // the installer's lifetime (the one before it is put back).
@@ -191,14 +200,49 @@ class CMyOPCGroup : public CComObjectRootEx<CComMultiThreadModel>,
     unsigned seq;
     OPCHANDLE handle;  // looked up again before the item is touched: it may be gone
   };
+  // What the group's threads share with it; see the top of this file.
+  struct CThreadLink {
+    explicit CThreadLink(CMyOPCGroup* owner);
+    ~CThreadLink();
+    CThreadLink(const CThreadLink&) = delete;
+    CThreadLink& operator=(const CThreadLink&) = delete;
+    // The group with a reference for a thread, marked as that thread's, or null once it is
+    // going. Reference and mark come and go together under the link's lock, so
+    // GetHeldRefCount never counts the one without the other.
+    CMyOPCGroup* Acquire(std::atomic<bool> CMyOPCGroup::*mark);
+    // Gives the reference back; the last one frees the group, on the caller's thread.
+    void Release(CMyOPCGroup* held, std::atomic<bool> CMyOPCGroup::*mark);
+    // Called first by the group's destructor: Acquire gives null from then on.
+    void Cut();
+    bool IsCut();
+
+    std::mutex groupMutex;
+    CMyOPCGroup* group;  // guarded by groupMutex
+    std::atomic<bool> running{true};
+    HANDLE updateEvent = nullptr;  // closed with the link
+    // The transaction lock: guards the records, their flags and the worker's start and stop.
+    std::mutex transactionLock;
+    std::condition_variable transactionsChanged;
+    std::list<std::unique_ptr<COPCTransaction>> transactions;
+    bool asyncStopped = false;
+    bool workerEnded = false;
+  };
+  // Where the update thread is in its period between two visits to the group.
+  struct CUpdatePhase {
+    bool waiting = false;  // the cycle ran; waiting for the rest of the period
+    DWORD t0 = 0;
+    DWORD sent = 0;  // m_dwLastSendTick when the wait began
+  };
   static DWORD UpdateThreadProc(LPVOID param);
-  void RunUpdateThread();
+  // One step of the update thread: a cycle, or the end of a wait. The time to wait before the
+  // next step (0: yield only).
+  DWORD UpdateStep(CUpdatePhase& phase);
   void StopUpdateThread();
   bool TryAddRef();
   COPCItem* FindItem(OPCHANDLE handle);
   void DeleteItem(COPCItem* item);
-  HRESULT FireOnDataChange(DWORD transaction, DWORD count, OPCHANDLE* clients, VARIANT* values, WORD* qualities,
-                           FILETIME* times, HRESULT* errors);
+  // The values to every connected IOPCDataCallback sink's OnDataChange.
+  HRESULT FireOnDataChange(DWORD transaction, opc_calls::CItemValues& values);
 
   // ---- asynchronous requests and OPC 1.0 advise ----
   enum AdviseSlot { AdviseData, AdviseDataTime, AdviseWriteComplete, AdviseCount };
@@ -233,27 +277,29 @@ class CMyOPCGroup : public CComObjectRootEx<CComMultiThreadModel>,
   HRESULT SubmitRequest(DWORD type, DWORD count, const OPCHANDLE* handles, const VARIANT* values, DWORD connection,
                         DWORD source, DWORD transaction, DWORD* pId, HRESULT** ppErrors);
   HRESULT CancelTransaction(bool opc20, DWORD id);
-  void RunAsyncWorker();
+  static void RunAsyncWorker(const std::shared_ptr<CThreadLink>& link);
   void ExecuteTransaction(COPCTransaction& record);
   // Every active item brought up to date from the source (device or cache).
   void RefreshActiveItems(DWORD source);
-  // Stops the worker (joined unless it is the caller) and drops the records not yet started.
+  // Stops the worker (waited for unless it is the caller, 5000 ms at most) and drops the
+  // records not yet started.
   void StopAsyncWorker();
 
+  std::shared_ptr<CThreadLink> m_link;
   // Set by the creating thread while the update thread already runs, read by both.
   std::atomic<HANDLE> m_hThread{nullptr};
   std::atomic<DWORD> m_dwThreadId{0};
-  std::atomic<bool> m_bRunning{true};
+  std::atomic<bool>& m_bRunning;
   CMyCriticalSection m_csGroup;
-  // The transaction lock: guards the records, their flags and the worker's start and stop.
-  std::mutex m_csTransactions;
-  std::condition_variable m_cvTransactions;
-  std::list<std::unique_ptr<COPCTransaction>> m_transactions;
+  // In the link: the worker may outlive the group.
+  std::mutex& m_csTransactions;
+  std::condition_variable& m_cvTransactions;
+  std::list<std::unique_ptr<COPCTransaction>>& m_transactions;
   std::thread m_asyncWorker;
-  bool m_bAsyncStopped = false;
+  bool& m_bAsyncStopped;
   // Guarded by the object's lock; each called with a reference of the caller's.
   CComPtr<IAdviseSink> m_adviseSinks[AdviseCount];
-  HANDLE m_hUpdateEvent = nullptr;
+  HANDLE m_hUpdateEvent = nullptr;  // the link's
   std::atomic<BOOL> m_bEnabled{TRUE};
   // Cleared by the server (Orphan) while clients may still call in.
   std::atomic<CMyOPCServer*> m_pServer{nullptr};

@@ -4,6 +4,7 @@
 // made with a lock held.
 #include "opcserver/MyOPCGroup.h"
 
+#include <chrono>
 #include <system_error>
 
 #include "opcserver/OPCItem.h"
@@ -56,13 +57,19 @@ HRESULT CMyOPCGroup::QueueRequest(std::unique_ptr<COPCTransaction> record, DWORD
   HRESULT hr = record->GetInitResult();
   if (FAILED(hr)) return hr;
   std::unique_ptr<HRESULT, CoTaskDeleter> errors;
+  HRESULT result = S_OK;
   if (ppErrors) {
     errors.reset(AllocZeroed<HRESULT>(record->m_dwCount));
     if (!errors) return E_OUTOFMEMORY;
-    hr = CheckHandles(record->m_dwCount, record->m_phServer.data(), record->m_phClient.data(), errors.get());
-    if (hr != S_OK) {
-      *ppErrors = errors.release();  // which handles are unknown; nothing is queued
-      return hr;
+    result = CheckHandles(record->m_dwCount, record->m_phServer.data(), record->m_phClient.data(), errors.get());
+    if (result != S_OK) {
+      // The unknown handles get their errors; the others are carried out as one request, and
+      // its completion lists them alone. With none left nothing is queued.
+      record->KeepOnly(errors.get());
+      if (record->m_dwCount == 0) {
+        *ppErrors = errors.release();
+        return result;
+      }
     }
   }
   DWORD id = NextTransactionId();
@@ -71,11 +78,11 @@ HRESULT CMyOPCGroup::QueueRequest(std::unique_ptr<COPCTransaction> record, DWORD
   {
     std::lock_guard<std::mutex> lock(m_csTransactions);
     if (m_bAsyncStopped) return E_FAIL;
-    for (const auto& other : m_transactions)
-      if (record->ConflictsWith(*other)) return CONNECT_E_ADVISELIMIT;
+    // A request like one still outstanding is queued behind it, as any other: the standard
+    // has no refusal for it.
     if (!m_asyncWorker.joinable()) {
       try {
-        m_asyncWorker = std::thread([this] { RunAsyncWorker(); });
+        m_asyncWorker = std::thread([link = m_link] { RunAsyncWorker(link); });
       } catch (const std::system_error&) {
         return E_FAIL;
       }
@@ -85,7 +92,7 @@ HRESULT CMyOPCGroup::QueueRequest(std::unique_ptr<COPCTransaction> record, DWORD
   m_cvTransactions.notify_one();
   *pId = id;
   if (ppErrors) *ppErrors = errors.release();
-  return S_OK;
+  return result;
 }
 
 void CMyOPCGroup::NoteRequest(CGroupInfo::Counter counter, int event) {
@@ -106,8 +113,9 @@ HRESULT CMyOPCGroup::SubmitRequest(DWORD type, DWORD count, const OPCHANDLE* han
     record->m_dwTransactionID = transaction;  // OPC 1.0: replaced by the id handed out
     bool read = record->IsRead(), write = record->IsWrite();
     HRESULT hr = QueueRequest(std::move(record), pId, ppErrors);
-    if (hr == S_OK && read) NoteRequest(CGroupInfo::AsyncRead, OpcEventAsyncRead);
-    if (hr == S_OK && write) NoteRequest(CGroupInfo::AsyncWrite, OpcEventAsyncWrite);
+    bool queued = SUCCEEDED(hr) && *pId != 0;
+    if (queued && read) NoteRequest(CGroupInfo::AsyncRead, OpcEventAsyncRead);
+    if (queued && write) NoteRequest(CGroupInfo::AsyncWrite, OpcEventAsyncWrite);
     return hr;
   });
 }
@@ -287,32 +295,29 @@ HRESULT CMyOPCGroup::CompleteAsync20(COPCTransaction& record) {
   }
   // A refresh: the active items, through the data change call-back with the client's id.
   CollectActiveItems(false, values);
-  return FireOnDataChange(transaction, values.Count(), values.clients.data(), values.values.data(),
-                          values.qualities.data(), values.times.data(), values.errors.data());
+  return FireOnDataChange(transaction, values);
 }
 
-void CMyOPCGroup::RunAsyncWorker() {
+void CMyOPCGroup::RunAsyncWorker(const std::shared_ptr<CThreadLink>& link) {
   // Apartments are bookkeeping here: the worker carries on even without one.
   bool com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
   for (;;) {
     COPCTransaction* record = nullptr;
+    CMyOPCGroup* group = nullptr;
     {
-      std::unique_lock<std::mutex> lock(m_csTransactions);
+      std::unique_lock<std::mutex> lock(link->transactionLock);
       auto unstarted = [&] {
-        for (const auto& r : m_transactions)
+        for (const auto& r : link->transactions)
           if (!r->m_bStarted) return r.get();
         return static_cast<COPCTransaction*>(nullptr);
       };
-      m_cvTransactions.wait(lock, [&] { return m_bAsyncStopped || unstarted(); });
-      if (m_bAsyncStopped) break;
+      link->transactionsChanged.wait(lock, [&] { return link->asyncStopped || unstarted(); });
+      if (link->asyncStopped) break;
       // A reference for the transaction, so a client that lets the group go from inside its
       // completion does not pull the object away under the worker. None: the group is being
-      // destroyed and its destructor is about to stop this thread.
-      if (!TryAddRef()) {
-        m_cvTransactions.wait(lock, [&] { return m_bAsyncStopped; });
-        break;
-      }
-      m_bWorkerRef = true;
+      // destroyed, and its destructor stops this thread.
+      group = link->Acquire(&CMyOPCGroup::m_bWorkerRef);
+      if (!group) break;
       record = unstarted();
       record->m_bStarted = true;
       record->m_bPending = false;
@@ -320,16 +325,16 @@ void CMyOPCGroup::RunAsyncWorker() {
     // The last guard of the thread: a failing control fails only its item; anything else
     // thrown fails this transaction alone.
     try {
-      ExecuteTransaction(*record);
+      group->ExecuteTransaction(*record);
     } catch (const std::exception&) {
     }
     std::unique_ptr<COPCTransaction> done;
     {
-      std::lock_guard<std::mutex> lock(m_csTransactions);
-      for (auto it = m_transactions.begin(); it != m_transactions.end(); ++it) {
+      std::lock_guard<std::mutex> lock(link->transactionLock);
+      for (auto it = link->transactions.begin(); it != link->transactions.end(); ++it) {
         if (it->get() == record) {
           done = std::move(*it);
-          m_transactions.erase(it);
+          link->transactions.erase(it);
           break;
         }
       }
@@ -337,23 +342,19 @@ void CMyOPCGroup::RunAsyncWorker() {
     if (done) {
       // Errors the client's call-backs return are its own affair.
       try {
-        (void)(done->IsOpc20() ? CompleteAsync20(*done) : CompleteAsync10(*done));
+        (void)(done->IsOpc20() ? group->CompleteAsync20(*done) : group->CompleteAsync10(*done));
       } catch (const std::exception&) {
       }
       done.reset();
     }
-    bool stopped;
-    {
-      std::lock_guard<std::mutex> lock(m_csTransactions);
-      stopped = m_bAsyncStopped;
-    }
-    m_bWorkerRef = false;
-    // Once stopped, or freed by this release, the object is not touched again.
-    if (static_cast<IOPCGroupStateMgt*>(this)->Release() == 0 || stopped) {
-      if (com) CoUninitialize();
-      return;
-    }
+    // May free the group, on this thread; from here on only the link is used.
+    link->Release(group, &CMyOPCGroup::m_bWorkerRef);
   }
+  {
+    std::lock_guard<std::mutex> lock(link->transactionLock);
+    link->workerEnded = true;
+  }
+  link->transactionsChanged.notify_all();
   if (com) CoUninitialize();
 }
 
@@ -375,8 +376,15 @@ void CMyOPCGroup::StopAsyncWorker() {
   }
   m_cvTransactions.notify_all();
   if (!worker.joinable()) return;
-  // From inside a completion (or the worker's own last release) the worker cannot be joined;
-  // it ends by itself without touching the object again.
-  if (worker.get_id() == std::this_thread::get_id()) worker.detach();
-  else worker.join();
+  // From inside a completion (or the worker's own last release) the worker cannot be waited
+  // for; inside a client's call-back it is waited for 5000 ms at most. Either way it ends by
+  // itself, using only the link once it let go of the group.
+  bool ended = false;
+  if (worker.get_id() != std::this_thread::get_id()) {
+    std::unique_lock<std::mutex> lock(m_csTransactions);
+    ended = m_cvTransactions.wait_for(lock, std::chrono::milliseconds(kThreadStopWaitMs),
+                                      [&] { return m_link->workerEnded; });
+  }
+  if (ended) worker.join();  // it only returns now
+  else worker.detach();
 }

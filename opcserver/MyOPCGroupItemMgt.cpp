@@ -116,8 +116,11 @@ HRESULT CMyOPCGroup::CreateEnumeratorInternal(REFIID riid, LPUNKNOWN* ppUnk) {
   if (FAILED(hr)) {
     delete enumerator;
     *ppUnk = nullptr;
+    return hr;
   }
-  return hr;
+  // The standard's answer for a group without items; the enumerator is handed out all the same.
+  CMyCriticalSectionLock lock(m_csGroup);
+  return m_items.empty() ? S_FALSE : hr;
 }
 
 void CMyOPCGroup::VisitItemsAfter(OPCHANDLE after, ULONG max, const std::function<void(COPCItem&)>& visit) {

@@ -43,57 +43,67 @@ void CMyOPCGroup::StopUpdateThread() {
   HANDLE thread = m_hThread.exchange(nullptr);
   if (!thread) return;
   if (m_hUpdateEvent) SetEvent(m_hUpdateEvent);
-  if (!IsUpdateThread()) {
-    // The thread always ends: every wait of its loop is cut short by the event. So wait for it
-    // for as long as it takes rather than free what it still uses.
-    WaitForSingleObject(thread, INFINITE);
-  }
+  // Every wait of the thread is cut short by the event, but a client's call-back may hold it
+  // up for as long as the client likes: after the bounded wait it ends on its own.
+  if (!IsUpdateThread()) WaitForSingleObject(thread, kThreadStopWaitMs);
   CloseHandle(thread);
 }
 
 DWORD CMyOPCGroup::UpdateThreadProc(LPVOID param) {
+  std::unique_ptr<std::shared_ptr<CThreadLink>> held(static_cast<std::shared_ptr<CThreadLink>*>(param));
+  std::shared_ptr<CThreadLink> link = std::move(*held);
   if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) return 0;
-  auto* group = static_cast<CMyOPCGroup*>(param);
-  // The creator stores the same id once CreateThread returns; this thread may need it sooner.
-  group->m_dwThreadId = GetCurrentThreadId();
-  group->RunUpdateThread();
+  CUpdatePhase phase;
+  while (link->running) {
+    // A reference for the step, so a client that lets the group go from inside its call-back
+    // does not pull the object away under it; none once the group is going.
+    CMyOPCGroup* group = link->Acquire(&CMyOPCGroup::m_bCycleRef);
+    if (!group) {
+      if (link->IsCut()) break;
+      // Its maker has not taken the first reference yet: the shortest period is soon enough.
+      // A group that goes instead cuts the link and wakes this thread.
+      WaitForSingleObject(link->updateEvent, 100);
+      continue;
+    }
+    // The creator stores the same id once CreateThread returns; this thread may need it sooner.
+    group->m_dwThreadId = GetCurrentThreadId();
+    DWORD wait = 0;
+    // The last guard of the thread: failing control calls are stopped per item; anything else
+    // thrown ends this cycle only (the changes go next cycle) rather than the server.
+    try {
+      wait = group->UpdateStep(phase);
+    } catch (const std::exception&) {
+      phase = CUpdatePhase{};
+    }
+    link->Release(group, &CMyOPCGroup::m_bCycleRef);  // may free the group, on this thread
+    // From here to the next step only the link is used.
+    if (!link->running) break;
+    if (wait == 0) Sleep(0);
+    else WaitForSingleObject(link->updateEvent, wait);
+  }
   CoUninitialize();
   return 0;
 }
 
-void CMyOPCGroup::RunUpdateThread() {
-  while (m_bRunning) {
-    DWORD t0 = GetTickCount();
-    // A reference for the cycle, so a client that lets the group go from inside its call-back
-    // does not pull the object away under the loop; none once the group is being destroyed.
-    if (m_bActive && TryAddRef()) {
-      m_bCycleRef = true;
-      // The last guard of the thread: failing control calls are stopped per item; anything
-      // else thrown ends this cycle only (the changes go next cycle) rather than the server.
-      try {
-        if (m_bRunning && UpdateItems()) SendDataChange(true);
-      } catch (const std::exception&) {
-      }
-      m_bCycleRef = false;
-      if (static_cast<IOPCGroupStateMgt*>(this)->Release() == 0) return;  // freed on this thread
-    }
-    for (;;) {
-      DWORD sent = m_dwLastSendTick;
-      if (m_bActive && static_cast<LONG>(sent - t0) > 0) t0 = sent;
-      DWORD elapsed = GetTickCount() - t0;
-      DWORD rate = m_dwUpdateRate;
-      if (elapsed < rate) {
-        WaitForSingleObject(m_hUpdateEvent, rate - elapsed);
-        if (!m_bRunning) break;
-      } else {
-        Sleep(0);
-      }
-      if (m_dwLastSendTick == sent) break;
-    }
-    m_dwLastCycle = GetTickCount() - t0;
+DWORD CMyOPCGroup::UpdateStep(CUpdatePhase& phase) {
+  if (!phase.waiting) {
+    phase.t0 = GetTickCount();
+    if (m_bActive && m_bRunning && UpdateItems()) SendDataChange(true);
+    phase.waiting = true;
+  } else if (m_dwLastSendTick == phase.sent) {
+    // The period is over, and no data change went meanwhile.
+    m_dwLastCycle = GetTickCount() - phase.t0;
     DWORD cycle = ++m_nCycles;
     if (CycleHook hook = g_cycleHook.load()) hook(m_hClientGroup.load(), cycle);
+    phase.waiting = false;
+    return 0;
   }
+  // The rest of the period, counted from the last data change when one went since.
+  phase.sent = m_dwLastSendTick;
+  if (m_bActive && static_cast<LONG>(phase.sent - phase.t0) > 0) phase.t0 = phase.sent;
+  DWORD elapsed = GetTickCount() - phase.t0;
+  DWORD rate = m_dwUpdateRate;
+  return elapsed < rate ? rate - elapsed : 0;
 }
 
 void CMyOPCGroup::RefreshActiveTags() {
@@ -132,8 +142,7 @@ HRESULT CMyOPCGroup::SendDataChange(bool onlyChanged) {
   HRESULT result = S_OK;
   // Enabling governs the data callback only; OPC 1.0 advises get every change.
   if (enabled && GetConnectionCount() > 0) {
-    result = FireOnDataChange(0, values.Count(), values.clients.data(), values.values.data(), values.qualities.data(),
-                              values.times.data(), values.errors.data());
+    result = FireOnDataChange(0, values);
     if (FAILED(result)) return result;  // the changes go again next cycle
   }
   for (AdviseSlot slot : {AdviseData, AdviseDataTime}) {
@@ -149,31 +158,19 @@ HRESULT CMyOPCGroup::SendDataChange(bool onlyChanged) {
       if (it != m_index.end() && it->second == c.item) c.item->ClearChangedIfUnchanged(c.seq);
     }
   }
-  // After the group lock is released: the server lock is never taken inside it. The update
-  // thread may use the pointer plainly: the server joins this thread before it goes.
-  if (CMyOPCServer* server = m_pServer.load()) server->SetLastUpdateTime();
+  // After the group lock is released: the server lock is never taken inside it. With a
+  // reference: the server does not wait for this thread without limit before it goes.
+  CServerRef server(AcquireServer());
+  if (server) server->SetLastUpdateTime();
   return result;
 }
 
-HRESULT CMyOPCGroup::FireOnDataChange(DWORD transaction, DWORD count, OPCHANDLE* clients, VARIANT* values,
-                                      WORD* qualities, FILETIME* times, HRESULT* errors) {
-  HRESULT masterError = MasterError(count, errors), masterQuality = MasterQuality(count, qualities);
-  OPCHANDLE hGroup;
-  {
-    CMyCriticalSectionLock lock(m_csGroup);
-    hGroup = m_hClientGroup;
-  }
-  HRESULT result = E_FAIL;
-  // A snapshot of the sinks, called with no lock held. Every sink is called, whatever the
-  // others answer; the last one's answer is the result.
-  for (const CComPtr<IOPCDataCallback>& sink : GetSinks<IOPCDataCallback>()) {
-    result = sink->OnDataChange(transaction, hGroup, masterQuality, masterError, count, clients, values, qualities,
-                                times, errors);
-    {
-      CSpyLock lock;
-      m_spy.m_info.m_counters[CGroupInfo::DataChange].Raise();
-    }
-    NotifyEvent(OpcEventDataChange);
-  }
-  return result;
+HRESULT CMyOPCGroup::FireOnDataChange(DWORD transaction, CItemValues& values) {
+  HRESULT masterError = values.GetMasterError(), masterQuality = values.GetMasterQuality();
+  OPCHANDLE hGroup = m_hClientGroup;
+  return FireToDataCallbacks(*this, CGroupInfo::DataChange, OpcEventDataChange, [&](IOPCDataCallback* sink) {
+    return sink->OnDataChange(transaction, hGroup, masterQuality, masterError, values.Count(), values.clients.data(),
+                              values.values.data(), values.qualities.data(), values.times.data(),
+                              values.errors.data());
+  });
 }

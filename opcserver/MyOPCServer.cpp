@@ -25,7 +25,7 @@ std::atomic<unsigned short> g_nServersCreated{0};
 using opc_calls::CoTaskStrDup;
 
 namespace {
-// Lets the groups go (their destructors join their update threads) with no lock held.
+// Lets the groups go (their destructors stop their threads) with no lock held.
 void ReleaseGroups(std::vector<CMyOPCGroup*>& groups) {
   for (CMyOPCGroup* g : groups) static_cast<IOPCGroupStateMgt*>(g)->Release();
   groups.clear();
@@ -70,7 +70,6 @@ HRESULT CMyOPCServer::FinalConstruct() {
   ++g_nConnectedClients;
   UpdateSpy();
   GetOPCToolkitManager().AddServer(&m_spy);
-  WithAddressSpace([&](COPCTagsBranch* root, unsigned generation) { m_browsePosition.Set(root, generation); });
   NotifyEvent(OpcEventAddClient);
   GetOPCToolkitCtrl().Add(this);
   return S_OK;

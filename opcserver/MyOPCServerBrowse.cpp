@@ -30,8 +30,8 @@ HRESULT CMyOPCServer::ChangeBrowsePositionInternal(DWORD direction, const CStrin
   if (direction == OPC_BROWSE_TO && !g_pOpcTagsManager) return E_INVALIDARG;
   std::lock_guard<std::mutex> browse(m_browseMutex);
   HRESULT hr = E_INVALIDARG;
-  WithAddressSpace([&](COPCTagsBranch* root, unsigned generation) {
-    COPCTagsBranch* position = m_browsePosition.Resolve(root, generation);
+  WithAddressSpace([&](COPCTagsBranch* root, unsigned) {
+    COPCTagsBranch* position = m_browsePosition.Resolve(root);
     COPCTagsBranch* target = nullptr;
     switch (direction) {
       case OPC_BROWSE_UP:
@@ -43,8 +43,8 @@ HRESULT CMyOPCServer::ChangeBrowsePositionInternal(DWORD direction, const CStrin
         break;
       case OPC_BROWSE_TO:
         if (text.IsEmpty()) {
-          // Back to the root, or to no position while there is no address space.
-          m_browsePosition.Set(root, generation);
+          // Back to the root, also while there is no address space: the root of the next one.
+          m_browsePosition.Set(nullptr);
           hr = S_OK;
           return;
         }
@@ -55,7 +55,7 @@ HRESULT CMyOPCServer::ChangeBrowsePositionInternal(DWORD direction, const CStrin
         break;
     }
     if (!target) return;
-    m_browsePosition.Set(target, generation);
+    m_browsePosition.Set(target);
     hr = S_OK;
   });
   return hr;
@@ -75,8 +75,8 @@ HRESULT CMyOPCServer::BrowseOPCItemIDs(OPCBROWSETYPE dwBrowseFilterType, LPCWSTR
     {
       std::lock_guard<std::mutex> browse(m_browseMutex);
       m_dwLastBrowseType = dwBrowseFilterType;
-      WithAddressSpace([&](COPCTagsBranch* root, unsigned generation) {
-        texts = CEnumItemIDs::Collect(m_browsePosition.Resolve(root, generation), dwBrowseFilterType, filter,
+      WithAddressSpace([&](COPCTagsBranch* root, unsigned) {
+        texts = CEnumItemIDs::Collect(m_browsePosition.Resolve(root), dwBrowseFilterType, filter,
                                       vtDataTypeFilter, dwAccessRightsFilter);
       });
     }
@@ -103,8 +103,8 @@ HRESULT CMyOPCServer::GetItemID(LPWSTR szItemDataID, LPWSTR* szItemID) {
 HRESULT CMyOPCServer::GetItemIDInternal(const CString& itemDataId, CString& itemId) {
   std::lock_guard<std::mutex> browse(m_browseMutex);
   HRESULT hr = E_INVALIDARG;
-  WithAddressSpace([&](COPCTagsBranch* root, unsigned generation) {
-    COPCTagsBranch* position = m_browsePosition.Resolve(root, generation);
+  WithAddressSpace([&](COPCTagsBranch* root, unsigned) {
+    COPCTagsBranch* position = m_browsePosition.Resolve(root);
     if (itemDataId.IsEmpty()) {
       if (!position) return;
       itemId = position->GetPath();

@@ -22,8 +22,24 @@ COPCTransaction::~COPCTransaction() {
   for (OPCITEMSTATE& s : m_states) VariantClear(&s.vDataValue);
 }
 
-bool COPCTransaction::ConflictsWith(const COPCTransaction& other) const {
-  return !IsWrite() && m_nType == other.m_nType && m_dwCount == other.m_dwCount && m_phServer == other.m_phServer;
+void COPCTransaction::KeepOnly(const HRESULT* errors) {
+  const bool values = !m_pValues.empty();
+  DWORD kept = 0;
+  for (DWORD i = 0; i < m_dwCount; ++i) {
+    if (FAILED(errors[i])) {
+      if (values) VariantClear(&m_pValues[i]);
+      continue;
+    }
+    m_phServer[kept] = m_phServer[i];
+    m_phClient[kept] = m_phClient[i];
+    if (values) m_pValues[kept] = m_pValues[i];  // the value moves: its old place is dropped below
+    ++kept;
+  }
+  m_dwCount = kept;
+  m_phServer.resize(kept);
+  m_phClient.resize(kept);
+  if (values) m_pValues.resize(kept);
+  m_pErrors.assign(kept, S_OK);
 }
 
 bool COPCTransaction::IsNamedByCancel(bool opc20, DWORD id) const {

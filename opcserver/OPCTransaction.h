@@ -30,9 +30,9 @@ class COPCTransaction {
   bool IsRead() const { return m_nType == Read10 || m_nType == Read20; }
   bool IsWrite() const { return m_nType == Write10 || m_nType == Write20; }
   bool IsRefresh() const { return m_nType == Refresh10 || m_nType == Refresh20; }
-  // A record already in the list refuses a new one of the same type over the same handles in
-  // the same order; writes never conflict.
-  bool ConflictsWith(const COPCTransaction& other) const;
+  // Drops the items whose error is a failure (an unknown handle): the others go on as one
+  // request.
+  void KeepOnly(const HRESULT* errors);
   // Whether a cancel of this kind (OPC 2.0 cancel ids or OPC 1.0 transaction ids) names it.
   bool IsNamedByCancel(bool opc20, DWORD id) const;
 

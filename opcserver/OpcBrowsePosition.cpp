@@ -4,26 +4,14 @@
 
 #include "lon/OPCTagsBranch.h"
 
-void COpcBrowsePosition::Clear() {
-  m_bSet = false;
+void COpcBrowsePosition::Set(COPCTagsBranch* branch) {
   m_path.clear();
-}
-
-void COpcBrowsePosition::Set(COPCTagsBranch* branch, unsigned generation) {
-  Clear();
-  if (!branch) return;
-  for (COPCTagsBranch* b = branch; b->GetParentBranch(); b = b->GetParentBranch()) m_path.push_back(b->GetName());
+  for (COPCTagsBranch* b = branch; b && b->GetParentBranch(); b = b->GetParentBranch()) m_path.push_back(b->GetName());
   std::reverse(m_path.begin(), m_path.end());
-  m_nGeneration = generation;
-  m_bSet = true;
 }
 
-COPCTagsBranch* COpcBrowsePosition::Resolve(COPCTagsBranch* root, unsigned generation) {
-  if (!m_bSet || !root) return nullptr;
-  if (generation != m_nGeneration) {
-    m_path.clear();
-    m_nGeneration = generation;
-  }
+COPCTagsBranch* COpcBrowsePosition::Resolve(COPCTagsBranch* root) {
+  if (!root) return nullptr;
   COPCTagsBranch* branch = root;
   for (const CString& name : m_path) {
     branch = branch->FindChildBranch(name.GetString());

@@ -27,6 +27,11 @@ class CTestGate {
     m_cv.wait_for(lock, kGuard, [&] { return !m_closed; });
     --m_waiting;
   }
+  // Whether a caller is held at the gate now.
+  bool HasWaiter() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_waiting > 0;
+  }
   // Waits until a caller is held at the gate.
   bool WaitForWaiter() {
     std::unique_lock<std::mutex> lock(m_mutex);

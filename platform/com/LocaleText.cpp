@@ -203,7 +203,8 @@ struct DateToken {
   enum Kind { Number, Month, Am, Pm } kind;
   int value = 0;
   int digits = 0;
-  bool joinsNext = false;  // followed by ':', so the next number continues a time
+  bool joinsNext = false;  // followed by ':' or '.', so the next number continues a time
+  bool byPoint = false;    // joined by '.'
 };
 
 bool Tokenize(const std::wstring& s, std::vector<DateToken>* tokens) {
@@ -212,9 +213,11 @@ bool Tokenize(const std::wstring& s, std::vector<DateToken>* tokens) {
     const wchar_t c = s[i];
     if (IsBlank(c) || c == L',' || c == L'/' || c == L'-') {
       ++i;
-    } else if (c == L':') {
+    } else if (c == L':' || c == L'.') {
+      // A point separates the parts of a time as a colon does ("2.5" is 2:05).
       if (tokens->empty() || tokens->back().kind != DateToken::Number || tokens->back().joinsNext) return false;
       tokens->back().joinsNext = true;
+      tokens->back().byPoint = c == L'.';
       ++i;
       if (i >= s.size() || !IsDigit(s[i])) return false;
     } else if (IsDigit(c)) {
@@ -327,6 +330,7 @@ bool ParseLocaleDate(const std::wstring& text, LCID, DATE* out) {
   int month = 0;
   int half = 0;  // 1 AM, 2 PM
   std::vector<DateToken> numbers;
+  bool byPoint = false;
   for (size_t k = 0; k < tokens.size(); ++k) {
     const DateToken& t = tokens[k];
     if (t.kind == DateToken::Am || t.kind == DateToken::Pm) {
@@ -343,6 +347,7 @@ bool ParseLocaleDate(const std::wstring& text, LCID, DATE* out) {
     } else if (t.joinsNext || (k > 0 && tokens[k - 1].joinsNext)) {
       if (!clock.empty() && !(k > 0 && tokens[k - 1].joinsNext)) return false;  // one time only
       clock.push_back(t.value);
+      byPoint = byPoint || t.byPoint;
     } else {
       numbers.push_back(t);
     }
@@ -353,8 +358,11 @@ bool ParseLocaleDate(const std::wstring& text, LCID, DATE* out) {
   if (half != 0 && hour <= 12) hour = hour % 12 + (half == 2 ? 12 : 0);
   if (hour > 23 || clock[1] > 59 || clock[2] > 59) return false;
 
+  const bool timeAlone = numbers.empty() && month == 0;
+  // Windows reads "0.0" as a real number, which is no date, though "0.1" is 0:01.
+  if (timeAlone && byPoint && half == 0 && hour == 0 && clock[1] == 0 && clock[2] == 0) return false;
   Ymd day{1899, 12, 30};  // a time alone lies on day 0
-  if (!numbers.empty() || month != 0) {
+  if (!timeAlone) {
     std::optional<Ymd> d = DateOf(numbers, month);
     if (!d || !Valid(*d)) return false;
     day = *d;

@@ -132,7 +132,8 @@ bool IsIntegerType(VARTYPE vt) {
 // A signed and an unsigned type of one size: the change keeps the bits, as VariantChangeType
 // does (unlike the Var*From* functions, which check the range).
 bool SameSizeOtherSign(VARTYPE a, VARTYPE b) {
-  static const VARTYPE kPairs[][2] = {{VT_I1, VT_UI1}, {VT_I2, VT_UI2}, {VT_I4, VT_UI4}, {VT_INT, VT_UINT}, {VT_I8, VT_UI8}};
+  static const VARTYPE kPairs[][2] = {{VT_I1, VT_UI1}, {VT_I2, VT_UI2}, {VT_I4, VT_UI4}, {VT_INT, VT_UINT},
+                                      {VT_I4, VT_UINT}, {VT_I8, VT_UI8}};
   for (const auto& p : kPairs) {
     if ((a == p[0] && b == p[1]) || (a == p[1] && b == p[0])) return true;
   }
@@ -266,7 +267,7 @@ HRESULT NumToCy(const Num& n, int64_t* out) {
       *out = n.i * 10000;
       return S_OK;
     case Num::UInt:
-      if (n.u > static_cast<uint64_t>(kMax)) return DISP_E_OVERFLOW;
+      if (n.u >= static_cast<uint64_t>(kMax)) return DISP_E_OVERFLOW;
       *out = static_cast<int64_t>(n.u) * 10000;
       return S_OK;
     case Num::Real: {

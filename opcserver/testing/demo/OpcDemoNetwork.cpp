@@ -1,6 +1,7 @@
 #include "opcserver/testing/demo/OpcDemoNetwork.h"
 
 #include "lon/LonNode.h"
+#include "lon/NodeTreeObject.h"
 #include "lon/NetworkVariable.h"
 
 COpcDemoNetwork::COpcDemoNetwork(int devices, int newDevices) {
@@ -39,4 +40,13 @@ std::vector<CString> COpcDemoNetwork::NvItemIds() {
   for (CLonNode* node : m_manager->GetNodes())
     for (CNetworkVariable* nv : node->m_nvs) ids.push_back(nv->GetItemID());
   return ids;
+}
+
+CNodeTreeObject* FindNodeObject(CTreeObject* under, const CString& neuronId) {
+  for (CTreeObject* child : under->m_children) {
+    CNodeTreeObject* node = CNodeTreeObject::FromObject(static_cast<CDefaultObject*>(child));
+    if (node != nullptr && node->m_pNode != nullptr && node->m_pNode->GetNeuronId() == neuronId) return node;
+    if (CNodeTreeObject* found = FindNodeObject(child, neuronId)) return found;
+  }
+  return nullptr;
 }

@@ -50,3 +50,8 @@ class COpcDemoNetwork {
   CComPtr<kestrum::IKestrumSimulation> m_simulation;
   bool m_bOpen = false;
 };
+
+class CNodeTreeObject;
+class CTreeObject;
+// The device object of a neuron ID in a device tree (BuildDeviceTree), or null.
+CNodeTreeObject* FindNodeObject(CTreeObject* under, const CString& neuronId);

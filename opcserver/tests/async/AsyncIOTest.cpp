@@ -2,6 +2,7 @@
 // the group's data object, through the OPC interfaces.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "opcserver/OPCProtocolEvent.h"
@@ -248,39 +249,177 @@ TEST_F(AsyncIOTest, WithoutACallbackA20RequestIsRefusedAndNothingReachesTheDevic
   EXPECT_EQ(1, a->writes);  // the refused write never reached it
 }
 
-TEST_F(AsyncIOTest, AnUnknownHandleFailsTheWholeRequest) {
+// The client handles a completion lists: those of a data or write-complete stream, or of a
+// call-back.
+std::vector<OPCHANDLE> StreamClients(const AdvisedStream& s) {
+  const COPCStreamFormats& f = GetOpcStreamFormats();
+  std::vector<OPCHANDLE> out;
+  if (s.format == f.writeComplete) {
+    for (DWORD k = 0; k < s.Dword(0); ++k) out.push_back(s.Dword(16 + 8 * k));
+  } else {
+    size_t header = s.format == f.dataTime ? 20 : 12;
+    for (DWORD k = 0; k < s.Dword(4); ++k) out.push_back(s.Dword(20 + header * k));
+  }
+  return out;
+}
+
+// A request with some unknown handles carries out the others as one transaction: S_FALSE with
+// the errors and an id, and a completion of the known items alone; with none known, nothing is
+// queued. The same through OPC 2.0 and OPC 1.0.
+TEST_F(AsyncIOTest, UnknownHandlesFailAloneAndTheOthersComplete) {
   MakeGroup();
   auto callback = Connect();
-  OPCHANDLE handles[2] = {h[0], 0xDEAD};
-  DWORD cancel = 0xFFFF;
+  auto sink = NewSink();
+  DWORD plain = Advise(sink, formats.data);
+  DWORD withTime = Advise(sink, formats.dataTime);
+  DWORD writes = Advise(sink, formats.writeComplete);
+  const OPCHANDLE bad = 0xDEAD;
+  const HRESULT X = OPC_E_INVALIDHANDLE;
+  struct Case {
+    const char* name;
+    bool opc20;
+    DWORD connection;  // OPC 1.0: the format; 0 for OPC 2.0
+    bool write;
+    std::vector<OPCHANDLE> handles;
+    std::vector<HRESULT> errors;
+    std::vector<OPCHANDLE> completed;  // client handles of the completion; none: nothing queued
+  } cases[] = {
+      {"Read2, second unknown", true, 0, false, {h[0], bad}, {S_OK, X}, {1}},
+      {"Read2, first unknown", true, 0, false, {bad, h[1]}, {X, S_OK}, {2}},
+      {"Read2, a null handle between", true, 0, false, {h[1], 0, h[0]}, {S_OK, X, S_OK}, {2, 1}},
+      {"Read2, all unknown", true, 0, false, {bad, 0}, {X, X}, {}},
+      {"Write2, first unknown", true, 0, true, {bad, h[1]}, {X, S_OK}, {2}},
+      {"Write2, all unknown", true, 0, true, {bad}, {X}, {}},
+      {"Read, second unknown", false, plain, false, {h[0], bad}, {S_OK, X}, {1}},
+      {"Read with time, first unknown", false, withTime, false, {bad, h[1]}, {X, S_OK}, {2}},
+      {"Read, all unknown", false, plain, false, {bad, bad}, {X, X}, {}},
+      {"Write, first unknown", false, writes, true, {bad, h[1]}, {X, S_OK}, {2}},
+      {"Write, all unknown", false, writes, true, {bad}, {X}, {}},
+  };
+  DWORD transaction = 100;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    DWORD n = static_cast<DWORD>(c.handles.size());
+    std::vector<OPCHANDLE> handles = c.handles;
+    std::vector<VARIANT> written(n);
+    for (DWORD i = 0; i < n; ++i) {
+      VariantInit(&written[i]);
+      written[i].vt = VT_R8;
+      written[i].dblVal = transaction + i;  // tells which write reached a point
+    }
+    int reads[2] = {a->refreshes, b->refreshes}, wrote[2] = {a->writes, b->writes};
+    DWORD id = 0xFFFF;
+    HRESULT* errors = nullptr;
+    HRESULT hr;
+    ++transaction;
+    if (c.opc20) {
+      hr = c.write ? io2->Write(n, handles.data(), written.data(), transaction, &id, &errors)
+                   : io2->Read(n, handles.data(), transaction, &id, &errors);
+    } else {
+      hr = c.write ? io1->Write(c.connection, n, handles.data(), written.data(), &id, &errors)
+                   : io1->Read(c.connection, OPC_DS_DEVICE, n, handles.data(), &id, &errors);
+    }
+    EXPECT_EQ(S_FALSE, hr);
+    ASSERT_NE(nullptr, errors);
+    EXPECT_EQ(c.errors, std::vector<HRESULT>(errors, errors + n));
+    Free(errors);
+    if (c.completed.empty()) {
+      EXPECT_EQ(0u, id);
+    } else {
+      EXPECT_NE(0u, id);
+      std::vector<OPCHANDLE> clients;
+      if (c.opc20) {
+        ASSERT_TRUE(callback->WaitFor(1, Transaction(transaction)));
+        CallbackCall done = callback->Calls(Transaction(transaction))[0];
+        EXPECT_EQ(c.write ? CallbackCall::WriteComplete : CallbackCall::ReadComplete, done.kind);
+        EXPECT_EQ(S_OK, done.masterError);
+        EXPECT_EQ(std::vector<HRESULT>(c.completed.size(), S_OK), done.errors);
+        clients = done.clients;
+      } else {
+        auto mine = [&](const AdvisedStream& s) { return s.Transaction() == id; };
+        ASSERT_TRUE(sink->WaitFor(1, mine));
+        AdvisedStream done = sink->Streams(mine)[0];
+        EXPECT_EQ(c.write ? formats.writeComplete : c.connection, done.format);
+        clients = StreamClients(done);
+      }
+      EXPECT_EQ(c.completed, clients);
+    }
+    // Only the known items reached their points (client handle 1 is a, 2 is b).
+    for (int k = 0; k < 2; ++k) {
+      bool listed = std::count(c.completed.begin(), c.completed.end(), static_cast<OPCHANDLE>(k + 1)) != 0;
+      const FakePoint& point = k == 0 ? *a : *b;
+      SCOPED_TRACE(k == 0 ? "a" : "b");
+      EXPECT_EQ(c.write ? 0 : listed, point.refreshes - reads[k]);
+      EXPECT_EQ(c.write ? listed : 0, point.writes - wrote[k]);
+      if (c.write && listed) {
+        size_t at = std::find(c.handles.begin(), c.handles.end(), h[k]) - c.handles.begin();
+        VARIANT last;
+        VariantInit(&last);
+        ASSERT_EQ(S_OK, VariantChangeType(&last, &point.lastWritten, 0, VT_R8));
+        EXPECT_EQ(static_cast<double>(transaction - 1 + at), last.dblVal);
+      }
+    }
+    for (VARIANT& v : written) VariantClear(&v);
+  }
+  // Nothing queued was left behind: the next request is the only one to complete after it.
+  DWORD cancel = 0;
   HRESULT* errors = nullptr;
-  ASSERT_EQ(S_FALSE, io2->Read(2, handles, 1, &cancel, &errors));
-  EXPECT_EQ(0u, cancel);
-  EXPECT_EQ(S_OK, errors[0]);
-  EXPECT_EQ(OPC_E_INVALIDHANDLE, errors[1]);
+  ASSERT_EQ(S_OK, io2->Read(1, h.data(), 999, &cancel, &errors));
   Free(errors);
-  // Completions come in request order: the next one is the only one.
-  ASSERT_EQ(S_OK, io2->Read(1, h.data(), 2, &cancel, &errors));
+  ASSERT_TRUE(callback->WaitFor(1, Transaction(999)));
+  EXPECT_EQ(5u, callback->Calls([](const CallbackCall& c) { return c.kind != CallbackCall::DataChange; }).size());
+}
+
+// A request like one still outstanding waits behind it and completes, in order: reads through
+// both standards and refreshes.
+TEST_F(AsyncIOTest, IdenticalRequestsOutstandingAtOnceBothComplete) {
+  MakeGroup(TRUE);
+  auto callback = Connect();
+  auto sink = NewSink();
+  DWORD plain = Advise(sink, formats.data);
+  callback->m_completionGate.Close();
+  sink->m_gate.Close();
+  DWORD ids[6] = {};
+  HRESULT* errors = nullptr;
+  ASSERT_EQ(S_OK, io2->Read(2, h.data(), 1, &ids[0], &errors));
   Free(errors);
-  ASSERT_TRUE(callback->WaitFor(1, Transaction(2)));
-  EXPECT_EQ(1u, callback->Calls(CallbackCall::ReadComplete).size());
+  ASSERT_TRUE(callback->m_completionGate.WaitForWaiter());  // the first is held in its completion
+  ASSERT_EQ(S_OK, io2->Read(2, h.data(), 2, &ids[1], &errors));
+  Free(errors);
+  ASSERT_EQ(S_OK, io2->Refresh2(OPC_DS_CACHE, 3, &ids[2]));
+  ASSERT_EQ(S_OK, io2->Refresh2(OPC_DS_CACHE, 4, &ids[3]));
+  ASSERT_EQ(S_OK, io1->Read(plain, OPC_DS_CACHE, 2, h.data(), &ids[4], &errors));
+  Free(errors);
+  ASSERT_EQ(S_OK, io1->Read(plain, OPC_DS_CACHE, 2, h.data(), &ids[5], &errors));
+  Free(errors);
+  for (DWORD id : ids) EXPECT_NE(0u, id);
+  callback->m_completionGate.Open();
+  sink->m_gate.Open();
+  for (DWORD transaction : {1u, 2u, 3u, 4u}) ASSERT_TRUE(callback->WaitFor(1, Transaction(transaction)));
+  for (int k : {4, 5})
+    ASSERT_TRUE(sink->WaitFor(1, [&](const AdvisedStream& s) { return s.Transaction() == ids[k]; }));
+  auto done = callback->Calls([](const CallbackCall& c) { return c.transaction >= 1 && c.transaction <= 4; });
+  ASSERT_EQ(4u, done.size());
+  for (DWORD k = 0; k < 4; ++k) {
+    EXPECT_EQ(k + 1, done[k].transaction);  // in the order asked
+    EXPECT_EQ((std::vector<OPCHANDLE>{1, 2}), done[k].clients);
+  }
 }
 
 TEST_F(AsyncIOTest, CancelWhilePendingAndWhileRunning) {
   MakeGroup();
   auto callback = Connect();
   callback->m_completionGate.Close();
-  DWORD running = 0, pending = 0, write = 0, refused = 0;
+  DWORD running = 0, pending = 0, write = 0, again = 0;
   HRESULT* errors = nullptr;
   ASSERT_EQ(S_OK, io2->Read(1, &h[0], 1, &running, &errors));
   Free(errors);
   ASSERT_TRUE(callback->m_completionGate.WaitForWaiter());  // held in its completion
   ASSERT_EQ(S_OK, io2->Read(1, &h[1], 2, &pending, &errors));
   Free(errors);
-  // The same read again while the first is queued conflicts; the same write never does.
-  EXPECT_EQ(CONNECT_E_ADVISELIMIT, io2->Read(1, &h[1], 3, &refused, &errors));
-  EXPECT_EQ(0u, refused);
-  EXPECT_EQ(nullptr, errors);
+  // The same read again while the first is queued waits behind it, as the same write does.
+  ASSERT_EQ(S_OK, io2->Read(1, &h[1], 3, &again, &errors));
+  Free(errors);
   Values(1, 2);
   for (DWORD tid : {4u, 5u}) {
     ASSERT_EQ(S_OK, io2->Write(1, &h[0], values, tid, &write, &errors));
@@ -298,9 +437,11 @@ TEST_F(AsyncIOTest, CancelWhilePendingAndWhileRunning) {
 
   callback->m_completionGate.Open();
   ASSERT_TRUE(callback->WaitFor(2, CallbackCall::WriteComplete));
+  ASSERT_TRUE(callback->WaitFor(2, CallbackCall::ReadComplete));
   auto reads = callback->Calls(CallbackCall::ReadComplete);
-  ASSERT_EQ(1u, reads.size());  // the running one; the cancelled one never
+  ASSERT_EQ(2u, reads.size());  // the running one and the one like the cancelled one
   EXPECT_EQ(1u, reads[0].transaction);
+  EXPECT_EQ(3u, reads[1].transaction);
   EXPECT_EQ(1u, events.Texts(OpcEventAsyncCancel).size());
   EXPECT_EQ(1u, events.Texts(OpcEventAsyncCancelComplete).size());
 }

@@ -107,7 +107,9 @@ TEST_F(EnumItemAttributesTest, ItemsRemovedOrAddedWhileHeld) {
 TEST_F(EnumItemAttributesTest, AnEmptyOrRemovedGroupEnumeratesNothing) {
   auto empty = client.AddGroup(L"Empty", FALSE, 1000, 2);
   CComPtr<IEnumOPCItemAttributes> none;
-  ASSERT_EQ(S_OK, empty->CreateEnumerator(IID_IEnumOPCItemAttributes, reinterpret_cast<LPUNKNOWN*>(&none.p)));
+  // Nothing to enumerate: S_FALSE, and an enumerator all the same.
+  ASSERT_EQ(S_FALSE, empty->CreateEnumerator(IID_IEnumOPCItemAttributes, reinterpret_cast<LPUNKNOWN*>(&none.p)));
+  ASSERT_NE(nullptr, none.p);
   EXPECT_EQ(std::make_pair(S_FALSE, H({})), Next(none, 4));
 
   LPUNKNOWN wrong = reinterpret_cast<LPUNKNOWN>(0x1);

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <cwctype>
+#include <functional>
 #include <list>
 #include <set>
 #include <string>
@@ -13,6 +14,8 @@
 
 #include "interfaces/kestrum/KestrumDispIds.h"
 #include "interfaces/opc/OpcProperties.h"
+#include "lon/DeviceTreeObjects.h"
+#include "lon/NodeTreeObject.h"
 #include "lon/OPCTag.h"
 #include "lon/OPCTagsBranch.h"
 #include "opcserver/testing/OpcTestClient.h"
@@ -211,28 +214,81 @@ TEST_F(BrowseTest, PositionAndEnumeratorOutliveTheTree) {
   Texts branches = BrowseAll(OPC_BRANCH, L"");
   ASSERT_FALSE(branches.empty());
   ASSERT_EQ(S_OK, browse->ChangeBrowsePosition(OPC_BROWSE_DOWN, branches[0].c_str()));
+  const std::wstring branch = L"Root;" + branches[0];
   HRESULT hr = E_FAIL;
   auto e = Browse(OPC_FLAT, L"", &hr);
   ASSERT_EQ(S_OK, hr);
   Texts expected = BrowseAll(OPC_FLAT, L"");
 
-  // The network stops: devices and the tree go.
+  // The network stops: devices and the tree go. The new tree still has the branch (without
+  // devices), so the client stays in it.
   net.Manager().ClearNodes();
   EXPECT_EQ(expected, DrainStrings(e));
-  EXPECT_EQ(L"Root", ItemId(L""));  // a new tree: back to its root
+  EXPECT_EQ(branch, ItemId(L""));
   EXPECT_TRUE(BrowseAll(OPC_FLAT, L"").empty());
-
-  // And starts again.
-  EXPECT_EQ(S_OK, browse->ChangeBrowsePosition(OPC_BROWSE_DOWN, branches[0].c_str()));
   EXPECT_TRUE(BrowseAll(OPC_BRANCH, L"").empty());  // no devices now
+
+  // And starts again: the client is where it was, and the devices are back under it, though
+  // not necessarily in the order they were read first.
   net.Manager().RefreshNodes();
-  EXPECT_EQ(L"Root", ItemId(L""));
-  EXPECT_EQ(S_OK, browse->ChangeBrowsePosition(OPC_BROWSE_DOWN, branches[0].c_str()));
-  // The devices come back, though not necessarily in the order they were read first.
+  EXPECT_EQ(branch, ItemId(L""));
   Texts again = BrowseAll(OPC_FLAT, L"");
   std::sort(expected.begin(), expected.end());
   std::sort(again.begin(), again.end());
   EXPECT_EQ(expected, again);
+}
+
+// A rebuilt tree keeps each client in its branch while the branch is there; a client whose
+// branch went is back at the root.
+TEST_F(BrowseTest, ABranchOutlivesTheDeletionOfAnotherDevice) {
+  // The branches of the room controller (4B.1.1) and of the lamp actuator (4B.1.2).
+  auto branchOf = [&](const wchar_t* itemId) {
+    std::wstring out;
+    net.Tags().WithAddressSpace([&](COPCTagsBranch* root, unsigned) {
+      std::function<void(COPCTagsBranch*)> walk = [&](COPCTagsBranch* b) {
+        if (!out.empty()) return;
+        if (b->FindTag(itemId)) {
+          out = b->GetPath().GetString();
+          return;
+        }
+        std::list<COPCTagsBranch*> children;
+        b->ListChildBranches(children);
+        for (COPCTagsBranch* c : children) walk(c);
+      };
+      walk(root);
+    });
+    return out;
+  };
+  const Texts flat = BrowseAll(OPC_FLAT, L"");
+  auto firstOf = [&](const wchar_t* prefix) {
+    for (const std::wstring& id : flat)
+      if (id.rfind(prefix, 0) == 0) return branchOf(id.c_str());
+    return std::wstring();
+  };
+  const std::wstring room = firstOf(L"4B.1.1."), lamp = firstOf(L"4B.1.2.");
+  ASSERT_FALSE(room.empty());
+  ASSERT_FALSE(lamp.empty());
+  ASSERT_NE(room, lamp);
+  COpcTestClient other;
+  auto otherBrowse = QueryAs<IOPCBrowseServerAddressSpace>(other.Server());
+  ASSERT_EQ(S_OK, browse->ChangeBrowsePosition(OPC_BROWSE_TO, lamp.c_str()));
+  ASSERT_EQ(S_OK, otherBrowse->ChangeBrowsePosition(OPC_BROWSE_TO, room.c_str()));
+  Texts lampLeaves = BrowseAll(OPC_LEAF, L"");
+  ASSERT_FALSE(lampLeaves.empty());
+
+  CDefaultObject tree(L"Network");
+  net.Manager().BuildDeviceTree(&tree, 1);
+  CNodeTreeObject* roomController = FindNodeObject(&tree, L"040000000001");
+  ASSERT_NE(nullptr, roomController);
+  ASSERT_TRUE(net.Manager().DeleteNode(roomController));
+
+  EXPECT_EQ(lamp, ItemId(L""));
+  EXPECT_EQ(lampLeaves, BrowseAll(OPC_LEAF, L""));
+  EXPECT_EQ(S_OK, browse->ChangeBrowsePosition(OPC_BROWSE_UP, L""));
+  LPWSTR where = nullptr;
+  ASSERT_EQ(S_OK, otherBrowse->GetItemID(const_cast<LPWSTR>(L""), &where));
+  EXPECT_STREQ(L"Root", where);  // its device went
+  CoTaskMemFree(where);
 }
 
 TEST_F(BrowseTest, ItemProperties) {

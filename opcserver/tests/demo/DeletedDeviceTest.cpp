@@ -25,15 +25,6 @@ const wchar_t kRoomController[] = L"040000000001";
 
 constexpr WORD kNoDataPoint = OPC_QUALITY_BAD | OPC_QUALITY_CONFIG_ERROR;
 
-CNodeTreeObject* FindNodeObject(CTreeObject* under, const CString& neuronId) {
-  for (CTreeObject* child : under->m_children) {
-    CNodeTreeObject* node = CNodeTreeObject::FromObject(static_cast<CDefaultObject*>(child));
-    if (node != nullptr && node->m_pNode != nullptr && node->m_pNode->GetNeuronId() == neuronId) return node;
-    if (CNodeTreeObject* found = FindNodeObject(child, neuronId)) return found;
-  }
-  return nullptr;
-}
-
 struct State {
   HRESULT error;
   WORD quality;

@@ -416,6 +416,50 @@ TEST_F(DocNetworkTest, ClientsGetTagsOnlyWhileTheNetworkRuns) {
   client.Release();
 }
 
+// A client that connects while the network is stopped browses from the root of whatever tree
+// there is when it asks: after a start, the whole network.
+TEST_F(DocNetworkTest, AClientConnectedWhileStoppedBrowsesTheWholeTreeAfterStart) {
+  CLonTagsManager tags;
+  COpcTestClient client;
+  auto browse = QueryAs<IOPCBrowseServerAddressSpace>(client.Server());
+  ASSERT_NE(nullptr, browse.p);
+  auto flat = [&] {
+    CComPtr<IEnumString> e;
+    HRESULT hr = browse->BrowseOPCItemIDs(OPC_FLAT, L"", VT_EMPTY, 0, &e);
+    EXPECT_TRUE(hr == S_OK || hr == S_FALSE);
+    return e ? DrainStrings(e) : std::vector<std::wstring>{};
+  };
+  auto here = [&] {
+    LPWSTR id = nullptr;
+    std::wstring out = SUCCEEDED(browse->GetItemID(const_cast<LPWSTR>(L""), &id)) && id ? id : L"<failed>";
+    CoTaskMemFree(id);
+    return out;
+  };
+  EXPECT_TRUE(flat().empty());
+  Start();
+  std::vector<std::wstring> all = flat();
+  EXPECT_FALSE(all.empty());
+  EXPECT_NE(L"<failed>", here());
+  CComPtr<IEnumString> branches;
+  ASSERT_EQ(S_OK, browse->BrowseOPCItemIDs(OPC_BRANCH, L"", VT_EMPTY, 0, &branches));
+  std::vector<std::wstring> names = DrainStrings(branches);
+  ASSERT_FALSE(names.empty());
+  EXPECT_EQ(S_OK, browse->ChangeBrowsePosition(OPC_BROWSE_DOWN, names[0].c_str()));
+
+  // Stopped and started again: the client stays in its branch of the new tree.
+  std::wstring branch = here();
+  m_doc->OnStop();
+  m_doc->OnStart();
+  Pump();
+  EXPECT_EQ(branch, here());
+  EXPECT_EQ(S_OK, browse->ChangeBrowsePosition(OPC_BROWSE_TO, L""));
+  std::vector<std::wstring> again = flat();
+  std::sort(all.begin(), all.end());
+  std::sort(again.begin(), again.end());
+  EXPECT_EQ(all, again);
+  client.Release();
+}
+
 // Clients that hold items while the network stops and starts again: their items go bad and
 // come back. Needs the OPC items' tags detached when the network stops.
 // Items that outlive a stop keep no data point: they read bad instead of touching the records the
