@@ -137,6 +137,24 @@ TEST_F(DocNetworkTest, CommandEnablingFollowsTheStartModeAndTheNetwork) {
   EXPECT_EQ(std::vector<CString>{L"Network interface 'LON1'"}, m_host.m_sheetTitles);
 }
 
+TEST_F(DocNetworkTest, ASecondStartWhileConnectedIsNotRunAndKeepsOneRecordPerNode) {
+  // F5 twice before the menus are updated: the second Start comes while the first has connected.
+  UseDemoNetwork();
+  CCommandRouter router;
+  router.SetActiveView(&m_view);
+  EXPECT_TRUE(router.Route(ID_CONTROL_START));
+  ASSERT_TRUE(m_doc->IsConnected());
+  Pump();
+  const size_t nodes = m_doc->m_nodes.size();
+  const size_t devices = m_doc->m_pDeviceTree->m_children.size();
+  ASSERT_GT(nodes, 0u);
+  EXPECT_TRUE(router.Route(ID_CONTROL_START));
+  Pump();
+  EXPECT_EQ(nodes, m_doc->m_nodes.size());
+  EXPECT_EQ(devices, m_doc->m_pDeviceTree->m_children.size());
+  EXPECT_EQ(std::vector<CString>{L"Start time: 0 ms."}, m_events.m_texts) << "the network was opened once";
+}
+
 COPCServerEvent ServerEvent(DWORD key, const wchar_t* name, int kind) {
   CServerInfo info;
   info.m_dwKey = key;

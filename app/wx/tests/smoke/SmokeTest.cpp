@@ -190,8 +190,11 @@ void Step(CTessalyWxApp& app, int step) {
       // The Diagnosis menu's 32837 is not the output pane's Protocoling button of the same id.
       wxCommandEvent menu(wxEVT_MENU, WxIdOfCommand(ID_NETWORK_INTERFACE_STATUS));
       frame->GetOutputWnd()->GetTextCtrl()->SetFocus();
-      // The menu's command shows the interface's status sheet.
-      ShootDialog("01-interface-status", [](wxDialog* dialog) { dialog->EndModal(wxID_OK); });
+      // The menu's command shows the interface's status sheet, while the network runs; before
+      // that it is disabled and does nothing.
+      CDoc* doc = CDoc::GetDoc();
+      const bool connected = doc != nullptr && doc->IsConnected();
+      if (connected) ShootDialog("01-interface-status", [](wxDialog* dialog) { dialog->EndModal(wxID_OK); });
       frame->ProcessWindowEvent(menu);
       Expect(frame->GetOutputWnd()->GetModel().IsProtocoling(), "the menu's 32837 leaves the protocol running");
       frame->GetOutputWnd()->RunCommand(ID_OUTPUT_PROTOCOLING);
