@@ -68,10 +68,12 @@ CXmlArchive::CXmlArchive(const std::string& text) : m_mode(load), m_pCurrent(thi
 }
 
 bool CXmlArchive::Save() {
+  m_lSaveError = ERROR_INVALID_PARAMETER;
   if (!IsStoring() || m_path.IsEmpty()) return false;
   TiXmlPrinter printer;
   if (!Accept(&printer)) return false;
-  return tessaly::win32::ReplaceFileSafely(m_path, std::string(printer.CStr(), printer.Size())) == ERROR_SUCCESS;
+  m_lSaveError = tessaly::win32::ReplaceFileSafely(m_path, std::string(printer.CStr(), printer.Size()));
+  return m_lSaveError == ERROR_SUCCESS;
 }
 
 TiXmlElement* CXmlArchive::AddElement(LPCTSTR name) {

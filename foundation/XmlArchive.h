@@ -34,6 +34,8 @@ class CXmlArchive : public TiXmlDocument {
   // Storing only: writes a temporary file and renames it over the path; false on any failure
   // (the old file is then untouched) and in loading mode.
   bool Save();
+  // Why the last Save failed (a Win32 error; ERROR_SUCCESS after one that succeeded).
+  LONG GetSaveError() const { return m_lSaveError; }
 
   // ---- storing (null and no change when loading) ----
   // The new element becomes current.
@@ -78,4 +80,5 @@ class CXmlArchive : public TiXmlDocument {
   int m_mode;
   CString m_path;
   TiXmlNode* m_pCurrent;
+  LONG m_lSaveError = ERROR_SUCCESS;
 };

@@ -18,6 +18,7 @@
 #include "opcserver/OPCToolkitManager.h"
 #include "platform/afx/AfxRes.h"
 #include "platform/afx/Archive.h"
+#include "platform/afx/FileDialog.h"
 #include "platform/afx/FrameWnd.h"
 #include "platform/afx/WaitCursor.h"
 #include "platform/win32/Files.h"
@@ -195,7 +196,7 @@ BOOL CDoc::SaveXml(LPCTSTR path) {
       CWaitCursor wait;
       SerializeXml(ar);
     }
-    return ar.Save();
+    return ar.Save() ? ERROR_SUCCESS : ar.GetSaveError();
   });
 }
 
@@ -232,9 +233,10 @@ void CDoc::OnFileImport() {
     AfxMessageBox(IDS_CLIENTS_CONNECTED_CHANGE);
     return;
   }
-  CString path;
-  if (host == nullptr || !host->PromptImportFile(path)) return;
-  if (CDocument::OnOpenDocument(path)) SetModifiedFlag(TRUE);
+  CFileDialog dialog(TRUE, L"tdb", nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+                     L"Tessaly Configuration Files (*.tdb)|*.tdb|");
+  if (dialog.DoModal() != IDOK) return;
+  if (CDocument::OnOpenDocument(dialog.GetPathName())) SetModifiedFlag(TRUE);
 }
 
 // ---- network -------------------------------------------------------------------------

@@ -161,6 +161,13 @@ CDocument* CTessalyApp::OpenDocumentFile(const CString& path) {
   return manager->OpenDocumentFile(path.GetString());
 }
 
+CDocument* CTessalyApp::OnFileOpen() {
+  CDocManager* manager = AfxGetDocManager();
+  if (manager == nullptr) return nullptr;
+  const CString path = manager->PromptOpenFileName();
+  return path.IsEmpty() ? nullptr : OpenDocumentFile(path);
+}
+
 CString CTessalyApp::GetMainFrameTitle() const {
   CString name;
   name.LoadString(IDS_SERVER_TITLE);

@@ -76,6 +76,8 @@ class CTessalyApp : public CRegistryProfile,
   // wants) and closed, then a new one is made or the file opened. Null when refused or failed.
   CDocument* OnFileNew();
   CDocument* OpenDocumentFile(const CString& path);
+  // File/Open: the framework's file dialog, then OpenDocumentFile; null when cancelled.
+  CDocument* OnFileOpen();
   // A WM_CLOSE reaching the loop while clients are connected is dropped.
   bool ShouldDropClose() const;
   void StopComServerThread();

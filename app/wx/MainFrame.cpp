@@ -441,10 +441,8 @@ void CMainFrame::OnCommand(wxCommandEvent& event) {
 }
 
 void CMainFrame::OnFileOpen() {
-  wxFileDialog dialog(this, "Open", wxEmptyString, wxEmptyString, "Tessaly projects (*.tdbx)|*.tdbx|Older projects (*.tdb)|*.tdb",
-                      wxFD_OPEN | wxFD_FILE_MUST_EXIST);
-  if (dialog.ShowModal() != wxID_OK) return;
-  m_app.OpenDocumentFile(CString(dialog.GetPath().wc_str()));
+  // The framework's file dialog (the toolkit's, through the presenter), then the one-project rule.
+  m_app.OnFileOpen();
   SyncWorkspaces();
 }
 
@@ -539,14 +537,6 @@ CLoggingFile* CMainFrame::GetLogFile() { return &m_app; }
 int CMainFrame::GetServerInstance() { return m_app.m_nInstance; }
 
 void CMainFrame::SetLastProjectPath(const CString& path) { m_app.SetLastProjectPath(path); }
-
-bool CMainFrame::PromptImportFile(CString& path) {
-  wxFileDialog dialog(this, "Import", wxEmptyString, wxEmptyString, "Older projects (*.tdb)|*.tdb",
-                      wxFD_OPEN | wxFD_FILE_MUST_EXIST);
-  if (dialog.ShowModal() != wxID_OK) return false;
-  path = CString(dialog.GetPath().wc_str());
-  return true;
-}
 
 int CMainFrame::RunDeviceDialog(CDeviceDialogRecord& record) { return CLonGuiLinksWx::RunDeviceDialog(this, record); }
 

@@ -58,7 +58,6 @@ class CMainFrame : public wxFrame, public CDocHost, public IKxTimerOwner {
   CLoggingFile* GetLogFile() override;
   int GetServerInstance() override;
   void SetLastProjectPath(const CString& path) override;
-  bool PromptImportFile(CString& path) override;
   void ShowOptions(int page) override;
   int RunDeviceDialog(CDeviceDialogRecord& record) override;
   void ShowNiStatusSheet(const CString& title, IDispatch* configuration) override;

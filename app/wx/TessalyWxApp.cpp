@@ -5,6 +5,7 @@
 #include "app/wx/MainFrame.h"
 #include "foundation/EventsManager.h"
 #include "platform/win32/Files.h"
+#include "platform/wx/WxFileDialogPresenter.h"
 #include "platform/wx/WxMessageBoxPresenter.h"
 #include "platform/wx/WxQueuePump.h"
 #include "opcserver/ComServerThread.h"
@@ -41,6 +42,7 @@ bool CTessalyWxApp::OnInit() {
   m_pump = std::make_unique<CWxQueuePump>();
   if (m_bInstallPresenter) {
     m_presenter = std::make_unique<CScopedMessageBoxPresenter>(std::make_shared<CWxMessageBoxPresenter>(L"Tessaly"));
+    m_filePresenter = std::make_unique<CScopedFileDialogPresenter>(std::make_shared<CWxFileDialogPresenter>());
   }
   m_app = std::make_unique<CTessalyApp>();
   ConfigureTessalyApp(*m_app);
@@ -99,6 +101,7 @@ int CTessalyWxApp::OnExit() {
   if (m_app) m_app->ExitInstance();
   AfxSetDocManager(nullptr);
   CEventsManager::Destroy();
+  m_filePresenter.reset();
   m_presenter.reset();
   m_pump.reset();
   return wxApp::OnExit();
