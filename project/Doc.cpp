@@ -190,14 +190,16 @@ BOOL CDoc::LoadXml(LPCTSTR path) {
 
 BOOL CDoc::SaveXml(LPCTSTR path) {
   // A write that fails leaves the old file as it was and the document modified.
-  return SaveFile(path, [this, path] {
-    CXmlArchive ar(path, CXmlArchive::store);
-    {
-      CWaitCursor wait;
-      SerializeXml(ar);
-    }
-    return ar.Save() ? ERROR_SUCCESS : ar.GetSaveError();
-  });
+  return SaveFile(path, [this, path] { return WriteDocumentFile(path); });
+}
+
+LONG CDoc::WriteDocumentFile(LPCTSTR path) {
+  CXmlArchive ar(path, CXmlArchive::store);
+  {
+    CWaitCursor wait;
+    SerializeXml(ar);
+  }
+  return ar.Save() ? ERROR_SUCCESS : ar.GetSaveError();
 }
 
 BOOL CDoc::OnNewDocument() {

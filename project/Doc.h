@@ -45,6 +45,8 @@ class CDoc : public CDocument, public CLonDatabaseManager, public CProtocolEvent
   BOOL OnNewDocument() override;
   BOOL OnOpenDocument(LPCTSTR path) override;
   BOOL OnSaveDocument(LPCTSTR path) override { return SaveXml(path); }
+  // The XML form; asks nothing.
+  LONG WriteDocumentFile(LPCTSTR path) override;
   void OnCloseDocument() override;
   BOOL CanCloseFrame(CFrameWnd* frame) override;
   // A converted .tdb keeps its .tdbx path when the framework sets the opened path again.

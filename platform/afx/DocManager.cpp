@@ -104,5 +104,8 @@ void CDocManager::SaveStdProfileSettings() {
 }
 
 void CDocManager::AddToRecentFileList(LPCTSTR path) {
-  if (m_pRecentFiles) m_pRecentFiles->Add(path);
+  if (!m_pRecentFiles) return;
+  // Kept in the profile at once: an end without the usual exit keeps the list too.
+  m_pRecentFiles->Add(path);
+  SaveStdProfileSettings();
 }

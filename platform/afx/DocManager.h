@@ -41,6 +41,7 @@ class CDocManager {
   void LoadStdProfileSettings(CRegistryProfile* profile, int size = 4);
   void SaveStdProfileSettings();
   CRecentFileList* GetRecentFileList() { return m_pRecentFiles.get(); }
+  // Adds the path and writes the list to the profile.
   void AddToRecentFileList(LPCTSTR path);
 
  private:

@@ -130,11 +130,13 @@ BOOL CDocument::LoadFile(LPCTSTR path, const std::function<void(const std::vecto
 }
 
 BOOL CDocument::OnSaveDocument(LPCTSTR path) {
-  return SaveFile(path, [this, path] {
-    CArchive ar;
-    Serialize(ar);
-    return tessaly::win32::ReplaceFileSafely(path, ar.GetStoredBytes());
-  });
+  return SaveFile(path, [this, path] { return WriteDocumentFile(path); });
+}
+
+LONG CDocument::WriteDocumentFile(LPCTSTR path) {
+  CArchive ar;
+  Serialize(ar);
+  return tessaly::win32::ReplaceFileSafely(path, ar.GetStoredBytes());
 }
 
 BOOL CDocument::SaveFile(LPCTSTR path, const std::function<LONG()>& write) {

@@ -52,8 +52,11 @@ class CDocument : public CCommandTarget {
   virtual BOOL OnNewDocument();
   // Reads the file through Serialize; a file that cannot be read is reported and gives FALSE.
   virtual BOOL OnOpenDocument(LPCTSTR path);
-  // Writes Serialize's form through a temporary file; a failure is reported and gives FALSE.
+  // Writes the file (WriteDocumentFile); a failure is reported and gives FALSE.
   virtual BOOL OnSaveDocument(LPCTSTR path);
+  // Writes the document's file form to the path, whole or not at all, and asks nothing: the
+  // Win32 error, ERROR_SUCCESS when written. The base writes Serialize's form; may throw.
+  virtual LONG WriteDocumentFile(LPCTSTR path);
   // Destroys the frames and views, empties the contents, and deletes the document when it
   // belongs to a template. The caller must not use the document afterwards.
   virtual void OnCloseDocument();
