@@ -123,8 +123,8 @@ bool CDoc::IsUnattendedStart() {
 }
 
 void CDoc::LogOnce(const CString& what, const std::exception& error) {
-  if (m_bErrorLogged) return;
-  m_bErrorLogged = true;
+  // Each kind of failure once: a failing tick must not hide a failing pane, nor repeat itself.
+  if (!m_loggedFailures.insert(std::wstring(what.GetString())).second) return;
   if (CLoggingFile* log = GetDocHostLogFile()) log->Print(L"%s: %S", what, error.what());
 }
 

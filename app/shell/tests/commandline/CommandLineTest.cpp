@@ -51,9 +51,11 @@ INSTANTIATE_TEST_SUITE_P(
                  L""},
         LineCase{{L"-Debug", L"t.log", L"OFF"}, StartModeInteractive, true, L"t.log", true, false, false, L""},
         LineCase{{L"-Debug", L"t.log", L"-off", L"-Run"}, StartModeRun, true, L"t.log", true, false, false, L""},
-        // The word after Debug is the file, even when it is a switch.
+        // The word after Debug is the file; a switch after it is a switch.
         LineCase{{L"-Debug", L"Run"}, StartModeInteractive, true, L"Run", false, false, false, L""},
-        LineCase{{L"-Debug", L"-Run"}, StartModeInteractive, true, L"-Run", false, false, false, L""},
+        LineCase{{L"-Debug", L"-Run"}, StartModeRun, true, L"./Tessaly.log", false, false, false, L""},
+        LineCase{{L"-Debug", L"/Embedding"}, StartModeEmbedding, true, L"./Tessaly.log", false, false, false, L""},
+        LineCase{{L"-Debug", L"-off"}, StartModeInteractive, true, L"./Tessaly.log", true, false, false, L""},
         LineCase{{L"-RegServer", L"-Run"}, StartModeInteractive, false, L"", false, true, false, L""},
         LineCase{{L"--UnregServer"}, StartModeInteractive, false, L"", false, false, true, L""},
         // Linux paths are parameters, not switches; the first one is the file to open.
