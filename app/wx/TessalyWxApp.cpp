@@ -2,6 +2,7 @@
 
 #include <csignal>
 
+#include "app/shell/ShellFileTypes.h"
 #include "app/wx/MainFrame.h"
 #include "foundation/EventsManager.h"
 #include "platform/win32/Files.h"
@@ -28,7 +29,12 @@ void ConfigureTessalyApp(CTessalyApp& app) {
     const CLSID& clsid = GetOpcServerInstanceCLSID(instance);
     CLoggingFile* log = &app;
     const bool done = registerServer ? RegisterOPCCategories(clsid, CString(), log) : UnregisterOPCCategories(clsid, log);
-    return done ? S_OK : E_FAIL;
+    // The desktop's file types: a project opens with this program.
+    wchar_t executable[MAX_PATH] = {};
+    GetModuleFileName(nullptr, executable, MAX_PATH);
+    const bool types = registerServer ? RegisterShellFileTypes(executable, instance, GetShellDataFolder())
+                                      : UnregisterShellFileTypes(instance, GetShellDataFolder());
+    return done && types ? S_OK : E_FAIL;
   };
 }
 
