@@ -27,6 +27,7 @@
 #include "app/wx/CommandIds.h"
 #include "app/wx/GroupItemChildFrame.h"
 #include "app/wx/MainFrame.h"
+#include "platform/afx/DocManager.h"
 #include "app/wx/OptionsDlg.h"
 #include "app/wx/OutputWnd.h"
 #include "app/wx/PropertiesWnd.h"
@@ -200,6 +201,15 @@ void Step(CTessalyWxApp& app, int step) {
       frame->GetOutputWnd()->RunCommand(ID_OUTPUT_PROTOCOLING);
       Expect(!frame->GetOutputWnd()->GetModel().IsProtocoling(), "the pane's Protocoling pauses");
       frame->GetOutputWnd()->RunCommand(ID_OUTPUT_PROTOCOLING);
+      // The recent files are the File menu's entries, disabled under "Run" as Open is.
+      AfxGetDocManager()->AddToRecentFileList(L"/plants/north & south.tdbx");
+      frame->SyncWorkspaces();
+      wxMenuItem* recent = frame->GetMenuBar()->FindItem(WxIdOfCommand(ID_FILE_MRU_FILE1));
+      Expect(recent != nullptr && recent->GetItemLabel() == "&1 /plants/north && south.tdbx",
+             "the File menu lists the recent file");
+      wxUpdateUIEvent state(WxIdOfCommand(ID_FILE_MRU_FILE1));
+      frame->ProcessWindowEvent(state);
+      Expect(state.GetSetEnabled() && !state.GetEnabled(), "a recent file does not open under Run");
       Next(app, 1);
       break;
     }
