@@ -3,6 +3,7 @@
 // untitled document that asks for a file when its changes are to be saved.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 
 #include "platform/afx/AfxRes.h"
@@ -141,6 +142,20 @@ TEST_F(SaveRouteTest, AFailedSaveSaysWhyKeepsTheDocumentModifiedAndItsPath) {
   EXPECT_TRUE(m_doc->IsModified());
   EXPECT_TRUE(m_doc->GetPathName().IsEmpty());
   EXPECT_EQ("x", Read(Path(L"file")));
+}
+
+TEST_F(SaveRouteTest, SaveOfAReadOnlyFileAsksForAnotherName) {
+  const CString locked = Path(L"locked.plt");
+  ASSERT_EQ(ERROR_SUCCESS, tessaly::win32::ReplaceFileSafely(locked, std::string("kept")));
+  std::filesystem::permissions(tessaly::win32::NativePath(locked), std::filesystem::perms::owner_read);
+  m_doc->SetPathName(locked, FALSE);
+  m_doc->SetModifiedFlag();
+  m_files->Answer(Path(L"unlocked"));
+  ASSERT_TRUE(m_router.Route(ID_FILE_SAVE));
+  ASSERT_EQ(1u, m_files->Requests().size());
+  EXPECT_EQ(locked, m_files->Requests()[0].fileName);
+  EXPECT_EQ("kept", Read(locked));
+  EXPECT_EQ(Path(L"unlocked.plt"), m_doc->GetPathName());
 }
 
 TEST_F(SaveRouteTest, WithoutAFileDialogEverySaveThatMustAskIsCancelled) {
