@@ -77,8 +77,7 @@ BOOL CDocManager::DoPromptFileName(CString& fileName, UINT titleId, DWORD flags,
   CString all;
   all.LoadString(nullptr, AFX_IDS_ALLFILTER);
   filter += all + L"|*.*||";
-  // Open takes the name as typed; a save names a project file.
-  // A save asks before it replaces a file, whatever the caller's flags.
+  // Open takes the name as typed; a save gets the extension and asks before it replaces a file.
   CFileDialog dialog(openFileDialog, openFileDialog ? nullptr : defaultExt.GetString(), fileName,
                      openFileDialog ? flags : flags | OFN_OVERWRITEPROMPT, filter);
   dialog.m_request.title.LoadString(nullptr, titleId);
