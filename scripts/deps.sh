@@ -6,6 +6,8 @@ packages=(cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           libsqlite3-dev sqlite3 libtinyxml-dev capnproto libcapnp-dev libssl-dev openssl
           libwxgtk3.2-dev xvfb xauth x11-apps x11-utils imagemagick)
 packages+=(python3)  # the layer check of make test, the table of make bench
+# The desktop's file types of -RegServer, and its own tools that the test asks about a project.
+packages+=(xdg-utils shared-mime-info desktop-file-utils libfile-mimeinfo-perl)
 # `make fuzz` only (scripts/deps.sh fuzz): clang with its libFuzzer and sanitizer runtimes.
 if [ "${1:-}" = "fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)
