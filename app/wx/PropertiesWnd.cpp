@@ -2,6 +2,8 @@
 
 #include <wx/artprov.h>
 #include <wx/propgrid/advprops.h>
+#include <algorithm>
+
 #include <wx/sizer.h>
 
 #include "app/shell/ShellCommands.h"
@@ -41,18 +43,29 @@ wxPGProperty* MakeProperty(const CPropertyRow& row, const wxString& name) {
 }  // namespace
 
 CPropertiesWnd::CPropertiesWnd(wxWindow* parent, CPropertiesWndModel::ActiveViewSource activeView)
-    : wxPanel(parent, wxID_ANY), m_model(std::move(activeView)) {
+    : wxPanel(parent, wxID_ANY, wxDefaultPosition, wxSize(250, 300)), m_model(std::move(activeView)) {
   m_pToolBar = new CPropertiesToolBar(this);
   m_pToolBar->Bind(wxEVT_TOOL, &CPropertiesWnd::OnTool, this);
-  m_pManager = new wxPropertyGridManager(this, 2, wxDefaultPosition, wxDefaultSize,
-                                         wxPG_SPLITTER_AUTO_CENTER | wxPG_BOLD_MODIFIED | wxPG_DESCRIPTION);
+  // The description area comes once the grid has a size: laid out before, it would be given a
+  // width below zero.
+  m_pManager = new wxPropertyGridManager(this, 2, wxDefaultPosition, wxSize(250, 300),
+                                         wxPG_SPLITTER_AUTO_CENTER | wxPG_BOLD_MODIFIED);
   m_pManager->AddPage();
   m_pManager->Bind(wxEVT_PG_CHANGED, &CPropertiesWnd::OnChanged, this);
   m_pManager->Bind(wxEVT_PG_SELECTED, &CPropertiesWnd::OnEditorDone, this);
-  auto* sizer = new wxBoxSizer(wxVERTICAL);
-  sizer->Add(m_pToolBar, 0, wxEXPAND);
-  sizer->Add(m_pManager, 1, wxEXPAND);
-  SetSizer(sizer);
+  Bind(wxEVT_SIZE, [this](wxSizeEvent&) { AdjustLayout(); });
+  AdjustLayout();
+  m_pManager->SetWindowStyleFlag(m_pManager->GetWindowStyleFlag() | wxPG_DESCRIPTION);
+}
+
+void CPropertiesWnd::AdjustLayout() {
+  // The tool bar across the top at its own height, the grid below filling the rest. The grid
+  // never gets less than a small size: its description area cannot be laid out in less (a pane
+  // squeezed that far shows part of it).
+  const wxSize client = GetClientSize();
+  const int bar = m_pToolBar->GetBestSize().GetHeight();
+  m_pToolBar->SetSize(0, 0, client.GetWidth(), bar);
+  m_pManager->SetSize(0, bar, std::max(client.GetWidth(), 120), std::max(client.GetHeight() - bar, 120));
 }
 
 void CPropertiesWnd::RefreshFromActiveView() {

@@ -27,6 +27,7 @@ class CPropertiesWnd : public wxPanel {
 
  private:
   void Rebuild();
+  void AdjustLayout();
   void AppendRow(wxPGProperty* parent, const CString& parentName, const CPropertyRow& row, std::set<CString>& used);
   void OnChanged(wxPropertyGridEvent& event);
   void OnEditorDone(wxPropertyGridEvent& event);
