@@ -1,7 +1,12 @@
 // One page of the Options sheet.
 #pragma once
 
+#include <utility>
+#include <vector>
+
+#include <wx/checkbox.h>
 #include <wx/panel.h>
+#include <wx/sizer.h>
 
 #include "platform/win32/CString.h"
 
@@ -19,6 +24,13 @@ class COptionsPage : public wxPanel {
  protected:
   bool IsInteractive() const { return m_nStartMode == 1; }
   bool IsConnected() const { return m_bConnected; }
+
+  // A check box of a page, in a column.
+  static wxCheckBox* AddCheck(wxWindow* page, wxSizer* sizer, int id, const char* text, bool checked, bool enabled);
+  // The page's content with its margin.
+  static void Finish(wxPanel* page, wxSizer* content);
+  // The bits of the boxes, and those of them that are checked.
+  static void CollectBits(const std::vector<std::pair<wxCheckBox*, int>>& boxes, int& bits, int& checked);
 
  private:
   wxString m_caption;

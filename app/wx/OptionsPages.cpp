@@ -21,6 +21,8 @@
 #include "app/shell/OptionsPageRules.h"
 #include "app/shell/ShellResources.h"
 #include "app/wx/FileBrowseCtrl.h"
+#include "app/wx/PrtcOptionsPage1.h"
+#include "app/wx/PrtcOptionsPage3.h"
 #include "foundation/Conversions.h"
 #include "project/ProjectResource.h"
 #include "lon/TimingSettings.h"
@@ -76,21 +78,6 @@ wxFlexGridSizer* Grid() {
 void Row(wxFlexGridSizer* grid, wxWindow* parent, const wxString& label, wxWindow* control) {
   grid->Add(new wxStaticText(parent, wxID_ANY, label), 0, wxALIGN_CENTER_VERTICAL);
   grid->Add(control, 1, wxEXPAND);
-}
-
-// A check box of a page, in a column.
-wxCheckBox* AddCheck(wxWindow* page, wxSizer* sizer, int id, const char* text, bool checked, bool enabled) {
-  auto* check = new wxCheckBox(page, id, text);
-  check->SetValue(checked);
-  check->Enable(enabled);
-  sizer->Add(check, 0, wxBOTTOM, 6);
-  return check;
-}
-
-void Finish(wxPanel* page, wxSizer* content) {
-  auto* outer = new wxBoxSizer(wxVERTICAL);
-  outer->Add(content, 1, wxEXPAND | wxALL, 10);
-  page->SetSizer(outer);
 }
 
 class CPrtcOptionsPage6 : public COptionsPage {  // General
@@ -531,55 +518,6 @@ class CPrtcOptionsPage4 : public COptionsPage {  // Protocol window
   CFileBrowseCtrl* m_path;
 };
 
-// The bits of the boxes, and those of them that are checked.
-void CollectBits(const std::vector<std::pair<wxCheckBox*, int>>& boxes, int& bits, int& checked) {
-  for (const auto& [check, bit] : boxes) {
-    bits |= 1 << bit;
-    if (check->GetValue()) checked |= 1 << bit;
-  }
-}
-
-// A page of check boxes, one per bit of a mask of the project's settings; without a project all
-// start checked and Apply changes nothing.
-class CMaskPage : public COptionsPage {
- public:
-  struct Box {
-    int id;
-    const char* text;
-    int bit;
-  };
-  using Read = std::function<int(CDoc&)>;
-  // bits: the page's bits; checked: those of them that are checked.
-  using Write = std::function<void(CDoc&, int bits, int checked)>;
-  CMaskPage(wxWindow* parent, const wxString& caption, int mode, bool connected, std::initializer_list<Box> boxes,
-            Read read, Write write)
-      : COptionsPage(parent, caption, mode, connected), m_write(std::move(write)) {
-    auto* sizer = new wxBoxSizer(wxVERTICAL);
-    CDoc* doc = CDoc::GetDoc();
-    const int mask = doc != nullptr ? read(*doc) : ~0;
-    for (const Box& box : boxes) {
-      m_boxes.emplace_back(AddCheck(this, sizer, box.id, box.text, (mask >> box.bit) & 1, true), box.bit);
-    }
-    Finish(this, sizer);
-  }
-  void Apply() override {
-    CDoc* doc = CDoc::GetDoc();
-    if (doc == nullptr) return;
-    int bits = 0, checked = 0;
-    CollectBits(m_boxes, bits, checked);
-    m_write(*doc, bits, checked);
-  }
-
- private:
-  Write m_write;
-  std::vector<std::pair<wxCheckBox*, int>> m_boxes;
-};
-
-// The "Protocol" bits of a page: the page's bits set or cleared, the others kept.
-void WriteProtocolBits(CDoc& doc, int bits, int checked) {
-  doc.m_settings.Protocol = options::ApplyProtocolBits(doc.m_settings.Protocol.load(), bits, checked);
-}
-
 class CPrtcOptionsPage2 : public COptionsPage {  // LonWorks Events
  public:
   CPrtcOptionsPage2(wxWindow* parent, int mode, bool connected) : COptionsPage(parent, "LonWorks Events", mode, connected) {
@@ -607,7 +545,7 @@ class CPrtcOptionsPage2 : public COptionsPage {  // LonWorks Events
     if (doc == nullptr) return;
     int bits = 0, checked = 0;
     CollectBits(m_bits, bits, checked);
-    WriteProtocolBits(*doc, bits, checked);
+    doc->m_settings.Protocol = options::ApplyProtocolBits(doc->m_settings.Protocol.load(), bits, checked);
     if (doc->m_control.m_lpDispatch != nullptr) {
       doc->m_control.SetProperty(kestrum::ctl::kReportChangesOnly, VT_BOOL, m_changesOnly->GetValue());
     }
@@ -666,24 +604,12 @@ COptionsPage* CreateOptionsPage(int index, wxWindow* parent, int mode, bool conn
     case 6:
       return new CPrtcOptionsPage4(parent, mode, connected);
     case 7:
-      return new CMaskPage(parent, "OPC Events", mode, connected, {{1193, "Management", 0}, {1194, "Datachange", 1}},
-                           [](CDoc& doc) { return doc.m_settings.Protocol.load(); }, &WriteProtocolBits);
+      return new CPrtcOptionsPage1(parent, mode, connected);
     case 8:
       return new CPrtcOptionsPage2(parent, mode, connected);
     case 9:
       return new CPrtcOptionsPage5(parent, mode, connected);
     default:
-      return new CMaskPage(parent, "Show/hide columns", mode, connected,
-                           {{1201, "Item ID", 0},      {1202, "R/W", 1},        {1203, "Canonical DT", 2},
-                            {1204, "Requsted DT", 3},  {1205, "Client handle", 4}, {1206, "Value", 5},
-                            {1207, "Timestamp", 6},    {1208, "Quality", 7},    {1209, "Reads", 8},
-                            {1210, "Writes", 9},       {1211, "Polls", 10},     {1212, "Updates", 11}},
-                           [](CDoc& doc) { return doc.m_settings.OpcItemsTable; },
-                           [](CDoc& doc, int, int checked) {
-                             const int mask = checked;
-                             if (mask == doc.m_settings.OpcItemsTable) return;
-                             doc.m_settings.OpcItemsTable = mask;
-                             doc.UpdateAllViews(nullptr, HintOpcItemsColumns);
-                           });
+      return new CPrtcOptionsPage3(parent, mode, connected);
   }
 }
