@@ -20,6 +20,7 @@
 
 #include "app/shell/OptionsPageRules.h"
 #include "app/shell/ShellResources.h"
+#include "app/shell/StateEnabled.h"
 #include "app/wx/FileBrowseCtrl.h"
 #include "app/wx/PrtcOptionsPage1.h"
 #include "app/wx/PrtcOptionsPage3.h"
@@ -232,9 +233,10 @@ class CPrtcOptionsPage10 : public COptionsPage {  // Host Application
 };
 
 // "Timing": edits timing.xml itself; its buttons act at once.
-class CPrtcOptionsPage7 : public COptionsPage {
+class CPrtcOptionsPage7 : public COptionsPage, private CStateEnabled {  // Timing
  public:
-  CPrtcOptionsPage7(wxWindow* parent, int mode, bool connected) : COptionsPage(parent, "Timing", mode, connected) {
+  CPrtcOptionsPage7(wxWindow* parent, int mode, bool connected)
+      : COptionsPage(parent, "Timing", mode, connected), CStateEnabled(mode == 1) {
     auto* sizer = new wxBoxSizer(wxHORIZONTAL);
     auto* left = new wxBoxSizer(wxVERTICAL);
     m_list = new wxListBox(this, 1239, wxDefaultPosition, wxSize(140, 160));
@@ -332,7 +334,7 @@ class CPrtcOptionsPage7 : public COptionsPage {
   }
   void Changed() {
     if (m_bLoading) return;
-    m_update->Enable(IsInteractive());
+    m_update->Enable(IsUpdateEnabledByChange());
     CheckTxTimer();
   }
   void CheckTxTimer() {
@@ -345,12 +347,14 @@ class CPrtcOptionsPage7 : public COptionsPage {
   }
   void Enable() {
     CTmSetting* setting = Selected();
-    const bool edit = IsInteractive() && setting != nullptr;
-    m_delete->Enable(setting != nullptr &&
-                     options::CanDeleteTimingSetting(IsInteractive(), setting->Name, m_actualName, m_settings.m_settings.size()));
-    m_new->Enable(IsInteractive());
-    for (wxWindow* control : std::initializer_list<wxWindow*>{m_setActual, m_repeat, m_tx, m_retry, m_parallel}) control->Enable(edit);
-    m_throttle->SetEditable(edit);
+    const CControls controls =
+        GetControls(setting != nullptr ? &setting->Name : nullptr, m_actualName, m_settings.m_settings.size());
+    m_delete->Enable(controls.bDelete);
+    m_new->Enable(controls.bNew);
+    for (wxWindow* control : std::initializer_list<wxWindow*>{m_setActual, m_repeat, m_tx, m_retry, m_parallel}) {
+      control->Enable(controls.bEdit);
+    }
+    m_throttle->SetEditable(controls.bThrottleEditable);
   }
   void Save() {
     if (!m_settings.Save()) AfxMessageBox(L"The timing settings could not be saved.", MB_OK | MB_ICONERROR);
