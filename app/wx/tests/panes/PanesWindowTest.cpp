@@ -172,6 +172,16 @@ void Step(CTessalyWxApp& app, int step) {
       Expect(output != nullptr && !output->IsChecked(), "its entry is unchecked");
       if (output != nullptr) Click(frame, output->GetId());
       Expect(aui.GetPane("Output").IsShown() && frame->GetOutputWnd()->IsShownOnScreen(), "the entry brings it back");
+      // The status bar's entry hides and shows it.
+      wxMenuItem* statusBar = ItemOf(ViewMenu(frame), "Status Bar");
+      Expect(statusBar != nullptr && statusBar->IsChecked(), "the Status Bar entry is checked");
+      if (statusBar != nullptr) {
+        Click(frame, statusBar->GetId());
+        Expect(!frame->GetStatusBar()->IsShown() && !ItemOf(ViewMenu(frame), "Status Bar")->IsChecked(),
+               "it hides the status bar");
+        Click(frame, statusBar->GetId());
+        Expect(frame->GetStatusBar()->IsShown(), "and shows it again");
+      }
       // Icons: the frame's and the panes' 166 and 168.
       Expect(frame->GetIcons().GetIconCount() >= 2, "the frame has its icon");
       Expect(aui.GetPane("Output").icon.IsOk() && aui.GetPane("Properties").icon.IsOk(), "the panes have their icons");
