@@ -60,7 +60,7 @@ void COutputWnd::OnTool(wxCommandEvent& event) {
   RunCommand(command);
 }
 
-void COutputWnd::RunCommand(int command, const wxString& savePath) {
+void COutputWnd::RunCommand(int command, const wxString& path) {
   switch (command) {
     case ID_OUTPUT_CLEAR_ALL:
       m_model.ClearAll();
@@ -69,23 +69,23 @@ void COutputWnd::RunCommand(int command, const wxString& savePath) {
       m_pText->Copy();
       break;
     case ID_FILE_PRINT:
-      Print();
+      Print(path);
       break;
     case ID_OUTPUT_PROTOCOLING:
       m_model.TogglePause();
       break;
     case ID_OUTPUT_SAVE: {
-      wxString path = savePath;
-      if (path.empty()) {
+      wxString file = path;
+      if (file.empty()) {
         wxFileDialog dialog(this, "Save", wxEmptyString, wxString(m_model.GetLastSavePath().GetString()),
                             "Text documents (*.txt)|*.txt", wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
         if (dialog.ShowModal() != wxID_OK) return;
-        path = dialog.GetPath();
-        if (!path.Lower().EndsWith(".txt") && path.Find('.') == wxNOT_FOUND) path += ".txt";
+        file = dialog.GetPath();
+        if (!file.Lower().EndsWith(".txt") && file.Find('.') == wxNOT_FOUND) file += ".txt";
       }
-      m_model.SetLastSavePath(CString(path.wc_str()));
-      if (m_model.Save(CString(path.wc_str())) != ERROR_SUCCESS) {
-        AfxMessageBox(FormatString(L"The protocol could not be saved to %s.", path.wc_str()).GetString(),
+      m_model.SetLastSavePath(CString(file.wc_str()));
+      if (m_model.Save(CString(file.wc_str())) != ERROR_SUCCESS) {
+        AfxMessageBox(FormatString(L"The protocol could not be saved to %s.", file.wc_str()).GetString(),
                       MB_OK | MB_ICONERROR);
       }
       break;
@@ -95,12 +95,28 @@ void COutputWnd::RunCommand(int command, const wxString& savePath) {
   }
 }
 
-void COutputWnd::Print() {
+void COutputWnd::Print(const wxString& file) {
+  // wx's own printing (its print dialog, a printer command or a PostScript file): GTK's print
+  // dialog waits on services a server machine may not run.
+  static const bool generic = [] {
+    wxPrintFactory::SetPrintFactory(new wxNativePrintFactory);
+    return true;
+  }();
+  (void)generic;
   std::vector<wxString> lines;
   for (const CString& line : m_model.GetLines()) lines.emplace_back(line.GetString());
   CProtocolPrintout printout(std::move(lines));
-  wxPrinter printer;
-  if (!printer.Print(this, &printout, true) && wxPrinter::GetLastError() == wxPRINTER_ERROR) {
+  wxPrintDialogData data(m_printData);
+  // The pages are counted only once the printer is known: all of them unless the user narrows it.
+  data.SetAllPages(true);
+  if (!file.empty()) {
+    data.GetPrintData().SetPrintMode(wxPRINT_MODE_FILE);
+    data.GetPrintData().SetFilename(file);
+  }
+  wxPrinter printer(&data);
+  if (printer.Print(this, &printout, file.empty())) {
+    if (file.empty()) m_printData = printer.GetPrintDialogData().GetPrintData();
+  } else if (wxPrinter::GetLastError() == wxPRINTER_ERROR) {
     AfxMessageBox(L"The protocol could not be printed.", MB_OK | MB_ICONERROR);
   }
 }

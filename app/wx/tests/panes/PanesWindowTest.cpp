@@ -20,6 +20,7 @@
 #include <wx/choicdlg.h>
 #include <wx/dcmemory.h>
 #include <wx/dialog.h>
+#include <wx/generic/prntdlgg.h>
 #include <wx/image.h>
 #include <wx/menu.h>
 #include <wx/statusbr.h>
@@ -272,6 +273,23 @@ void Step(CTessalyWxApp& app, int step) {
              "300 lines print on " + std::to_string(printout.GetPageCount()) + " pages");
       Expect(printout.OnPrintPage(1), "the first page prints");
       dc.SelectObject(wxNullBitmap);
+      // Print asks in wx's print dialog; Cancel prints nothing and says nothing.
+      bool asked = false;
+      ShootDialog("03-print", [&asked](wxDialog* dialog) {
+        asked = dynamic_cast<wxGenericPrintDialog*>(dialog) != nullptr;
+        dialog->EndModal(wxID_CANCEL);
+      });
+      const size_t boxes = g_env->Prompts().Texts().size();
+      output->RunCommand(ID_FILE_PRINT);
+      Expect(asked && g_env->Prompts().Texts().size() == boxes, "Print shows the print dialog; Cancel says nothing");
+      // To a file: the pages as PostScript.
+      const std::string ps = g_shots + "/output.ps";
+      std::remove(ps.c_str());
+      output->RunCommand(ID_FILE_PRINT, wxString(ps));
+      std::ifstream printed(ps, std::ios::binary);
+      std::string head(4, '\0');
+      printed.read(head.data(), 4);
+      Expect(head == "%!PS", "Print to a file writes PostScript");
       output->RunCommand(ID_OUTPUT_CLEAR_ALL);
       Expect(output->GetModel().GetLines().size() == 1 && output->GetTextCtrl()->GetValue().StartsWith("Output window cleared."),
              "Clear all leaves its one line");
