@@ -343,6 +343,18 @@ void Step(CTessalyWxApp& app, int step) {
       Expect(g_asserts.empty(), "without a toolkit assertion");
       Expect(properties->GetManager()->HasFlag(wxPG_DESCRIPTION) && properties->GetManager()->GetDescBoxHeight() > 0,
              "the description area shows");
+      // An edit in the grid reaches the device: "Is active" off, then on again.
+      for (const bool value : {false, true}) {
+        wxPGProperty* active = properties->FindRow({"OPC Specifics", "Is active"});
+        Expect(active != nullptr && active->GetValue().GetBool() != value, "the device's Is active row");
+        if (active == nullptr) break;
+        properties->GetGrid()->ChangePropertyValue(active, value);
+        devices->SelectItem(nullptr);
+        devices->SelectItem(devices->FindObjectItem(node));
+        active = properties->FindRow({"OPC Specifics", "Is active"});
+        Expect(active != nullptr && active->GetValue().GetBool() == value,
+               std::string("the edit reached the device: Is active ") + (value ? "on" : "off"));
+      }
       // The tag view's selection takes over the pane.
       CDefaultObject* nv = FindObject(doc->m_pDeviceTree, TreeObjectNV);
       CSuperGridModel::CTreeItem* item = nv != nullptr ? tags->GetList().FindItem(nv) : nullptr;
