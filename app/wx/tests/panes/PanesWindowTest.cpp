@@ -209,6 +209,12 @@ void Step(CTessalyWxApp& app, int step) {
       break;
     }
     case 1: {
+      // The customisation of the last run is back: About is hidden.
+      auto* standard = dynamic_cast<wxAuiToolBar*>(aui.GetPane("Standard").window);
+      Expect(standard != nullptr && standard->FindTool(WxIdOfCommand(ID_APP_ABOUT)) == nullptr &&
+                 standard->FindTool(WxIdOfCommand(ID_FILE_NEW)) != nullptr,
+             "the Standard bar comes back without About, as left");
+      frame->SetHiddenTools("Standard", {});
       // Customize...: unchecking Print hides it on the Standard bar, in the profile too.
       ShootDialog("02-customize", [](wxDialog* dialog) {
         auto* choice = dynamic_cast<wxMultiChoiceDialog*>(dialog);
@@ -230,7 +236,6 @@ void Step(CTessalyWxApp& app, int step) {
         dialog->ProcessWindowEvent(ok);
       });
       frame->ShowCustomizeDialog();
-      auto* standard = dynamic_cast<wxAuiToolBar*>(aui.GetPane("Standard").window);
       Expect(standard != nullptr && standard->FindTool(WxIdOfCommand(ID_FILE_PRINT)) == nullptr &&
                  standard->FindTool(WxIdOfCommand(ID_FILE_SAVE)) != nullptr,
              "Print is gone from the Standard bar, Save stays");
@@ -412,6 +417,12 @@ void Step(CTessalyWxApp& app, int step) {
 int main(int argc, char** argv) {
   g_shots = argc > 1 ? argv[1] : ".";
   g_env = std::make_unique<kestrum::testing::CKestrumEnvironment>();
+  {
+    // A customisation left by an earlier run: About hidden on the Standard bar.
+    CRegistryProfile profile(L"Tessaly");
+    profile.SetRegistryKey(L"Norvane GmbH\\Tessaly");
+    profile.WriteProfileString(L"ToolBarCustomization", L"Standard", L"57664");
+  }
   // Not saving the changed project at the end.
   g_env->Prompts().Answer({IDNO, IDNO});
   std::thread([] {
