@@ -142,7 +142,8 @@ void COutputWnd::OnUpdateTool(wxUpdateUIEvent& event) {
 }
 
 bool COutputWnd::IsCommandEnabled(int command) {
-  m_pToolBar->UpdateWindowUI(wxUPDATE_UI_NONE);
+  // As the idle time does: the bar's own update, then each tool's.
+  m_pToolBar->UpdateWindowUI(wxUPDATE_UI_FROMIDLE);
   const int tool = m_pToolBar->ToolOfCommand(command);
   return m_pToolBar->IsEnabled() && tool != wxID_NONE && m_pToolBar->GetToolEnabled(tool);
 }

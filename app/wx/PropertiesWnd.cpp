@@ -56,6 +56,7 @@ CPropertiesWnd::CPropertiesWnd(wxWindow* parent, CPropertiesWndModel::ActiveView
   Bind(wxEVT_SIZE, [this](wxSizeEvent&) { AdjustLayout(); });
   AdjustLayout();
   m_pManager->SetWindowStyleFlag(m_pManager->GetWindowStyleFlag() | wxPG_DESCRIPTION);
+  m_pManager->SetDescBoxHeight(kDescriptionHeight);
 }
 
 void CPropertiesWnd::AdjustLayout() {
@@ -66,6 +67,8 @@ void CPropertiesWnd::AdjustLayout() {
   const int bar = m_pToolBar->GetBestSize().GetHeight();
   m_pToolBar->SetSize(0, 0, client.GetWidth(), bar);
   m_pManager->SetSize(0, bar, std::max(client.GetWidth(), 120), std::max(client.GetHeight() - bar, 120));
+  // The description keeps its few lines; the grid takes what the pane gains.
+  if (m_pManager->HasFlag(wxPG_DESCRIPTION)) m_pManager->SetDescBoxHeight(kDescriptionHeight);
 }
 
 void CPropertiesWnd::RefreshFromActiveView() {
@@ -150,6 +153,7 @@ void CPropertiesWnd::RunCommand(int command) {
   } else if (command == ID_PROPERTIES_SORT) {
     m_bAlphabetic = !m_bAlphabetic;
     m_pToolBar->ToggleTool(m_pToolBar->ToolOfCommand(ID_PROPERTIES_SORT), m_bAlphabetic);
+    m_pToolBar->Refresh();
     Rebuild();
   }
 }

@@ -11,6 +11,8 @@
 
 class CPropertiesWnd : public wxPanel {
  public:
+  static constexpr int kDescriptionHeight = 64;
+
   CPropertiesWnd(wxWindow* parent, CPropertiesWndModel::ActiveViewSource activeView);
 
   // WM_APP+0x103 from the frame.

@@ -253,6 +253,12 @@ void Step(CTessalyWxApp& app, int step) {
       Expect(output->IsCommandEnabled(ID_OUTPUT_SAVE) && output->IsCommandEnabled(ID_FILE_PRINT), "Save and Print are enabled");
       Expect(output->IsCommandEnabled(ID_OUTPUT_PROTOCOLING), "Protocoling is enabled");
       Expect(!output->IsCommandEnabled(ID_EDIT_COPY), "Copy waits for a selection");
+      for (int command : {ID_OUTPUT_CLEAR_ALL, ID_EDIT_COPY, ID_FILE_PRINT, ID_OUTPUT_SAVE, ID_OUTPUT_PROTOCOLING}) {
+        const wxRect rect = output->GetToolBar()->GetCommandRect(command);
+        Expect(!rect.IsEmpty() && output->GetToolBar()->GetClientRect().Contains(rect.GetPosition()),
+               "tool " + std::to_string(command) + " shows on the Output pane's bar");
+      }
+      Expect(output->GetToolBar()->IsCommandChecked(ID_OUTPUT_PROTOCOLING), "Protocoling is checked while it runs");
       output->GetTextCtrl()->SelectAll();
       Expect(output->IsCommandEnabled(ID_EDIT_COPY), "a selection enables Copy");
       // Save writes the pane's text as UTF-16 without a byte-order mark.
@@ -346,8 +352,9 @@ void Step(CTessalyWxApp& app, int step) {
       }
       Expect(properties->FindRow({"Misc", "Neuron ID"}) != nullptr, "and the device's Neuron ID");
       Expect(g_asserts.empty(), "without a toolkit assertion");
-      Expect(properties->GetManager()->HasFlag(wxPG_DESCRIPTION) && properties->GetManager()->GetDescBoxHeight() > 0,
-             "the description area shows");
+      Expect(properties->GetManager()->HasFlag(wxPG_DESCRIPTION) && properties->GetManager()->GetDescBoxHeight() > 0 &&
+                 properties->GetManager()->GetDescBoxHeight() < properties->GetManager()->GetSize().GetHeight() / 3,
+             "the description area shows below a grid that keeps most of the pane");
       // An edit in the grid reaches the device: "Is active" off, then on again.
       for (const bool value : {false, true}) {
         wxPGProperty* active = properties->FindRow({"OPC Specifics", "Is active"});
@@ -372,7 +379,7 @@ void Step(CTessalyWxApp& app, int step) {
       // Sort and Expand all.
       properties->RunCommand(ID_PROPERTIES_SORT);
       Expect(properties->IsAlphabetic() &&
-                 properties->GetToolBar()->GetToolState(properties->GetToolBar()->ToolOfCommand(ID_PROPERTIES_SORT)),
+                 properties->GetToolBar()->IsCommandChecked(ID_PROPERTIES_SORT),
              "Sort is checked in alphabetic order");
       properties->RunCommand(ID_PROPERTIES_SORT);
       devices->SelectItem(devices->FindObjectItem(node));
