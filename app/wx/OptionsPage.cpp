@@ -1,5 +1,13 @@
 #include "app/wx/OptionsPage.h"
 
+#include <vector>
+
+#include <wx/choice.h>
+#include <wx/stattext.h>
+
+#include "platform/com/DispatchDriver.h"
+#include "project/Doc.h"
+
 COptionsPage::COptionsPage(wxWindow* parent, const wxString& caption, int startMode, bool connected)
     : wxPanel(parent, wxID_ANY), m_caption(caption), m_nStartMode(startMode), m_bConnected(connected) {}
 
@@ -22,4 +30,37 @@ void COptionsPage::CollectBits(const std::vector<std::pair<wxCheckBox*, int>>& b
     bits |= 1 << bit;
     if (check->GetValue()) checked |= 1 << bit;
   }
+}
+
+void COptionsPage::MarkModified(CDoc* doc) { doc->SetModifiedFlag(TRUE); }
+
+bool COptionsPage::ControlSwitch(CDoc* doc, DISPID id) {
+  if (doc == nullptr || doc->m_control.m_lpDispatch == nullptr) return false;
+  try {
+    return doc->m_control.GetProperty<bool>(id);
+  } catch (const COleDispatchException&) {
+    return false;
+  }
+}
+
+void COptionsPage::FillInterfaces(wxChoice* choice, CDoc* doc, const CString& current) {
+  choice->Append("< none >");
+  if (doc != nullptr) {
+    std::vector<CString> names;
+    doc->GetNetworkInterfaces(names);
+    for (const CString& name : names) choice->Append(ToWx(name));
+  }
+  const int index = current.IsEmpty() ? wxNOT_FOUND : choice->FindString(ToWx(current), true);
+  choice->SetSelection(index == wxNOT_FOUND ? 0 : index);
+}
+
+wxFlexGridSizer* COptionsPage::Grid() {
+  auto* grid = new wxFlexGridSizer(2, 6, 8);
+  grid->AddGrowableCol(1);
+  return grid;
+}
+
+void COptionsPage::Row(wxFlexGridSizer* grid, wxWindow* parent, const wxString& label, wxWindow* control) {
+  grid->Add(new wxStaticText(parent, wxID_ANY, label), 0, wxALIGN_CENTER_VERTICAL);
+  grid->Add(control, 1, wxEXPAND);
 }
