@@ -339,6 +339,8 @@ void CMainFrame::ShowCustomizeDialog() {
   wxMultiChoiceDialog dialog(this, "Buttons shown on the tool bars:", Text(IDS_TOOLBAR_CUSTOMIZE).BeforeFirst('.'),
                              labels);
   dialog.SetSelections(shown);
+  // Every button in view at once.
+  dialog.SetSize(FromDIP(wxSize(320, 520)));
   if (dialog.ShowModal() != wxID_OK) return;
   std::set<int> checked;
   for (int index : dialog.GetSelections()) checked.insert(index);
