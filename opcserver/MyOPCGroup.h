@@ -105,6 +105,10 @@ class CMyOPCGroup : public CComObjectRootEx<CComMultiThreadModel>,
   HRESULT DUnadvise(DWORD dwConnection) override;
   HRESULT EnumDAdvise(IEnumSTATDATA** ppenumAdvise) override;
 
+  // ---- IConnectionPoint (IOPCDataCallback): the statistics record follows the sinks ----
+  HRESULT Advise(IUnknown* pUnkSink, DWORD* pdwCookie) override;
+  HRESULT Unadvise(DWORD dwCookie) override;
+
   // ---- IOPCAsyncIO2 ----
   HRESULT Read(DWORD dwCount, OPCHANDLE* phServer, DWORD dwTransactionID, DWORD* pdwCancelID,
                HRESULT** ppErrors) override;
@@ -182,10 +186,12 @@ class CMyOPCGroup : public CComObjectRootEx<CComMultiThreadModel>,
     CScopedCycleHookForTesting& operator=(const CScopedCycleHookForTesting&) = delete;
 
    private:
+
     CycleHook m_previous;
   };
 
  private:
+  using DataCallbackPoint = IConnectionPointImpl<CMyOPCGroup, &IID_IOPCDataCallback, CComDynamicUnkArray>;
   struct Collected {
     COPCItem* item;
     unsigned seq;
