@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "interfaces/kestrum/KestrumDispIds.h"
 #include "lon/DataTypeNames.h"
 #include "lon/LonDispatch.h"
@@ -29,6 +31,42 @@ TEST(DeviceDialogDomainTest, DomainIdsOfTwoSixOrTwelveHexDigitsOrEmpty) {
                         {L"0123456789aB", true}, {L"4", false},      {L"4B1", false}, {L"4G", false},
                         {L"0123456789", false},  {L"0123456789abc", false}};
   for (const Case& each : cases) EXPECT_EQ(each.valid, CDeviceDialogModel::IsDomainTextValid(each.text)) << each.text;
+}
+
+// Each text either gives its number or is refused with the range's message; a long input stops
+// at the first digit that leaves the range (no overflow on the way).
+TEST_F(DialogModelsTest, RangedIntegersTakeOnlyNumbersInTheirRange) {
+  struct Case {
+    const wchar_t* text;
+    long long low, high;
+    bool accepted;
+    long long value;
+  } cases[] = {
+      {L"127", 0, 127, true, 127},
+      {L" +5 ", 0, 127, true, 5},
+      {L"128", 0, 127, false, 0},
+      {L"-0", 0, 127, true, 0},
+      {L"-1", 0, 127, false, 0},
+      {L"12345678901234567890123456", 0, 2147483647, false, 0},
+      {L"-12345678901234567890123456", 0, 2147483647, false, 0},
+      {L"99999999999999999999999999", LLONG_MIN, LLONG_MAX, false, 0},
+      {L"9223372036854775807", LLONG_MIN, LLONG_MAX, true, LLONG_MAX},
+      {L"-9223372036854775808", LLONG_MIN, LLONG_MAX, true, LLONG_MIN},
+      {L"9223372036854775808", LLONG_MIN, LLONG_MAX, false, 0},
+      {L"2147483648", 0, 2147483647, false, 0},
+      {L"-40", -50, 50, true, -40},
+      {L"12a", 0, 127, false, 0},
+      {L"", 0, 127, false, 0},
+      {L"-", 0, 127, false, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "text " << std::wstring(c.text).size() << " long: " << c.text);
+    const size_t boxes = m_boxes->Texts().size();
+    long long value = -7;
+    EXPECT_EQ(c.accepted, ExchangeRangedInt(c.text, c.low, c.high, value));
+    EXPECT_EQ(c.accepted ? c.value : -7, value);
+    EXPECT_EQ(boxes + (c.accepted ? 0u : 1u), m_boxes->Texts().size());
+  }
 }
 
 TEST_F(DialogModelsTest, DeviceDialogChecksRangesAndDomainsBeforeItWritesTheRecord) {
