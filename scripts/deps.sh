@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           libsqlite3-dev sqlite3 libtinyxml-dev capnproto libcapnp-dev libssl-dev openssl
-          libwxgtk3.2-dev xvfb xauth x11-apps x11-utils imagemagick)
+          libwxgtk3.2-dev libgtk-3-dev xvfb xauth x11-apps x11-utils imagemagick)
 packages+=(python3)  # the layer check of make test, the table of make bench
 # `make fuzz` only (scripts/deps.sh fuzz): clang with its libFuzzer and sanitizer runtimes.
 if [ "${1:-}" = "fuzz" ]; then

@@ -15,7 +15,7 @@ CTagViewWnd::CTagViewWnd(wxWindow* parent, CTagViewModel& model)
   for (int i = 0; i < CTagViewModel::kColumnCount; ++i)
     columns.push_back({CTagViewModel::GetColumnHeading(i), widths[static_cast<size_t>(i)], CTagViewModel::IsColumnRightAligned(i)});
   CSuperGridWnd::CCallbacks callbacks;
-  callbacks.selected = [this](int row) { m_pModel->OnItemSelected(row); };
+  callbacks.selected = [this](const std::vector<int>& rows) { m_pModel->OnSelectionChanged(rows); };
   callbacks.activated = [this](int row) { m_pModel->OnDoubleClick(row); };
   callbacks.contextMenu = [this](int row, wxPoint point) { m_pModel->OnRightClick(row, POINT{point.x, point.y}); };
   callbacks.toggle = [this](int row) { return m_pModel->OnToggleRow(row); };
@@ -24,6 +24,11 @@ CTagViewWnd::CTagViewWnd(wxWindow* parent, CTagViewModel& model)
   auto* sizer = new wxBoxSizer(wxVERTICAL);
   sizer->Add(m_pGrid, 1, wxEXPAND);
   SetSizer(sizer);
+  // Focus on the list or the panel: the properties pane follows this view.
+  Bind(wxEVT_CHILD_FOCUS, [this](wxChildFocusEvent& event) {
+    if (m_pModel != nullptr) m_pModel->OnSetFocus();
+    event.Skip();
+  });
   Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
     if (m_pModel != nullptr) m_pModel->OnTimer(ID_TIMER_TAG_VALUES);
   });
