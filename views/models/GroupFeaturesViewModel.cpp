@@ -123,10 +123,8 @@ void CGroupFeaturesViewModel::UpdateItemRows() {
     CItemInfo info;
     if (registry.GetItemInfo(m_items.GetRowKey(row), info) && m_items.UpdateRow(info, row)) changed = true;
   }
-  if ((structural || changed) && m_items.GetSortColumn() >= 0)
-    m_items.Sort();
-  else if (structural)
-    m_items.NotifyRowsReset();
+  const bool moved = (structural || changed) && m_items.Sort();
+  if (structural && !moved) m_items.NotifyRowsReset();
 }
 
 void CGroupFeaturesViewModel::SetSelectedRow(int row) {

@@ -1,6 +1,9 @@
 // The item list of the group view: a wxDataViewCtrl over a virtual list model that asks the
-// list model for the cells of the rows it paints, so 100,000 rows cost only what shows.
+// list model for the cells of the rows it paints, so 100,000 rows cost only what shows. Rows
+// that come, go or move keep the user's selection (by item key) and the scroll position.
 #pragma once
+
+#include <unordered_set>
 
 #include <wx/dataview.h>
 
@@ -24,7 +27,10 @@ class COPCItemsListCtrl : public wxDataViewCtrl, public COPCItemsListModel::Sink
  private:
   class CVirtualModel;
   void OnHeaderClick(wxDataViewEvent& event);
+  void OnSelectionChanged(wxDataViewEvent& event);
 
   COPCItemsListModel* m_pModel;
   CVirtualModel* m_pData;  // reference counted by the control
+  std::unordered_set<DWORD> m_selectedKeys;
+  bool m_bResetting = false;
 };

@@ -152,6 +152,33 @@ TEST_F(DiagnosticsViewsTest, ANewGroupAndItsItemsAppearWithinOneTick) {
   EXPECT_NE(nullptr, rows[0]->FindChild(L"Items count"));
 }
 
+// The form of an inactive group (which raises no update events) shows the items a client adds
+// and its subscription within one tick, as the properties pane does.
+TEST_F(DiagnosticsViewsTest, TheFormFollowsItemsAndSubscriptionOfAnInactiveGroupWithinOneTick) {
+  QueryAs<IOPCCommon>(m_opc.Server())->SetClientName(m_strClientName.GetString());
+  CComPtr<IOPCItemMgt> group = m_opc.AddGroup(L"Idle", FALSE, 1000, 1);
+  Pump();
+  auto* groupObject = static_cast<COPCGroupTreeObject*>(*ServerObject()->m_children.begin());
+  Select(groupObject);
+  EXPECT_EQ(CString(L"0 item(s)"), m_features.GetFields().m_strItemCount);
+  EXPECT_FALSE(m_features.GetFields().m_bSubscribed);
+  std::vector<CString> ids = m_net.NvItemIds();
+  ids.resize(4);
+  m_opc.AddItems(group, ids);
+  DWORD cookie = 0;
+  auto sink = m_opc.Subscribe(group, &cookie);
+  Tick();
+  EXPECT_EQ(CString(L"4 item(s)"), m_features.GetFields().m_strItemCount);
+  EXPECT_TRUE(m_features.GetFields().m_bSubscribed);
+  EXPECT_EQ(4, m_features.GetItems().GetRowCount());
+  CPropertyList rows;
+  m_features.GetProperties(rows);
+  ASSERT_FALSE(rows.empty());
+  CPropertyRow* count = rows[0]->FindChild(L"Items count");
+  ASSERT_NE(nullptr, count);
+  EXPECT_EQ(4, count->m_value.lVal);
+}
+
 TEST_F(DiagnosticsViewsTest, ARenameReachesTheTreeAndTheBannerAtTheNextTick) {
   CComPtr<IOPCItemMgt> group = AddNamedClientGroup(L"Before");
   Pump();
