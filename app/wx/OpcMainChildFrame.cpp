@@ -5,6 +5,7 @@
 #include "app/shell/ShellCommands.h"
 #include "app/wx/DlgBanner.h"
 #include "platform/afx/FrameWnd.h"
+#include "views/models/ViewMessageWindow.h"
 #include "views/wx/DeviceViewWnd.h"
 #include "views/wx/TagViewWnd.h"
 
@@ -27,6 +28,11 @@ void RouteFocus(wxWindow* window, CFrameWnd* frame, CView* view) {
   });
 }
 
+// WM_APP+0x103 to the main window: its properties pane refreshes from the active view.
+void SendToPropertiesPane(WPARAM what, CTreeObject* object) {
+  CViewMessageWindow::RefreshPropertiesPane(what, reinterpret_cast<LPARAM>(object));
+}
+
 }  // namespace
 
 COpcMainChildFrame::COpcMainChildFrame(wxWindow* parent, CFrameWnd* frame)
@@ -37,6 +43,7 @@ COpcMainChildFrame::COpcMainChildFrame(wxWindow* parent, CFrameWnd* frame)
             if (model == nullptr) return Banner(splitter, "Devices");
             auto* window = new CDeviceViewWnd(splitter, *model);
             window->SetName("Devices");
+            window->m_updateProperties = SendToPropertiesPane;
             RouteFocus(window, frame, model);
             return window;
           },
@@ -45,6 +52,7 @@ COpcMainChildFrame::COpcMainChildFrame(wxWindow* parent, CFrameWnd* frame)
             if (model == nullptr) return Banner(splitter, "Tags");
             auto* window = new CTagViewWnd(splitter, *model);
             window->SetName("Tags");
+            window->m_updateProperties = SendToPropertiesPane;
             RouteFocus(window, frame, model);
             return window;
           }) {}

@@ -72,6 +72,16 @@ void CDeviceViewWnd::OnItemsReset() {
   m_bSyncing = false;
 }
 
+void CDeviceViewWnd::OnItemRemoving(CObjectTreeModel::CItem* item) {
+  const wxTreeItemId id = Find(GetRootItem(), item);
+  if (!id.IsOk()) return;
+  // Only this item goes: the others keep their expansion; the model says what is selected next.
+  const bool wasSyncing = m_bSyncing;
+  m_bSyncing = true;
+  Delete(id);
+  m_bSyncing = wasSyncing;
+}
+
 wxTreeItemId CDeviceViewWnd::Find(const wxTreeItemId& from, CObjectTreeModel::CItem* item) {
   if (!from.IsOk()) return from;
   if (ItemOf(from) == item) return from;

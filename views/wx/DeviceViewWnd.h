@@ -16,6 +16,7 @@ class CDeviceViewWnd : public wxTreeCtrl, public CDeviceViewHost, public CObject
 
   void UpdateProperties(WPARAM what, CTreeObject* object) override;
   void OnItemsReset() override;
+  void OnItemRemoving(CObjectTreeModel::CItem* item) override;
   void OnItemChanged(CObjectTreeModel::CItem* item) override;
   void OnSelectionChanged(CObjectTreeModel::CItem* item) override;
   void OnViewGone() override;

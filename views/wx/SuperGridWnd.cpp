@@ -218,6 +218,13 @@ void CSuperGridWnd::ShowRow(int row) {
     views_wx::ScrollRowToTop(*this, std::max(0, row - perPage + 1));
 }
 
+void CSuperGridWnd::Detach() {
+  m_pGrid = nullptr;
+  m_rows->Detach();
+  m_callbacks = CCallbacks();
+  Sync();
+}
+
 int CSuperGridWnd::GetTopRow() { return views_wx::GetTopRow(*this, *m_rows); }
 
 int CSuperGridWnd::GetRowsPerPage() {

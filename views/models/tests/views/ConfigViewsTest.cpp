@@ -145,6 +145,43 @@ TEST_F(ConfigViewsTest, DeleteAsksFirstRefusesWhileClientsAreConnectedAndTakesTh
   for (Item* item : Items(m_devices)) EXPECT_NE(static_cast<CTreeObject*>(node), item->GetObject());  // compared only: it has gone
 }
 
+// What the device view's window is told: a deleted device takes only its own item (the window
+// keeps every other item's expansion), never a rebuild of the whole tree.
+class CRecordingTreeListener : public CObjectTreeModel::CListener {
+ public:
+  void OnItemsReset() override { ++m_nResets; }
+  void OnItemRemoving(CObjectTreeModel::CItem* item) override { m_removed.push_back(item->GetObject()); }
+  int m_nResets = 0;
+  std::vector<CTreeObject*> m_removed;
+};
+
+TEST_F(ConfigViewsTest, ADeletedDeviceTakesOnlyItsOwnItemAndKeepsAnotherSelection) {
+  Start();
+  CRecordingTreeListener window;
+  m_devices.SetListener(&window);
+  CDefaultObject* doomed = Find(TreeObjectNode);
+  CDefaultObject* other = Find(TreeObjectNode, [&](CDefaultObject* object) { return object != doomed; });
+  ASSERT_NE(nullptr, other);
+  Select(doomed);
+  m_boxes->Answer(IDYES);
+  m_devices.OnDeleteNode();
+  EXPECT_EQ(0, window.m_nResets);
+  ASSERT_EQ(1u, window.m_removed.size());
+  EXPECT_EQ(static_cast<CTreeObject*>(doomed), window.m_removed[0]);  // compared only: it has gone
+  EXPECT_EQ(nullptr, m_devices.GetSelectedObject());
+
+  // A device the network removes while another is selected: the selection stays.
+  Select(m_doc->m_pDeviceTree);
+  CDefaultObject* next = Find(TreeObjectNode);
+  ASSERT_NE(nullptr, next);
+  window.m_removed.clear();
+  m_doc->UpdateAllViews(nullptr, HintObjectRemoved, next);
+  EXPECT_EQ(0, window.m_nResets);
+  EXPECT_EQ(std::vector<CTreeObject*>{next}, window.m_removed);
+  EXPECT_EQ(static_cast<CTreeObject*>(m_doc->m_pDeviceTree), m_devices.GetSelectedObject());
+  m_devices.SetListener(nullptr);
+}
+
 TEST_F(ConfigViewsTest, ASelectionFillsTheTagsAndValuesShowOnlyWhileMonitoring) {
   Start();
   CDefaultObject* node = Find(TreeObjectNode);
@@ -291,11 +328,13 @@ TEST_F(ConfigViewsTest, ATickRefreshesAPageOfRootsFromTheOneHoldingTheTopRow) {
 // kind (NVs before CPs) and index; every level on its own.
 TEST_F(ConfigViewsTest, TheAddressAndTimestampHeadersSortByKindAndIndexAndByTimeBothWays) {
   Start();
-  CDefaultObject* cp = Find(TreeObjectCP);
+  // A CP beside NVs.
+  CDefaultObject* cp = Find(TreeObjectCP, [](CDefaultObject* object) {
+    for (CTreeObject* sibling : object->m_pParent->m_children)
+      if (auto* typed = dynamic_cast<CDefaultObject*>(sibling); typed != nullptr && typed->GetType() == TreeObjectNV) return true;
+    return false;
+  });
   ASSERT_NE(nullptr, cp);
-  CTreeObject* device = cp->m_pParent;
-  while (device != nullptr && CNodeTreeObject::FromObject(device) == nullptr) device = device->m_pParent;
-  ASSERT_NE(nullptr, device);
   Select(cp->m_pParent);
   CTagsListModel& list = m_tags.GetList();
   ASSERT_GE(list.GetRootItems().size(), 2u);
