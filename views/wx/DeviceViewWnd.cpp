@@ -95,9 +95,11 @@ void CDeviceViewWnd::OnItemChanged(CObjectTreeModel::CItem* item) {
   const wxTreeItemId id = Find(GetRootItem(), item);
   if (!id.IsOk()) return;
   SetItemText(id, views_wx::ToWx(item->GetText()));
-  // The inactive mark: the toolkit's trees have no overlays, so the text greys.
-  SetItemTextColour(id, item->GetOverlay() != 0 ? wxSystemSettings::GetColour(wxSYS_COLOUR_GRAYTEXT)
-                                                : wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOWTEXT));
+  // The inactive mark over the image, seen also while the item is selected.
+  const bool inactive = item->GetOverlay() != 0;
+  SetItemImage(id, inactive ? views_wx::WithInactiveMark(item->GetImage()) : item->GetImage(), wxTreeItemIcon_Normal);
+  SetItemImage(id, inactive ? views_wx::WithInactiveMark(item->GetSelectedImage()) : item->GetSelectedImage(),
+               wxTreeItemIcon_Selected);
 }
 
 void CDeviceViewWnd::OnSelectionChanged(CObjectTreeModel::CItem* item) {
