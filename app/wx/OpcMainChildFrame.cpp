@@ -28,9 +28,13 @@ void RouteFocus(wxWindow* window, CFrameWnd* frame, CView* view) {
   });
 }
 
-// WM_APP+0x103 to the main window: its properties pane refreshes from the active view.
-void SendToPropertiesPane(WPARAM what, CTreeObject* object) {
-  CViewMessageWindow::RefreshPropertiesPane(what, reinterpret_cast<LPARAM>(object));
+// A view whose selection or selected data changed is the one the user works in: it becomes the
+// frame's active view, and the main window refreshes its properties pane from it.
+std::function<void(WPARAM, CTreeObject*)> RouteProperties(CFrameWnd* frame, CView* view) {
+  return [frame, view](WPARAM what, CTreeObject* object) {
+    frame->SetActiveView(view);
+    CViewMessageWindow::RefreshPropertiesPane(what, reinterpret_cast<LPARAM>(object));
+  };
 }
 
 }  // namespace
@@ -43,8 +47,8 @@ COpcMainChildFrame::COpcMainChildFrame(wxWindow* parent, CFrameWnd* frame)
             if (model == nullptr) return Banner(splitter, "Devices");
             auto* window = new CDeviceViewWnd(splitter, *model);
             window->SetName("Devices");
-            window->m_updateProperties = SendToPropertiesPane;
             RouteFocus(window, frame, model);
+            window->m_updateProperties = RouteProperties(frame, model);
             return window;
           },
           [frame](wxWindow* splitter) -> wxWindow* {
@@ -52,7 +56,7 @@ COpcMainChildFrame::COpcMainChildFrame(wxWindow* parent, CFrameWnd* frame)
             if (model == nullptr) return Banner(splitter, "Tags");
             auto* window = new CTagViewWnd(splitter, *model);
             window->SetName("Tags");
-            window->m_updateProperties = SendToPropertiesPane;
             RouteFocus(window, frame, model);
+            window->m_updateProperties = RouteProperties(frame, model);
             return window;
           }) {}
