@@ -7,8 +7,8 @@
 #include <wx/button.h>
 #include <wx/artprov.h>
 #include <wx/checkbox.h>
+#include <wx/filedlg.h>
 #include <wx/choice.h>
-#include <wx/filepicker.h>
 #include <wx/listbox.h>
 #include <wx/radiobox.h>
 #include <wx/sizer.h>
@@ -20,6 +20,7 @@
 
 #include "app/shell/OptionsPageRules.h"
 #include "app/shell/ShellResources.h"
+#include "app/wx/FileBrowseCtrl.h"
 #include "foundation/Conversions.h"
 #include "project/ProjectResource.h"
 #include "lon/TimingSettings.h"
@@ -174,9 +175,8 @@ class CPrtcOptionsPage8 : public COptionsPage {  // Project
     m_mode->SetSelection(doc != nullptr ? std::clamp(doc->m_settings.dbmode, 0, 3) : 1);
     m_mode->Enable(setup);
     Row(grid, this, "&Mode:", m_mode);
-    m_db = new wxFilePickerCtrl(this, 1157, doc != nullptr ? W(doc->m_settings.GetDbPath()) : wxString(), "Database",
-                                "Microsoft Access Database (*.mdb)|*.mdb", wxDefaultPosition, wxDefaultSize,
-                                wxFLP_OPEN | wxFLP_USE_TEXTCTRL);
+    m_db = new CFileBrowseCtrl(this, 1157, doc != nullptr ? W(doc->m_settings.GetDbPath()) : wxString(), "Database",
+                               "Microsoft Access Database (*.mdb)|*.mdb", "mdb", wxFD_OPEN);
     m_db->Enable(setup);
     Row(grid, this, "&Database:", m_db);
     sizer->Add(grid, 0, wxEXPAND | wxBOTTOM, 8);
@@ -217,7 +217,7 @@ class CPrtcOptionsPage8 : public COptionsPage {  // Project
  private:
   wxChoice* m_lon;
   wxChoice* m_mode;
-  wxFilePickerCtrl* m_db;
+  CFileBrowseCtrl* m_db;
   wxCheckBox* m_selfdoc;
   wxCheckBox* m_trace;
   wxCheckBox* m_hide;
@@ -498,8 +498,8 @@ class CPrtcOptionsPage4 : public COptionsPage {  // Protocol window
     Row(grid, this, "Optimum count of lines", m_opt);
     sizer->Add(grid, 0, wxEXPAND | wxBOTTOM, 8);
     m_save = AddCheck(this, sizer, 1222, "Save removed lines", doc != nullptr && doc->m_settings.saveLog, true);
-    m_path = new wxFilePickerCtrl(this, 1221, doc != nullptr ? W(doc->m_settings.GetSaveLogPath()) : wxString(), "Log file",
-                                  "Log files (*.log)|*.log", wxDefaultPosition, wxDefaultSize, wxFLP_SAVE | wxFLP_USE_TEXTCTRL);
+    m_path = new CFileBrowseCtrl(this, 1221, doc != nullptr ? W(doc->m_settings.GetSaveLogPath()) : wxString(), "Log file",
+                                 "Log files (*.log)|*.log", "log", wxFD_SAVE);
     sizer->Add(m_path, 0, wxEXPAND);
     m_path->Enable(m_save->GetValue());
     m_save->Bind(wxEVT_CHECKBOX, [this](wxCommandEvent&) { m_path->Enable(m_save->GetValue()); });
@@ -528,7 +528,7 @@ class CPrtcOptionsPage4 : public COptionsPage {  // Protocol window
   wxSpinCtrl* m_max;
   wxSpinCtrl* m_opt;
   wxCheckBox* m_save;
-  wxFilePickerCtrl* m_path;
+  CFileBrowseCtrl* m_path;
 };
 
 // The bits of the boxes, and those of them that are checked.
