@@ -23,6 +23,9 @@ CDeviceViewWnd::CDeviceViewWnd(wxWindow* parent, CDeviceViewModel& model)
   });
   Bind(wxEVT_TREE_ITEM_RIGHT_CLICK, [this](wxTreeEvent& event) {
     if (m_pModel == nullptr) return;
+    // The tree takes the focus as it would for a left click: its view is the one the context
+    // menu's commands and the properties pane follow.
+    SetFocus();
     const wxPoint point = ClientToScreen(event.GetPoint());
     m_pModel->OnRightClick(ItemOf(event.GetItem()), POINT{point.x, point.y});
   });

@@ -13,6 +13,9 @@ class CDeviceViewWnd : public wxTreeCtrl, public CDeviceViewHost, public CObject
   CDeviceViewWnd(wxWindow* parent, CDeviceViewModel& model);
   ~CDeviceViewWnd() override;
   std::function<void(WPARAM, CTreeObject*)> m_updateProperties;
+  CDeviceViewModel* GetModel() { return m_pModel; }
+  // The tree item that shows the model's item; not ok when none.
+  wxTreeItemId FindItem(CObjectTreeModel::CItem* item) { return Find(GetRootItem(), item); }
 
   void UpdateProperties(WPARAM what, CTreeObject* object) override;
   void OnItemsReset() override;

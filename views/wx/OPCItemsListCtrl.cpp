@@ -96,16 +96,23 @@ bool COPCItemsListCtrl::GetVisibleRows(int& top, int& countPerPage) {
   return true;
 }
 
-int COPCItemsListCtrl::GetFirstSelectedRow() const {
+std::vector<int> COPCItemsListCtrl::GetSelectedRows() const {
   wxDataViewItemArray selected;
-  if (GetSelections(selected) == 0) return -1;
-  int first = -1;
-  for (const wxDataViewItem& item : selected) {
-    const int row = static_cast<int>(m_pData->GetRow(item));
-    if (first < 0 || row < first) first = row;
-  }
-  return first;
+  GetSelections(selected);
+  std::vector<int> rows;
+  for (const wxDataViewItem& item : selected) rows.push_back(static_cast<int>(m_pData->GetRow(item)));
+  std::sort(rows.begin(), rows.end());
+  return rows;
 }
+
+int COPCItemsListCtrl::GetFirstSelectedRow() const {
+  const std::vector<int> rows = GetSelectedRows();
+  return rows.empty() ? -1 : rows.front();
+}
+
+int COPCItemsListCtrl::GetTopRow() { return views_wx::GetTopRow(*this, *m_pData); }
+
+wxDataViewItem COPCItemsListCtrl::GetRowItem(int row) const { return m_pData->GetItem(static_cast<unsigned>(row)); }
 
 void COPCItemsListCtrl::OnHeaderClick(wxDataViewEvent& event) {
   wxDataViewColumn* column = event.GetDataViewColumn();

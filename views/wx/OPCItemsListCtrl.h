@@ -4,6 +4,7 @@
 #pragma once
 
 #include <unordered_set>
+#include <vector>
 
 #include <wx/dataview.h>
 
@@ -23,6 +24,10 @@ class COPCItemsListCtrl : public wxDataViewCtrl, public COPCItemsListModel::Sink
   void DetachModel();
   // The first selected row; -1 when none.
   int GetFirstSelectedRow() const;
+  // The rows selected, ascending; the row at the top of the view.
+  std::vector<int> GetSelectedRows() const;
+  int GetTopRow();
+  wxDataViewItem GetRowItem(int row) const;
 
  private:
   class CVirtualModel;

@@ -156,13 +156,20 @@ int CSuperGridWnd::RowOf(const wxDataViewItem& item) const {
   return item.IsOk() ? static_cast<int>(m_rows->GetRow(item)) : -1;
 }
 
-void CSuperGridWnd::OnSelectionChanged() {
-  if (m_bSyncing || !m_callbacks.selected) return;
+wxDataViewItem CSuperGridWnd::GetRowItem(int row) { return m_rows->GetItem(static_cast<unsigned>(row)); }
+
+std::vector<int> CSuperGridWnd::GetSelectedRows() {
   wxDataViewItemArray items;
   GetSelections(items);
   std::vector<int> rows;
   for (const wxDataViewItem& item : items) rows.push_back(RowOf(item));
-  m_callbacks.selected(rows);
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+void CSuperGridWnd::OnSelectionChanged() {
+  if (m_bSyncing || !m_callbacks.selected) return;
+  m_callbacks.selected(GetSelectedRows());
 }
 
 void CSuperGridWnd::Sync() {

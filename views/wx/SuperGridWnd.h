@@ -38,6 +38,9 @@ class CSuperGridWnd : public wxDataViewCtrl {
   // The model goes: the list empties and reads it no more.
   void Detach();
   int GetTopRow();
+  // The rows the user has selected, ascending.
+  std::vector<int> GetSelectedRows();
+  wxDataViewItem GetRowItem(int row);
   int GetRowsPerPage();
   std::vector<int> GetColumnWidths();
 

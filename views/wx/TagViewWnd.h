@@ -22,6 +22,7 @@ class CTagViewWnd : public wxPanel, public CTagViewHost {
   // What the main window does with WM_APP+0x103; the shell sets it.
   std::function<void(WPARAM, CTreeObject*)> m_updateProperties;
   CSuperGridWnd* GetGrid() { return m_pGrid; }
+  CTagViewModel* GetModel() { return m_pModel; }
 
   void Redraw() override;
   int GetTopIndex() override;

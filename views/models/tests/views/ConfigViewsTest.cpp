@@ -104,6 +104,15 @@ TEST_F(ConfigViewsTest, TheDeviceTreeShowsNoNvsOrCpsAndMarksInactiveDevicesAtOnc
   m_devices.OnActive();
   EXPECT_EQ(0, ItemOf(node)->GetOverlay());
 
+  // A right click on the item already selected opens the menu without selecting it again: the
+  // tag view keeps its rows and their selection.
+  m_tags.OnItemSelected(0);
+  CTreeObject* tagSelected = m_tags.GetSelectedObject();
+  ASSERT_NE(nullptr, tagSelected);
+  m_devices.OnRightClick(ItemOf(node), POINT{1, 1});
+  EXPECT_EQ(tagSelected, m_tags.GetSelectedObject());
+  EXPECT_EQ(1u, m_tags.GetList().GetSelection().size());
+
   // Hints that other views send are not the device view's business; the document's are.
   m_doc->UpdateAllViews(&m_tags, HintAll);
   EXPECT_EQ(items.size(), Items(m_devices).size());

@@ -1,0 +1,231 @@
+// The two workspaces as a user works in them, by real clicks, wheel turns and keys: a tag row
+// below the first page stays selected and in view while monitoring ticks change its value; the
+// properties pane follows the device selected and its "Set inactive"; deleting a device keeps
+// the other items' expansion; the OPC item list sorted by value keeps the selected item and the
+// scroll position across ticks that re-sort it, and the group's form counts the items a client
+// adds within one tick.
+#include <gtk/gtk.h>
+
+#include <wx/dataview.h>
+#include <wx/stattext.h>
+#include <wx/treectrl.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/shell/ShellCommands.h"
+#include "app/wx/GroupItemChildFrame.h"
+#include "app/wx/MainFrame.h"
+#include "app/wx/PropertiesWnd.h"
+#include "app/wx/tests/gui/GuiHarness.h"
+#include "interfaces/kestrum/KestrumSimulation.h"
+#include "lon/NodeTreeObject.h"
+#include "lon/NvTreeObject.h"
+#include "opcserver/OpcServerInstances.h"
+#include "opcserver/testing/OpcTestClient.h"
+#include "project/Doc.h"
+#include "views/models/GroupFeaturesViewModel.h"
+#include "views/wx/DeviceViewWnd.h"
+#include "views/wx/GroupItemPanes.h"
+#include "views/wx/OPCItemsListCtrl.h"
+#include "views/wx/SuperGridWnd.h"
+#include "views/wx/TagViewWnd.h"
+
+using tessaly::gui::CGuiTest;
+
+namespace {
+
+constexpr int kWheelDown = 5;
+
+CDeviceViewWnd* Devices(CGuiTest& t) {
+  return CGuiTest::Find<CDeviceViewWnd>(t.Frame(), [](CDeviceViewWnd* w) { return CGuiTest::OnScreen(w); });
+}
+CTagViewWnd* Tags(CGuiTest& t) {
+  return CGuiTest::Find<CTagViewWnd>(t.Frame(), [](CTagViewWnd* w) { return CGuiTest::OnScreen(w); });
+}
+
+// The device tree's item whose text starts with `prefix`; not ok when none.
+wxTreeItemId TreeItem(wxTreeCtrl* tree, const wxTreeItemId& from, const wxString& prefix) {
+  if (tree == nullptr || !from.IsOk()) return wxTreeItemId();
+  if (tree->GetItemText(from).StartsWith(prefix)) return from;
+  wxTreeItemIdValue cookie;
+  for (wxTreeItemId child = tree->GetFirstChild(from, cookie); child.IsOk(); child = tree->GetNextChild(from, cookie))
+    if (wxTreeItemId found = TreeItem(tree, child, prefix); found.IsOk()) return found;
+  return wxTreeItemId();
+}
+
+// The middle of a tree item's text, in the tree's client coordinates.
+wxPoint ItemPoint(wxTreeCtrl* tree, const wxTreeItemId& item) {
+  wxRect rect;
+  if (tree == nullptr || !item.IsOk() || !tree->GetBoundingRect(item, rect, true)) return wxPoint(-100, -100);
+  return wxPoint(rect.x + std::min(rect.width / 2, 30), rect.y + rect.height / 2);
+}
+
+// The item's +/- button, in the tree's client coordinates, found as the tree's own hit test
+// finds it.
+wxPoint ButtonPoint(wxTreeCtrl* tree, const wxTreeItemId& item) {
+  wxRect rect;
+  if (tree == nullptr || !item.IsOk() || !tree->GetBoundingRect(item, rect, false)) return wxPoint(-100, -100);
+  const int y = rect.y + rect.height / 2;
+  for (int x = 0; x < rect.GetRight(); ++x) {
+    int flags = 0;
+    if (tree->HitTest(wxPoint(x, y), flags).IsOk() && (flags & wxTREE_HITTEST_ONITEMBUTTON) != 0) return wxPoint(x + 2, y);
+  }
+  return wxPoint(-100, -100);
+}
+
+// The middle of a row of a list, in the list's client coordinates (left part of the first column).
+wxPoint RowPoint(wxDataViewCtrl* list, const wxDataViewItem& item) {
+  if (list == nullptr || !item.IsOk()) return wxPoint(-100, -100);
+  const wxRect rect = list->GetItemRect(item);
+  return wxPoint(rect.x + 60, rect.y + rect.height / 2);
+}
+
+// A pop-up menu of the toolkit is on the screen.
+bool PopupMenuShown() {
+  GList* windows = gtk_window_list_toplevels();
+  bool shown = false;
+  for (GList* at = windows; at != nullptr && !shown; at = at->next) {
+    GtkWidget* window = GTK_WIDGET(at->data);
+    GtkWidget* child = GTK_IS_BIN(window) ? gtk_bin_get_child(GTK_BIN(window)) : nullptr;
+    shown = gtk_widget_get_mapped(window) && child != nullptr && GTK_IS_MENU(child);
+  }
+  g_list_free(windows);
+  return shown;
+}
+
+// The value the properties pane shows in the row of that name, as text; "-" when none.
+wxString PaneRow(CGuiTest& t, const wxString& name) {
+  for (const auto& group : t.Frame()->GetPropertiesWnd()->GetModel().GetRows())
+    if (CPropertyRow* row = group->FindChild(name.wc_str())) {
+      if (row->m_value.vt == VT_BOOL) return row->m_value.boolVal != VARIANT_FALSE ? "True" : "False";
+      return wxString(row->m_value.vt == VT_BSTR && row->m_value.bstrVal != nullptr ? row->m_value.bstrVal : L"?");
+    }
+  return "-";
+}
+
+}  // namespace
+
+int main() {
+  CGuiTest t("app_wx_gui_workspaces");
+  CDoc* doc = nullptr;
+  auto docNow = [&] { return doc = CDoc::GetDoc(); };
+
+  // ---- The tag view ----
+  int ticks = 0;          // of the tag view's value timer, counted beside its own handler
+  int topBefore = -1;     // the top row before the ticks
+  int selectedRow = -1;   // the row clicked
+  CTreeObject* selectedObject = nullptr;
+  wxString valueBefore;
+
+  t.Section("the configuration workspace, started and monitoring");
+  t.Step("started", nullptr, [&] { return CGuiTest::OnScreen(t.Frame()) && Devices(t) != nullptr && docNow() != nullptr; },
+         "the main window with the device and tag views");
+  // A short window, so the tags of one device fill more than a page.
+  t.Step("short-window", [&] { t.Frame()->SetSize(wxSize(1200, 500)); },
+         [&] { return t.Frame()->GetSize().GetHeight() <= 540 && Tags(t) != nullptr && Tags(t)->GetSize().GetHeight() < 240; },
+         "the main window 500 pixels high");
+  t.Keys("f5", WXK_F5, 0, [&] { return doc->IsConnected() && TreeItem(Devices(t), Devices(t)->GetRootItem(), "RC-00001").IsOk(); },
+         "the network started, its devices in the tree");
+  t.Keys("shift+f9", WXK_F9, wxMOD_SHIFT, [&] { return doc->m_bMonitoring != 0 && Tags(t)->GetModel()->IsMonitorRunning(); },
+         "monitoring on");
+  // The device's item in view: its domain and subnet opened by clicks on their buttons.
+  for (const char* level : {"Domain", "Subnet"}) {
+    t.Step(std::string("open-") + level,
+           [&t, level] {
+             wxTreeCtrl* tree = Devices(t);
+             const wxTreeItemId item = TreeItem(tree, tree->GetRootItem(), level);
+             if (!item.IsOk() || tree->IsExpanded(item)) return;
+             t.Input().Click(tree->ClientToScreen(ButtonPoint(tree, item)));
+           },
+           [&t, level] {
+             wxTreeCtrl* tree = Devices(t);
+             const wxTreeItemId item = TreeItem(tree, tree->GetRootItem(), level);
+             return item.IsOk() && tree->IsExpanded(item);
+           },
+           std::string(level) + " opened");
+  }
+  t.ClickWindow("device", [&]() -> wxWindow* { return Devices(t); },
+                [&] {
+                  CTagViewModel* tags = Tags(t)->GetModel();
+                  return tags->GetShownObject() != nullptr && tags->GetShownObject()->GetName().Find(L"RC-00001") == 0 &&
+                         tags->GetList().GetRowCount() > Tags(t)->GetGrid()->GetRowsPerPage();
+                },
+                "the room controller's tags, more than a page",
+                [&] { return ItemPoint(Devices(t), TreeItem(Devices(t), Devices(t)->GetRootItem(), "RC-00001")); });
+
+  t.Section("properties pane: the device selected");
+  t.Step("pane-shows-device", nullptr, [&] { return PaneRow(t, "Neuron ID") == "040000000001" && PaneRow(t, "Is active") == "True"; },
+         "the properties pane with the device's rows, \"Is active\" True");
+  t.Section("tag view: a row below the first page keeps its selection and the top row through five ticks");
+  t.Step("scroll",
+         [&] {
+           wxWindow* grid = Tags(t)->GetGrid();
+           const wxRect r = CGuiTest::ScreenRect(grid);
+           for (int i = 0; i < 5; ++i) t.Input().Click(wxPoint(r.x + r.width / 2, r.y + r.height / 2), kWheelDown);
+         },
+         [&] { return Tags(t)->GetGrid()->GetTopRow() > 0; }, "the tag list scrolled down");
+  t.Step("click-row",
+         [&] {
+           CSuperGridWnd* grid = Tags(t)->GetGrid();
+           CTagsListModel& list = Tags(t)->GetModel()->GetList();
+           // An output of a number type below the first page (its device reports its changes).
+           for (int row = list.GetRowCount() - 1; row >= grid->GetRowsPerPage() && selectedRow < 0; --row) {
+             const CString name = list.GetRowItem(row)->GetCellText(1), type = list.GetRowItem(row)->GetCellText(3);
+             if (name.Find(L"nvo") == 0 && (type == L"SNVT_lev_percent" || type == L"SNVT_temp_p" || type == L"SNVT_count"))
+               selectedRow = row;
+           }
+           std::printf("row %d of %d, %d a page\n", selectedRow, list.GetRowCount(), grid->GetRowsPerPage());
+           if (selectedRow >= 0) t.Input().Click(grid->ClientToScreen(RowPoint(grid, grid->GetRowItem(selectedRow))));
+         },
+         [&] {
+           CSuperGridWnd* grid = Tags(t)->GetGrid();
+           return selectedRow >= 0 && grid->GetSelectedRows() == std::vector<int>{selectedRow} &&
+                  Tags(t)->GetModel()->GetSelectedObject() != nullptr;
+         },
+         "an output row below the first page selected by the click");
+  t.Step("ramp",
+         [&] {
+           CTagViewModel* tags = Tags(t)->GetModel();
+           selectedObject = tags->GetSelectedObject();
+           CComPtr<kestrum::IKestrumSimulation> simulation;
+           doc->m_control.m_lpDispatch->QueryInterface(kestrum::IID_IKestrumSimulation, reinterpret_cast<void**>(&simulation));
+           if (simulation != nullptr)
+             simulation->SetBehaviour(selectedObject->GetName().GetString(), kestrum::kBehaviourRamp, 1, 0, 1000000);
+           topBefore = Tags(t)->GetGrid()->GetTopRow();
+           valueBefore = tags->GetList().GetRowItem(selectedRow)->GetCellText(2).GetString();
+           Tags(t)->Bind(wxEVT_TIMER, [&ticks](wxTimerEvent& event) {
+             ++ticks;
+             event.Skip();
+           });
+           ticks = 0;
+         },
+         [&] { return topBefore > 0; }, "the top row noted");
+  t.Step("five-ticks", nullptr, [&] { return ticks >= 5; }, "five ticks of the value timer");
+  t.Check("the row is still selected", [&] {
+    return Tags(t)->GetGrid()->GetSelectedRows() == std::vector<int>{selectedRow} &&
+           Tags(t)->GetModel()->GetSelectedObject() == selectedObject;
+  });
+  t.Check("the top row is the same", [&] { return Tags(t)->GetGrid()->GetTopRow() == topBefore; });
+  t.Check("the selected row's value changed", [&] {
+    const wxString now = Tags(t)->GetModel()->GetList().GetRowItem(selectedRow)->GetCellText(2).GetString();
+    std::printf("value %s -> %s\n", static_cast<const char*>(valueBefore.utf8_str()), static_cast<const char*>(now.utf8_str()));
+    return !now.empty() && now != valueBefore;
+  });
+
+  t.Section("properties pane: set inactive from the device's context menu");
+  t.Step("context-menu",
+         [&] {
+           wxTreeCtrl* tree = Devices(t);
+           t.Input().Click(tree->ClientToScreen(ItemPoint(tree, TreeItem(tree, tree->GetRootItem(), "RC-00001"))), 3);
+         },
+         [] { return PopupMenuShown(); }, "the device's context menu");
+  // "Show status", then "Set inactive".
+  t.KeysHere("down", WXK_DOWN, 0, [] { return PopupMenuShown(); }, "the menu still open");
+  t.KeysHere("down-2", WXK_DOWN, 0, [] { return PopupMenuShown(); }, "the menu still open");
+  t.KeysHere("set-inactive", WXK_RETURN, 0, [&] { return !PopupMenuShown() && PaneRow(t, "Is active") == "False"; },
+             "the pane shows \"Is active\" False");
+
+  return t.Run({});
+}
