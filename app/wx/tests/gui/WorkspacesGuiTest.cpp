@@ -23,6 +23,7 @@
 #include "lon/NodeTreeObject.h"
 #include "lon/NvTreeObject.h"
 #include "opcserver/OpcServerInstances.h"
+#include "platform/com/Activation.h"
 #include "opcserver/testing/OpcTestClient.h"
 #include "project/Doc.h"
 #include "views/models/GroupFeaturesViewModel.h"
@@ -37,6 +38,9 @@ using tessaly::gui::CGuiTest;
 namespace {
 
 constexpr int kWheelDown = 5;
+// The group form's tick is a second; the bound leaves room for a loaded machine, the exact tick
+// is the model test's.
+constexpr int kOneTickMs = 3000;
 
 CDeviceViewWnd* Devices(CGuiTest& t) {
   return CGuiTest::Find<CDeviceViewWnd>(t.Frame(), [](CDeviceViewWnd* w) { return CGuiTest::OnScreen(w); });
@@ -100,9 +104,56 @@ wxString PaneRow(CGuiTest& t, const wxString& name) {
   for (const auto& group : t.Frame()->GetPropertiesWnd()->GetModel().GetRows())
     if (CPropertyRow* row = group->FindChild(name.wc_str())) {
       if (row->m_value.vt == VT_BOOL) return row->m_value.boolVal != VARIANT_FALSE ? "True" : "False";
+      if (row->m_value.vt == VT_I4) return wxString::Format("%ld", static_cast<long>(row->m_value.lVal));
+      if (row->m_value.vt == VT_UI4) return wxString::Format("%lu", static_cast<unsigned long>(row->m_value.ulVal));
       return wxString(row->m_value.vt == VT_BSTR && row->m_value.bstrVal != nullptr ? row->m_value.bstrVal : L"?");
     }
   return "-";
+}
+
+CGroupItemChildFrame* Diagnostics(CGuiTest& t) {
+  return CGuiTest::Find<CGroupItemChildFrame>(t.Frame(), [](CGroupItemChildFrame* w) { return CGuiTest::OnScreen(w); });
+}
+wxTreeCtrl* DiagnosticsTree(CGuiTest& t) {
+  CGroupItemChildFrame* frame = Diagnostics(t);
+  return frame != nullptr ? static_cast<wxTreeCtrl*>(frame->GetPanes()->GetLeft()) : nullptr;
+}
+CGroupFeaturesViewModel* GroupForm(CGuiTest& t) {
+  CGroupItemChildFrame* frame = Diagnostics(t);
+  if (frame == nullptr || frame->GetPanes()->GetRightViewKind() != CGroupItemViewModel::RightViewGroupFeatures) return nullptr;
+  return static_cast<CGroupFeaturesViewModel*>(frame->GetPanes()->GetRightView());
+}
+COPCItemsListCtrl* ItemList(CGuiTest& t) {
+  CGroupItemChildFrame* frame = Diagnostics(t);
+  return frame != nullptr && GroupForm(t) != nullptr ? CGuiTest::Find<COPCItemsListCtrl>(frame->GetPanes()->GetRight()) : nullptr;
+}
+// The text of the form's item count, as shown.
+wxString ItemCountText(CGuiTest& t) {
+  CGroupItemChildFrame* frame = Diagnostics(t);
+  wxWindow* label = frame != nullptr && GroupForm(t) != nullptr ? CGuiTest::FindByLabel(frame->GetPanes()->GetRight(), "item(s)") : nullptr;
+  return label != nullptr ? label->GetLabel() : wxString();
+}
+// The IDs of NVs 0 to 9 of the devices at these node numbers.
+std::vector<CString> ItemIds(int firstNode, int lastNode) {
+  std::vector<CString> ids;
+  for (int node = firstNode; node <= lastNode; ++node)
+    for (int index = 0; index < 10; ++index) {
+      CString id;
+      id.Format(L"4B.1.%d.%d", node, index);
+      ids.push_back(id);
+    }
+  return ids;
+}
+int Added(const std::vector<OPCHANDLE>& handles) {
+  int added = 0;
+  for (OPCHANDLE handle : handles) added += handle != 0 ? 1 : 0;
+  return added;
+}
+CComPtr<kestrum::IKestrumSimulation> Simulation() {
+  CComPtr<kestrum::IKestrumSimulation> simulation;
+  if (CDoc* doc = CDoc::GetDoc())
+    doc->m_control.m_lpDispatch->QueryInterface(kestrum::IID_IKestrumSimulation, reinterpret_cast<void**>(&simulation));
+  return simulation;
 }
 
 }  // namespace
@@ -189,8 +240,7 @@ int main() {
          [&] {
            CTagViewModel* tags = Tags(t)->GetModel();
            selectedObject = tags->GetSelectedObject();
-           CComPtr<kestrum::IKestrumSimulation> simulation;
-           doc->m_control.m_lpDispatch->QueryInterface(kestrum::IID_IKestrumSimulation, reinterpret_cast<void**>(&simulation));
+           CComPtr<kestrum::IKestrumSimulation> simulation = Simulation();
            if (simulation != nullptr)
              simulation->SetBehaviour(selectedObject->GetName().GetString(), kestrum::kBehaviourRamp, 1, 0, 1000000);
            topBefore = Tags(t)->GetGrid()->GetTopRow();
@@ -215,10 +265,15 @@ int main() {
   });
 
   t.Section("properties pane: set inactive from the device's context menu");
+  // Another device, so the room controller's values go on changing for the OPC client below.
+  t.ClickWindow("other-device", [&]() -> wxWindow* { return Devices(t); },
+                [&] { return PaneRow(t, "Neuron ID") == "040000000003" && PaneRow(t, "Is active") == "True"; },
+                "the pane shows the other device, \"Is active\" True",
+                [&] { return ItemPoint(Devices(t), TreeItem(Devices(t), Devices(t)->GetRootItem(), "LA-00003")); });
   t.Step("context-menu",
          [&] {
            wxTreeCtrl* tree = Devices(t);
-           t.Input().Click(tree->ClientToScreen(ItemPoint(tree, TreeItem(tree, tree->GetRootItem(), "RC-00001"))), 3);
+           t.Input().Click(tree->ClientToScreen(ItemPoint(tree, TreeItem(tree, tree->GetRootItem(), "LA-00003"))), 3);
          },
          [] { return PopupMenuShown(); }, "the device's context menu");
   // "Show status", then "Set inactive".
@@ -226,6 +281,166 @@ int main() {
   t.KeysHere("down-2", WXK_DOWN, 0, [] { return PopupMenuShown(); }, "the menu still open");
   t.KeysHere("set-inactive", WXK_RETURN, 0, [&] { return !PopupMenuShown() && PaneRow(t, "Is active") == "False"; },
              "the pane shows \"Is active\" False");
+
+  t.Section("device view: deleting a device keeps the other items' expansion");
+  t.Step("open-block-device",
+         [&] {
+           wxTreeCtrl* tree = Devices(t);
+           t.Input().Click(tree->ClientToScreen(ButtonPoint(tree, TreeItem(tree, tree->GetRootItem(), "BD-00004"))));
+         },
+         [&] { return Devices(t)->IsExpanded(TreeItem(Devices(t), Devices(t)->GetRootItem(), "BD-00004")); },
+         "the block device opened");
+  t.ClickWindow("select-lamp", [&]() -> wxWindow* { return Devices(t); },
+                [&] {
+                  CTreeObject* selected = Devices(t)->GetModel()->GetSelectedObject();
+                  return selected != nullptr && selected->GetName().Find(L"LA-00002") == 0;
+                },
+                "the lamp actuator selected",
+                [&] { return ItemPoint(Devices(t), TreeItem(Devices(t), Devices(t)->GetRootItem(), "LA-00002")); });
+  t.ClickTool("delete-tool", [&]() -> wxWindow* { return t.Frame()->GetAuiManager().GetPane("OPC Server").window; }, "Delete node",
+              [&] { return t.MessageBoxShown("Do you really want to delete the node?"); }, "the question");
+  t.ClickDialogButton("yes", "Yes", [&] {
+    return !t.AnyDialogShown() && !TreeItem(Devices(t), Devices(t)->GetRootItem(), "LA-00002").IsOk();
+  }, "the device gone from the tree");
+  t.Check("the domain, the subnet and the block device are still open", [&] {
+    wxTreeCtrl* tree = Devices(t);
+    for (const char* prefix : {"Domain", "Subnet", "BD-00004"})
+      if (!tree->IsExpanded(TreeItem(tree, tree->GetRootItem(), prefix))) return false;
+    return TreeItem(tree, tree->GetRootItem(), "RC-00001").IsOk() && TreeItem(tree, tree->GetRootItem(), "LA-00003").IsOk();
+  });
+
+  // ---- The OPC item list ----
+  std::unique_ptr<COpcTestClient> client;
+  CComPtr<IOPCItemMgt> group;
+  int itemCount = 0;
+  DWORD selectedKey = 0;
+  int itemTop = -1;
+  wxString itemValueBefore;
+  auto selectedItemRow = [&]() -> int {
+    CGroupFeaturesViewModel* form = GroupForm(t);
+    for (int row = 0; form != nullptr && row < form->GetItems().GetRowCount(); ++row)
+      if (form->GetItems().GetRowKey(row) == selectedKey) return row;
+    return -1;
+  };
+
+  t.Section("diagnostics: the group's form counts a client's items within one tick");
+  // Room for the form and its item list.
+  t.Step("tall-window", [&] { t.Frame()->SetSize(wxSize(1280, 880)); },
+         [&] { return t.Frame()->GetSize().GetHeight() >= 840; }, "the main window 880 pixels high");
+  t.ClickWindow("diagnostics", [&] { return CGuiTest::FindByLabel(t.Frame(), "OPC Dignostics"); },
+                [&] { return DiagnosticsTree(t) != nullptr && TreeItem(DiagnosticsTree(t), DiagnosticsTree(t)->GetRootItem(), "OPC Server").IsOk(); },
+                "the diagnostics workspace");
+  t.Step("client-group",
+         [&] {
+           // A client of the program's own server (instance 0), in this process.
+           client = std::make_unique<COpcTestClient>();
+           CComPtr<IOPCServer> server;
+           CoCreateInstance(GetOpcServerInstanceCLSID(0), nullptr, CLSCTX_LOCAL_SERVER, &server.p);
+           if (server == nullptr) return;
+           client->m_server = server;
+           QueryAs<IOPCCommon>(server.p)->SetClientName(L"GUI client");
+           group = client->AddGroup(L"gui", TRUE, 1000, 1);
+         },
+         [&] { return group != nullptr && TreeItem(DiagnosticsTree(t), DiagnosticsTree(t)->GetRootItem(), "gui").IsOk(); },
+         "the client's group in the tree");
+  t.ClickWindow("group", [&]() -> wxWindow* { return DiagnosticsTree(t); },
+                [&] {
+                  return ItemList(t) != nullptr && CGuiTest::OnScreen(ItemList(t)) && ItemList(t)->GetSize().GetHeight() > 120 &&
+                         ItemCountText(t) == "0 item(s)";
+                },
+                "the group's form, 0 item(s)",
+                [&] { return ItemPoint(DiagnosticsTree(t), TreeItem(DiagnosticsTree(t), DiagnosticsTree(t)->GetRootItem(), "gui")); });
+  // The devices from the second room controller (node 5) on.
+  t.Step("add-items", [&] { itemCount = Added(COpcTestClient::AddItems(group, ItemIds(5, 9))); },
+         [&] {
+           return itemCount > 0 && ItemCountText(t) == wxString::Format("%d item(s)", itemCount) &&
+                  PaneRow(t, "Items count") == wxString::Format("%d", itemCount);
+         },
+         "the form's and the properties pane's count of the items added, at the form's next tick", kOneTickMs);
+
+  t.Section("diagnostics: the item list sorted keeps the selected item and the scroll position through ticks and re-sorts");
+  t.Step("sort-by-item-id",
+         [&] {
+           COPCItemsListCtrl* list = ItemList(t);
+           const wxRect first = list->GetItemRect(list->GetRowItem(0));
+           t.Input().Click(list->ClientToScreen(wxPoint(first.x + 40, first.y - 10)));
+         },
+         [&] { return GroupForm(t)->GetItems().GetSortColumn() == 0; }, "sorted by \"Item ID\"");
+  t.Step("scroll-items",
+         [&] {
+           const wxRect r = CGuiTest::ScreenRect(ItemList(t));
+           for (int i = 0; i < 5; ++i) t.Input().Click(wxPoint(r.x + r.width / 2, r.y + r.height / 2), kWheelDown);
+         },
+         [&] { return ItemList(t)->GetTopRow() >= 3; }, "the item list scrolled down");
+  t.Step("click-item",
+         [&] {
+           COPCItemsListCtrl* list = ItemList(t);
+           COPCItemsListModel& items = GroupForm(t)->GetItems();
+           const int perPage = list->GetCountPerPage();
+           // An output in view below the first page whose device value can ramp: it changes every second.
+           CComPtr<kestrum::IKestrumSimulation> simulation = Simulation();
+           int row = -1;
+           for (int at = std::min(items.GetRowCount(), list->GetTopRow() + perPage) - 1; at >= perPage && row < 0; --at) {
+             const CString text = items.GetCellText(at, 0);
+             const int space = text.Find(L' ');
+             if (space <= 0 || text.Find(L" nvo") != space || simulation == nullptr) continue;
+             if (SUCCEEDED(simulation->SetBehaviour(text.Left(space).GetString(), kestrum::kBehaviourRamp, 1, 0, 1000000))) row = at;
+           }
+           std::printf("item row %d, %d a page\n", row, perPage);
+           if (row < 0) return;
+           selectedKey = items.GetRowKey(row);
+           t.Input().Click(list->ClientToScreen(RowPoint(list, list->GetRowItem(row))));
+         },
+         [&] {
+           return selectedKey != 0 && selectedItemRow() >= ItemList(t)->GetCountPerPage() &&
+                  ItemList(t)->GetSelectedRows() == std::vector<int>{selectedItemRow()};
+         },
+         "an output below the first page selected by the click");
+  int valueChanges = 0;
+  wxString lastValue;
+  t.Step("five-item-ticks",
+         [&] {
+           itemTop = ItemList(t)->GetTopRow();
+           itemValueBefore = GroupForm(t)->GetItems().GetCellText(selectedItemRow(), 5).GetString();
+           lastValue = itemValueBefore;
+         },
+         [&] {
+           const wxString now = GroupForm(t)->GetItems().GetCellText(selectedItemRow(), 5).GetString();
+           if (now != lastValue) {
+             lastValue = now;
+             ++valueChanges;
+           }
+           return valueChanges >= 5;
+         },
+         "five ticks that each showed a new value of the selected item");
+  t.Check("the item is still selected and the list still scrolled as it was", [&] {
+    return ItemList(t)->GetSelectedRows() == std::vector<int>{selectedItemRow()} && ItemList(t)->GetTopRow() == itemTop;
+  });
+  t.Check("the item's value changed", [&] {
+    const wxString now = GroupForm(t)->GetItems().GetCellText(selectedItemRow(), 5).GetString();
+    std::printf("item value %s -> %s\n", static_cast<const char*>(itemValueBefore.utf8_str()), static_cast<const char*>(now.utf8_str()));
+    return now != itemValueBefore;
+  });
+  t.Step("more-items",
+         [&] {
+           // Items whose IDs sort before the selected one's: the re-sort moves its row down.
+           itemCount += Added(COpcTestClient::AddItems(group, ItemIds(1, 1)));
+           itemCount += Added(COpcTestClient::AddItems(group, ItemIds(10, 12)));
+         },
+         [&] { return ItemCountText(t) == wxString::Format("%d item(s)", itemCount); },
+         "the new items counted by the form at its next tick", kOneTickMs);
+  t.Check("the same item is selected, in its new row", [&] {
+    std::printf("item now in row %d\n", selectedItemRow());
+    return selectedItemRow() > itemTop + ItemList(t)->GetCountPerPage() &&
+           ItemList(t)->GetSelectedRows() == std::vector<int>{selectedItemRow()};
+  });
+  t.Check("the scroll position is the same after the re-sort", [&] { return ItemList(t)->GetTopRow() == itemTop; });
+  t.Step("client-gone",
+         [&] {
+           group.Release();
+           client.reset();
+         },
+         [&] { return !TreeItem(DiagnosticsTree(t), DiagnosticsTree(t)->GetRootItem(), "GUI client").IsOk(); }, "the client gone");
 
   return t.Run({});
 }
