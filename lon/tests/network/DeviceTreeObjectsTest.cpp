@@ -261,17 +261,17 @@ TEST_F(DeviceTreeObjectsTest, TheTagDialogWritesAllFourSettingsOnlyWhenOneChange
   struct Case {
     const char* what;
     int result;
-    std::function<void(CTagPropertiesRecord&)> edit;
+    std::function<void(CTagProperties&)> edit;
     LONG calls;  // to the four settings while and after the dialog
   } cases[] = {
-      {"OK without a change", IDOK, [](CTagPropertiesRecord&) {}, 0},
-      {"cancelled with a change", IDCANCEL, [](CTagPropertiesRecord& r) { r.m_nCacheTimeout = 1; }, 0},
-      {"OK with one change", IDOK, [](CTagPropertiesRecord& r) { r.m_strDescription = L"Setpoint"; }, 4},
+      {"OK without a change", IDOK, [](CTagProperties&) {}, 0},
+      {"cancelled with a change", IDCANCEL, [](CTagProperties& r) { r.m_nCacheTimeout = 1; }, 0},
+      {"OK with one change", IDOK, [](CTagProperties& r) { r.m_strDescription = L"Setpoint"; }, 4},
   };
   for (Case& c : cases) {
     SCOPED_TRACE(c.what);
-    CTagPropertiesRecord shown;
-    gui.tagDialog = [&](CTagPropertiesRecord& record) {
+    CTagProperties shown;
+    gui.tagDialog = [&](CTagProperties& record) {
       shown = record;
       sim->ResetCalls();  // what the dialog was filled with was read before
       c.edit(record);

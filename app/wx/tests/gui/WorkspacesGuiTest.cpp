@@ -27,11 +27,12 @@
 #include "opcserver/testing/OpcTestClient.h"
 #include "project/Doc.h"
 #include "views/models/GroupFeaturesViewModel.h"
-#include "views/wx/DeviceViewWnd.h"
+#include "views/wx/DeviceView.h"
 #include "views/wx/GroupItemPanes.h"
 #include "views/wx/OPCItemsListCtrl.h"
-#include "views/wx/SuperGridWnd.h"
-#include "views/wx/TagViewWnd.h"
+#include "views/wx/SuperGridCtrl.h"
+#include "views/wx/TagView.h"
+#include "views/wx/TagsListCtrl.h"
 
 using tessaly::gui::CGuiTest;
 
@@ -42,11 +43,11 @@ constexpr int kWheelDown = 5;
 // is the model test's.
 constexpr int kOneTickMs = 3000;
 
-CDeviceViewWnd* Devices(CGuiTest& t) {
-  return CGuiTest::Find<CDeviceViewWnd>(t.Frame(), [](CDeviceViewWnd* w) { return CGuiTest::OnScreen(w); });
+CDeviceView* Devices(CGuiTest& t) {
+  return CGuiTest::Find<CDeviceView>(t.Frame(), [](CDeviceView* w) { return CGuiTest::OnScreen(w); });
 }
-CTagViewWnd* Tags(CGuiTest& t) {
-  return CGuiTest::Find<CTagViewWnd>(t.Frame(), [](CTagViewWnd* w) { return CGuiTest::OnScreen(w); });
+CTagView* Tags(CGuiTest& t) {
+  return CGuiTest::Find<CTagView>(t.Frame(), [](CTagView* w) { return CGuiTest::OnScreen(w); });
 }
 
 // The device tree's item whose text starts with `prefix`; not ok when none.
@@ -219,7 +220,7 @@ int main() {
          [&] { return Tags(t)->GetGrid()->GetTopRow() > 0; }, "the tag list scrolled down");
   t.Step("click-row",
          [&] {
-           CSuperGridWnd* grid = Tags(t)->GetGrid();
+           CSuperGridCtrl* grid = Tags(t)->GetGrid();
            CTagsListModel& list = Tags(t)->GetModel()->GetList();
            // An output of a number type below the first page (its device reports its changes).
            for (int row = list.GetRowCount() - 1; row >= grid->GetRowsPerPage() && selectedRow < 0; --row) {
@@ -231,7 +232,7 @@ int main() {
            if (selectedRow >= 0) t.Input().Click(grid->ClientToScreen(RowPoint(grid, grid->GetRowItem(selectedRow))));
          },
          [&] {
-           CSuperGridWnd* grid = Tags(t)->GetGrid();
+           CSuperGridCtrl* grid = Tags(t)->GetGrid();
            return selectedRow >= 0 && grid->GetSelectedRows() == std::vector<int>{selectedRow} &&
                   Tags(t)->GetModel()->GetSelectedObject() != nullptr;
          },

@@ -114,7 +114,7 @@ TEST_F(DialogModelsTest, InitAllAsksFirstAndSetsTheControlsDefaultTimeout) {
 }
 
 TEST(TagDialogModelTest, ATypeOutsideTheTableStaysUnlessOneIsPickedAndNoChangeGivesTheSameRecord) {
-  CTagPropertiesRecord record{L"a.b.c", L"text", false, 0x4242, 300};
+  CTagProperties record{L"a.b.c", L"text", false, 0x4242, 300};
   CTagDialogModel dialog(record);
   dialog.OnInitDialog();
   EXPECT_EQ(GetDataTypeNameList(), dialog.m_dataTypeNames);

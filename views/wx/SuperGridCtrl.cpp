@@ -1,4 +1,4 @@
-#include "views/wx/SuperGridWnd.h"
+#include "views/wx/SuperGridCtrl.h"
 
 #include <algorithm>
 
@@ -12,7 +12,7 @@
 using views_wx::ToWx;
 
 // Column 0 carries the row number; the renderer reads the row's item from the grid.
-class CSuperGridWnd::CRows : public wxDataViewVirtualListModel {
+class CSuperGridCtrl::CRows : public wxDataViewVirtualListModel {
  public:
   CRows(CSuperGridModel* grid, unsigned columns) : wxDataViewVirtualListModel(0), m_pGrid(grid), m_columns(columns) {}
   void Detach() { m_pGrid = nullptr; }
@@ -33,9 +33,9 @@ class CSuperGridWnd::CRows : public wxDataViewVirtualListModel {
   unsigned m_columns;
 };
 
-class CSuperGridWnd::CTreeRenderer : public wxDataViewCustomRenderer {
+class CSuperGridCtrl::CTreeRenderer : public wxDataViewCustomRenderer {
  public:
-  CTreeRenderer(CSuperGridWnd& owner) : wxDataViewCustomRenderer("long", wxDATAVIEW_CELL_ACTIVATABLE), m_owner(owner) {}
+  CTreeRenderer(CSuperGridCtrl& owner) : wxDataViewCustomRenderer("long", wxDATAVIEW_CELL_ACTIVATABLE), m_owner(owner) {}
   bool SetValue(const wxVariant& value) override {
     m_nRow = static_cast<int>(value.GetLong());
     return true;
@@ -120,11 +120,11 @@ class CSuperGridWnd::CTreeRenderer : public wxDataViewCustomRenderer {
     const int lineX = cell.x + level * kStep - kStep / 2;
     return wxRect(lineX - w / 2, cell.y + cell.height / 2 - w / 2, w, w);
   }
-  CSuperGridWnd& m_owner;
+  CSuperGridCtrl& m_owner;
   int m_nRow = 0;
 };
 
-CSuperGridWnd::CSuperGridWnd(wxWindow* parent, wxWindowID id, CSuperGridModel& grid, const std::vector<CColumn>& columns,
+CSuperGridCtrl::CSuperGridCtrl(wxWindow* parent, wxWindowID id, CSuperGridModel& grid, const std::vector<CColumn>& columns,
                              CCallbacks callbacks, wxImageList* images)
     : wxDataViewCtrl(parent, id, wxDefaultPosition, wxDefaultSize, wxDV_ROW_LINES | wxDV_MULTIPLE),
       m_pGrid(&grid),
@@ -152,13 +152,15 @@ CSuperGridWnd::CSuperGridWnd(wxWindow* parent, wxWindowID id, CSuperGridModel& g
   });
 }
 
-int CSuperGridWnd::RowOf(const wxDataViewItem& item) const {
+CSuperGridCtrl::~CSuperGridCtrl() = default;
+
+int CSuperGridCtrl::RowOf(const wxDataViewItem& item) const {
   return item.IsOk() ? static_cast<int>(m_rows->GetRow(item)) : -1;
 }
 
-wxDataViewItem CSuperGridWnd::GetRowItem(int row) { return m_rows->GetItem(static_cast<unsigned>(row)); }
+wxDataViewItem CSuperGridCtrl::GetRowItem(int row) { return m_rows->GetItem(static_cast<unsigned>(row)); }
 
-std::vector<int> CSuperGridWnd::GetSelectedRows() {
+std::vector<int> CSuperGridCtrl::GetSelectedRows() {
   wxDataViewItemArray items;
   GetSelections(items);
   std::vector<int> rows;
@@ -167,12 +169,12 @@ std::vector<int> CSuperGridWnd::GetSelectedRows() {
   return rows;
 }
 
-void CSuperGridWnd::OnSelectionChanged() {
+void CSuperGridCtrl::OnSelectionChanged() {
   if (m_bSyncing || !m_callbacks.selected) return;
   m_callbacks.selected(GetSelectedRows());
 }
 
-void CSuperGridWnd::Sync() {
+void CSuperGridCtrl::Sync() {
   if (m_pGrid == nullptr) {
     m_rows->Reset(0);
     m_shownData.clear();
@@ -189,7 +191,7 @@ void CSuperGridWnd::Sync() {
   for (int row = top; row < end; ++row) m_rows->RowChanged(static_cast<unsigned>(row));
 }
 
-void CSuperGridWnd::ResetRows() {
+void CSuperGridCtrl::ResetRows() {
   const int oldTop = GetTopRow();
   const void* topData = oldTop >= 0 && static_cast<size_t>(oldTop) < m_shownData.size() ? m_shownData[static_cast<size_t>(oldTop)] : nullptr;
   const bool refilled = m_pGrid->GetClearGeneration() != m_nClearSeen;
@@ -215,7 +217,7 @@ void CSuperGridWnd::ResetRows() {
   m_bSyncing = false;
 }
 
-void CSuperGridWnd::ShowRow(int row) {
+void CSuperGridCtrl::ShowRow(int row) {
   if (row < 0 || m_pGrid == nullptr || row >= m_pGrid->GetRowCount()) return;
   const int top = m_nTopRow;
   const int perPage = GetRowsPerPage();
@@ -225,21 +227,21 @@ void CSuperGridWnd::ShowRow(int row) {
     views_wx::ScrollRowToTop(*this, std::max(0, row - perPage + 1));
 }
 
-void CSuperGridWnd::Detach() {
+void CSuperGridCtrl::Detach() {
   m_pGrid = nullptr;
   m_rows->Detach();
   m_callbacks = CCallbacks();
   Sync();
 }
 
-int CSuperGridWnd::GetTopRow() { return views_wx::GetTopRow(*this, *m_rows); }
+int CSuperGridCtrl::GetTopRow() { return views_wx::GetTopRow(*this, *m_rows); }
 
-int CSuperGridWnd::GetRowsPerPage() {
+int CSuperGridCtrl::GetRowsPerPage() {
   const int count = GetCountPerPage();
   return count > 0 ? count : 20;
 }
 
-std::vector<int> CSuperGridWnd::GetColumnWidths() {
+std::vector<int> CSuperGridCtrl::GetColumnWidths() {
   std::vector<int> widths;
   for (unsigned i = 0; i < GetColumnCount(); ++i) widths.push_back(GetColumn(i)->GetWidth());
   return widths;

@@ -13,7 +13,7 @@
 
 class wxImageList;
 
-class CSuperGridWnd : public wxDataViewCtrl {
+class CSuperGridCtrl : public wxDataViewCtrl {
  public:
   struct CColumn {
     wxString heading;
@@ -29,8 +29,9 @@ class CSuperGridWnd : public wxDataViewCtrl {
   };
   static constexpr int kStep = 16;  // pixels per level, the images' width
 
-  CSuperGridWnd(wxWindow* parent, wxWindowID id, CSuperGridModel& grid, const std::vector<CColumn>& columns,
+  CSuperGridCtrl(wxWindow* parent, wxWindowID id, CSuperGridModel& grid, const std::vector<CColumn>& columns,
                 CCallbacks callbacks, wxImageList* images);
+  ~CSuperGridCtrl() override;
   // The model's rows changed: the list follows.
   void Sync();
   // Right after a Sync that moved rows: scrolls as little as needed to show the row.
