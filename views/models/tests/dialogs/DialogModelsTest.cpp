@@ -5,6 +5,7 @@
 #include "interfaces/kestrum/KestrumDispIds.h"
 #include "lon/DataTypeNames.h"
 #include "lon/LonDispatch.h"
+#include "lon/LonGuiLinks.h"
 #include "lon/NodeTreeObject.h"
 #include "lon/NvTreeObject.h"
 #include "lon/testing/FakeLonObject.h"
@@ -20,7 +21,14 @@
 
 namespace {
 
-class DialogModelsTest : public ConfigFixture {};
+class DialogModelsTest : public ConfigFixture {
+ protected:
+  int Count(kestrum::ObjectKind kind, const wchar_t* key, DISPID id) {
+    LONG count = 0;
+    m_simulation->GetCallCount(kind, key, id, &count);
+    return count;
+  }
+};
 
 TEST(DeviceDialogDomainTest, DomainIdsOfTwoSixOrTwelveHexDigitsOrEmpty) {
   struct Case {
@@ -271,6 +279,66 @@ TEST_F(DialogModelsTest, TheFirstServicePinEndsTheWaitAndReportingIsOnOnlyWhileT
   m_doc->RemoveView(&m_view);
   m_doc.reset();
   wait.reset();
+}
+
+// The replace dialog as the program runs it: its wait is the service-pin dialog on the document,
+// ended by a service pin pressed on the wire; the device then takes that Neuron ID.
+class CReplaceByServicePin : public CLonGuiLinks {
+ public:
+  CReplaceByServicePin(CDoc* doc, std::function<void()> pressPin) : m_pDoc(doc), m_pressPin(std::move(pressPin)) {}
+  std::unique_ptr<CScanWindowLink> CreateScanWindow() override { return nullptr; }
+  void ShowPropertiesPane() override {}
+  int ShowDeviceProperties() override { return IDCANCEL; }
+  int RunTagDialog(CTagProperties&) override { return IDCANCEL; }
+  int RunReplaceNodeDialog(CString& neuronId) override {
+    CReplaceNodeModel dialog([this](CString& id) {
+      int result = IDCANCEL;
+      CWaitOnServicePinModel wait(m_pDoc, [&](int ended) { result = ended; });
+      wait.OnInitDialog();
+      m_pressPin();
+      id = wait.GetNeuronId();
+      wait.OnDestroy();
+      return result;
+    });
+    if (!dialog.OnOK()) return IDCANCEL;
+    neuronId = dialog.GetNeuronId();
+    return IDOK;
+  }
+  void ShowNodeStatusSheet(const CString&, IDispatch*) override {}
+  void ShowRouterStatusSheet(const CString&, const CString&, IDispatch*, const CString&, IDispatch*) override {}
+
+ private:
+  CDoc* m_pDoc;
+  std::function<void()> m_pressPin;
+};
+
+// The service pin pressed reaches the device's replace call. The network control refuses a
+// Neuron ID it knows already (the stand-in counts a device on the wire not yet uploaded as known),
+// and the view shows why and keeps the device as it was.
+TEST_F(DialogModelsTest, ReplaceSendsTheNeuronIdOfTheServicePinPressed) {
+  Start();
+  auto* node = CNodeTreeObject::FromObject(Find(TreeObjectNode, [](CDefaultObject* object) {
+    auto* typed = CNodeTreeObject::FromObject(object);
+    return typed->m_pNode->GetNeuronId() == L"040000000002";
+  }));
+  ASSERT_NE(nullptr, node);
+  CReplaceByServicePin links(m_doc.get(), [&] {
+    m_simulation->PressServicePin(L"040000000005");  // a device on the wire, not in the project
+    Pump();
+  });
+  CScopedLonGuiLinks scope(&links);
+  m_simulation->RecordCalls(TRUE);
+  m_simulation->ResetCalls();
+  node->ReplaceNode();
+  EXPECT_EQ(1, Count(kestrum::kObjNode, L"040000000002", kestrum::node::kReplace));
+  EXPECT_EQ(std::vector<CString>{L"The Neuron ID 040000000005 belongs to another device."}, m_boxes->Texts());
+  EXPECT_EQ(CString(L"040000000002"), node->m_pNode->GetNeuronId());
+
+  // Without a pin the wait is cancelled and nothing is sent.
+  CReplaceByServicePin noPin(m_doc.get(), [] {});
+  CScopedLonGuiLinks noPinScope(&noPin);
+  node->ReplaceNode();
+  EXPECT_EQ(1, Count(kestrum::kObjNode, L"040000000002", kestrum::node::kReplace));
 }
 
 TEST(ReplaceNodeModelTest, ATypedIdMustBeANeuronIdAndACancelledWaitKeepsTheDialog) {
