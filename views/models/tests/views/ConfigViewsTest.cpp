@@ -3,6 +3,7 @@
 #include "interfaces/kestrum/KestrumDispIds.h"
 #include "lon/CPTreeObject.h"
 #include "lon/LonDispatch.h"
+#include "lon/LonNode.h"
 #include "lon/NodeTreeObject.h"
 #include "lon/NvTreeObject.h"
 #include "platform/win32/Profile.h"
@@ -331,6 +332,27 @@ TEST_F(ConfigViewsTest, ATickRefreshesAPageOfRootsFromTheOneHoldingTheTopRow) {
     SCOPED_TRACE(i);
     EXPECT_EQ(i >= 2 && i < 5, valued(roots[i].get()));
   }
+}
+
+// The case as the tag view meets it on a large device: 40 top-level rows, 20 a page, the top
+// visible row in the eleventh: a tick refreshes rows 10 to 29, no others.
+TEST_F(ConfigViewsTest, WithFortyRootsAndTwentyAPageATickRefreshesTheTwentyFromTheTopOne) {
+  Start();
+  CDefaultObject forty;  // forty NVs of the network under one object, as one device would hold them
+  for (CLonNode* node : m_doc->m_nodes)
+    for (CNetworkVariable* nv : node->GetNVs())
+      if (forty.m_children.size() < 40) forty.AddChild(new CNvTreeObject(nv));
+  ASSERT_EQ(40u, forty.m_children.size());
+  m_tags.OnUpdate(&m_devices, HintSelectionChanged, &forty);
+  const auto& roots = m_tags.GetList().GetRootItems();
+  ASSERT_EQ(40u, roots.size());
+  m_doc->OnMonitor();
+  m_windows.m_nPerPage = 20;
+  m_windows.m_nTopIndex = 10;
+  m_tags.OnTimer(ID_TIMER_TAG_VALUES);
+  for (size_t i = 0; i < roots.size(); ++i)
+    EXPECT_EQ(i >= 10 && i < 30, !roots[i]->GetCellText(2).IsEmpty()) << i;
+  m_tags.OnUpdate(nullptr, HintAll, nullptr);  // lets go of the rows before their objects go
 }
 
 // "Timestamp" sorts by the value's time stamp, rows without one last, then reversed; "Address" by
