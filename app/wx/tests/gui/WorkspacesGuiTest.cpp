@@ -265,6 +265,24 @@ int main() {
     return !now.empty() && now != valueBefore;
   });
 
+  t.Step("expand-row",
+         [&] {
+           CTagsListCtrl* grid = Tags(t)->GetGrid();
+           CTagsListModel& list = Tags(t)->GetModel()->GetList();
+           for (int row = grid->GetTopRow(); row < list.GetRowCount(); ++row) {
+             if (!list.GetRowItem(row)->HasChildren()) continue;
+             const wxRect rect = grid->GetItemRect(grid->GetRowItem(row));
+             // The +/- box on the row's tree line, half a step in.
+             t.Input().Click(grid->ClientToScreen(wxPoint(rect.x + CSuperGridCtrl::kStep / 2, rect.y + rect.height / 2)));
+             return;
+           }
+         },
+         [&] {
+           for (const auto& root : Tags(t)->GetModel()->GetList().GetRootItems())
+             if (root->HasChildren() && !root->IsCollapsed()) return true;
+           return false;
+         },
+         "a row with fields opened by a click on its box, its tree lines drawn");
   t.Section("properties pane: set inactive from the device's context menu");
   // Another device, so the room controller's values go on changing for the OPC client below.
   t.ClickWindow("other-device", [&]() -> wxWindow* { return Devices(t); },
