@@ -369,14 +369,12 @@ TEST_F(ConfigViewsTest, TheAddressAndTimestampHeadersSortByKindAndIndexAndByTime
   Select(cp->m_pParent);
   CTagsListModel& list = m_tags.GetList();
   ASSERT_GE(list.GetRootItems().size(), 2u);
-  // Some values read, so some rows have a time stamp and some have none.
-  m_doc->OnMonitor();
+  // One value read from its device, so one row has a time stamp and the others have none.
   for (const auto& root : list.GetRootItems())
     if (CNvTreeObject* nv = CNvTreeObject::FromObject(CTagsListModel::ObjectOf(root.get())); nv != nullptr && nv->GetType() == TreeObjectNV) {
-      nv->m_pNV->Write();
+      EXPECT_TRUE(nv->m_pNV->m_dispatch.InvokeMethod<bool>(kestrum::nv::kReadDevice));
       break;
     }
-  Pump();
   auto stamp = [](const CSuperGridModel::CTreeItem* item) -> unsigned long long {
     auto* object = dynamic_cast<CDefaultObject*>(CTagsListModel::ObjectOf(item));
     FILETIME time{0xFFFFFFFF, 0xFFFFFFFF};
@@ -402,6 +400,7 @@ TEST_F(ConfigViewsTest, TheAddressAndTimestampHeadersSortByKindAndIndexAndByTime
   };
   m_tags.OnColumnClick(CTagsListModel::kColumnTimestamp);
   EXPECT_TRUE(sortedBy(stamp, true));
+  EXPECT_NE(~0ULL, stamp(list.GetRootItems().front().get())) << "the NV written has a time stamp";
   EXPECT_EQ(~0ULL, stamp(list.GetRootItems().back().get())) << "rows without a time stamp last";
   m_tags.OnColumnClick(CTagsListModel::kColumnTimestamp);
   EXPECT_TRUE(sortedBy(stamp, false));
