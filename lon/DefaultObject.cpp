@@ -33,7 +33,7 @@ int CDefaultObject::ShowProperties() {
   return 2;
 }
 
-void FillSelectionProperties(const std::set<CTreeObject*>& selection, CPropertyList& list) {
+void FillSelectionProperties(const std::vector<CTreeObject*>& selection, CPropertyList& list) {
   if (selection.empty()) return;
   int type = -1;
   for (CTreeObject* object : selection) {
@@ -42,8 +42,7 @@ void FillSelectionProperties(const std::set<CTreeObject*>& selection, CPropertyL
     if (type != -1 && t != type) return;  // mixed types share no rows
     type = t;
   }
-  // The values are the first object's (in the set's order).
-  CTreeObject* first = *selection.begin();
+  CTreeObject* first = selection.front();
   if (CNvTreeObject* nv = CNvTreeObject::FromObject(first)) {
     CPropertyRow* misc = AddPropertyGroup(list, L"Misc");
     AddEmptyRows(misc, {{L"Address", L"Address of the network variable"},

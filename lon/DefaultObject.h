@@ -2,6 +2,8 @@
 // own dialog.
 #pragma once
 
+#include <vector>
+
 #include "lon/PropertyRow.h"
 #include "lon/TreeObject.h"
 
@@ -38,5 +40,6 @@ class CDefaultObject : public CTreeObjectT<CDefaultObject>, public CTreeObject {
   int m_nType = TreeObjectPlain;
 };
 
-// Rows common to a selection: only when all objects are NVs or all are CPs.
-void FillSelectionProperties(const std::set<CTreeObject*>& selection, CPropertyList& list);
+// Rows common to a selection, in the order the user selected: only when all objects are NVs or
+// all are CPs; the values are the first selected object's.
+void FillSelectionProperties(const std::vector<CTreeObject*>& selection, CPropertyList& list);

@@ -5,20 +5,10 @@
 #include <memory>
 
 #include "foundation/ScopedInstaller.h"
+#include "lon/TagProperties.h"
 #include "platform/com/ComTypes.h"
 #include "platform/win32/CString.h"
 #include "platform/win32/WinTypes.h"
-
-// What the "Tag Properties" dialog edits.
-struct CTagPropertiesRecord {
-  CString m_strItemId;
-  CString m_strDescription;
-  bool m_bAlwaysUseCache = false;
-  VARTYPE m_vtCanonical = VT_EMPTY;
-  LONG m_nCacheTimeout = 0;
-
-  friend bool operator==(const CTagPropertiesRecord&, const CTagPropertiesRecord&) = default;
-};
 
 // The scan progress window: made on the first scan event, closed and deleted at its end.
 class CScanWindowLink {
@@ -39,7 +29,7 @@ class CLonGuiLinks {
   // The document's "Device Properties" dialog; its result.
   virtual int ShowDeviceProperties() = 0;
   // Runs the "Tag Properties" dialog modally on `record`; IDOK leaves the edits in it.
-  virtual int RunTagDialog(CTagPropertiesRecord& record) = 0;
+  virtual int RunTagDialog(CTagProperties& record) = 0;
   // The replace-node dialog; IDOK with the new Neuron ID text.
   virtual int RunReplaceNodeDialog(CString& neuronId) = 0;
   // A modal sheet with one node status page.

@@ -114,13 +114,13 @@ int CNvTreeObject::ShowProperties() {
   CLonGuiLinks* links = GetLonGuiLinks();
   if (links == nullptr) return IDCANCEL;
   COleDispatchDriver& nv = m_pNV->m_dispatch;
-  CTagPropertiesRecord record;
+  CTagProperties record;
   record.m_strItemId = m_pNV->GetItemID();
   record.m_strDescription = m_pNV->GetDescription();
   record.m_bAlwaysUseCache = lon_dispatch::GetBool(nv, kestrum::nv::kAlwaysUseCache);
   record.m_vtCanonical = nv.GetPropertyWithParams<USHORT>(kestrum::nv::kFieldType, short(-1));
   record.m_nCacheTimeout = lon_dispatch::GetLong(nv, kestrum::nv::kCacheTimeout);
-  CTagPropertiesRecord edited = record;
+  CTagProperties edited = record;
   int result = links->RunTagDialog(edited);
   if (result == IDOK && !(edited == record)) {
     nv.SetProperty(kestrum::nv::kCacheTimeout, VT_I4, edited.m_nCacheTimeout);

@@ -167,6 +167,18 @@ void CMyOPCGroup::UpdateSpy() {
   info.m_nItemCount = static_cast<DWORD>(m_items.size());
 }
 
+HRESULT CMyOPCGroup::Advise(IUnknown* pUnkSink, DWORD* pdwCookie) {
+  const HRESULT hr = DataCallbackPoint::Advise(pUnkSink, pdwCookie);
+  if (SUCCEEDED(hr)) UpdateSpy();
+  return hr;
+}
+
+HRESULT CMyOPCGroup::Unadvise(DWORD dwCookie) {
+  const HRESULT hr = DataCallbackPoint::Unadvise(dwCookie);
+  if (SUCCEEDED(hr)) UpdateSpy();
+  return hr;
+}
+
 void CMyOPCGroup::NotifyEvent(int code, const CString& text) {
   UpdateSpy();
   if (!g_pProtocolEventsCollector) return;

@@ -111,6 +111,10 @@ class CMyOPCGroup : public CComObjectRootEx<CComMultiThreadModel>,
   HRESULT DUnadvise(DWORD dwConnection) override;
   HRESULT EnumDAdvise(IEnumSTATDATA** ppenumAdvise) override;
 
+  // ---- IConnectionPoint (IOPCDataCallback): the statistics record follows the sinks ----
+  HRESULT Advise(IUnknown* pUnkSink, DWORD* pdwCookie) override;
+  HRESULT Unadvise(DWORD dwCookie) override;
+
   // ---- IOPCAsyncIO2 ----
   HRESULT Read(DWORD dwCount, OPCHANDLE* phServer, DWORD dwTransactionID, DWORD* pdwCancelID,
                HRESULT** ppErrors) override;
@@ -191,10 +195,12 @@ class CMyOPCGroup : public CComObjectRootEx<CComMultiThreadModel>,
     CScopedCycleHookForTesting& operator=(const CScopedCycleHookForTesting&) = delete;
 
    private:
+
     CycleHook m_previous;
   };
 
  private:
+  using DataCallbackPoint = IConnectionPointImpl<CMyOPCGroup, &IID_IOPCDataCallback, CComDynamicUnkArray>;
   struct Collected {
     COPCItem* item;
     unsigned seq;

@@ -53,9 +53,12 @@ HRESULT CMyOPCGroup::AddItems(DWORD dwCount, OPCITEMDEF* pItemArray, OPCITEMRESU
   if (m_bRemoved) return E_FAIL;
   if (!pItemArray || !ppAddResults || !ppErrors) return E_POINTER;
   if (dwCount == 0) return E_INVALIDARG;
-  return WithResults(dwCount, ppAddResults, ppErrors, [&](OPCITEMRESULT* results, HRESULT* errors) {
+  const HRESULT hr = WithResults(dwCount, ppAddResults, ppErrors, [&](OPCITEMRESULT* results, HRESULT* errors) {
     return AddItemsInternal(dwCount, pItemArray, results, errors);
   });
+  // The item count the diagnostics show must not wait for the group's next event.
+  UpdateSpy();
+  return hr;
 }
 
 HRESULT CMyOPCGroup::ValidateItems(DWORD dwCount, OPCITEMDEF* pItemArray, BOOL, OPCITEMRESULT** ppValidationResults,
@@ -72,7 +75,10 @@ HRESULT CMyOPCGroup::RemoveItems(DWORD dwCount, OPCHANDLE* phServer, HRESULT** p
   if (m_bRemoved) return E_FAIL;
   if (!phServer || !ppErrors) return E_POINTER;
   if (dwCount == 0) return E_INVALIDARG;
-  return WithErrors(dwCount, ppErrors, [&](HRESULT* errors) { return RemoveItemsInternal(dwCount, phServer, errors); });
+  const HRESULT hr =
+      WithErrors(dwCount, ppErrors, [&](HRESULT* errors) { return RemoveItemsInternal(dwCount, phServer, errors); });
+  UpdateSpy();
+  return hr;
 }
 
 HRESULT CMyOPCGroup::SetActiveState(DWORD dwCount, OPCHANDLE* phServer, BOOL bActive, HRESULT** ppErrors) {

@@ -5,6 +5,8 @@ set -euo pipefail
 packages=(cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           libsqlite3-dev sqlite3 libtinyxml-dev capnproto libcapnp-dev libssl-dev openssl
           libwxgtk3.2-dev xvfb xauth x11-apps x11-utils imagemagick)
+# The GUI tests: a window manager, real input (XTest), the toolkit's own widgets looked at.
+packages+=(openbox xdotool libxtst-dev libgtk-3-dev)
 packages+=(python3)  # the layer check of make test, the table of make bench
 # The desktop's file types of -RegServer, and its own tools that the test asks about a project.
 packages+=(xdg-utils shared-mime-info desktop-file-utils libfile-mimeinfo-perl)

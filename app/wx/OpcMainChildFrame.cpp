@@ -6,8 +6,8 @@
 #include "app/wx/DlgBanner.h"
 #include "platform/afx/FrameWnd.h"
 #include "views/models/ViewMessageWindow.h"
-#include "views/wx/DeviceViewWnd.h"
-#include "views/wx/TagViewWnd.h"
+#include "views/wx/DeviceView.h"
+#include "views/wx/TagView.h"
 
 namespace {
 
@@ -45,7 +45,7 @@ COpcMainChildFrame::COpcMainChildFrame(wxWindow* parent, CFrameWnd* frame)
           [frame](wxWindow* splitter) -> wxWindow* {
             CDeviceViewModel* model = frame != nullptr ? frame->FindView<CDeviceViewModel>() : nullptr;
             if (model == nullptr) return Banner(splitter, "Devices");
-            auto* window = new CDeviceViewWnd(splitter, *model);
+            auto* window = new CDeviceView(splitter, *model);
             window->SetName("Devices");
             RouteFocus(window, frame, model);
             window->m_updateProperties = RouteProperties(frame, model);
@@ -54,7 +54,7 @@ COpcMainChildFrame::COpcMainChildFrame(wxWindow* parent, CFrameWnd* frame)
           [frame](wxWindow* splitter) -> wxWindow* {
             CTagViewModel* model = frame != nullptr ? frame->FindView<CTagViewModel>() : nullptr;
             if (model == nullptr) return Banner(splitter, "Tags");
-            auto* window = new CTagViewWnd(splitter, *model);
+            auto* window = new CTagView(splitter, *model);
             window->SetName("Tags");
             RouteFocus(window, frame, model);
             window->m_updateProperties = RouteProperties(frame, model);

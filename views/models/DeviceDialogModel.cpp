@@ -16,22 +16,33 @@ bool ExchangeRangedInt(const CString& text, long long low, long long high, long 
   size_t i = 0;
   bool negative = false;
   if (p[i] == L'-' || p[i] == L'+') negative = p[i++] == L'-';
-  long long number = 0;
+  // The magnitude the sign allows; past the first digit that leaves it only the digits are
+  // checked, so a long input cannot overflow.
+  const unsigned long long limit = negative ? (low < 0 ? 0ULL - static_cast<unsigned long long>(low) : 0ULL)
+                                            : (high > 0 ? static_cast<unsigned long long>(high) : 0ULL);
+  unsigned long long number = 0;
   bool digits = false;
   bool inRange = true;
   for (; p[i] != 0 && std::iswdigit(p[i]); ++i) {
     digits = true;
-    number = number * 10 + (p[i] - L'0');
-    if (number > high + 1 || number > LLONG_MAX / 20) inRange = false;
+    if (!inRange) continue;
+    const auto digit = static_cast<unsigned long long>(p[i] - L'0');
+    if (number > (ULLONG_MAX - digit) / 10) {
+      inRange = false;
+      continue;
+    }
+    number = number * 10 + digit;
+    if (number > limit) inRange = false;
   }
-  if (negative) number = -number;
-  if (!digits || p[i] != 0 || !inRange || number < low || number > high) {
+  const long long signedNumber =
+      !inRange ? 0 : negative ? (number == 0 ? 0 : -static_cast<long long>(number - 1) - 1) : static_cast<long long>(number);
+  if (!digits || p[i] != 0 || !inRange || signedNumber < low || signedNumber > high) {
     CString message;
     message.Format(L"Please enter an integer between %lld and %lld.", low, high);
     AfxMessageBox(message.GetString(), MB_ICONEXCLAMATION);
     return false;
   }
-  value = number;
+  value = signedNumber;
   return true;
 }
 

@@ -116,7 +116,9 @@ void CDeviceViewModel::OnSetFocus() {
 void CDeviceViewModel::OnRightClick(CItem* item, POINT point) {
   if (m_pHost != nullptr) m_pHost->ActivateFrame();
   if (item == nullptr) return;
-  SelectItem(item);
+  // As a tree selects: the item already selected raises no selection change, so the tag view
+  // keeps its rows, their selection and their scrolling.
+  if (item != GetSelectedItem()) SelectItem(item);
   if (CDoc* doc = Doc()) doc->ShowContextMenu(item->GetObject(), point);
 }
 

@@ -48,6 +48,7 @@ void CGroupFeaturesViewModel::OnUpdate(CView* sender, LPARAM hint, CObject* obje
     const DWORD key = group != nullptr ? group->m_dwKey : 0;
     if (key != m_dwGroupKey) {
       m_items.DeleteAllRows();
+      m_strPaneState.Empty();
     }
     m_dwGroupKey = key;
     m_strGroupName = group != nullptr ? group->GetName() : CString();
@@ -93,6 +94,15 @@ void CGroupFeaturesViewModel::Refresh() {
     m_counters[i].m_strTime = FormatTimeStamp(counter.m_ftTime);
   }
   if (m_pSink != nullptr) m_pSink->OnFieldsChanged();
+  // The properties pane shows the same record: it follows a change of the group's state (items
+  // added or removed, a sink connected...), not of its counters, which change with every call.
+  CString paneState;
+  paneState.Format(L"%s|%u|%d|%d|%u|%g|%ld|%u|%u", info.m_strName, info.m_nItemCount, info.m_bSubscribed ? 1 : 0,
+                   info.m_bActive ? 1 : 0, info.m_dwUpdateRate, static_cast<double>(info.m_fDeadband),
+                   static_cast<long>(info.m_lTimeBias), info.m_dwLCID, info.m_hClient);
+  const bool paneStale = !m_strPaneState.IsEmpty() && paneState != m_strPaneState;
+  m_strPaneState = paneState;
+  if (paneStale) CViewMessageWindow::RefreshPropertiesPane(2, 0);
   UpdateItemRows();
 }
 
@@ -123,10 +133,8 @@ void CGroupFeaturesViewModel::UpdateItemRows() {
     CItemInfo info;
     if (registry.GetItemInfo(m_items.GetRowKey(row), info) && m_items.UpdateRow(info, row)) changed = true;
   }
-  if ((structural || changed) && m_items.GetSortColumn() >= 0)
-    m_items.Sort();
-  else if (structural)
-    m_items.NotifyRowsReset();
+  const bool moved = (structural || changed) && m_items.Sort();
+  if (structural && !moved) m_items.NotifyRowsReset();
 }
 
 void CGroupFeaturesViewModel::SetSelectedRow(int row) {

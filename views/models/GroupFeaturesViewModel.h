@@ -90,6 +90,9 @@ class CGroupFeaturesViewModel : public CView, public CViewItemProperties {
   CounterRow m_counters[CGroupInfo::CounterCount];
   COPCItemsListModel m_items;
   DWORD m_dwSelectedKey = 0;
+  // What the properties pane shows of the group beside its counters, as last seen; empty for a
+  // group not refreshed yet.
+  CString m_strPaneState;
   bool m_bMinimised = false;
   std::unique_ptr<CViewMessageWindow> m_window;
 };

@@ -150,15 +150,18 @@ void COPCItemsListModel::SetSort(int column, bool ascending) {
   Sort();
 }
 
-void COPCItemsListModel::Sort() {
-  if (m_nSortColumn < 0) return;
+bool COPCItemsListModel::Sort() {
+  if (m_nSortColumn < 0) return false;
   const int column = m_nSortColumn;
   const bool ascending = m_bAscending;
-  std::stable_sort(m_rows.begin(), m_rows.end(), [&](DWORD x, DWORD y) {
+  auto before = [&](DWORD x, DWORD y) {
     const int order = CompareColumn(m_infos.at(x), m_infos.at(y), column);
     return ascending ? order < 0 : order > 0;
-  });
+  };
+  if (std::is_sorted(m_rows.begin(), m_rows.end(), before)) return false;
+  std::stable_sort(m_rows.begin(), m_rows.end(), before);
   if (m_pSink != nullptr) m_pSink->OnRowsReset();
+  return true;
 }
 
 void COPCItemsListModel::SetVisibleRows(int top, int countPerPage) {

@@ -70,7 +70,9 @@ class COPCItemsListModel {
   void OnHeaderClick(int column);
   // The column (-1: none) and direction; the rows are sorted at once.
   void SetSort(int column, bool ascending);
-  void Sort();
+  // True when rows moved (and the window was told); rows already in order stay as they are, so
+  // a tick that changed no order leaves the window's selection and scrolling alone.
+  bool Sort();
   int GetSortColumn() const { return m_nSortColumn; }
   bool IsSortAscending() const { return m_bAscending; }
 

@@ -63,10 +63,10 @@ void CObjectTreeModel::DeleteItem(CItem* item) {
   if (item == nullptr) return;
   OnItemsRemoving(item);
   const bool selectionGoes = Contains(item, m_pSelected);
+  if (m_pListener != nullptr) m_pListener->OnItemRemoving(item);
   auto& siblings = item->m_pParent != nullptr ? item->m_pParent->m_children : m_roots;
   auto found = std::find_if(siblings.begin(), siblings.end(), [&](const auto& p) { return p.get() == item; });
   if (found != siblings.end()) siblings.erase(found);
-  if (m_pListener != nullptr) m_pListener->OnItemsReset();
   if (selectionGoes) SelectItem(nullptr);
 }
 

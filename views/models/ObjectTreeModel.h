@@ -41,6 +41,8 @@ class CObjectTreeModel {
    public:
     virtual ~CListener() = default;
     virtual void OnItemsReset() {}
+    // The item and its subtree are about to go (still whole); the other items stay as they are.
+    virtual void OnItemRemoving(CItem*) {}
     virtual void OnItemChanged(CItem*) {}
     virtual void OnSelectionChanged(CItem*) {}
   };

@@ -63,6 +63,7 @@ void CSuperGridModel::Collapse(CTreeItem* item) {
     for (int row = first; row < end; ++row) m_rows[static_cast<size_t>(row)]->m_nRow = -1;
     m_rows.erase(m_rows.begin() + first, m_rows.begin() + end);
     RenumberFrom(first);
+    ++m_nLayoutGeneration;
   }
   item->m_bCollapsed = true;
 }
@@ -74,6 +75,7 @@ void CSuperGridModel::DeleteItem(CTreeItem* item) {
     const int row = item->m_nRow;
     m_rows.erase(m_rows.begin() + row);
     RenumberFrom(row);
+    ++m_nLayoutGeneration;
   }
   Forget(item);
   auto& siblings = item->m_pParent != nullptr ? item->m_pParent->m_children : m_roots;
@@ -85,6 +87,8 @@ void CSuperGridModel::DeleteAllItems() {
   m_selection.clear();
   m_rows.clear();
   m_roots.clear();
+  ++m_nLayoutGeneration;
+  ++m_nClearGeneration;
 }
 
 int CSuperGridModel::ToggleExpansion(CTreeItem* item) {
@@ -129,6 +133,7 @@ void CSuperGridModel::SortByColumn(int column) {
     }
   }
   m_nLastSortedColumn = descending ? kNoColumn : column;
+  ++m_nLayoutGeneration;
 }
 
 void CSuperGridModel::SortLevel(std::vector<std::unique_ptr<CTreeItem>>& items, int column, bool descending) {
@@ -178,7 +183,23 @@ CSuperGridModel::CTreeItem* CSuperGridModel::FindItem(const void* userData) cons
 
 void CSuperGridModel::Select(CTreeItem* item, bool only) {
   if (only) m_selection.clear();
-  if (item != nullptr) m_selection.insert(item);
+  if (item != nullptr && std::find(m_selection.begin(), m_selection.end(), item) == m_selection.end())
+    m_selection.push_back(item);
+}
+
+CSuperGridModel::CTreeItem* CSuperGridModel::SetSelectedRows(const std::vector<int>& rows) {
+  std::vector<CTreeItem*> now;
+  for (int row : rows)
+    if (CTreeItem* item = GetRowItem(row)) now.push_back(item);
+  std::erase_if(m_selection, [&](CTreeItem* item) { return std::find(now.begin(), now.end(), item) == now.end(); });
+  std::sort(now.begin(), now.end(), [](CTreeItem* a, CTreeItem* b) { return a->m_nRow < b->m_nRow; });
+  CTreeItem* last = nullptr;
+  for (CTreeItem* item : now)
+    if (std::find(m_selection.begin(), m_selection.end(), item) == m_selection.end()) {
+      m_selection.push_back(item);
+      last = item;
+    }
+  return last;
 }
 
 void CSuperGridModel::CollectShown(CTreeItem* item, std::vector<CTreeItem*>& out) {
@@ -201,6 +222,7 @@ int CSuperGridModel::EndOfShownSubtree(CTreeItem* item) const {
 void CSuperGridModel::InsertRows(int at, const std::vector<CTreeItem*>& items) {
   m_rows.insert(m_rows.begin() + at, items.begin(), items.end());
   RenumberFrom(at);
+  ++m_nLayoutGeneration;
 }
 
 void CSuperGridModel::RenumberFrom(int row) {
@@ -208,6 +230,6 @@ void CSuperGridModel::RenumberFrom(int row) {
 }
 
 void CSuperGridModel::Forget(CTreeItem* item) {
-  m_selection.erase(item);
+  std::erase(m_selection, item);
   for (auto& child : item->m_children) Forget(child.get());
 }

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <memory>
-#include <set>
 #include <vector>
 
 #include "platform/win32/CString.h"
@@ -81,10 +80,19 @@ class CSuperGridModel {
   // The item showing this user data, collapsed subtrees included; null when none.
   CTreeItem* FindItem(const void* userData) const;
 
-  // Selection, by item.
-  const std::set<CTreeItem*>& GetSelection() const { return m_selection; }
+  // Selection, by item, in the order the user selected the items.
+  const std::vector<CTreeItem*>& GetSelection() const { return m_selection; }
   void Select(CTreeItem* item, bool only = true);
+  // The window's selection now: items still selected keep their place, new ones follow in row
+  // order. The item selected last, null when none came.
+  CTreeItem* SetSelectedRows(const std::vector<int>& rows);
   void ClearSelection() { m_selection.clear(); }
+
+  // Changes whenever rows come, go or move; a window that saw the same number needs only to
+  // paint the cells again.
+  unsigned GetLayoutGeneration() const { return m_nLayoutGeneration; }
+  // Changes when every row went at once (a new fill).
+  unsigned GetClearGeneration() const { return m_nClearGeneration; }
 
   // A text cut to `width` with `margin`: characters go from the end, at least one stays, and
   // "..." follows. `measure` gives a text's width.
@@ -113,8 +121,10 @@ class CSuperGridModel {
 
   std::vector<std::unique_ptr<CTreeItem>> m_roots;
   std::vector<CTreeItem*> m_rows;
-  std::set<CTreeItem*> m_selection;
+  std::vector<CTreeItem*> m_selection;
   int m_nLastSortedColumn = kNoColumn;
+  unsigned m_nLayoutGeneration = 0;
+  unsigned m_nClearGeneration = 0;
 };
 
 template <class Measure>

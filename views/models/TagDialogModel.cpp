@@ -5,7 +5,7 @@
 #include "lon/DataTypeNames.h"
 #include "views/models/DeviceDialogModel.h"
 
-CTagDialogModel::CTagDialogModel(const CTagPropertiesRecord& record) : m_record(record) {}
+CTagDialogModel::CTagDialogModel(const CTagProperties& record) : m_record(record) {}
 
 void CTagDialogModel::OnInitDialog() {
   m_dataTypeNames = GetDataTypeNameList();

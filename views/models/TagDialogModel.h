@@ -8,14 +8,14 @@
 
 class CTagDialogModel {
  public:
-  explicit CTagDialogModel(const CTagPropertiesRecord& record);
+  explicit CTagDialogModel(const CTagProperties& record);
   // The drop-down list's names, in table order, and the name shown at first.
   void OnInitDialog();
   // The cache timeout is editable only while "Always use Cache" is clear.
   bool IsCacheTimeoutEnabled() const { return !m_bAlwaysUseCache; }
   // Checks the fields; false (after the range message) keeps the dialog open.
   bool OnOK();
-  CTagPropertiesRecord GetTagProperties() const { return m_record; }
+  CTagProperties GetTagProperties() const { return m_record; }
 
   std::vector<CString> m_dataTypeNames;
   CString m_strDescription;
@@ -24,6 +24,6 @@ class CTagDialogModel {
   bool m_bAlwaysUseCache = false;
 
  private:
-  CTagPropertiesRecord m_record;
+  CTagProperties m_record;
   CString m_strInitialDataType;
 };

@@ -256,14 +256,23 @@ void CTagViewModel::OnTimer(UINT id) {
   RefreshVisible();
 }
 
-void CTagViewModel::OnItemSelected(int row) {
-  Item* item = m_list.GetRowItem(row);
-  if (item == nullptr) return;
-  m_list.Select(item);
-  m_pSelected = CTagsListModel::ObjectOf(item);
-  if (!m_bNotifySelection || m_pSelected == nullptr) return;
-  if (CDoc* doc = Doc()) doc->UpdateAllViews(this, HintSelectionChanged, m_pSelected);
+void CTagViewModel::OnSelectionChanged(const std::vector<int>& rows) {
+  Item* newest = m_list.SetSelectedRows(rows);
+  const auto& selection = m_list.GetSelection();
+  if (newest != nullptr)
+    m_pSelected = CTagsListModel::ObjectOf(newest);
+  else if (selection.empty())
+    m_pSelected = nullptr;
+  else if (std::none_of(selection.begin(), selection.end(), [&](Item* item) { return CTagsListModel::ObjectOf(item) == m_pSelected; }))
+    m_pSelected = CTagsListModel::ObjectOf(selection.front());
+  if (!m_bNotifySelection) return;
+  if (m_pSelected != nullptr)
+    if (CDoc* doc = Doc()) doc->UpdateAllViews(this, HintSelectionChanged, m_pSelected);
   if (m_pHost != nullptr) m_pHost->UpdateProperties(kPropertiesSelection, m_pSelected);
+}
+
+void CTagViewModel::OnSetFocus() {
+  if (m_pHost != nullptr) m_pHost->UpdateProperties(kPropertiesSelection, nullptr);
 }
 
 void CTagViewModel::OnDoubleClick(int row) {
@@ -347,7 +356,7 @@ void CTagViewModel::OnMultipleSetting() {
 
 BOOL CTagViewModel::OnPropertyChanged(CPropertyRow* property) {
   if (property == nullptr) return FALSE;
-  for (Item* item : std::vector<Item*>(m_list.GetSelection().begin(), m_list.GetSelection().end())) {
+  for (Item* item : std::vector<Item*>(m_list.GetSelection())) {
     auto* object = dynamic_cast<CDefaultObject*>(CTagsListModel::ObjectOf(item));
     if (object == nullptr) continue;
     try {
@@ -366,9 +375,9 @@ void CTagViewModel::GetProperties(CPropertyList& properties) {
       if (auto* object = dynamic_cast<CDefaultObject*>(m_pSelected)) object->FillProperties(properties);
       return;
     }
-    std::set<CTreeObject*> objects;
+    std::vector<CTreeObject*> objects;
     for (Item* item : selection)
-      if (CTreeObject* object = CTagsListModel::ObjectOf(item)) objects.insert(object);
+      if (CTreeObject* object = CTagsListModel::ObjectOf(item)) objects.push_back(object);
     FillSelectionProperties(objects, properties);
   } catch (const COleDispatchException& e) {
     e.ReportError();

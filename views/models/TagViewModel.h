@@ -70,8 +70,11 @@ class CTagViewModel : public CView, public CTagsListModel::CTagsListListener, pu
   void OnUpdate(CView* sender, LPARAM hint, CObject* object) override;
   void OnTimer(UINT id);
 
-  // The grid's notifications.
-  void OnItemSelected(int row);
+  // The grid's notifications. The selection: the rows selected now (several with Ctrl or Shift).
+  void OnSelectionChanged(const std::vector<int>& rows);
+  void OnItemSelected(int row) { OnSelectionChanged({row}); }
+  // The view got the focus: the properties pane follows it.
+  void OnSetFocus();
   void OnDoubleClick(int row);
   void OnRightClick(int row, POINT point);
   void OnColumnClick(int column) { m_list.SortByColumn(column); }

@@ -11,7 +11,7 @@ wxString Number(unsigned long value) { return wxString::Format("%lu", value); }
 }  // namespace
 
 CGroupFeaturesView::CGroupFeaturesView(wxWindow* parent, CGroupFeaturesViewModel& model)
-    : wxPanel(parent, wxID_ANY), m_pModel(&model) {
+    : CResizableFormView(parent), m_pModel(&model) {
   SetBackgroundColour(*wxWHITE);
   auto* column = new wxBoxSizer(wxVERTICAL);
   m_pBanner = new wxStaticText(this, wxID_ANY, Text(model.GetBannerText()));
@@ -45,8 +45,9 @@ CGroupFeaturesView::CGroupFeaturesView(wxWindow* parent, CGroupFeaturesViewModel
   column->Add(m_pCounters, 0, wxEXPAND | wxLEFT | wxRIGHT, 6);
 
   m_pItems = new COPCItemsListCtrl(this, model.GetItems());
+  m_pItems->SetMinSize(wxSize(-1, 160));  // a few rows at least: a shorter view scrolls the form
   column->Add(m_pItems, 1, wxEXPAND | wxALL, 6);
-  SetSizer(column);
+  SetFormSizer(column);
 
   m_pItems->Bind(wxEVT_DATAVIEW_SELECTION_CHANGED, &CGroupFeaturesView::OnItemSelected, this);
   Bind(wxEVT_SET_FOCUS, &CGroupFeaturesView::OnFocus, this);

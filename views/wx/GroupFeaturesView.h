@@ -10,10 +10,11 @@
 #include <wx/textctrl.h>
 
 #include "views/models/GroupFeaturesViewModel.h"
+#include "views/wx/ResizableFormView.h"
 
 class COPCItemsListCtrl;
 
-class CGroupFeaturesView : public wxPanel, public CGroupFeaturesViewModel::Sink {
+class CGroupFeaturesView : public CResizableFormView, public CGroupFeaturesViewModel::Sink {
  public:
   CGroupFeaturesView(wxWindow* parent, CGroupFeaturesViewModel& model);
   ~CGroupFeaturesView() override;

@@ -21,7 +21,7 @@ int CLonGuiLinksWx::ShowDeviceProperties() {
   return doc != nullptr ? doc->OnDeviceProperties() : IDCANCEL;
 }
 
-int CLonGuiLinksWx::RunTagDialog(CTagPropertiesRecord& record) {
+int CLonGuiLinksWx::RunTagDialog(CTagProperties& record) {
   CTagDialogModel model(record);
   CTagDialog dialog(m_pParent, model);
   if (dialog.ShowModal() != wxID_OK) return IDCANCEL;

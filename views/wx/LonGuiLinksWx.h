@@ -17,7 +17,7 @@ class CLonGuiLinksWx : public CLonGuiLinks {
   std::unique_ptr<CScanWindowLink> CreateScanWindow() override;
   void ShowPropertiesPane() override;
   int ShowDeviceProperties() override;
-  int RunTagDialog(CTagPropertiesRecord& record) override;
+  int RunTagDialog(CTagProperties& record) override;
   int RunReplaceNodeDialog(CString& neuronId) override;
   void ShowNodeStatusSheet(const CString& title, IDispatch* node) override;
   void ShowRouterStatusSheet(const CString& title, const CString& nearCaption, IDispatch* nearSide, const CString& farCaption,

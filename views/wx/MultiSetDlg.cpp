@@ -10,6 +10,7 @@
 #include <wx/textctrl.h>
 
 #include "views/models/DeviceDialogModel.h"
+#include "views/wx/FormHelpers.h"
 #include "views/wx/WxText.h"
 
 using views_wx::ToWx;
@@ -29,9 +30,18 @@ CMultiSetDlg::CMultiSetDlg(wxWindow* parent, CMultiSetDlgModel& model)
   m_timeoutText = new wxTextCtrl(p, 215);
   m_monitoring = new wxCheckBox(p, 1013, "Monitoring");
   m_monitored = new wxCheckBox(p, 218, "Set monitored");
-  for (wxWindow* w : std::initializer_list<wxWindow*>{m_cacheUse, m_alwaysUseCache, m_dataType, m_types, m_timeout, m_timeoutText,
-                                                      m_monitoring, m_monitored})
-    grid->Add(w);
+  // The timeout in milliseconds, its unit behind it.
+  auto* timeoutField = new wxBoxSizer(wxHORIZONTAL);
+  timeoutField->Add(m_timeoutText, 0, wxALIGN_CENTER_VERTICAL);
+  timeoutField->Add(new wxStaticText(p, wxID_ANY, "ms"), 0, wxALIGN_CENTER_VERTICAL | wxLEFT, 4);
+  grid->Add(m_cacheUse, 0, wxALIGN_CENTER_VERTICAL);
+  grid->Add(m_alwaysUseCache, 0, wxALIGN_CENTER_VERTICAL);
+  grid->Add(m_dataType, 0, wxALIGN_CENTER_VERTICAL);
+  grid->Add(m_types, 0, wxEXPAND);
+  grid->Add(m_timeout, 0, wxALIGN_CENTER_VERTICAL);
+  grid->Add(timeoutField);
+  grid->Add(m_monitoring, 0, wxALIGN_CENTER_VERTICAL);
+  grid->Add(m_monitored, 0, wxALIGN_CENTER_VERTICAL);
   box->Add(grid, 0, wxALL, 4);
   m_allTags = new wxRadioButton(p, 1007, "all tags", wxDefaultPosition, wxDefaultSize, wxRB_GROUP);
   m_ofType = new wxRadioButton(p, 208, "all tags with this NV type");
@@ -39,11 +49,16 @@ CMultiSetDlg::CMultiSetDlg(wxWindow* parent, CMultiSetDlgModel& model)
   auto* scopes = new wxFlexGridSizer(2, 4, 8);
   scopes->Add(m_allTags);
   scopes->AddSpacer(1);
-  scopes->Add(m_ofType);
-  scopes->Add(new wxTextCtrl(p, 1194, ToWx(m_model.m_strNvTypeName), wxDefaultPosition, wxDefaultSize, wxTE_READONLY));
-  scopes->Add(m_ofName);
-  scopes->Add(new wxTextCtrl(p, 1195, ToWx(m_model.m_strNvName), wxDefaultPosition, wxDefaultSize, wxTE_READONLY));
-  box->Add(scopes, 0, wxALL, 4);
+  scopes->AddGrowableCol(1);
+  auto* typeName = new wxTextCtrl(p, 1194, ToWx(m_model.m_strNvTypeName), wxDefaultPosition, wxDefaultSize, wxTE_READONLY);
+  auto* nvName = new wxTextCtrl(p, 1195, ToWx(m_model.m_strNvName), wxDefaultPosition, wxDefaultSize, wxTE_READONLY);
+  views_wx::FitToText(typeName);
+  views_wx::FitToText(nvName);
+  scopes->Add(m_ofType, 0, wxALIGN_CENTER_VERTICAL);
+  scopes->Add(typeName, 1, wxEXPAND);
+  scopes->Add(m_ofName, 0, wxALIGN_CENTER_VERTICAL);
+  scopes->Add(nvName, 1, wxEXPAND);
+  box->Add(scopes, 0, wxEXPAND | wxALL, 4);
   auto* nodes = new wxBoxSizer(wxHORIZONTAL);
   nodes->Add(new wxStaticText(p, wxID_ANY, "in"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 4);
   m_thisNode = new wxRadioButton(p, 1019, "this node", wxDefaultPosition, wxDefaultSize, wxRB_GROUP);

@@ -1,5 +1,9 @@
 #include "views/wx/OPCItemsListCtrl.h"
 
+#include <algorithm>
+
+#include "views/wx/DataViewRows.h"
+
 class COPCItemsListCtrl::CVirtualModel : public wxDataViewVirtualListModel {
  public:
   explicit CVirtualModel(COPCItemsListModel& model)
@@ -29,6 +33,7 @@ COPCItemsListCtrl::COPCItemsListCtrl(wxWindow* parent, COPCItemsListModel& model
   AssociateModel(m_pData);
   m_pData->DecRef();
   Bind(wxEVT_DATAVIEW_COLUMN_HEADER_CLICK, &COPCItemsListCtrl::OnHeaderClick, this);
+  Bind(wxEVT_DATAVIEW_SELECTION_CHANGED, &COPCItemsListCtrl::OnSelectionChanged, this);
   m_pModel->SetSink(this);
   OnColumnsChanged();
 }
@@ -54,7 +59,31 @@ void COPCItemsListCtrl::OnColumnsChanged() {
 }
 
 void COPCItemsListCtrl::OnRowsReset() {
-  m_pData->Reset(m_pModel != nullptr ? static_cast<unsigned>(m_pModel->GetRowCount()) : 0u);
+  const int top = views_wx::GetTopRow(*this, *m_pData);
+  const int count = m_pModel != nullptr ? m_pModel->GetRowCount() : 0;
+  m_bResetting = true;
+  m_pData->Reset(static_cast<unsigned>(count));
+  if (!m_selectedKeys.empty()) {
+    wxDataViewItemArray selected;
+    for (int row = 0; row < count; ++row)
+      if (m_selectedKeys.count(m_pModel->GetRowKey(row)) != 0) selected.push_back(m_pData->GetItem(static_cast<unsigned>(row)));
+    SetSelections(selected);
+  }
+  // The scroll position stays: the same row number at the top, whatever moved there.
+  if (count > 0) views_wx::ScrollRowToTop(*this, std::min(top, count - 1));
+  m_bResetting = false;
+}
+
+void COPCItemsListCtrl::OnSelectionChanged(wxDataViewEvent& event) {
+  if (m_bResetting) return;  // the reset's own selection, not the user's
+  m_selectedKeys.clear();
+  wxDataViewItemArray selected;
+  GetSelections(selected);
+  for (const wxDataViewItem& item : selected) {
+    const int row = static_cast<int>(m_pData->GetRow(item));
+    if (m_pModel != nullptr && row >= 0 && row < m_pModel->GetRowCount()) m_selectedKeys.insert(m_pModel->GetRowKey(row));
+  }
+  event.Skip();
 }
 
 void COPCItemsListCtrl::OnRowChanged(int row) { m_pData->RowChanged(static_cast<unsigned>(row)); }
@@ -67,16 +96,23 @@ bool COPCItemsListCtrl::GetVisibleRows(int& top, int& countPerPage) {
   return true;
 }
 
-int COPCItemsListCtrl::GetFirstSelectedRow() const {
+std::vector<int> COPCItemsListCtrl::GetSelectedRows() const {
   wxDataViewItemArray selected;
-  if (GetSelections(selected) == 0) return -1;
-  int first = -1;
-  for (const wxDataViewItem& item : selected) {
-    const int row = static_cast<int>(m_pData->GetRow(item));
-    if (first < 0 || row < first) first = row;
-  }
-  return first;
+  GetSelections(selected);
+  std::vector<int> rows;
+  for (const wxDataViewItem& item : selected) rows.push_back(static_cast<int>(m_pData->GetRow(item)));
+  std::sort(rows.begin(), rows.end());
+  return rows;
 }
+
+int COPCItemsListCtrl::GetFirstSelectedRow() const {
+  const std::vector<int> rows = GetSelectedRows();
+  return rows.empty() ? -1 : rows.front();
+}
+
+int COPCItemsListCtrl::GetTopRow() { return views_wx::GetTopRow(*this, *m_pData); }
+
+wxDataViewItem COPCItemsListCtrl::GetRowItem(int row) const { return m_pData->GetItem(static_cast<unsigned>(row)); }
 
 void COPCItemsListCtrl::OnHeaderClick(wxDataViewEvent& event) {
   wxDataViewColumn* column = event.GetDataViewColumn();

@@ -1,7 +1,9 @@
 #include "views/wx/ScanWnd.h"
 
 #include <wx/activityindicator.h>
+#include <wx/artprov.h>
 #include <wx/dialog.h>
+#include <wx/statbmp.h>
 #include <wx/sizer.h>
 #include <wx/stattext.h>
 
@@ -17,6 +19,8 @@ void CScanWnd::Create() {
   m_pDomain = new wxStaticText(m_pWindow, 1176, wxString(), wxDefaultPosition, wxSize(300, -1));
   top->Add(m_pDomain, 0, wxALL, 8);
   auto* row = new wxBoxSizer(wxHORIZONTAL);
+  row->Add(new wxStaticBitmap(m_pWindow, wxID_ANY, wxArtProvider::GetBitmap(wxART_INFORMATION, wxART_MESSAGE_BOX)), 0,
+           wxALIGN_CENTER_VERTICAL | wxRIGHT, 8);
   auto* busy = new wxActivityIndicator(m_pWindow, 1175);
   busy->Start();
   row->Add(busy, 0, wxRIGHT, 8);

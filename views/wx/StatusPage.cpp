@@ -1,5 +1,7 @@
 #include "views/wx/StatusPage.h"
 
+#include <algorithm>
+
 #include <wx/button.h>
 #include <wx/listctrl.h>
 #include <wx/sizer.h>
@@ -21,7 +23,7 @@ CStatusPage::CStatusPage(wxWindow* parent, std::unique_ptr<CNodeStatisticModel> 
 
 void CStatusPage::Build(bool buttons) {
   auto* top = new wxBoxSizer(wxVERTICAL);
-  m_pList = new wxListCtrl(this, 1011, wxDefaultPosition, wxSize(270, 240), wxLC_REPORT | wxLC_SINGLE_SEL);
+  m_pList = new wxListCtrl(this, 1011, wxDefaultPosition, wxDefaultSize, wxLC_REPORT | wxLC_SINGLE_SEL);
   m_pList->AppendColumn("Description", wxLIST_FORMAT_LEFT, 130);
   m_pList->AppendColumn("Value", wxLIST_FORMAT_LEFT, 120);
   top->Add(m_pList, 1, wxEXPAND | wxALL, 6);
@@ -48,4 +50,24 @@ void CStatusPage::ShowRows(const CStatusRows& rows) {
     const long at = m_pList->InsertItem(m_pList->GetItemCount(), views_wx::ToWx(name));
     m_pList->SetItem(at, 1, views_wx::ToWx(value));
   }
+  FitToRows();
+}
+
+void CStatusPage::FitToRows() {
+  // Every label, value and row in view: the columns as wide as their widest text (at least the
+  // built-in widths), the list as tall as its rows; the sheet may grow beyond that.
+  const int builtIn[] = {130, 120};
+  int width = 0;
+  for (int column = 0; column < 2; ++column) {
+    int widest = builtIn[column];
+    for (long row = 0; row < m_pList->GetItemCount(); ++row)
+      widest = std::max(widest, m_pList->GetTextExtent(m_pList->GetItemText(row, column)).GetWidth() + 24);
+    m_pList->SetColumnWidth(column, widest);
+    width += widest;
+  }
+  wxRect rect;
+  const int rowHeight = m_pList->GetItemCount() > 0 && m_pList->GetItemRect(0, rect) ? rect.height : GetCharHeight() + 8;
+  const int rows = std::max(10, m_pList->GetItemCount()) + 2;  // and the header
+  m_pList->SetMinSize(wxSize(width + 8, rows * rowHeight + 8));
+  if (GetSizer() != nullptr) GetSizer()->SetSizeHints(this);
 }

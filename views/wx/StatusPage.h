@@ -12,15 +12,20 @@
 
 class wxListCtrl;
 
+// The base of the status pages (CNodeStatusPage, CRouterSideStatusPage, CNIStatusPage) and of
+// the statistics page (CNodeStatisticPP): the list sized to its rows.
 class CStatusPage : public wxPanel {
  public:
+  wxListCtrl* GetList() { return m_pList; }
+
+ protected:
   CStatusPage(wxWindow* parent, std::unique_ptr<CStatusPageModel> model);
   CStatusPage(wxWindow* parent, std::unique_ptr<CNodeStatisticModel> statistics);
-  wxListCtrl* GetList() { return m_pList; }
 
  private:
   void Build(bool buttons);
   void ShowRows(const CStatusRows& rows);
+  void FitToRows();
 
   std::unique_ptr<CStatusPageModel> m_model;
   std::unique_ptr<CNodeStatisticModel> m_statistics;

@@ -6,7 +6,7 @@
 namespace views_wx {
 
 wxImageList* CreateTreeImages() {
-  auto* images = new wxImageList(16, 16, true, kTreeImageCount);
+  auto* images = new wxImageList(16, 16, true, 2 * kTreeImageCount);
   for (int i = 0; i < kTreeImageCount; ++i) {
     wxBitmap bitmap(16, 16);
     {
@@ -31,6 +31,17 @@ wxImageList* CreateTreeImages() {
       }
     }
     images->Add(bitmap, *wxWHITE);
+  }
+  for (int i = 0; i < kTreeImageCount; ++i) {
+    wxBitmap marked(16, 16);
+    {
+      wxMemoryDC dc(marked);
+      dc.SetBackground(*wxWHITE_BRUSH);
+      dc.Clear();
+      images->Draw(i, dc, 0, 0, wxIMAGELIST_DRAW_TRANSPARENT);
+      images->Draw(kInactiveImage, dc, 0, 0, wxIMAGELIST_DRAW_TRANSPARENT);
+    }
+    images->Add(marked, *wxWHITE);
   }
   return images;
 }

@@ -7,6 +7,9 @@
 namespace views_wx {
 constexpr int kTreeImageCount = 23;
 constexpr int kInactiveImage = 22;
-// A new list the caller owns.
+// A new list the caller owns: the images, then each of them with the inactive mark drawn over it
+// (trees of the toolkit draw no overlays of their own).
 wxImageList* CreateTreeImages();
+// The image with the inactive mark over it.
+inline int WithInactiveMark(int image) { return image >= 0 && image < kTreeImageCount ? kTreeImageCount + image : image; }
 }  // namespace views_wx

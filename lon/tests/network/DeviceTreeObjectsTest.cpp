@@ -204,14 +204,12 @@ TEST_F(DeviceTreeObjectsTest, ASelectionOfOneKindSharesTheFirstObjectsSettings) 
   CCPTreeObject* nvCp = Cp(kBlockCp);
   ASSERT_TRUE(setpoint && space && cp && nvCp);
   space->m_pNV->m_dispatch.SetProperty(kestrum::nv::kCacheTimeout, VT_I4, LONG{1234});
-  CNvTreeObject* first = std::min(setpoint, space);  // the set's order is by address
-  LONG firstTimeout = first->m_pNV->m_dispatch.GetProperty<LONG>(kestrum::nv::kCacheTimeout);
-  CCPTreeObject* firstCp = std::min(cp, nvCp);
-  std::wstring firstCpType = firstCp == cp ? L"Double" : L"String";
+  LONG firstTimeout = setpoint->m_pNV->m_dispatch.GetProperty<LONG>(kestrum::nv::kCacheTimeout);
+  ASSERT_NE(1234, firstTimeout);
 
   struct Case {
     const char* what;
-    std::set<CTreeObject*> selection;
+    std::vector<CTreeObject*> selection;  // in the order of selection
     std::vector<std::wstring> rows;
   } cases[] = {
       {"NVs",
@@ -220,10 +218,19 @@ TEST_F(DeviceTreeObjectsTest, ASelectionOfOneKindSharesTheFirstObjectsSettings) 
         L"Misc/Description = ", L"Misc/Cache timeout = " + std::to_wstring(firstTimeout) + L" [id 0]",
         L"Misc/Always use cache = 0 [id 2]", L"Misc/Monitor = -1 [id 3]",
         L"Misc/Datatype = Double [id 4] {16 options}"}},
+      {"NVs, the other one selected first",
+       {space, setpoint},
+       {L"Misc/Address = ", L"Misc/NV Name = ", L"Misc/Direction = ", L"Misc/Type = ", L"Misc/Timestamp = ",
+        L"Misc/Description = ", L"Misc/Cache timeout = 1234 [id 0]", L"Misc/Always use cache = 0 [id 2]",
+        L"Misc/Monitor = -1 [id 3]", L"Misc/Datatype = Double [id 4] {16 options}"}},
       {"CPs",
        {cp, nvCp},
        {L"Misc/Address = ", L"Misc/Name = ", L"Misc/Type = ", L"Misc/Timestamp = ", L"Misc/Description = ",
-        L"Misc/Cache timeout = 5000 [id 6]", L"Misc/Datatype = " + firstCpType + L" [id 7] {16 options}"}},
+        L"Misc/Cache timeout = 5000 [id 6]", L"Misc/Datatype = Double [id 7] {16 options}"}},
+      {"CPs, the other one selected first",
+       {nvCp, cp},
+       {L"Misc/Address = ", L"Misc/Name = ", L"Misc/Type = ", L"Misc/Timestamp = ", L"Misc/Description = ",
+        L"Misc/Cache timeout = 5000 [id 6]", L"Misc/Datatype = String [id 7] {16 options}"}},
       {"one NV", {setpoint}, {}},
       {"mixed", {setpoint, cp}, {}},
       {"nodes", {Node(kRoomController)}, {}},
@@ -254,17 +261,17 @@ TEST_F(DeviceTreeObjectsTest, TheTagDialogWritesAllFourSettingsOnlyWhenOneChange
   struct Case {
     const char* what;
     int result;
-    std::function<void(CTagPropertiesRecord&)> edit;
+    std::function<void(CTagProperties&)> edit;
     LONG calls;  // to the four settings while and after the dialog
   } cases[] = {
-      {"OK without a change", IDOK, [](CTagPropertiesRecord&) {}, 0},
-      {"cancelled with a change", IDCANCEL, [](CTagPropertiesRecord& r) { r.m_nCacheTimeout = 1; }, 0},
-      {"OK with one change", IDOK, [](CTagPropertiesRecord& r) { r.m_strDescription = L"Setpoint"; }, 4},
+      {"OK without a change", IDOK, [](CTagProperties&) {}, 0},
+      {"cancelled with a change", IDCANCEL, [](CTagProperties& r) { r.m_nCacheTimeout = 1; }, 0},
+      {"OK with one change", IDOK, [](CTagProperties& r) { r.m_strDescription = L"Setpoint"; }, 4},
   };
   for (Case& c : cases) {
     SCOPED_TRACE(c.what);
-    CTagPropertiesRecord shown;
-    gui.tagDialog = [&](CTagPropertiesRecord& record) {
+    CTagProperties shown;
+    gui.tagDialog = [&](CTagProperties& record) {
       shown = record;
       sim->ResetCalls();  // what the dialog was filled with was read before
       c.edit(record);

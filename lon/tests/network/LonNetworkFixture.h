@@ -71,7 +71,7 @@ class CGuiRecorder : public CLonGuiLinks {
     calls.push_back(L"device properties");
     return IDCANCEL;
   }
-  int RunTagDialog(CTagPropertiesRecord& record) override {
+  int RunTagDialog(CTagProperties& record) override {
     calls.push_back(L"tag dialog " + record.m_strItemId);
     return tagDialog ? tagDialog(record) : IDCANCEL;
   }
@@ -91,7 +91,7 @@ class CGuiRecorder : public CLonGuiLinks {
 
   std::vector<CString> log;
   std::vector<CString> calls;
-  std::function<int(CTagPropertiesRecord&)> tagDialog;
+  std::function<int(CTagProperties&)> tagDialog;
   int replaceResult = IDCANCEL;
   CString replaceNeuronId;
 };

@@ -90,6 +90,47 @@ TEST(RecordsTest, ServerGroupAndItemRecordsFollowTheirObjects) {
   EXPECT_TRUE(none.empty());
 }
 
+// The diagnostics read the group's record once a tick: adding or removing items and advising or
+// unadvising a sink show there at once, also for an inactive group that raises no other event.
+TEST(RecordsTest, TheGroupRecordFollowsItemsAndSinksAtOnce) {
+  CFakeTagsManager tags;
+  tags.Add(L"A");
+  tags.Add(L"B");
+  COpcTestClient client;
+  COPCToolkitManager& manager = GetOPCToolkitManager();
+  OPCHANDLE hGroup = 0;
+  auto group = client.AddGroup(L"Quiet", FALSE, 1000, 1, &hGroup);
+  std::deque<DWORD> servers, groups;
+  manager.ListServers(servers);
+  ASSERT_FALSE(servers.empty());
+  manager.ListGroups(servers.back(), groups);
+  ASSERT_EQ(1u, groups.size());
+  auto record = [&] {
+    CGroupInfo info;
+    EXPECT_TRUE(manager.GetGroupInfo(groups[0], info));
+    return info;
+  };
+  EXPECT_EQ(0u, record().m_nItemCount);
+  EXPECT_FALSE(record().m_bSubscribed);
+
+  std::vector<OPCHANDLE> handles = client.AddItems(group, {L"A", L"B"});
+  EXPECT_EQ(2u, record().m_nItemCount);
+  HRESULT* errors = nullptr;
+  ASSERT_EQ(S_OK, group->RemoveItems(1, handles.data(), &errors));
+  CoTaskMemFree(errors);
+  EXPECT_EQ(1u, record().m_nItemCount);
+
+  DWORD cookie = 0;
+  auto sink = client.Subscribe(group, &cookie);
+  ASSERT_NE(0u, cookie);
+  EXPECT_TRUE(record().m_bSubscribed);
+  auto container = QueryAs<IConnectionPointContainer>(group.p);
+  CComPtr<IConnectionPoint> point;
+  ASSERT_EQ(S_OK, container->FindConnectionPoint(IID_IOPCDataCallback, &point));
+  ASSERT_EQ(S_OK, point->Unadvise(cookie));
+  EXPECT_FALSE(record().m_bSubscribed);
+}
+
 TEST(RecordsTest, AccessRightsAndQualityTexts) {
   EXPECT_EQ(CString(L"R/W"), FormatAccessRightsText(3));
   EXPECT_EQ(CString(L"R"), FormatAccessRightsText(1));

@@ -19,6 +19,7 @@
 #include "project/OPCItemTreeObject.h"
 #include "project/OPCServerTreeObject.h"
 #include "project/ProjectResource.h"
+#include "project/tests/doc/DocFixture.h"
 #include "views/models/ClientViewModel.h"
 #include "views/models/GroupFeaturesViewModel.h"
 #include "views/models/GroupItemViewModel.h"
@@ -150,6 +151,41 @@ TEST_F(DiagnosticsViewsTest, ANewGroupAndItsItemsAppearWithinOneTick) {
   rows.clear();
   m_features.GetProperties(rows);
   EXPECT_NE(nullptr, rows[0]->FindChild(L"Items count"));
+}
+
+// The form of an inactive group (which raises no update events) shows the items a client adds
+// and its subscription within one tick, as the properties pane does.
+TEST_F(DiagnosticsViewsTest, TheFormFollowsItemsAndSubscriptionOfAnInactiveGroupWithinOneTick) {
+  CTestDocHost host;  // its main window counts the properties pane's refreshes
+  SetDocHost(&host);
+  QueryAs<IOPCCommon>(m_opc.Server())->SetClientName(m_strClientName.GetString());
+  CComPtr<IOPCItemMgt> group = m_opc.AddGroup(L"Idle", FALSE, 1000, 1);
+  Pump();
+  auto* groupObject = static_cast<COPCGroupTreeObject*>(*ServerObject()->m_children.begin());
+  Select(groupObject);
+  EXPECT_EQ(CString(L"0 item(s)"), m_features.GetFields().m_strItemCount);
+  EXPECT_FALSE(m_features.GetFields().m_bSubscribed);
+  std::vector<CString> ids = m_net.NvItemIds();
+  ids.resize(4);
+  m_opc.AddItems(group, ids);
+  DWORD cookie = 0;
+  auto sink = m_opc.Subscribe(group, &cookie);
+  host.m_propertyRefreshes.clear();
+  Tick();
+  // The pane follows the group's new state at the same tick, and only once.
+  EXPECT_EQ(std::vector<WPARAM>{2}, host.m_propertyRefreshes);
+  EXPECT_EQ(CString(L"4 item(s)"), m_features.GetFields().m_strItemCount);
+  EXPECT_TRUE(m_features.GetFields().m_bSubscribed);
+  EXPECT_EQ(4, m_features.GetItems().GetRowCount());
+  CPropertyList rows;
+  m_features.GetProperties(rows);
+  ASSERT_FALSE(rows.empty());
+  CPropertyRow* count = rows[0]->FindChild(L"Items count");
+  ASSERT_NE(nullptr, count);
+  EXPECT_EQ(4, count->m_value.lVal);
+  Tick();
+  EXPECT_EQ(1u, host.m_propertyRefreshes.size()) << "nothing changed";
+  SetDocHost(nullptr);
 }
 
 TEST_F(DiagnosticsViewsTest, ARenameReachesTheTreeAndTheBannerAtTheNextTick) {

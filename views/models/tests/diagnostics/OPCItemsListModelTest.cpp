@@ -195,3 +195,31 @@ TEST_F(RecordsFixture, GoneItemsLoseTheirRowsAndTicksOfAMinimisedViewChangeNothi
   EXPECT_EQ(CString(L"item.000"), m_view.GetItems().GetCellText(0, 0));
   EXPECT_EQ(CString(L"item.002"), m_view.GetItems().GetCellText(1, 0));
 }
+
+// With a sort column set, a tick whose new values keep the order tells the window only of the
+// rows that changed; only a tick that moves rows resets them (the window then puts the selection
+// and the scroll position back).
+TEST_F(RecordsFixture, ASortedListIsResetOnlyWhenATickMovesRows) {
+  AddItems(4);
+  CCountingSink sink;
+  m_view.GetItems().SetSink(&sink);
+  m_view.GetItems().SetVisibleRows(0, 10);
+  m_view.GetItems().SetSort(5, true);  // by value
+  ShowGroup();
+  const int resets = sink.m_nResets;
+  SetAllValues(L"same");
+  sink.m_changed.clear();
+  m_view.Refresh();
+  EXPECT_EQ(resets, sink.m_nResets) << "equal values keep the order";
+  EXPECT_EQ((std::vector<int>{0, 1, 2, 3}), sink.m_changed);
+  {
+    CSpyLock lock;
+    m_items[0]->m_value = CComVariant(L"zz");
+  }
+  m_view.Refresh();
+  EXPECT_EQ(resets + 1, sink.m_nResets);
+  EXPECT_EQ(CString(L"item.000"), m_view.GetItems().GetCellText(3, 0));
+  m_view.Refresh();
+  EXPECT_EQ(resets + 1, sink.m_nResets) << "nothing changed";
+  m_view.GetItems().SetSink(nullptr);
+}

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "interfaces/kestrum/KestrumDispIds.h"
 #include "lon/DataTypeNames.h"
 #include "lon/LonDispatch.h"
+#include "lon/LonGuiLinks.h"
 #include "lon/NodeTreeObject.h"
 #include "lon/NvTreeObject.h"
 #include "lon/testing/FakeLonObject.h"
@@ -18,7 +21,14 @@
 
 namespace {
 
-class DialogModelsTest : public ConfigFixture {};
+class DialogModelsTest : public ConfigFixture {
+ protected:
+  int Count(kestrum::ObjectKind kind, const wchar_t* key, DISPID id) {
+    LONG count = 0;
+    m_simulation->GetCallCount(kind, key, id, &count);
+    return count;
+  }
+};
 
 TEST(DeviceDialogDomainTest, DomainIdsOfTwoSixOrTwelveHexDigitsOrEmpty) {
   struct Case {
@@ -29,6 +39,42 @@ TEST(DeviceDialogDomainTest, DomainIdsOfTwoSixOrTwelveHexDigitsOrEmpty) {
                         {L"0123456789aB", true}, {L"4", false},      {L"4B1", false}, {L"4G", false},
                         {L"0123456789", false},  {L"0123456789abc", false}};
   for (const Case& each : cases) EXPECT_EQ(each.valid, CDeviceDialogModel::IsDomainTextValid(each.text)) << each.text;
+}
+
+// Each text either gives its number or is refused with the range's message; a long input stops
+// at the first digit that leaves the range (no overflow on the way).
+TEST_F(DialogModelsTest, RangedIntegersTakeOnlyNumbersInTheirRange) {
+  struct Case {
+    const wchar_t* text;
+    long long low, high;
+    bool accepted;
+    long long value;
+  } cases[] = {
+      {L"127", 0, 127, true, 127},
+      {L" +5 ", 0, 127, true, 5},
+      {L"128", 0, 127, false, 0},
+      {L"-0", 0, 127, true, 0},
+      {L"-1", 0, 127, false, 0},
+      {L"12345678901234567890123456", 0, 2147483647, false, 0},
+      {L"-12345678901234567890123456", 0, 2147483647, false, 0},
+      {L"99999999999999999999999999", LLONG_MIN, LLONG_MAX, false, 0},
+      {L"9223372036854775807", LLONG_MIN, LLONG_MAX, true, LLONG_MAX},
+      {L"-9223372036854775808", LLONG_MIN, LLONG_MAX, true, LLONG_MIN},
+      {L"9223372036854775808", LLONG_MIN, LLONG_MAX, false, 0},
+      {L"2147483648", 0, 2147483647, false, 0},
+      {L"-40", -50, 50, true, -40},
+      {L"12a", 0, 127, false, 0},
+      {L"", 0, 127, false, 0},
+      {L"-", 0, 127, false, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "text " << std::wstring(c.text).size() << " long: " << c.text);
+    const size_t boxes = m_boxes->Texts().size();
+    long long value = -7;
+    EXPECT_EQ(c.accepted, ExchangeRangedInt(c.text, c.low, c.high, value));
+    EXPECT_EQ(c.accepted ? c.value : -7, value);
+    EXPECT_EQ(boxes + (c.accepted ? 0u : 1u), m_boxes->Texts().size());
+  }
 }
 
 TEST_F(DialogModelsTest, DeviceDialogChecksRangesAndDomainsBeforeItWritesTheRecord) {
@@ -76,7 +122,7 @@ TEST_F(DialogModelsTest, InitAllAsksFirstAndSetsTheControlsDefaultTimeout) {
 }
 
 TEST(TagDialogModelTest, ATypeOutsideTheTableStaysUnlessOneIsPickedAndNoChangeGivesTheSameRecord) {
-  CTagPropertiesRecord record{L"a.b.c", L"text", false, 0x4242, 300};
+  CTagProperties record{L"a.b.c", L"text", false, 0x4242, 300};
   CTagDialogModel dialog(record);
   dialog.OnInitDialog();
   EXPECT_EQ(GetDataTypeNameList(), dialog.m_dataTypeNames);
@@ -233,6 +279,66 @@ TEST_F(DialogModelsTest, TheFirstServicePinEndsTheWaitAndReportingIsOnOnlyWhileT
   m_doc->RemoveView(&m_view);
   m_doc.reset();
   wait.reset();
+}
+
+// The replace dialog as the program runs it: its wait is the service-pin dialog on the document,
+// ended by a service pin pressed on the wire; the device then takes that Neuron ID.
+class CReplaceByServicePin : public CLonGuiLinks {
+ public:
+  CReplaceByServicePin(CDoc* doc, std::function<void()> pressPin) : m_pDoc(doc), m_pressPin(std::move(pressPin)) {}
+  std::unique_ptr<CScanWindowLink> CreateScanWindow() override { return nullptr; }
+  void ShowPropertiesPane() override {}
+  int ShowDeviceProperties() override { return IDCANCEL; }
+  int RunTagDialog(CTagProperties&) override { return IDCANCEL; }
+  int RunReplaceNodeDialog(CString& neuronId) override {
+    CReplaceNodeModel dialog([this](CString& id) {
+      int result = IDCANCEL;
+      CWaitOnServicePinModel wait(m_pDoc, [&](int ended) { result = ended; });
+      wait.OnInitDialog();
+      m_pressPin();
+      id = wait.GetNeuronId();
+      wait.OnDestroy();
+      return result;
+    });
+    if (!dialog.OnOK()) return IDCANCEL;
+    neuronId = dialog.GetNeuronId();
+    return IDOK;
+  }
+  void ShowNodeStatusSheet(const CString&, IDispatch*) override {}
+  void ShowRouterStatusSheet(const CString&, const CString&, IDispatch*, const CString&, IDispatch*) override {}
+
+ private:
+  CDoc* m_pDoc;
+  std::function<void()> m_pressPin;
+};
+
+// The service pin pressed reaches the device's replace call. The network control refuses a
+// Neuron ID it knows already (the stand-in counts a device on the wire not yet uploaded as known),
+// and the view shows why and keeps the device as it was.
+TEST_F(DialogModelsTest, ReplaceSendsTheNeuronIdOfTheServicePinPressed) {
+  Start();
+  auto* node = CNodeTreeObject::FromObject(Find(TreeObjectNode, [](CDefaultObject* object) {
+    auto* typed = CNodeTreeObject::FromObject(object);
+    return typed->m_pNode->GetNeuronId() == L"040000000002";
+  }));
+  ASSERT_NE(nullptr, node);
+  CReplaceByServicePin links(m_doc.get(), [&] {
+    m_simulation->PressServicePin(L"040000000005");  // a device on the wire, not in the project
+    Pump();
+  });
+  CScopedLonGuiLinks scope(&links);
+  m_simulation->RecordCalls(TRUE);
+  m_simulation->ResetCalls();
+  node->ReplaceNode();
+  EXPECT_EQ(1, Count(kestrum::kObjNode, L"040000000002", kestrum::node::kReplace));
+  EXPECT_EQ(std::vector<CString>{L"The Neuron ID 040000000005 belongs to another device."}, m_boxes->Texts());
+  EXPECT_EQ(CString(L"040000000002"), node->m_pNode->GetNeuronId());
+
+  // Without a pin the wait is cancelled and nothing is sent.
+  CReplaceByServicePin noPin(m_doc.get(), [] {});
+  CScopedLonGuiLinks noPinScope(&noPin);
+  node->ReplaceNode();
+  EXPECT_EQ(1, Count(kestrum::kObjNode, L"040000000002", kestrum::node::kReplace));
 }
 
 TEST(ReplaceNodeModelTest, ATypedIdMustBeANeuronIdAndACancelledWaitKeepsTheDialog) {

@@ -47,6 +47,23 @@ TEST_F(StatusPageModelTest, ANodesCountersShowUnsignedAndAClearReadsThemAgain) {
   EXPECT_EQ(CString(L"Query status failed"), page.Rows()[0].first);
 }
 
+// The interface's page on the started network: the host's counters, cleared and read again.
+TEST_F(StatusPageModelTest, TheInterfacePageShowsTheHostsCountersAndAClearReadsThemAgain) {
+  Start();
+  COleDispatchDriver config = lon_dispatch::GetObject(m_doc->m_control, kestrum::ctl::kHostConfig);
+  ASSERT_NE(nullptr, config.m_lpDispatch);
+  CNIStatusPageModel page(config.m_lpDispatch);
+  page.Show();
+  ASSERT_EQ(10u, page.Rows().size());
+  EXPECT_EQ(CString(L"xmit_errors"), page.Rows()[0].first);
+  EXPECT_EQ(CString(L"model_number"), page.Rows()[9].first);
+  const CString transmitErrors = Value(page.Rows(), L"xmit_errors");
+  EXPECT_NE(CString(L"<none>"), transmitErrors);
+  page.OnClearStatus();
+  ASSERT_EQ(10u, page.Rows().size()) << "a clear always reads the counters again";
+  EXPECT_EQ(CString(L"0"), Value(page.Rows(), L"xmit_errors"));
+}
+
 TEST_F(StatusPageModelTest, ARefusedOrFailingRouterSideClearShowsClearStatusFailed) {
   CFakeLonObject status;
   for (DISPID id : {1, 4, 6, 7}) status.SetProp(id, FakeText(L"x"));

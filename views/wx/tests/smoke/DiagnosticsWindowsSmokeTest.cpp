@@ -3,9 +3,12 @@
 // group's form its items after a tick, the root the client view; a removed group leaves the
 // tree. A screenshot per step goes into the folder named on the command line.
 #include <wx/app.h>
+#include <wx/bookctrl.h>
+#include <wx/listctrl.h>
 #include <wx/frame.h>
 #include <wx/sizer.h>
 #include <wx/splitter.h>
+#include <wx/toplevel.h>
 #include <wx/utils.h>
 
 #include <cstdio>
@@ -15,6 +18,8 @@
 #include <vector>
 
 #include "foundation/EventsManager.h"
+#include "interfaces/kestrum/KestrumDispIds.h"
+#include "lon/testing/FakeLonObject.h"
 #include "opcserver/testing/OpcTestClient.h"
 #include "opcserver/testing/demo/OpcDemoNetwork.h"
 #include "platform/win32/Messages.h"
@@ -22,6 +27,8 @@
 #include "views/wx/GroupDialog.h"
 #include "views/wx/GroupItemPanes.h"
 #include "views/wx/GroupItemView.h"
+#include "views/wx/StatusPage.h"
+#include "views/wx/StatusSheets.h"
 
 namespace {
 
@@ -44,7 +51,7 @@ bool PumpUntil(const std::function<bool()>& done) {
   return done();
 }
 
-void Shot(wxFrame* frame, const std::string& name) {
+void Shot(wxTopLevelWindow* frame, const std::string& name) {
   frame->Refresh();
   frame->Update();
   PumpUntil([] { return true; });
@@ -129,6 +136,38 @@ void Scenario() {
     if (edit != nullptr) edit->ChangeValue("Slow line");
     dialog.TransferDataFromWindow();
     Expect(dialog.m_strName == CString(L"Slow line"), "Set name gives the name back");
+  }
+
+  // A router's sheet: its two sides, captioned; each list shows all ten counters with their
+  // whole labels and values, and the sheet can be resized.
+  {
+    CFakeLonObject status;
+    for (DISPID id : {1, 4, 6, 7}) status.SetProp(id, FakeText(L"a status text longer than the built-in column"));
+    for (DISPID id : {2, 3, 5, 8, 9, 10}) status.SetProp(id, FakeLong(123456789));
+    CFakeLonObject nearSide, farSide;
+    nearSide.SetProp(kestrum::side::kStatus, FakeObject(status.GetIDispatch(FALSE)));
+    farSide.SetProp(kestrum::side::kStatus, FakeObject(status.GetIDispatch(FALSE)));
+    auto* sheet = new CStatusSheet(frame, L"Router '040000000099'");
+    sheet->AddRouterSidePage(L"Near side", nearSide.GetIDispatch(FALSE));
+    sheet->AddRouterSidePage(L"Far side", farSide.GetIDispatch(FALSE));
+    sheet->Finish();
+    sheet->Show();
+    Expect(PumpUntil([&] { return sheet->IsShownOnScreen(); }), "router sheet shown");
+    wxBookCtrlBase* book = sheet->GetBookCtrl();
+    Expect(book->GetPageCount() == 2 && book->GetPageText(0) == "Near side" && book->GetPageText(1) == "Far side",
+           "the sheet's pages are the near and the far side");
+    Expect((sheet->GetWindowStyle() & wxRESIZE_BORDER) != 0, "the sheet can be resized");
+    wxListCtrl* list = static_cast<CStatusPage*>(book->GetPage(0))->GetList();
+    wxRect last;
+    Expect(list->GetItemCount() == 10 && list->GetItemRect(9, last) && last.GetBottom() < list->GetClientSize().GetHeight(),
+           "the tenth row in view");
+    const int widest = list->GetTextExtent("a status text longer than the built-in column").GetWidth();
+    Expect(list->GetColumnWidth(1) > widest, "the value column shows the whole text");
+    Shot(sheet, "router-sheet");
+    sheet->Destroy();
+    PumpUntil([] { return true; });
+    nearSide.ClearProps();
+    farSide.ClearProps();
   }
 
   panes.reset();

@@ -10,18 +10,17 @@
 
 #include "views/models/TagViewModel.h"
 
-class CSuperGridWnd;
+class CTagsListCtrl;
 class wxImageList;
 
-class CTagViewWnd : public wxPanel, public CTagViewHost {
+class CTagView : public wxPanel, public CTagViewHost {
  public:
-  static constexpr int kListId = 310;
-
-  CTagViewWnd(wxWindow* parent, CTagViewModel& model);
-  ~CTagViewWnd() override;
+  CTagView(wxWindow* parent, CTagViewModel& model);
+  ~CTagView() override;
   // What the main window does with WM_APP+0x103; the shell sets it.
   std::function<void(WPARAM, CTreeObject*)> m_updateProperties;
-  CSuperGridWnd* GetGrid() { return m_pGrid; }
+  CTagsListCtrl* GetGrid() { return m_pGrid; }
+  CTagViewModel* GetModel() { return m_pModel; }
 
   void Redraw() override;
   int GetTopIndex() override;
@@ -36,6 +35,6 @@ class CTagViewWnd : public wxPanel, public CTagViewHost {
  private:
   CTagViewModel* m_pModel;
   std::unique_ptr<wxImageList> m_images;
-  CSuperGridWnd* m_pGrid;
+  CTagsListCtrl* m_pGrid;
   wxTimer m_timer;
 };

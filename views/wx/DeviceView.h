@@ -8,14 +8,18 @@
 
 #include "views/models/DeviceViewModel.h"
 
-class CDeviceViewWnd : public wxTreeCtrl, public CDeviceViewHost, public CObjectTreeModel::CListener {
+class CDeviceView : public wxTreeCtrl, public CDeviceViewHost, public CObjectTreeModel::CListener {
  public:
-  CDeviceViewWnd(wxWindow* parent, CDeviceViewModel& model);
-  ~CDeviceViewWnd() override;
+  CDeviceView(wxWindow* parent, CDeviceViewModel& model);
+  ~CDeviceView() override;
   std::function<void(WPARAM, CTreeObject*)> m_updateProperties;
+  CDeviceViewModel* GetModel() { return m_pModel; }
+  // The tree item that shows the model's item; not ok when none.
+  wxTreeItemId FindItem(CObjectTreeModel::CItem* item) { return Find(GetRootItem(), item); }
 
   void UpdateProperties(WPARAM what, CTreeObject* object) override;
   void OnItemsReset() override;
+  void OnItemRemoving(CObjectTreeModel::CItem* item) override;
   void OnItemChanged(CObjectTreeModel::CItem* item) override;
   void OnSelectionChanged(CObjectTreeModel::CItem* item) override;
   void OnViewGone() override;

@@ -1,17 +1,17 @@
-#include "views/wx/DeviceViewWnd.h"
+#include "views/wx/DeviceView.h"
 
 #include <wx/settings.h>
 
 #include "views/wx/TreeImages.h"
 #include "views/wx/WxText.h"
 
-class CDeviceViewWnd::CData : public wxTreeItemData {
+class CDeviceView::CData : public wxTreeItemData {
  public:
   explicit CData(CObjectTreeModel::CItem* item) : m_pItem(item) {}
   CObjectTreeModel::CItem* m_pItem;
 };
 
-CDeviceViewWnd::CDeviceViewWnd(wxWindow* parent, CDeviceViewModel& model)
+CDeviceView::CDeviceView(wxWindow* parent, CDeviceViewModel& model)
     : wxTreeCtrl(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTR_HAS_BUTTONS | wxTR_LINES_AT_ROOT | wxBORDER_SUNKEN),
       m_pModel(&model),
       m_images(views_wx::CreateTreeImages()) {
@@ -23,6 +23,9 @@ CDeviceViewWnd::CDeviceViewWnd(wxWindow* parent, CDeviceViewModel& model)
   });
   Bind(wxEVT_TREE_ITEM_RIGHT_CLICK, [this](wxTreeEvent& event) {
     if (m_pModel == nullptr) return;
+    // The tree takes the focus as it would for a left click: its view is the one the context
+    // menu's commands and the properties pane follow.
+    SetFocus();
     const wxPoint point = ClientToScreen(event.GetPoint());
     m_pModel->OnRightClick(ItemOf(event.GetItem()), POINT{point.x, point.y});
   });
@@ -33,29 +36,29 @@ CDeviceViewWnd::CDeviceViewWnd(wxWindow* parent, CDeviceViewModel& model)
   OnItemsReset();
 }
 
-CDeviceViewWnd::~CDeviceViewWnd() {
+CDeviceView::~CDeviceView() {
   if (m_pModel == nullptr) return;
   m_pModel->SetListener(nullptr);
   m_pModel->SetHost(nullptr);
 }
 
-void CDeviceViewWnd::OnViewGone() {
+void CDeviceView::OnViewGone() {
   m_bSyncing = true;
   DeleteAllItems();
   m_pModel = nullptr;
 }
 
-void CDeviceViewWnd::UpdateProperties(WPARAM what, CTreeObject* object) {
+void CDeviceView::UpdateProperties(WPARAM what, CTreeObject* object) {
   if (m_updateProperties) m_updateProperties(what, object);
 }
 
-CObjectTreeModel::CItem* CDeviceViewWnd::ItemOf(const wxTreeItemId& id) {
+CObjectTreeModel::CItem* CDeviceView::ItemOf(const wxTreeItemId& id) {
   if (!id.IsOk()) return nullptr;
   auto* data = dynamic_cast<CData*>(GetItemData(id));
   return data != nullptr ? data->m_pItem : nullptr;
 }
 
-void CDeviceViewWnd::AddItems(const wxTreeItemId& parent, CObjectTreeModel::CItem* item) {
+void CDeviceView::AddItems(const wxTreeItemId& parent, CObjectTreeModel::CItem* item) {
   const wxTreeItemId id = parent.IsOk() ? AppendItem(parent, views_wx::ToWx(item->GetText()), item->GetImage(), item->GetSelectedImage(), new CData(item))
                                         : AddRoot(views_wx::ToWx(item->GetText()), item->GetImage(), item->GetSelectedImage(), new CData(item));
   OnItemChanged(item);
@@ -63,7 +66,7 @@ void CDeviceViewWnd::AddItems(const wxTreeItemId& parent, CObjectTreeModel::CIte
   if (!parent.IsOk()) Expand(id);
 }
 
-void CDeviceViewWnd::OnItemsReset() {
+void CDeviceView::OnItemsReset() {
   if (m_pModel == nullptr) return;
   m_bSyncing = true;
   DeleteAllItems();
@@ -72,7 +75,17 @@ void CDeviceViewWnd::OnItemsReset() {
   m_bSyncing = false;
 }
 
-wxTreeItemId CDeviceViewWnd::Find(const wxTreeItemId& from, CObjectTreeModel::CItem* item) {
+void CDeviceView::OnItemRemoving(CObjectTreeModel::CItem* item) {
+  const wxTreeItemId id = Find(GetRootItem(), item);
+  if (!id.IsOk()) return;
+  // Only this item goes: the others keep their expansion; the model says what is selected next.
+  const bool wasSyncing = m_bSyncing;
+  m_bSyncing = true;
+  Delete(id);
+  m_bSyncing = wasSyncing;
+}
+
+wxTreeItemId CDeviceView::Find(const wxTreeItemId& from, CObjectTreeModel::CItem* item) {
   if (!from.IsOk()) return from;
   if (ItemOf(from) == item) return from;
   wxTreeItemIdValue cookie;
@@ -81,16 +94,18 @@ wxTreeItemId CDeviceViewWnd::Find(const wxTreeItemId& from, CObjectTreeModel::CI
   return wxTreeItemId();
 }
 
-void CDeviceViewWnd::OnItemChanged(CObjectTreeModel::CItem* item) {
+void CDeviceView::OnItemChanged(CObjectTreeModel::CItem* item) {
   const wxTreeItemId id = Find(GetRootItem(), item);
   if (!id.IsOk()) return;
   SetItemText(id, views_wx::ToWx(item->GetText()));
-  // The inactive mark: the toolkit's trees have no overlays, so the text greys.
-  SetItemTextColour(id, item->GetOverlay() != 0 ? wxSystemSettings::GetColour(wxSYS_COLOUR_GRAYTEXT)
-                                                : wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOWTEXT));
+  // The inactive mark over the image, seen also while the item is selected.
+  const bool inactive = item->GetOverlay() != 0;
+  SetItemImage(id, inactive ? views_wx::WithInactiveMark(item->GetImage()) : item->GetImage(), wxTreeItemIcon_Normal);
+  SetItemImage(id, inactive ? views_wx::WithInactiveMark(item->GetSelectedImage()) : item->GetSelectedImage(),
+               wxTreeItemIcon_Selected);
 }
 
-void CDeviceViewWnd::OnSelectionChanged(CObjectTreeModel::CItem* item) {
+void CDeviceView::OnSelectionChanged(CObjectTreeModel::CItem* item) {
   const bool wasSyncing = m_bSyncing;
   m_bSyncing = true;
   const wxTreeItemId id = Find(GetRootItem(), item);

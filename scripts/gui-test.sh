@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Runs one GUI test executable as a user's desktop would run the program: under Xvfb
+# (1280x900x24) with openbox as window manager, GDK_BACKEND=x11, on a fresh machine root, home
+# and XDG folders in the build tree, with the network control stand-in and server instance 0
+# registered there and a copy of the demo project (and its network database).
+#
+#   scripts/gui-test.sh BUILD_DIR NAME EXECUTABLE [ARGS...]
+#
+# The test finds, through the environment: TESSALY_GUI_PROJECT (the copy of the demo project),
+# TESSALY_GUI_WORK (an empty folder for the files it writes), TESSALY_GUI_SHOTS (its screenshots
+# folder, BUILD_DIR/screenshots/NAME, emptied first). TESSALY_GUI_RUN_KNOWN=1 also runs the
+# sections marked as known to fail.
+set -euo pipefail
+build=$(cd "$1" && pwd)
+name=$2
+shift 2
+
+root="$build/gui-machine/$name"
+rm -rf "$root"
+mkdir -p "$root/machine" "$root/home" "$root/xdg/data" "$root/xdg/config" "$root/xdg/cache" "$root/runtime" \
+  "$root/project" "$root/work"
+chmod 700 "$root/runtime"
+export TESSALY_MACHINE_ROOT="$root/machine"
+export HOME="$root/home"
+export XDG_DATA_HOME="$root/xdg/data" XDG_CONFIG_HOME="$root/xdg/config" XDG_CACHE_HOME="$root/xdg/cache"
+export XDG_RUNTIME_DIR="$root/runtime"
+export GDK_BACKEND=x11
+# No accessibility bus and no settings daemon on this desktop: the toolkit need not look for them.
+export NO_AT_BRIDGE=1 GSETTINGS_BACKEND=memory
+unset DBUS_SESSION_BUS_ADDRESS SESSION_MANAGER
+
+shots="$build/screenshots/$name"
+rm -rf "$shots"
+mkdir -p "$shots"
+export TESSALY_GUI_SHOTS="$shots" TESSALY_GUI_WORK="$root/work"
+
+# The demo project, its database beside it.
+cp "$build/demo/demo-network.db" "$root/project/demo-network.db"
+sed "s|<dbpath>.*</dbpath>|<dbpath>$root/project/demo-network.db</dbpath>|" "$build/demo/demo.tdbx" \
+  > "$root/project/demo.tdbx"
+export TESSALY_GUI_PROJECT="$root/project/demo.tdbx"
+
+"$build/tools/regsvr/regsvr" "$build/standins/kestrum/libkestrum.so" > "$root/registration.log"
+"$build/app/wx/tessaly" -RegServer >> "$root/registration.log" 2>&1
+
+export GUI_TEST_EXE="$1"
+shift
+xvfb-run -a -s "-screen 0 1280x900x24" bash -c '
+  set -uo pipefail
+  openbox --sm-disable > "$HOME/openbox.log" 2>&1 &
+  wm=$!
+  # The window manager is up once it names its check window on the root (bounded: 20 s).
+  for _ in $(seq 1 400); do
+    if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; then break; fi
+    kill -0 $wm 2>/dev/null || { echo "openbox ended early"; cat "$HOME/openbox.log"; exit 1; }
+    sleep 0.05
+  done
+  xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id" || { echo "openbox did not start"; exit 1; }
+  "$GUI_TEST_EXE" "$@"
+  status=$?
+  kill $wm 2>/dev/null
+  wait $wm 2>/dev/null
+  exit $status
+' gui-test "$@"

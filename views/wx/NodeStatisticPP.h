@@ -1,0 +1,9 @@
+// The statistics page of the network interface, read once.
+#pragma once
+
+#include "views/wx/StatusPage.h"
+
+class CNodeStatisticPP : public CStatusPage {
+ public:
+  CNodeStatisticPP(wxWindow* parent, IDispatch* configuration);
+};
