@@ -20,7 +20,7 @@ def cpu_model():
 
 
 def fmt_time(value, unit):
-    return f"{value:.3g} {unit}"
+    return f"{value:.0f} {unit}" if value >= 100 else f"{value:.3g} {unit}"
 
 
 def main(paths):

@@ -414,7 +414,7 @@ void BM_HundredClients(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kClients * kItems);
 }
 
-void Apply(benchmark::internal::Benchmark* b) { b->ReportAggregatesOnly(true)->UseRealTime(); }
+void Apply(benchmark::internal::Benchmark* b) { b->ReportAggregatesOnly(true)->UseRealTime()->Unit(benchmark::kMillisecond); }
 void ApplyReads(benchmark::internal::Benchmark* b) {
   b->ReportAggregatesOnly(true)->UseManualTime()->Unit(benchmark::kMicrosecond);
 }
