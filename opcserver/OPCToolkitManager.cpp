@@ -91,13 +91,17 @@ void COPCToolkitManager::AttachItem(CSpyOPCGroup* group, CSpyOPCItem* item) {
   CMyCriticalSectionLock lock(m_lock);
   // Keys only grow, so a new item's place is at the end.
   group->m_children.insert_or_assign(group->m_children.end(), item->m_dwKey, item);
+  group->m_nChildrenVersion = ++m_nLastVersion;
   item->m_pParent = group;
   m_items[item->m_dwKey] = item;
 }
 
 void COPCToolkitManager::DetachItem(CSpyOPCItem* item) {
   CMyCriticalSectionLock lock(m_lock);
-  if (item->m_pParent) item->m_pParent->m_children.erase(item->m_dwKey);
+  if (item->m_pParent) {
+    item->m_pParent->m_children.erase(item->m_dwKey);
+    item->m_pParent->m_nChildrenVersion = ++m_nLastVersion;
+  }
   item->m_pParent = nullptr;
   m_items.erase(item->m_dwKey);
 }
@@ -145,5 +149,19 @@ bool COPCToolkitManager::ListItems(DWORD groupKey, std::deque<DWORD>& keys) {
   auto it = m_groups.find(groupKey);
   if (it != m_groups.end())
     for (auto& entry : it->second->m_children) keys.push_back(entry.first);
+  return true;
+}
+
+bool COPCToolkitManager::ListItemsIfChanged(DWORD groupKey, uint64_t& version, std::deque<DWORD>& keys) {
+  CMyCriticalSectionLock lock(m_lock);
+  auto it = m_groups.find(groupKey);
+  if (it == m_groups.end()) {
+    version = 0;
+    return true;
+  }
+  // A group with no item ever attached has version 0 too: it lists (nothing) each time.
+  if (version != 0 && it->second->m_nChildrenVersion == version) return false;
+  version = it->second->m_nChildrenVersion;
+  for (auto& entry : it->second->m_children) keys.push_back(entry.first);
   return true;
 }

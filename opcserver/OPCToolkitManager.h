@@ -42,9 +42,13 @@ class COPCToolkitManager : public COPCDiagnosticManager {
   bool ListServers(std::deque<DWORD>& keys);
   bool ListGroups(DWORD serverKey, std::deque<DWORD>& keys);
   bool ListItems(DWORD groupKey, std::deque<DWORD>& keys);
+  // The group's item keys only when its items came or went since `version` was taken (0: never);
+  // then true, with version brought up to date. An unknown group: true, no keys, version 0.
+  bool ListItemsIfChanged(DWORD groupKey, uint64_t& version, std::deque<DWORD>& keys);
 
  private:
   CMyCriticalSection m_lock;
+  uint64_t m_nLastVersion = 0;
   CSpyObjectT<CSpyOPCServer> m_root;
   std::unordered_map<DWORD, CSpyOPCServer*> m_servers;
   std::unordered_map<DWORD, CSpyOPCGroup*> m_groups;

@@ -4,6 +4,7 @@
 // addresses, so a key kept by the GUI after its object went is simply not found.
 #pragma once
 
+#include <cstdint>
 #include <map>
 
 #include "opcserver/SpyInfo.h"
@@ -28,6 +29,9 @@ class CSpyObjectT {
   virtual ~CSpyObjectT() { m_children.clear(); }
 
   std::map<DWORD, Child*> m_children;
+  // Set anew whenever a child comes or goes, never to a value another parent had: a reader that
+  // kept it knows whether the children are still those it saw.
+  uint64_t m_nChildrenVersion = 0;
 };
 
 // Child side: the parent record, null while detached.

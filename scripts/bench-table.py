@@ -4,6 +4,7 @@ aggregates): each figure with its per-item cost and its floor from the same run.
 import json
 import os
 import platform
+import re
 import sys
 
 
@@ -19,7 +20,7 @@ def cpu_model():
 
 
 def fmt_time(value, unit):
-    return f"{value:.3g} {unit}"
+    return f"{value:.0f} {unit}" if value >= 100 else f"{value:.3g} {unit}"
 
 
 def main(paths):
@@ -30,10 +31,12 @@ def main(paths):
         for b in data.get("benchmarks", []):
             if b.get("aggregate_name") != "median":
                 continue
-            name = b["run_name"].replace("/manual_time", "").replace("/iterations:1", "")
+            name = re.sub(r"/(manual_time|real_time|iterations:\d+|repeats:\d+)", "", b["run_name"])
             per_item = b.get("per_item_ns")
             floor = b.get("floor_ns")
-            ratio = f"{per_item / floor:.0f}x" if per_item and floor else ""
+            ratio = ""
+            if per_item and floor:
+                ratio = f"{per_item / floor:.0f}x" if per_item >= 10 * floor else f"{per_item / floor:.2f}x"
             memory = b.get("bytes_per_item")
             rows.append((name, fmt_time(b["real_time"], b["time_unit"]),
                          f"{per_item:.1f}" if per_item is not None else "",

@@ -1,9 +1,18 @@
-// The OPC server through the process boundary beside the same calls in-process (the floor):
-// a one-item cache read, cache reads of 1,000 to 100,000 items, data changes delivered to the
-// client, and 100 clients with a group of 100 items each. The server runs in a child process of
-// this program (--serve), pinned to one core, over the same fake address space as the floor.
+// The OPC server through the process boundary: a one-item cache read, cache reads of 1,000 to
+// 100,000 items, data changes delivered to the client, and 100 clients with a group of 100 items
+// each, the reads also in-process. The server runs in a child process of this program (--serve),
+// its serving threads pinned to one core and its value changer to another, over the same fake
+// address space as the in-process server.
+//
+// The floors are bare Cap'n Proto calls between the same two processes, one in flight, each
+// carrying as many bytes each way as the read it stands beside (counted in /proc/self/io), timed
+// in the same loop as the read: per_item_ns against floor_ns is the one-item round trip against
+// the bare echo, and for the larger reads the cross-process extra cost (the remote read less the
+// in-process one) against the bare call.
 #include <benchmark/benchmark.h>
 
+#include <capnp/rpc-twoparty.h>
+#include <kj/async-io.h>
 #include <sched.h>
 #include <signal.h>
 #include <spawn.h>
@@ -13,12 +22,15 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <fstream>
+#include <future>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "interfaces/opc/rpc/OpcMarshalers.h"
+#include "opcserver/benchmarks/Echo.capnp.h"
 #include "opcserver/MyOPCServer.h"
 #include "opcserver/testing/FakeTagsManager.h"
 #include "opcserver/testing/OpcTestClient.h"
@@ -70,25 +82,119 @@ std::vector<std::shared_ptr<FakePoint>> Points(CFakeTagsManager& tags) {
   return points;
 }
 
-// --serve: the server process, with its values changing all the time.
-int Serve() {
+std::string EchoSocketPath() { return tessaly::rpc::CRpcRuntime::Current()->RpcDirectoryPath() + "/bench-echo.sock"; }
+
+void PinToCore(int core) {
   cpu_set_t one;
   CPU_ZERO(&one);
-  CPU_SET(0, &one);
+  CPU_SET(core % static_cast<int>(std::thread::hardware_concurrency()), &one);
   sched_setaffinity(0, sizeof(one), &one);
+}
+
+class CEchoServer : public tessaly::bench::Echo::Server {
+ protected:
+  kj::Promise<void> carry(CarryContext context) override {
+    context.getResults().initData(static_cast<unsigned>(context.getParams().getReplyBytes()));
+    return kj::READY_NOW;
+  }
+};
+
+// The bare floor's server: its own event loop, answering on the loop thread.
+using StopEcho = kj::Own<kj::CrossThreadPromiseFulfiller<void>>;
+void ServeEcho(const std::string& path, std::promise<StopEcho>* listening) {
+  auto io = kj::setupAsyncIo();
+  auto stop = kj::newPromiseAndCrossThreadFulfiller<void>();
+  ::unlink(path.c_str());
+  auto listener = io.provider->getNetwork().parseAddress(kj::str("unix:", path.c_str())).wait(io.waitScope)->listen();
+  listening->set_value(kj::mv(stop.fulfiller));
+  capnp::TwoPartyServer server(kj::heap<CEchoServer>());
+  server.listen(*listener).exclusiveJoin(kj::mv(stop.promise)).wait(io.waitScope);
+  ::unlink(path.c_str());
+}
+
+// --serve: the server process, with its values changing all the time.
+int Serve() {
+  PinToCore(0);  // the loop, the workers and the echo floor inherit the serving core
   tessaly::rpc::CRpcRuntime rpc;
   tessaly::rpc::RegisterOpcMarshalers();
   CFakeTagsManager tags;
   AddPoints(tags);
+  std::promise<StopEcho> listening;
+  std::thread echo(ServeEcho, EchoSocketPath(), &listening);
+  StopEcho stopEcho = listening.get_future().get();  // before the class: the client finds both once it finds the class
   RegisterServerClass(CLSCTX_LOCAL_SERVER);
   std::atomic<bool> go{true};
   std::thread watcher([&] {
     while (getppid() != 1) std::this_thread::sleep_for(std::chrono::milliseconds(100));
     go = false;
   });
+  PinToCore(1);  // the value changer on a core of its own
   ChangeValues(Points(tags), go);
   watcher.join();
+  stopEcho->fulfill();
+  echo.join();
   return 0;
+}
+
+// Bytes this process read and wrote so far (every thread's).
+struct IoBytes {
+  uint64_t read = 0, written = 0;
+};
+IoBytes ProcessIo() {
+  std::ifstream in("/proc/self/io");
+  IoBytes io;
+  std::string key;
+  uint64_t value = 0;
+  while (in >> key >> value) {
+    if (key == "rchar:") io.read = value;
+    if (key == "wchar:") io.written = value;
+  }
+  return io;
+}
+
+// What one call moves each way: the bytes the process read and wrote during it, less what
+// reading the counters costs.
+template <class F>
+IoBytes BytesOfCall(F&& call) {
+  IoBytes a = ProcessIo(), b = ProcessIo();
+  call();
+  IoBytes c = ProcessIo();
+  uint64_t own = b.read - a.read;
+  return {c.read - b.read - own, c.written - b.written};
+}
+
+// The floor's client: a bare Cap'n Proto client on this thread's own event loop (the calling
+// thread does its own I/O, nothing is handed to another thread).
+class CEchoClient {
+ public:
+  CEchoClient()
+      : m_io(kj::setupAsyncIo()),
+        m_stream(m_io.provider->getNetwork()
+                     .parseAddress(kj::str("unix:", EchoSocketPath().c_str()))
+                     .wait(m_io.waitScope)
+                     ->connect()
+                     .wait(m_io.waitScope)),
+        m_client(*m_stream),
+        m_echo(m_client.bootstrap().castAs<tessaly::bench::Echo>()) {}
+  // One call carrying the bytes of another one: sent (its request) and received (its reply).
+  void Carry(const IoBytes& bytes) {
+    auto request = m_echo.carryRequest();
+    request.initData(static_cast<unsigned>(bytes.written));
+    request.setReplyBytes(bytes.read);
+    request.send().wait(m_io.waitScope);
+  }
+
+ private:
+  kj::AsyncIoContext m_io;
+  kj::Own<kj::AsyncIoStream> m_stream;
+  capnp::TwoPartyClient m_client;
+  tessaly::bench::Echo::Client m_echo;
+};
+
+std::unique_ptr<CEchoClient> g_echo;
+
+double NsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count();
 }
 
 class CCountingSink : public CComObjectRootEx<CComMultiThreadModel>, public IOPCDataCallback {
@@ -180,37 +286,73 @@ void StartServer(const char* self) {
   }
 }
 
-void BM_ReadOne(benchmark::State& state) {
-  Client client(state.range(0) != 0);
-  std::vector<OPCHANDLE> handles;
-  auto group = client.Group(FALSE, 1000, 1, &handles);
-  auto io = QueryAs<IOPCSyncIO>(group.p);
-  for (auto _ : state) {
-    OPCITEMSTATE* states = nullptr;
-    HRESULT* errors = nullptr;
-    io->Read(OPC_DS_CACHE, 1, handles.data(), &states, &errors);
-    VariantClear(&states[0].vDataValue);
-    CoTaskMemFree(states);
-    CoTaskMemFree(errors);
-  }
+void ReadAndFree(IOPCSyncIO* io, std::vector<OPCHANDLE>& handles) {
+  OPCITEMSTATE* states = nullptr;
+  HRESULT* errors = nullptr;
+  DWORD n = static_cast<DWORD>(handles.size());
+  io->Read(OPC_DS_CACHE, n, handles.data(), &states, &errors);
+  if (states)
+    for (DWORD i = 0; i < n; ++i) VariantClear(&states[i].vDataValue);
+  CoTaskMemFree(states);
+  CoTaskMemFree(errors);
 }
 
-void BM_ReadCache(benchmark::State& state) {
-  Client client(state.range(0) != 0);
-  int n = static_cast<int>(state.range(1));
+// A cache read of n items. In-process: the read alone. Across processes: each iteration times
+// the remote read, the same read in-process and the bare call carrying the remote read's bytes;
+// the manual time is the remote read's.
+void ReadBeside(benchmark::State& state, int n) {
+  bool remote = state.range(0) != 0;
+  Client client(remote);
   std::vector<OPCHANDLE> handles;
   auto group = client.Group(FALSE, 1000, n, &handles);
   auto io = QueryAs<IOPCSyncIO>(group.p);
-  for (auto _ : state) {
-    OPCITEMSTATE* states = nullptr;
-    HRESULT* errors = nullptr;
-    io->Read(OPC_DS_CACHE, static_cast<DWORD>(n), handles.data(), &states, &errors);
-    for (int i = 0; i < n; ++i) VariantClear(&states[i].vDataValue);
-    CoTaskMemFree(states);
-    CoTaskMemFree(errors);
+  if (!io) {
+    state.SkipWithError("no server");
+    return;
   }
+  if (!remote) {
+    for (auto _ : state) {
+      auto start = std::chrono::steady_clock::now();
+      ReadAndFree(io, handles);
+      state.SetIterationTime(NsSince(start) / 1e9);
+    }
+    state.SetItemsProcessed(state.iterations() * n);
+    return;
+  }
+  Client local(false);
+  std::vector<OPCHANDLE> localHandles;
+  auto localGroup = local.Group(FALSE, 1000, n, &localHandles);
+  auto localIo = QueryAs<IOPCSyncIO>(localGroup.p);
+  ReadAndFree(io, handles);
+  IoBytes bytes = BytesOfCall([&] { ReadAndFree(io, handles); });
+  double remoteNs = 0, localNs = 0, floorNs = 0;
+  for (auto _ : state) {
+    auto start = std::chrono::steady_clock::now();
+    ReadAndFree(io, handles);
+    double ns = NsSince(start);
+    remoteNs += ns;
+    state.SetIterationTime(ns / 1e9);
+    start = std::chrono::steady_clock::now();
+    g_echo->Carry(bytes);
+    floorNs += NsSince(start);
+    if (n > 1) {
+      start = std::chrono::steady_clock::now();
+      ReadAndFree(localIo, localHandles);
+      localNs += NsSince(start);
+    }
+  }
+  double iterations = static_cast<double>(state.iterations());
+  // The one-item read against the whole echo; a larger read's share of the crossing (remote
+  // less in-process) against the bare call, per item.
+  state.counters["per_item_ns"] = (remoteNs - localNs) / iterations / n;
+  state.counters["floor_ns"] = floorNs / iterations / n;
+  state.counters["reply_bytes"] = static_cast<double>(bytes.read);
+  state.counters["request_bytes"] = static_cast<double>(bytes.written);
   state.SetItemsProcessed(state.iterations() * n);
 }
+
+void BM_ReadOne(benchmark::State& state) { ReadBeside(state, 1); }
+void BM_ReadCache(benchmark::State& state) { ReadBeside(state, static_cast<int>(state.range(1))); }
 
 // Values a client receives per second from g active groups of all 100,000 items, each item
 // changing every cycle (100 ms, the shortest rate).
@@ -272,12 +414,15 @@ void BM_HundredClients(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kClients * kItems);
 }
 
-void Apply(benchmark::internal::Benchmark* b) { b->Repetitions(5)->ReportAggregatesOnly(true)->UseRealTime(); }
+void Apply(benchmark::internal::Benchmark* b) { b->ReportAggregatesOnly(true)->UseRealTime()->Unit(benchmark::kMillisecond); }
+void ApplyReads(benchmark::internal::Benchmark* b) {
+  b->ReportAggregatesOnly(true)->UseManualTime()->Unit(benchmark::kMicrosecond);
+}
 
 }  // namespace
 
-BENCHMARK(BM_ReadOne)->ArgName("process")->Arg(0)->Arg(1)->Apply(Apply);
-BENCHMARK(BM_ReadCache)->ArgNames({"process", "items"})->ArgsProduct({{0, 1}, {1000, 10000, 100000}})->Apply(Apply);
+BENCHMARK(BM_ReadOne)->ArgName("process")->Arg(0)->Arg(1)->Apply(ApplyReads);
+BENCHMARK(BM_ReadCache)->ArgNames({"process", "items"})->ArgsProduct({{0, 1}, {1000, 10000, 100000}})->Apply(ApplyReads);
 BENCHMARK(BM_DataChanges)->ArgNames({"process", "groups"})->ArgsProduct({{0, 1}, {1, 2, 4}})->Apply(Apply)->Iterations(10);
 BENCHMARK(BM_HundredClients)->ArgName("process")->Arg(0)->Arg(1)->Apply(Apply)->Iterations(5);
 
@@ -291,9 +436,11 @@ int main(int argc, char** argv) {
     AddPoints(tags);
     RegisterServerClass(CLSCTX_INPROC_SERVER);  // the in-process floor; the other process serves the rest
     StartServer(argv[0]);
+    g_echo = std::make_unique<CEchoClient>();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    g_echo.reset();
     g_tags = nullptr;
   }
   if (g_server > 0) {

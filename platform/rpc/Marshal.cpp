@@ -301,6 +301,36 @@ void DecodeAt(wire::Variant::Reader r, VARIANT* out, int depth) {
 
 HRESULT EncodeVariant(wire::Variant::Builder b, const VARIANT& v) { return EncodeAt(b, v, 0); }
 
+namespace {
+// The UTF-8 bytes of a BSTR, with the terminating NUL, in words.
+uint64_t TextWords(BSTR text) {
+  if (!text) return 1;
+  uint64_t bytes = 1;
+  for (const wchar_t* c = text; *c; ++c) bytes += *c < 0x80 ? 1 : *c < 0x800 ? 2 : *c < 0x10000 ? 3 : 4;
+  return (bytes + 7) / 8;
+}
+}  // namespace
+
+uint64_t VariantListWords(const VARIANT* values, size_t n, size_t stride) {
+  constexpr auto size = capnp::_::structSize<wire::Variant>();
+  constexpr uint64_t each = size.data + size.pointers;
+  uint64_t words = 1 + n * each;  // the list's tag and its structs
+  const BYTE* at = reinterpret_cast<const BYTE*>(values);
+  for (size_t i = 0; i < n; ++i, at += stride) {
+    const VARIANT& v = *reinterpret_cast<const VARIANT*>(at);
+    if (v.vt == VT_BSTR) {
+      words += TextWords(v.bstrVal);
+    } else if ((v.vt & VT_ARRAY) && v.parray && SafeArrayGetDim(v.parray) == 1) {
+      LONG lower = 0, upper = -1;
+      SafeArrayGetLBound(v.parray, 1, &lower);
+      SafeArrayGetUBound(v.parray, 1, &upper);
+      int64_t count = static_cast<int64_t>(upper) - lower + 1;
+      if (count >= 0 && static_cast<uint64_t>(count) <= kMaxListItems) words += 2 + 1 + static_cast<uint64_t>(count) * each;
+    }
+  }
+  return words;
+}
+
 void DecodeVariant(wire::Variant::Reader r, VARIANT* out) { DecodeAt(r, out, 0); }
 
 HRESULT HresultFromException(const kj::Exception& e) {

@@ -53,6 +53,11 @@ void CheckBound(size_t listSize, const char* what);
 
 // VT_BYREF values are sent by value. Types that cannot travel give DISP_E_BADVARTYPE.
 HRESULT EncodeVariant(wire::Variant::Builder b, const VARIANT& v);
+// The words n VARIANTs take as a list in a message, their text included: a message sized by it
+// up front is built and read in one segment (array contents beyond their structs are left out).
+uint64_t VariantListWords(const VARIANT* values, size_t n, size_t stride = sizeof(VARIANT));
+// The words of a list of n elements of `bits` each (its tag word not counted).
+constexpr uint64_t ListWords(size_t n, unsigned bits) { return (static_cast<uint64_t>(n) * bits + 63) / 64; }
 // Into an initialised (empty) VARIANT; throws CMalformed for a value that is not well formed.
 void DecodeVariant(wire::Variant::Reader r, VARIANT* out);
 

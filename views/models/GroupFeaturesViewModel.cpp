@@ -47,7 +47,7 @@ void CGroupFeaturesViewModel::OnUpdate(CView* sender, LPARAM hint, CObject* obje
     COPCGroupTreeObject* group = AsGroupTreeObject(static_cast<CDefaultObject*>(object));
     const DWORD key = group != nullptr ? group->m_dwKey : 0;
     if (key != m_dwGroupKey) {
-      m_items.DeleteAllRows();
+      DeleteAllItemRows();
       m_strPaneState.Empty();
     }
     m_dwGroupKey = key;
@@ -56,7 +56,7 @@ void CGroupFeaturesViewModel::OnUpdate(CView* sender, LPARAM hint, CObject* obje
   } else if (hint == HintOpcItemsColumns) {
     const int mask = GetSettingsColumnMask();
     if (mask != m_items.GetColumnMask()) {
-      m_items.DeleteAllRows();
+      DeleteAllItemRows();
       m_items.SetColumnMask(mask);
     }
     Refresh();
@@ -106,15 +106,22 @@ void CGroupFeaturesViewModel::Refresh() {
   UpdateItemRows();
 }
 
+void CGroupFeaturesViewModel::DeleteAllItemRows() {
+  m_items.DeleteAllRows();
+  m_nItemsVersion = 0;
+}
+
+// A tick reads the group's item keys only when items came or went, and the records of the rows
+// in view: its cost does not grow with the group.
 void CGroupFeaturesViewModel::UpdateItemRows() {
   COPCToolkitManager& registry = GetOPCToolkitManager();
   std::deque<DWORD> keys;
-  registry.ListItems(m_dwGroupKey, keys);
+  const bool listed = registry.ListItemsIfChanged(m_dwGroupKey, m_nItemsVersion, keys);
   CGroupInfo still;
-  if (keys.empty() && !registry.GetGroupInfo(m_dwGroupKey, still)) return;  // gone meanwhile
+  if (listed && keys.empty() && !registry.GetGroupInfo(m_dwGroupKey, still)) return;  // gone meanwhile
   if (!std::is_sorted(keys.begin(), keys.end())) std::sort(keys.begin(), keys.end());
   bool structural = false;
-  if (!m_items.HasSameKeys(keys)) {
+  if (listed && !m_items.HasSameKeys(keys)) {
     // New keys get rows (an item whose record went meanwhile is left for the next tick); rows of
     // keys no longer there go.
     for (DWORD key : keys) {

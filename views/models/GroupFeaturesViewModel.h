@@ -80,6 +80,8 @@ class CGroupFeaturesViewModel : public CView, public CViewItemProperties {
 
  private:
   void UpdateItemRows();
+  // Every row goes; the next tick lists the group's items again.
+  void DeleteAllItemRows();
 
   Sink* m_pSink = nullptr;
   DWORD m_dwGroupKey = 0;
@@ -89,6 +91,8 @@ class CGroupFeaturesViewModel : public CView, public CViewItemProperties {
   Fields m_fields;
   CounterRow m_counters[CGroupInfo::CounterCount];
   COPCItemsListModel m_items;
+  // The registry's version of the group's item set the rows were made from (0: none yet).
+  uint64_t m_nItemsVersion = 0;
   DWORD m_dwSelectedKey = 0;
   // What the properties pane shows of the group beside its counters, as last seen; empty for a
   // group not refreshed yet.

@@ -423,7 +423,7 @@ class CSyncIOProxy : public CProxy<IOPCSyncIO, OpcSyncIO> {
                HRESULT** ppErrors) override {
     if (dwCount > kMaxListItems) return E_INVALIDARG;
     return Call([&](OpcSyncIO::Client& cap) {
-      auto request = cap.readRequest();
+      auto request = cap.readRequest(capnp::MessageSize{kMessageOverheadWords + 1 + ListWords(dwCount, 32), 0});
       request.setIns(phServer ? 1 : 0);
       request.setSource(dwSource);
       request.setCount(dwCount);
@@ -485,7 +485,11 @@ class CSyncIOStub : public CStub<OpcSyncIO, IOPCSyncIO> {
     // A small cache read only copies values under the group lock: it runs on the loop.
     kj::Promise<Out> done = source == OPC_DS_CACHE && count <= kInlineReadItems ? InvokeHere(call) : Invoke(call);
     return done.then([context, count](Out o) mutable {
-          auto r = context.getResults();
+          // Sized first: a large reply is built, sent and read as one segment.
+          uint64_t words = kMessageOverheadWords;
+          if (SUCCEEDED(o.hr) && o.states.p) words += ItemStatesWords(o.states.p, count);
+          if (SUCCEEDED(o.hr) && o.errors) words += 1 + ListWords(count, 32);
+          auto r = context.getResults(capnp::MessageSize{words, 0});
           r.setHr(o.hr);
           if (FAILED(o.hr)) return;
           if (o.states.p) EncodeItemStates(r.initValues(count), o.states.p);

@@ -79,13 +79,21 @@ class CDataCallbackProxy : public CProxy<IOPCDataCallback, OpcDataCallback> {
       if (errors) EncodeNumbers(request.initErrors(count), errors);
       return S_OK;
     };
+    // Sized first: a large delivery is built, sent and read as one segment.
+    uint64_t words = kMessageOverheadWords;
+    if (clients) words += 1 + ListWords(count, 32);
+    if (values) words += VariantListWords(values, count);
+    if (qualities) words += 1 + ListWords(count, 16);
+    if (times) words += 1 + ListWords(count, 64);
+    if (errors) words += 1 + ListWords(count, 32);
+    const capnp::MessageSize size{words, 0};
     return Call([&](OpcDataCallback::Client& cap) -> kj::Promise<HRESULT> {
       if (readComplete) {
-        auto request = cap.onReadCompleteRequest();
+        auto request = cap.onReadCompleteRequest(size);
         fill(request);
         return request.send().then([](auto r) -> HRESULT { return r.getHr(); });
       }
-      auto request = cap.onDataChangeRequest();
+      auto request = cap.onDataChangeRequest(size);
       fill(request);
       return request.send().then([](auto r) -> HRESULT { return r.getHr(); });
     });

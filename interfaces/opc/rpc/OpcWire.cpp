@@ -141,6 +141,12 @@ void EncodeItemStates(capnp::List<opcwire::ItemState>::Builder list, const OPCIT
   }
 }
 
+uint64_t ItemStatesWords(const OPCITEMSTATE* states, uint32_t count) {
+  constexpr auto size = capnp::_::structSize<opcwire::ItemState>();
+  return 1 + static_cast<uint64_t>(count) * (size.data + size.pointers) +
+         (count ? VariantListWords(&states[0].vDataValue, count, sizeof(OPCITEMSTATE)) : 0);
+}
+
 bool DecodeItemStates(capnp::List<opcwire::ItemState>::Reader list, uint32_t count, OPCITEMSTATE** out) {
   *out = nullptr;
   if (list.size() != count) return false;

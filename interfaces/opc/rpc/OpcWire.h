@@ -109,6 +109,10 @@ using ItemStatesOwner = CoTaskArrayOwner<OPCITEMSTATE, FreeItemStates>;
 using VariantsOwner = CoTaskArrayOwner<VARIANT, FreeVariants>;
 using StringsOwner = CoTaskArrayOwner<LPWSTR, FreeStrings>;
 void EncodeItemStates(capnp::List<opcwire::ItemState>::Builder list, const OPCITEMSTATE* states);
+// The words EncodeItemStates takes for count states, their values included.
+uint64_t ItemStatesWords(const OPCITEMSTATE* states, uint32_t count);
+// Room for a message's own words and the RPC envelope around its lists.
+constexpr uint64_t kMessageOverheadWords = 32;
 bool DecodeItemStates(capnp::List<opcwire::ItemState>::Reader list, uint32_t count, OPCITEMSTATE** out);
 
 // VARIANT arrays: encode fails with the first value that cannot travel.

@@ -131,6 +131,51 @@ TEST(RecordsTest, TheGroupRecordFollowsItemsAndSinksAtOnce) {
   EXPECT_FALSE(record().m_bSubscribed);
 }
 
+// A reader that keeps the version lists a group's item keys again only after items came or
+// went; another group's version never passes for this one's.
+TEST(RecordsTest, ItemKeysAreListedAgainOnlyWhenItemsComeOrGo) {
+  COPCToolkitManager manager;
+  CSpyOPCServer server;
+  CSpyOPCGroup first, second;
+  CSpyOPCItem a, b, c;
+  manager.AddServer(&server);
+  manager.AttachGroup(&server, &first);
+  manager.AttachGroup(&server, &second);
+  manager.AttachItem(&first, &a);
+  manager.AttachItem(&second, &c);
+
+  uint64_t version = 0;
+  std::deque<DWORD> keys;
+  ASSERT_TRUE(manager.ListItemsIfChanged(first.m_dwKey, version, keys));
+  EXPECT_EQ(std::deque<DWORD>{a.m_dwKey}, keys);
+  keys.clear();
+  EXPECT_FALSE(manager.ListItemsIfChanged(first.m_dwKey, version, keys));
+  EXPECT_TRUE(keys.empty());
+
+  uint64_t other = version;  // a version of the first group, asked of the second
+  EXPECT_TRUE(manager.ListItemsIfChanged(second.m_dwKey, other, keys));
+  EXPECT_EQ(std::deque<DWORD>{c.m_dwKey}, keys);
+
+  manager.AttachItem(&first, &b);
+  keys.clear();
+  ASSERT_TRUE(manager.ListItemsIfChanged(first.m_dwKey, version, keys));
+  EXPECT_EQ((std::deque<DWORD>{a.m_dwKey, b.m_dwKey}), keys);
+  manager.DetachItem(&a);
+  keys.clear();
+  ASSERT_TRUE(manager.ListItemsIfChanged(first.m_dwKey, version, keys));
+  EXPECT_EQ(std::deque<DWORD>{b.m_dwKey}, keys);
+
+  manager.DetachItem(&b);
+  manager.DetachItem(&c);
+  manager.DetachGroup(&first);
+  manager.DetachGroup(&second);
+  manager.RemoveServer(&server);
+  keys.clear();
+  EXPECT_TRUE(manager.ListItemsIfChanged(first.m_dwKey, version, keys));  // gone: nothing, asked again
+  EXPECT_TRUE(keys.empty());
+  EXPECT_EQ(0u, version);
+}
+
 TEST(RecordsTest, AccessRightsAndQualityTexts) {
   EXPECT_EQ(CString(L"R/W"), FormatAccessRightsText(3));
   EXPECT_EQ(CString(L"R"), FormatAccessRightsText(1));

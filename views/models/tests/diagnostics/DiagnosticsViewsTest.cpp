@@ -304,6 +304,33 @@ TEST_F(DiagnosticsViewsTest, ReconnectingEmptiesTheTreeBeforeItsObjectsGo) {
   EXPECT_TRUE(m_tree.GetRoots()[0]->m_children.empty());
 }
 
+// A tick reads the item keys only when items came or went: those that go lose their rows, those
+// that come get theirs, and ticks in between keep the rows.
+TEST_F(DiagnosticsViewsTest, ItemsThatComeOrGoChangeTheRowsAtTheNextTick) {
+  CComPtr<IOPCItemMgt> group = AddNamedClientGroup(L"G");
+  std::vector<CString> ids = m_net.NvItemIds();
+  ids.resize(3);
+  std::vector<OPCHANDLE> handles = m_opc.AddItems(group, {ids[0], ids[1]});
+  Pump();
+  Select(*ServerObject()->m_children.begin());
+  ASSERT_EQ(2, m_features.GetItems().GetRowCount());
+  Tick();
+  EXPECT_EQ(2, m_features.GetItems().GetRowCount());
+
+  HRESULT* errors = nullptr;
+  ASSERT_EQ(S_OK, group->RemoveItems(1, &handles[0], &errors));
+  CoTaskMemFree(errors);
+  Tick();
+  ASSERT_EQ(1, m_features.GetItems().GetRowCount());
+  EXPECT_EQ(0, m_features.GetItems().GetCellText(0, 0).Find(ids[1] + L" "));
+
+  m_opc.AddItems(group, {ids[2]});
+  Tick();
+  EXPECT_EQ(2, m_features.GetItems().GetRowCount());
+  Tick();
+  EXPECT_EQ(2, m_features.GetItems().GetRowCount());
+}
+
 TEST_F(DiagnosticsViewsTest, TheColumnSettingReplacesTheRowsOnlyWhenItChanged) {
   CComPtr<IOPCItemMgt> group = AddNamedClientGroup(L"G");
   std::vector<CString> ids = m_net.NvItemIds();
