@@ -45,6 +45,8 @@ CRemoteSettings CRemoteSettings::Read() {
   s.trustedCertificateFile = ReadText(key, L"TrustedCertificateFile", "");
   s.accessKey = ReadText(key, L"AccessKey", "");
   s.serverStartTimeout = ReadNumber(key, L"ServerStartTimeout", 0);
+  s.maxConnections = ReadNumber(key, L"MaxConnections", 0);
+  if (s.maxConnections == 0) s.maxConnections = kDefaultMaxConnections;
   RegCloseKey(key);
   return s;
 }
@@ -62,6 +64,7 @@ bool CRemoteSettings::Write() const {
   WriteText(key, L"TrustedCertificateFile", trustedCertificateFile);
   WriteText(key, L"AccessKey", accessKey);
   WriteNumber(key, L"ServerStartTimeout", serverStartTimeout);
+  WriteNumber(key, L"MaxConnections", maxConnections);
   RegCloseKey(key);
   return true;
 }

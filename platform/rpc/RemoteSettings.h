@@ -5,6 +5,7 @@
 //   CertificateFile, PrivateKeyFile (SZ, PEM)  AccessKey (SZ)
 //   TrustedCertificateFile (SZ, PEM; a client trusts this server certificate, else CertificateFile)
 //   ServerStartTimeout (DWORD, ms; how long activation waits for a started server, 0: 30 s)
+//   MaxConnections (DWORD; client connections a server holds open at once, 0: 256)
 #pragma once
 
 #include <string>
@@ -14,6 +15,7 @@ namespace tessaly::rpc {
 
 inline constexpr wchar_t kRemoteSettingsKey[] = L"SOFTWARE\\Tessaly\\Rpc";
 constexpr unsigned kDefaultTcpPort = 51340;
+constexpr unsigned kDefaultMaxConnections = 256;
 
 class CRemoteSettings {
  public:
@@ -29,6 +31,7 @@ class CRemoteSettings {
   std::string trustedCertificateFile;
   std::string accessKey;
   unsigned serverStartTimeout = 0;
+  unsigned maxConnections = kDefaultMaxConnections;
 };
 
 // Compares in time that depends only on the lengths, not on where the keys differ.

@@ -22,6 +22,7 @@
 #include "opcserver/testing/FakeTagsManager.h"
 #include "opcserver/testing/OpcTestClient.h"
 #include "opcserver/tests/boundary/ChildProcess.h"
+#include "opcserver/tests/boundary/RawClient.h"
 #include "platform/com/Activation.h"
 #include "platform/com/Guid.h"
 #include "platform/com/Memory.h"
@@ -149,55 +150,6 @@ TEST(BoundaryTest, AStubbornSinkIsAbandonedAndTheOtherClientsGoOn) {
   gate->cv.notify_all();
   tessaly::rpc::CRpcRuntime::Current()->SetCallbackTimeout(std::chrono::milliseconds(5000));
 }
-
-// A client that writes its own messages: the far end must check them.
-class CRawClient {
- public:
-  CRawClient() : m_io(kj::setupAsyncIo()) {
-    int fd = tessaly::rpc::ConnectUnixSocket(tessaly::rpc::InstanceSocketPath(CLSID_TessalyTestServer));
-    m_stream = m_io.lowLevelProvider->wrapSocketFd(fd, kj::LowLevelAsyncIoProvider::TAKE_OWNERSHIP);
-    m_client = kj::heap<capnp::TwoPartyClient>(*m_stream);
-    auto host = m_client->bootstrap().castAs<tessaly::rpc::wire::Host>();
-    auto request = host.getClassObjectRequest();
-    tessaly::rpc::EncodeGuid(request.initClsid(), CLSID_TessalyTestServer);
-    tessaly::rpc::EncodeGuid(request.initIid(), IID_IClassFactory);
-    auto factory = request.send().wait(m_io.waitScope).getObject().castAs<tessaly::rpc::wire::ClassFactory>();
-    auto create = factory.createInstanceRequest();
-    tessaly::rpc::EncodeGuid(create.initIid(), IID_IOPCServer);
-    server = create.send().wait(m_io.waitScope).getObject().castAs<tessaly::rpc::opcwire::OpcServer>();
-  }
-  ~CRawClient() {
-    // Capabilities and the connection go before their event loop.
-    server = nullptr;
-    m_client = nullptr;
-    m_stream = nullptr;
-    m_io.waitScope.poll();
-  }
-  kj::WaitScope& Wait() { return m_io.waitScope; }
-  tessaly::rpc::opcwire::OpcSyncIO::Client AddGroup() {
-    auto request = server.addGroupRequest();
-    request.setName("Raw");
-    request.setRequestedUpdateRate(1000);
-    tessaly::rpc::EncodeGuid(request.initIid(), IID_IOPCSyncIO);
-    request.setOuts(7);
-    return request.send().wait(m_io.waitScope).getGroup().castAs<tessaly::rpc::opcwire::OpcSyncIO>();
-  }
-  bool Connected() {
-    try {
-      server.getStatusRequest().send().wait(m_io.waitScope);
-      return true;
-    } catch (const kj::Exception&) {
-      return false;
-    }
-  }
-
-  tessaly::rpc::opcwire::OpcServer::Client server = nullptr;
-
- private:
-  kj::AsyncIoContext m_io;
-  kj::Own<kj::AsyncIoStream> m_stream;
-  kj::Own<capnp::TwoPartyClient> m_client;
-};
 
 TEST(BoundaryTest, AMalformedMessageClosesOnlyItsConnection) {
   CFakeTagsManager tags;

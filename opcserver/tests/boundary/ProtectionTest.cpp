@@ -1,0 +1,204 @@
+// The server's protection against one client that misbehaves: a flood of calls whose sinks never
+// answer, a sink that never answers an advise, a client that stops reading.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <future>
+#include <iostream>
+#include <sstream>
+
+#include "opcserver/MyOPCServer.h"
+#include "opcserver/testing/FakeTagsManager.h"
+#include "opcserver/testing/OpcTestClient.h"
+#include "opcserver/tests/boundary/ChildProcess.h"
+#include "opcserver/tests/boundary/RawClient.h"
+#include "platform/com/Guid.h"
+#include "platform/com/Memory.h"
+#include "platform/win32/TextConv.h"
+#include "platform/win32/testing/TempMachineRoot.h"
+
+namespace {
+
+const bool kThroughTheBoundary = [] { return ::setenv("TESSALY_OPC_TRANSPORT", "rpc", 1) == 0; }();
+
+// A process's thread count and resident memory, from /proc.
+struct Figures {
+  long threads = 0;
+  long rssKb = 0;
+};
+Figures FiguresOf(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+  Figures f;
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream words(line);
+    std::string name;
+    words >> name;
+    if (name == "Threads:") words >> f.threads;
+    if (name == "VmRSS:") words >> f.rssKb;
+  }
+  return f;
+}
+
+// A sink that never answers anything.
+class CSilentSink final : public tessaly::rpc::wire::Unknown::Server {
+ protected:
+  kj::Promise<void> queryInterface(QueryInterfaceContext) override { return kj::NEVER_DONE; }
+  kj::Promise<void> release(ReleaseContext) override { return kj::NEVER_DONE; }
+};
+
+// The server host in a process of its own, under a machine root of this test alone.
+class HostTest : public ::testing::Test {
+ protected:
+  tessaly::testing::TempMachineRoot root;
+  void SetUp() override { UsePrivateRpcDirectory(); }
+  void TearDown() override { ::unsetenv("TESSALY_RPC_DIRECTORY"); }
+  // Starts the host (through sh, so the test can give it limits) and waits for its socket.
+  std::unique_ptr<CChildProcess> StartHost(const std::string& limits = "") {
+    std::string command = limits + "exec " + TESSALY_OPCSERVER_HOST + " --clsid " + ClsidText(kClsid);
+    auto host = std::make_unique<CChildProcess>(std::vector<std::string>{"/bin/sh", "-c", command});
+    bool up = WaitUntil(
+        [&] {
+          int fd = tessaly::rpc::ConnectUnixSocket(tessaly::rpc::InstanceSocketPath(kClsid));
+          if (fd >= 0) ::close(fd);
+          return fd >= 0;
+        },
+        std::chrono::seconds(60));
+    EXPECT_TRUE(up);
+    return host;
+  }
+  static std::string ClsidText(REFCLSID clsid) { return WideToUtf8(tessaly::GuidToString(clsid)); }
+  static constexpr CLSID kClsid = tessaly::GuidFromText("{5A1E7C10-2B3D-4C8E-9F11-6A0B3C442204}");
+};
+
+// Answers a client of its own (its own event loop on a thread of its own) within a second.
+bool AnswersAtOnce(REFCLSID clsid) {
+  auto answer = std::async(std::launch::async, [clsid] {
+    CRawClient client(clsid);
+    return client.Connected();
+  });
+  return answer.wait_for(std::chrono::seconds(1)) == std::future_status::ready && answer.get();
+}
+
+TEST_F(HostTest, AFloodOfAdvisesToSilentSinksHoldsOnlyItsShareOfTheWorkers) {
+  auto host = StartHost();
+  const tessaly::rpc::WorkerLimits limits;  // the host's
+  ASSERT_TRUE(AnswersAtOnce(kClsid));
+  Figures before = FiguresOf(host->Pid()), during;
+  constexpr int kFlood = 3000;
+  int answered = 0, refused = 0, failed = 0;
+  {
+    CRawClient raw(kClsid);
+    auto point = raw.DataCallbackPoint(raw.AddGroup().castAs<tessaly::rpc::wire::Unknown>());
+    kj::Vector<kj::Promise<void>> calls;
+    for (int i = 0; i < kFlood; ++i) {
+      auto advise = point.adviseRequest();
+      advise.setSink(kj::heap<CSilentSink>());
+      calls.add(advise.send()
+                    .then([&](auto) { ++answered; },
+                          [&](kj::Exception&& e) {
+                            if (e.getType() == kj::Exception::Type::OVERLOADED) ++refused;
+                            else ++failed;
+                          })
+                    .eagerlyEvaluate(nullptr));
+    }
+    // The first advises end with the call-back time-out (5 s); the others wait on this
+    // connection meanwhile (or are refused with a clear error), none fails otherwise.
+    ASSERT_TRUE(raw.PumpUntil([&] { return answered >= 1; }));
+    EXPECT_EQ(0, failed);
+    during = FiguresOf(host->Pid());
+    EXPECT_TRUE(AnswersAtOnce(kClsid));
+    EXPECT_LE(during.threads, before.threads + static_cast<long>(limits.maxWorkers));
+    EXPECT_LT(during.rssKb, before.rssKb + 32 * 1024);
+  }
+  // The client left: what it had queued ends at once (its sinks are gone), idle workers end.
+  Figures after;
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        after = FiguresOf(host->Pid());
+        return after.threads <= before.threads;
+      },
+      std::chrono::seconds(30)));
+  EXPECT_TRUE(AnswersAtOnce(kClsid));
+  std::cout << "flood of " << kFlood << " advises (workers " << limits.maxWorkers << ", lane " << limits.laneRunning
+            << " running + " << limits.laneQueued << " queued): server threads " << before.threads << " -> "
+            << during.threads << " -> " << after.threads << ", RSS " << before.rssKb << " -> " << during.rssKb
+            << " -> " << after.rssKb << " kB; refused " << refused << "\n";
+}
+
+TEST(ProtectionTest, AnAdviseToASinkThatNeverAnswersTimesOut) {
+  CFakeTagsManager tags;
+  COpcTestClient good;
+  auto* runtime = tessaly::rpc::CRpcRuntime::Current();
+  runtime->SetCallbackTimeout(std::chrono::milliseconds(500));
+  {
+    CRawClient raw;
+    auto point = raw.DataCallbackPoint(raw.AddGroup().castAs<tessaly::rpc::wire::Unknown>());
+    auto advise = point.adviseRequest();
+    advise.setSink(kj::heap<CSilentSink>());
+    bool answered = false;
+    HRESULT hr = S_OK;
+    auto call = advise.send().then([&](auto response) {
+      hr = response.getHr();
+      answered = true;
+    }).eagerlyEvaluate(nullptr);
+    // The server's QueryInterface on the sink ends with the call-back time-out, so does the advise.
+    EXPECT_TRUE(raw.PumpUntil([&] { return answered; }, std::chrono::seconds(20)));
+    EXPECT_TRUE(FAILED(hr)) << std::hex << hr;
+  }
+  runtime->SetCallbackTimeout(std::chrono::milliseconds(5000));
+}
+
+TEST(ProtectionTest, AClientThatStopsReadingIsDroppedBeforeItsQueueGrowsLarge) {
+  CFakeTagsManager tags;
+  std::vector<std::shared_ptr<FakePoint>> points;
+  std::string script;
+  for (int g = 0; g < 5; ++g) {
+    script += "group G" + std::to_string(g) + " rate=50\n";
+    for (int i = 0; i < 200; ++i) {
+      std::wstring name = L"P" + std::to_wstring(g) + L"." + std::to_wstring(i);
+      points.push_back(tags.Add(name.c_str()));
+      script += "add " + WideToUtf8(name) + "\n";
+    }
+  }
+  COpcTestClient local;
+  auto* runtime = tessaly::rpc::CRpcRuntime::Current();
+  runtime->SetCallbackTimeout(std::chrono::milliseconds(200));
+  runtime->SetStalledPeerTimeout(std::chrono::milliseconds(1000));
+  int before = g_nConnectedClients;
+  CChildProcess client({TESSALY_OPCCLIENT, WideToUtf8(tessaly::GuidToString(CLSID_TessalyTestServer)), "-"});
+  client.Write(script + "watch 120\n");
+  ASSERT_TRUE(client.ReadUntil("change\t"));  // its sinks are advised and called
+  Figures start = FiguresOf(::getpid()), peak = start;
+  ::kill(client.Pid(), SIGSTOP);  // reads nothing from here on
+  std::atomic<bool> stop{false};
+  std::thread changes([&] {
+    for (int n = 1; !stop; ++n) {
+      for (auto& point : points) point->SetDouble(n);
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  });
+  bool dropped = WaitUntil(
+      [&] {
+        Figures now = FiguresOf(::getpid());
+        peak.rssKb = std::max(peak.rssKb, now.rssKb);
+        peak.threads = std::max(peak.threads, now.threads);
+        return g_nConnectedClients.load() == before;
+      },
+      std::chrono::seconds(30));
+  stop = true;
+  changes.join();
+  ::kill(client.Pid(), SIGKILL);
+  client.Wait();
+  runtime->SetStalledPeerTimeout(std::chrono::milliseconds(10000));
+  runtime->SetCallbackTimeout(std::chrono::milliseconds(5000));
+  EXPECT_TRUE(dropped);
+  EXPECT_LT(peak.rssKb, start.rssKb + 30 * 1024);
+  std::cout << "client that stopped reading (1,000 items, stalled-peer limit 1 s): threads " << start.threads << " -> "
+            << peak.threads << ", RSS " << start.rssKb << " -> " << peak.rssKb << " kB, dropped " << dropped << "\n";
+}
+
+}  // namespace
