@@ -203,7 +203,8 @@ class CLoopState : public kj::TaskSet::ErrorHandler {
   // retried after a short pause, never the end of the loop.
   template <class OnAccepted>
   kj::Promise<void> AcceptLoop(kj::ConnectionReceiver& receiver, OnAccepted onAccepted) {
-    return receiver.accept().then(
+    // accept() may throw at once (kj fails the call itself on EMFILE): caught as a failed promise.
+    return kj::evalNow([&] { return receiver.accept(); }).then(
         [this, &receiver, onAccepted](kj::Own<kj::AsyncIoStream> stream) mutable {
           if (Admits()) onAccepted(kj::mv(stream));
           return AcceptLoop(receiver, kj::mv(onAccepted));

@@ -33,7 +33,8 @@ IUnknown* IdentityOf(IUnknown* itf) {
 
 CConnectionContext::CConnectionContext(kj::Own<kj::PromiseFulfiller<void>> abort, bool inbound)
     : m_abort(kj::mv(abort)), m_inbound(inbound) {
-  if (CRpcRuntime* runtime = CRpcRuntime::Current()) m_lane = runtime->Workers().NewLane();
+  // A client's calls share the workers under limits; a server's call-backs to us are not held back.
+  if (CRpcRuntime* runtime = CRpcRuntime::Current()) m_lane = runtime->Workers().NewLane(inbound);
 }
 
 void CConnectionContext::Abort() {

@@ -10,9 +10,11 @@ thread_local bool t_isWorker = false;
 
 class CWorkerPool::Lane {
  public:
-  Lane(size_t running, size_t queued) : runningLimit(running), queuedLimit(queued) {}
+  Lane(size_t running, size_t queued, bool bounded = true)
+      : runningLimit(running), queuedLimit(queued), bounded(bounded) {}
   const size_t runningLimit;
   const size_t queuedLimit;
+  const bool bounded;
   std::deque<std::unique_ptr<Job>> jobs;
   size_t running = 0;
   bool ready = false;  // in m_ready
@@ -33,7 +35,8 @@ CWorkerPool::~CWorkerPool() {
   for (auto& entry : threads) entry.second.join();
 }
 
-CWorkerPool::LanePtr CWorkerPool::NewLane() {
+CWorkerPool::LanePtr CWorkerPool::NewLane(bool bounded) {
+  if (!bounded) return std::make_shared<Lane>(SIZE_MAX, SIZE_MAX, false);
   return std::make_shared<Lane>(std::max<size_t>(1, m_limits.laneRunning), m_limits.laneQueued);
 }
 
@@ -63,7 +66,7 @@ bool CWorkerPool::Post(const LanePtr& lanePtr, std::unique_ptr<Job> job, bool mu
   size_t after = Startable(lane);
   m_startable += after - before;
   if (after > 0 && !lane.ready) {
-    m_ready.push_back(which);
+    (lane.bounded ? m_ready : m_readyFirst).push_back(which);
     lane.ready = true;
   }
   if (after == before) return true;  // waits for one of its lane's running jobs to end
@@ -74,7 +77,7 @@ bool CWorkerPool::Post(const LanePtr& lanePtr, std::unique_ptr<Job> job, bool mu
     return true;
   }
   JoinExited(lock);
-  if (m_threads.size() < std::max<size_t>(1, m_limits.maxWorkers)) {
+  if (m_threads.size() < std::max<size_t>(1, m_limits.maxWorkers) || !lane.bounded) {
     std::thread thread([this] { Run(); });
     m_threads.emplace(thread.get_id(), std::move(thread));
   }
@@ -108,8 +111,10 @@ void CWorkerPool::Run() {
       }
       continue;
     }
-    LanePtr lane = std::move(m_ready.front());
-    m_ready.pop_front();
+    // Unbounded lanes first: a worker started for one of their jobs runs it.
+    std::deque<LanePtr>& ready = m_readyFirst.empty() ? m_ready : m_readyFirst;
+    LanePtr lane = std::move(ready.front());
+    ready.pop_front();
     size_t before = Startable(*lane);
     std::unique_ptr<Job> job = std::move(lane->jobs.front());
     lane->jobs.pop_front();
@@ -119,7 +124,7 @@ void CWorkerPool::Run() {
     size_t after = Startable(*lane);
     m_startable = m_startable - before + after;
     lane->ready = after > 0;
-    if (lane->ready) m_ready.push_back(lane);  // the other lanes' turn first
+    if (lane->ready) (lane->bounded ? m_ready : m_readyFirst).push_back(lane);  // the other lanes' turn first
     lock.unlock();
     try {
       job->Run();
@@ -134,7 +139,7 @@ void CWorkerPool::Run() {
     after = Startable(*lane);
     m_startable = m_startable - before + after;
     if (after > 0 && !lane->ready) {
-      m_ready.push_back(lane);
+      (lane->bounded ? m_ready : m_readyFirst).push_back(lane);
       lane->ready = true;
     }
     if (m_queued == 0 && m_running == 0) m_idle.notify_all();

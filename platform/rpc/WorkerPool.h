@@ -6,7 +6,9 @@
 // while. Jobs come in lanes, one per connection: a lane runs at most laneRunning jobs at a time
 // and keeps the rest queued in order, so a client whose calls wait (on a sink that never answers)
 // holds only its own lane's workers; lanes take turns. A lane's queue is bounded too: a job
-// beyond laneQueued is refused (unless it must run, as a release does).
+// beyond laneQueued is refused (unless it must run, as a release does). An unbounded lane (the
+// call-backs a server makes to this process as its client) neither waits nor is refused: its
+// jobs start workers beyond maxWorkers when none is free, as the server's call-backs wait for them.
 #pragma once
 
 #include <chrono>
@@ -45,7 +47,7 @@ class CWorkerPool {
   CWorkerPool& operator=(const CWorkerPool&) = delete;
 
   // A lane of its own (a connection's).
-  LanePtr NewLane();
+  LanePtr NewLane(bool bounded = true);
   // Queues job on lane (null: the pool's shared lane, never refused); false when the lane's
   // queue is full and the job was not taken. mustRun takes it anyway.
   bool Post(const LanePtr& lane, std::unique_ptr<Job> job, bool mustRun = false);
@@ -86,7 +88,8 @@ class CWorkerPool {
   std::condition_variable m_wake;
   std::condition_variable m_idle;
   LanePtr m_shared;
-  std::deque<LanePtr> m_ready;  // lanes with a job that may start, in turn
+  std::deque<LanePtr> m_ready;       // bounded lanes with a job that may start, in turn
+  std::deque<LanePtr> m_readyFirst;  // unbounded lanes with a job that may start
   std::map<std::thread::id, std::thread> m_threads;
   std::vector<std::thread::id> m_exited;  // ended after an idle while, not yet joined
   size_t m_startable = 0;  // sum of Startable over every lane

@@ -320,11 +320,11 @@ class TcpTest : public ::testing::Test {
     settings.enabled = false;
     settings.Write();
   }
-  HRESULT Connect(unsigned port, CComPtr<IOPCServer>& server) {
+  HRESULT Connect(unsigned port, CComPtr<IOPCServer>& server, REFCLSID clsid = CLSID_TessalyTestServer) {
     std::wstring host = L"127.0.0.1:" + std::to_wstring(port);
     COSERVERINFO info{0, host.data(), nullptr, 0};
     MULTI_QI qi[2] = {{&IID_IOPCServer, nullptr, S_OK}, {&IID_IOPCCommon, nullptr, S_OK}};
-    HRESULT hr = CoCreateInstanceEx(CLSID_TessalyTestServer, nullptr, CLSCTX_REMOTE_SERVER, &info, 2, qi);
+    HRESULT hr = CoCreateInstanceEx(clsid, nullptr, CLSCTX_REMOTE_SERVER, &info, 2, qi);
     if (qi[1].pItf) qi[1].pItf->Release();
     if (SUCCEEDED(hr)) server.Attach(static_cast<IOPCServer*>(qi[0].pItf));
     return hr;
@@ -382,6 +382,83 @@ TEST_F(TcpTest, TlsConnectionsAdmitOnlyTheAccessKey) {
   }
   EXPECT_EQ(0, got);
   ::close(fd);
+}
+
+// TCP peers that connect and say nothing.
+std::vector<int> SilentPeers(unsigned port, int count) {
+  std::vector<int> fds;
+  for (int i = 0; i < count; ++i) {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) == 0) fds.push_back(fd);
+    else ::close(fd);
+  }
+  return fds;
+}
+
+TEST_F(TcpTest, PeersThatNeverLogInAreClosedAndShutNoOneOut) {
+  CFakeTagsManager tags;
+  COpcTestClient local;
+  auto* runtime = tessaly::rpc::CRpcRuntime::Current();
+  runtime->SetLoginTimeout(std::chrono::milliseconds(1000));
+  unsigned port = runtime->StartTcpListenerIfEnabled();
+  ASSERT_NE(0u, port);
+  std::vector<int> peers = SilentPeers(port, 20);
+  ASSERT_EQ(20u, peers.size());
+  // A client that logs in is admitted meanwhile.
+  CComPtr<IOPCServer> server;
+  EXPECT_EQ(S_OK, Connect(port, server));
+  // Each silent peer is closed at its deadline (the guard is well beyond it).
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        for (int fd : peers) {
+          char c;
+          if (::recv(fd, &c, 1, MSG_PEEK | MSG_DONTWAIT) != 0) return false;
+        }
+        return true;
+      },
+      std::chrono::seconds(5)));
+  for (int fd : peers) ::close(fd);
+  runtime->SetLoginTimeout(std::chrono::milliseconds(5000));
+  OPCSERVERSTATUS* status = nullptr;
+  ASSERT_EQ(S_OK, server->GetStatus(&status));
+  CoTaskMemFree(status->szVendorInfo);
+  CoTaskMemFree(status);
+}
+
+TEST_F(TcpTest, TheServerHostServesTcp) {
+  // A free port on the loopback for the host's listener.
+  int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof(addr);
+  ASSERT_EQ(0, ::bind(probe, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)));
+  ::getsockname(probe, reinterpret_cast<sockaddr*>(&addr), &length);
+  unsigned port = ntohs(addr.sin_port);
+  ::close(probe);
+  settings.port = port;
+  ASSERT_TRUE(settings.Write());
+  COpcTestClient local;  // this process's runtime
+  CLSID clsid = tessaly::GuidFromText("{5A1E7C10-2B3D-4C8E-9F11-6A0B3C442205}");
+  CChildProcess host({TESSALY_OPCSERVER_HOST, "--clsid", ClsidText(clsid)});
+  CComPtr<IOPCServer> server;
+  ASSERT_TRUE(WaitUntil([&] { return SUCCEEDED(Connect(port, server, clsid)); }, std::chrono::seconds(60)));
+  OPCSERVERSTATUS* status = nullptr;
+  ASSERT_EQ(S_OK, server->GetStatus(&status));
+  EXPECT_EQ(OPC_STATUS_RUNNING, status->dwServerState);
+  CoTaskMemFree(status->szVendorInfo);
+  CoTaskMemFree(status);
+  // Its groups and items work as the program's.
+  CComPtr<IOPCItemMgt> group;
+  ASSERT_EQ(S_OK, server->AddGroup(L"T", TRUE, 1000, 1, nullptr, nullptr, 0, nullptr, nullptr, IID_IOPCItemMgt,
+                                   reinterpret_cast<LPUNKNOWN*>(&group.p)));
+  std::vector<OPCHANDLE> handles = local.AddItems(group, {L"4B.1.1.0"});
+  ASSERT_EQ(1u, handles.size());
+  EXPECT_NE(0u, handles[0]);
 }
 
 TEST_F(TcpTest, TheListenerIsOffUntilTheRegistryTurnsItOn) {

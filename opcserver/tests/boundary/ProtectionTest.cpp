@@ -2,7 +2,10 @@
 // answer, a sink that never answers an advise, a client that stops reading.
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -17,6 +20,7 @@
 #include "opcserver/tests/boundary/RawClient.h"
 #include "platform/com/Guid.h"
 #include "platform/com/Memory.h"
+#include "platform/rpc/RemoteSettings.h"
 #include "platform/win32/TextConv.h"
 #include "platform/win32/testing/TempMachineRoot.h"
 
@@ -127,6 +131,63 @@ TEST_F(HostTest, AFloodOfAdvisesToSilentSinksHoldsOnlyItsShareOfTheWorkers) {
             << " running + " << limits.laneQueued << " queued): server threads " << before.threads << " -> "
             << during.threads << " -> " << after.threads << ", RSS " << before.rssKb << " -> " << during.rssKb
             << " -> " << after.rssKb << " kB; refused " << refused << "\n";
+}
+
+// Connections opened at once to the host, held until closed.
+std::vector<int> OpenConnections(REFCLSID clsid, int count) {
+  std::vector<int> fds;
+  for (int i = 0; i < count; ++i) {
+    int fd = tessaly::rpc::ConnectUnixSocket(tessaly::rpc::InstanceSocketPath(clsid));
+    if (fd >= 0) fds.push_back(fd);
+  }
+  return fds;
+}
+size_t DescriptorsOf(pid_t pid) {
+  size_t n = 0;
+  if (DIR* dir = ::opendir(("/proc/" + std::to_string(pid) + "/fd").c_str())) {
+    while (::readdir(dir)) ++n;
+    ::closedir(dir);
+  }
+  return n;
+}
+// Connections the far end closed (end of stream waiting to be read).
+size_t ClosedByTheServer(const std::vector<int>& fds) {
+  size_t closed = 0;
+  for (int fd : fds) {
+    pollfd p{fd, POLLIN, 0};
+    char c;
+    if (::poll(&p, 1, 0) == 1 && ::recv(fd, &c, 1, MSG_PEEK | MSG_DONTWAIT) == 0) ++closed;
+  }
+  return closed;
+}
+// opcclient's status of the host's server (bounded: a server that never answers fails it).
+int StatusExit(REFCLSID clsid) {
+  CChildProcess client({"/usr/bin/timeout", "20", TESSALY_OPCCLIENT, WideToUtf8(tessaly::GuidToString(clsid)), "status"});
+  client.CloseInput();
+  client.ReadAll();
+  return client.Wait();
+}
+
+TEST_F(HostTest, ABurstOfConnectionsBeyondItsDescriptorsLeavesTheServerAccepting) {
+  auto host = StartHost("ulimit -n 256; ");
+  std::vector<int> burst = OpenConnections(kClsid, 300);
+  EXPECT_EQ(300u, burst.size());
+  // The server ran out of descriptors while it accepted them.
+  EXPECT_TRUE(WaitUntil([&] { return DescriptorsOf(host->Pid()) >= 250; }));
+  for (int fd : burst) ::close(fd);
+  EXPECT_EQ(0, StatusExit(kClsid));
+}
+
+TEST_F(HostTest, AConnectionOverTheMaximumIsClosedAtOnce) {
+  tessaly::rpc::CRemoteSettings settings;
+  settings.maxConnections = 64;
+  ASSERT_TRUE(settings.Write());
+  auto host = StartHost();
+  std::vector<int> held = OpenConnections(kClsid, 100);
+  ASSERT_EQ(100u, held.size());
+  EXPECT_TRUE(WaitUntil([&] { return ClosedByTheServer(held) >= 36; }));
+  for (int fd : held) ::close(fd);
+  EXPECT_EQ(0, StatusExit(kClsid));
 }
 
 TEST(ProtectionTest, AnAdviseToASinkThatNeverAnswersTimesOut) {

@@ -135,6 +135,22 @@ TEST(WorkerPoolConcurrentTest, ALaneRefusesJobsBeyondItsQueueButNotThoseThatMust
   EXPECT_EQ(6, ran.load());
 }
 
+TEST(WorkerPoolConcurrentTest, AnUnboundedLaneRunsWhileEveryWorkerWaits) {
+  tessaly::rpc::WorkerLimits limits;
+  limits.maxWorkers = 2;
+  tessaly::rpc::CWorkerPool pool(limits);
+  Gate gate;
+  auto bounded = pool.NewLane();
+  for (int i = 0; i < 6; ++i) ASSERT_TRUE(pool.Post(bounded, [&] { gate.Wait(); }));
+  EXPECT_TRUE(WaitUntil([&] { return pool.ThreadCount() == 2; }));
+  std::atomic<int> ran{0};
+  auto unbounded = pool.NewLane(false);
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(pool.Post(unbounded, [&] { ++ran; }));
+  EXPECT_TRUE(WaitUntil([&] { return ran.load() == 3; }));
+  gate.Open();
+  pool.Drain();
+}
+
 TEST(WorkerPoolConcurrentTest, IdleWorkersEnd) {
   tessaly::rpc::WorkerLimits limits;
   limits.idleTimeout = std::chrono::milliseconds(50);
