@@ -7,6 +7,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -80,12 +81,12 @@ class CHostServer : public wire::Host::Server {
 // What a TCP client meets first: the Host only after the access key.
 class CGateServer : public wire::Gate::Server {
  public:
-  CGateServer(ConnectionPtr connection, std::string key, std::function<void()> onLogin)
-      : m_connection(std::move(connection)), m_key(std::move(key)), m_onLogin(std::move(onLogin)) {}
+  CGateServer(ConnectionPtr connection, std::shared_ptr<const CRemoteSettings> settings, std::function<void()> onLogin)
+      : m_connection(std::move(connection)), m_settings(std::move(settings)), m_onLogin(std::move(onLogin)) {}
 
   kj::Promise<void> login(LoginContext context) override {
     auto offered = context.getParams().getAccessKey();
-    if (m_key.empty() || !AccessKeysEqual(std::string_view(reinterpret_cast<const char*>(offered.begin()), offered.size()), m_key)) {
+    if (!m_settings->Admits(std::string_view(reinterpret_cast<const char*>(offered.begin()), offered.size()))) {
       m_connection->Abort();
       return KJ_EXCEPTION(FAILED, "access denied");
     }
@@ -96,7 +97,7 @@ class CGateServer : public wire::Gate::Server {
 
  private:
   ConnectionPtr m_connection;
-  std::string m_key;
+  std::shared_ptr<const CRemoteSettings> m_settings;  // the access key's hash
   std::function<void()> m_onLogin;
 };
 
@@ -243,10 +244,10 @@ class CLoopState : public kj::TaskSet::ErrorHandler {
       auto pending = std::make_shared<PendingLogin>(*this);
       ++handshakes;
       auto handshake = tls->wrapServer(kj::mv(stream)).then([this, pending](kj::Own<kj::AsyncIoStream> secure) {
-        std::string key = tcpAccessKey;
+        auto settings = tcpSettings;
         std::weak_ptr<PendingLogin> weak = pending;
-        pending->connection = Serve(kj::mv(secure), [key, weak](const ConnectionPtr& c) -> capnp::Capability::Client {
-          return kj::heap<CGateServer>(c, key, [weak] {
+        pending->connection = Serve(kj::mv(secure), [settings, weak](const ConnectionPtr& c) -> capnp::Capability::Client {
+          return kj::heap<CGateServer>(c, settings, [weak] {
             if (auto p = weak.lock()) p->Done();
           });
         });
@@ -286,7 +287,7 @@ class CLoopState : public kj::TaskSet::ErrorHandler {
   std::map<CLSID, Listener> listeners;
   kj::Own<kj::TlsContext> tls;
   kj::Maybe<kj::TlsKeypair> tlsKeypair;
-  std::string tcpAccessKey;
+  std::shared_ptr<const CRemoteSettings> tcpSettings;
   kj::Own<kj::ConnectionReceiver> tcpReceiver;
   kj::Promise<void> tcpAcceptLoop = nullptr;
   unsigned tcpPort = 0;
@@ -442,9 +443,10 @@ HRESULT CRpcRuntime::GetRemoteClassObject(const std::string& host, unsigned port
   CRemoteSettings settings = CRemoteSettings::Read();
   std::string trusted = ReadWholeFile(settings.trustedCertificateFile.empty() ? settings.certificateFile
                                                                                : settings.trustedCertificateFile);
-  if (trusted.empty() || settings.accessKey.empty()) return RPC_E_ACCESS_DENIED;
+  std::string accessKey = settings.ClientAccessKey();
+  if (trusted.empty() || accessKey.empty()) return RPC_E_ACCESS_DENIED;
   // One connection per server and key: a client that presents another key logs in anew.
-  std::string key = "tcp:" + host + ":" + std::to_string(port) + ":" + std::to_string(std::hash<std::string>()(settings.accessKey));
+  std::string key = "tcp:" + host + ":" + std::to_string(port) + ":" + std::to_string(std::hash<std::string>()(accessKey));
   return CallOnLoop(std::chrono::milliseconds(0), [&]() -> kj::Promise<HRESULT> {
     auto it = m_loop->outbound.find(key);
     if (it != m_loop->outbound.end()) return RequestClassObject(it->second.host, it->second.connection, clsid, riid, ppv);
@@ -453,7 +455,6 @@ HRESULT CRpcRuntime::GetRemoteClassObject(const std::string& host, unsigned port
     options.useSystemTrustStore = false;
     options.trustedCertificates = kj::arrayPtr(certificate.get(), 1);
     auto tls = std::make_shared<kj::TlsContext>(kj::mv(options));
-    std::string accessKey = settings.accessKey;
     return m_io->provider->getNetwork()
         .parseAddress(host, port)
         .then([](kj::Own<kj::NetworkAddress> address) { return address->connect(); })
@@ -521,7 +522,9 @@ unsigned CRpcRuntime::StartTcpListenerIfEnabled() {
   if (!settings.enabled) return 0;
   std::string certificate = ReadWholeFile(settings.certificateFile);
   std::string privateKey = ReadWholeFile(settings.privateKeyFile);
-  if (certificate.empty() || privateKey.empty() || settings.accessKey.empty()) return 0;
+  if (certificate.empty() || privateKey.empty() || !settings.HasAccessKey()) return 0;
+  settings.ProtectAccessKey();
+  ::chmod(settings.privateKeyFile.c_str(), 0600);  // the certificate's key is its owner's alone
   try {
     return OnLoop([&]() -> kj::Promise<unsigned> {
       if (m_loop->tcpReceiver) return m_loop->tcpPort;
@@ -533,7 +536,7 @@ unsigned CRpcRuntime::StartTcpListenerIfEnabled() {
       options.timer = m_io->provider->getTimer();
       options.acceptTimeout = 10 * kj::SECONDS;
       m_loop->tls = kj::heap<kj::TlsContext>(kj::mv(options));
-      m_loop->tcpAccessKey = settings.accessKey;
+      m_loop->tcpSettings = std::make_shared<const CRemoteSettings>(settings);
       return m_io->provider->getNetwork()
           .parseAddress(settings.address, settings.port)
           .then([this](kj::Own<kj::NetworkAddress> address) {

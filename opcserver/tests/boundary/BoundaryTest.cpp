@@ -13,6 +13,7 @@
 #include <poll.h>
 
 #include <condition_variable>
+#include <fstream>
 #include <future>
 #include <mutex>
 
@@ -304,9 +305,16 @@ class TcpTest : public ::testing::Test {
     settings.port = 0;
     settings.certificateFile = dir + "/cert.pem";
     settings.privateKeyFile = dir + "/key.pem";
-    settings.accessKey = "7f3a9c0e-the-access-key";
+    settings.SetAccessKey(kKey);
+    settings.accessKeyFile = dir + "/access-key";
+    UseClientKey(kKey);
     ASSERT_TRUE(settings.Write());
   }
+  // The key this machine's clients present.
+  void UseClientKey(const std::string& key) {
+    std::ofstream(dir + "/access-key") << key << "\n";
+  }
+  static constexpr char kKey[] = "7f3a9c0e-the-access-key";
   // A self-signed certificate for 127.0.0.1, made once per machine root.
   void MakeCertificate() {
     CChildProcess openssl({"/usr/bin/openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
@@ -355,8 +363,7 @@ TEST_F(TcpTest, TlsConnectionsAdmitOnlyTheAccessKey) {
   CoTaskMemFree(errors);
 
   // A client that knows another key is turned away; the admitted one goes on.
-  settings.accessKey = "not-the-key";
-  settings.Write();
+  UseClientKey("not-the-key");
   CComPtr<IOPCServer> intruder;
   EXPECT_EQ(RPC_E_ACCESS_DENIED, Connect(port, intruder));
   OPCSERVERSTATUS* status = nullptr;
