@@ -268,6 +268,58 @@ TEST_F(OpcClientTest, AddReadWriteWatchAndExitStatuses) {
   }));
 }
 
+TEST_F(OpcClientTest, EveryCommandAnswersALostServerWithItsError) {
+  CChildProcess host({TESSALY_OPCSERVER_HOST, "--clsid", ClsidText(kClsid)});
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        int fd = tessaly::rpc::ConnectUnixSocket(tessaly::rpc::InstanceSocketPath(kClsid));
+        if (fd >= 0) ::close(fd);
+        return fd >= 0;
+      },
+      std::chrono::seconds(60)));
+  CChildProcess client({TESSALY_OPCCLIENT, ClsidText(kClsid), "-"});
+  client.Write("group G rate=100\nadd 4B.1.1.0\nstatus\n");
+  ASSERT_TRUE(client.ReadUntil("status\t", std::chrono::seconds(60)));
+  host.Kill();
+  host.Wait();
+  const std::vector<std::string> commands = {
+      "status",           "browse",         "browse flat",          "props 4B.1.1.0", "read",
+      "read device 4B.1.1.0", "write 4B.1.1.0 1", "write 4B.1.1.0 1 async", "refresh",  "watch 1",
+      "validate 4B.1.1.1", "add 4B.1.1.1",   "group G rate=500",     "group H"};
+  for (const std::string& command : commands) client.Write("error-marker\n" + command + "\n");
+  client.CloseInput();
+  std::string out = client.ReadAll();
+  EXPECT_EQ(1, client.Wait()) << out;  // the last command failed; no crash
+  // Each command's answer follows its marker: the lost server's error, nothing else.
+  size_t at = 0;
+  for (const std::string& command : commands) {
+    at = out.find("error\tunknown command: error-marker\n", at);
+    ASSERT_NE(std::string::npos, at) << command << "\n" << out;
+    at = out.find('\n', at) + 1;
+    size_t end = out.find("error\tunknown command: error-marker", at);
+    std::string answer = out.substr(at, end == std::string::npos ? std::string::npos : end - at);
+    EXPECT_EQ(0u, answer.find("error\t")) << command << ": " << answer;
+    EXPECT_NE(std::string::npos, answer.find("0x80010108")) << command << ": " << answer;
+  }
+}
+
+TEST_F(OpcClientTest, HelpListsEveryCommandAndExplainsOne) {
+  for (const char* flag : {"--help", "-h", "help"}) {
+    auto [out, status] = Script("", {flag});
+    EXPECT_EQ(0, status) << flag;
+    for (const char* line : {"  servers\n", "  connect <progid|clsid>\n", "  status\n", "  browse [tree|flat] [filter]\n",
+                             "  props <itemid>\n", "  group <name> [rate=ms] [deadband=percent] [active=0|1]\n",
+                             "  add <itemid> [type]\n", "  validate <itemid> [type]\n",
+                             "  read [cache|device] [itemid...]\n", "  write <itemid> <value> [sync|async]\n",
+                             "  refresh [cache|device]\n", "  watch [seconds]\n", "  help [command]\n"})
+      EXPECT_NE(std::string::npos, out.find(line)) << flag << " " << line << out;
+  }
+  auto [read, status] = Script("", {"help", "read"});
+  EXPECT_EQ(0, status);
+  EXPECT_EQ(0u, read.find("read [cache|device] [itemid...]\n  Reads")) << read;
+  EXPECT_EQ(2, Script("", {"help", "no-such-command"}).second);
+}
+
 TEST_F(OpcClientTest, AServerThatNeverComesFailsActivationWithAClearError) {
   // LocalServer32 names a program that ends at once and never offers the class.
   HKEY key = nullptr;
