@@ -445,8 +445,9 @@ HRESULT CRpcRuntime::GetRemoteClassObject(const std::string& host, unsigned port
                                                                                : settings.trustedCertificateFile);
   std::string accessKey = settings.ClientAccessKey();
   if (trusted.empty() || accessKey.empty()) return RPC_E_ACCESS_DENIED;
-  // One connection per server and key: a client that presents another key logs in anew.
-  std::string key = "tcp:" + host + ":" + std::to_string(port) + ":" + std::to_string(std::hash<std::string>()(accessKey));
+  // One connection per server, key and trusted certificate: a client that presents another key, or
+  // trusts another certificate, connects anew.
+  std::string key = "tcp:" + host + ":" + std::to_string(port) + ":" + std::to_string(std::hash<std::string>()(accessKey)) + ":" + std::to_string(std::hash<std::string>()(trusted));
   return CallOnLoop(std::chrono::milliseconds(0), [&]() -> kj::Promise<HRESULT> {
     auto it = m_loop->outbound.find(key);
     if (it != m_loop->outbound.end()) return RequestClassObject(it->second.host, it->second.connection, clsid, riid, ppv);
@@ -458,26 +459,38 @@ HRESULT CRpcRuntime::GetRemoteClassObject(const std::string& host, unsigned port
     return m_io->provider->getNetwork()
         .parseAddress(host, port)
         .then([](kj::Own<kj::NetworkAddress> address) { return address->connect(); })
-        .then([tls, host](kj::Own<kj::AsyncIoStream> stream) {
+        .then([this, key, accessKey, tls, host, clsid, &riid, ppv](kj::Own<kj::AsyncIoStream> stream) {
           SetKeepAlive(*stream);
-          return tls->wrapClient(kj::mv(stream), host);
-        })
-        .then([this, key, accessKey, tls, certificate, clsid, &riid, ppv](kj::Own<kj::AsyncIoStream> secure) {
-          auto& entry = m_loop->Connect(key, kj::mv(secure));
-          ConnectionPtr connection = entry.connection;
-          auto login = entry.host.castAs<wire::Gate>().loginRequest();
-          login.setAccessKey(kj::arrayPtr(reinterpret_cast<const kj::byte*>(accessKey.data()), accessKey.size()));
-          return login.send().then([this, key, connection, clsid, &riid, ppv](auto response) -> kj::Promise<HRESULT> {
-            auto it = m_loop->outbound.find(key);
-            if (it == m_loop->outbound.end()) return RPC_E_DISCONNECTED;
-            it->second.host = response.getHost();
-            m_loop->tasks->add(m_loop->KeepAlive(it->second.host).then([connection] { connection->Abort(); }));
-            return RequestClassObject(it->second.host, connection, clsid, riid, ppv);
-          }, [this, key](kj::Exception&&) -> kj::Promise<HRESULT> {
-            m_loop->outbound.erase(key);
-            return RPC_E_ACCESS_DENIED;
-          });
-        }).attach(kj::mv(tls));
+          return tls->wrapClient(kj::mv(stream), host)
+              .then([this, key, accessKey, clsid, &riid, ppv](kj::Own<kj::AsyncIoStream> secure) {
+                return LogIn(key, accessKey, kj::mv(secure), clsid, riid, ppv);
+              }, [](kj::Exception&& e) -> kj::Promise<HRESULT> {
+                // The server's certificate is not the one trusted here: refused as such.
+                std::string why = e.getDescription().cStr();
+                if (why.find("certificate") != std::string::npos || why.find("verif") != std::string::npos)
+                  return SEC_E_UNTRUSTED_ROOT;
+                return HresultFromException(e);
+              });
+        }).attach(kj::mv(tls), kj::mv(certificate));
+  });
+}
+
+// Loop thread: presents the access key over secure and asks the Host it gives for the class object.
+kj::Promise<HRESULT> CRpcRuntime::LogIn(const std::string& key, const std::string& accessKey,
+                                        kj::Own<kj::AsyncIoStream> secure, REFCLSID clsid, REFIID riid, void** ppv) {
+  auto& entry = m_loop->Connect(key, kj::mv(secure));
+  ConnectionPtr connection = entry.connection;
+  auto login = entry.host.castAs<wire::Gate>().loginRequest();
+  login.setAccessKey(kj::arrayPtr(reinterpret_cast<const kj::byte*>(accessKey.data()), accessKey.size()));
+  return login.send().then([this, key, connection, clsid, &riid, ppv](auto response) -> kj::Promise<HRESULT> {
+    auto it = m_loop->outbound.find(key);
+    if (it == m_loop->outbound.end()) return RPC_E_DISCONNECTED;
+    it->second.host = response.getHost();
+    m_loop->tasks->add(m_loop->KeepAlive(it->second.host).then([connection] { connection->Abort(); }));
+    return RequestClassObject(it->second.host, connection, clsid, riid, ppv);
+  }, [this, key](kj::Exception&&) -> kj::Promise<HRESULT> {
+    m_loop->outbound.erase(key);
+    return RPC_E_ACCESS_DENIED;
   });
 }
 

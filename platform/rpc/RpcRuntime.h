@@ -100,6 +100,8 @@ class CRpcRuntime {
 
  private:
   void RunLoop();
+  kj::Promise<HRESULT> LogIn(const std::string& key, const std::string& accessKey, kj::Own<kj::AsyncIoStream> secure,
+                             REFCLSID clsid, REFIID riid, void** ppv);
 
   RpcOptions m_options;
   std::unique_ptr<CWorkerPool> m_workers;

@@ -424,6 +424,20 @@ TEST_F(TcpTest, TlsConnectionsAdmitOnlyTheAccessKey) {
   CoTaskMemFree(status->szVendorInfo);
   CoTaskMemFree(status);
 
+  // A server whose certificate is not the one trusted here is refused as such.
+  UseClientKey(kKey);
+  CChildProcess other({"/usr/bin/openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                       "-nodes", "-keyout", dir + "/other-key.pem", "-out", dir + "/other.pem", "-days", "1", "-subj",
+                       "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1,DNS:127.0.0.1"});
+  other.CloseInput();
+  ASSERT_EQ(0, other.Wait());
+  settings.trustedCertificateFile = dir + "/other.pem";
+  settings.Write();
+  CComPtr<IOPCServer> impostor;
+  EXPECT_EQ(SEC_E_UNTRUSTED_ROOT, Connect(port, impostor));
+  settings.trustedCertificateFile.clear();
+  settings.Write();
+
   // Plain text on the TLS port gets nowhere either.
   int fd = ::socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in addr{};
