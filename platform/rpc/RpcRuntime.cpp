@@ -162,13 +162,15 @@ class CLoopState : public kj::TaskSet::ErrorHandler {
     return context;
   }
 
-  // Resolves once the far end has left a message of ours unread beyond the stalled-peer time.
+  // Resolves once the far end has left a message of ours unread beyond the stalled-peer time, or
+  // more than maxQueuedBytes wait to be sent to it.
   kj::Promise<void> Stalled(capnp::TwoPartyVatNetwork& network) {
     auto& timer = m_runtime.Io().provider->getTimer();
     auto limit = m_runtime.Options().stalledPeerTimeout.count() * kj::MILLISECONDS;
     auto period = kj::min(limit / 4, 1 * kj::SECONDS);
-    return timer.afterDelay(period).then([this, &network, limit]() -> kj::Promise<void> {
-      if (network.getOutgoingMessageWaitTime() > limit) return kj::READY_NOW;
+    size_t most = m_runtime.Options().maxQueuedBytes;
+    return timer.afterDelay(period).then([this, &network, limit, most]() -> kj::Promise<void> {
+      if (network.getOutgoingMessageWaitTime() > limit || network.getCurrentQueueSize() > most) return kj::READY_NOW;
       return Stalled(network);
     });
   }

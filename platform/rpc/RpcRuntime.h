@@ -44,6 +44,7 @@ struct RpcOptions {
   // A client that has read nothing of what was sent to it for this long is dropped (what is
   // queued for it would grow without bound).
   std::chrono::milliseconds stalledPeerTimeout{10000};
+  size_t maxQueuedBytes = 128u * 1024 * 1024;  // two of the largest messages
   // Where the instance sockets are; empty: <machine root>/rpc of the machine root at start (a
   // process that later points its machine root elsewhere still serves and finds the same ones).
   std::string rpcDirectory;

@@ -47,6 +47,14 @@ Figures FiguresOf(pid_t pid) {
   return f;
 }
 
+// How much a server's resident memory may grow in these tests: a few megabytes do; AddressSanitizer
+// keeps what is freed in quarantine, so its builds are allowed more.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr long kRssGrowthKb = 512 * 1024;
+#else
+constexpr long kRssGrowthKb = 32 * 1024;
+#endif
+
 // A sink that never answers anything.
 class CSilentSink final : public tessaly::rpc::wire::Unknown::Server {
  protected:
@@ -116,7 +124,7 @@ TEST_F(HostTest, AFloodOfAdvisesToSilentSinksHoldsOnlyItsShareOfTheWorkers) {
     during = FiguresOf(host->Pid());
     EXPECT_TRUE(AnswersAtOnce(kClsid));
     EXPECT_LE(during.threads, before.threads + static_cast<long>(limits.maxWorkers));
-    EXPECT_LT(during.rssKb, before.rssKb + 32 * 1024);
+    EXPECT_LT(during.rssKb, before.rssKb + kRssGrowthKb);
   }
   // The client left: what it had queued ends at once (its sinks are gone), idle workers end.
   Figures after;
@@ -164,11 +172,18 @@ size_t ClosedByTheServer(const std::vector<int>& fds) {
 int StatusExit(REFCLSID clsid) {
   CChildProcess client({"/usr/bin/timeout", "20", TESSALY_OPCCLIENT, WideToUtf8(tessaly::GuidToString(clsid)), "status"});
   client.CloseInput();
-  client.ReadAll();
-  return client.Wait();
+  std::string out = client.ReadAll();
+  int status = client.Wait();
+  if (status != 0) std::cerr << out;
+  return status;
 }
 
 TEST_F(HostTest, ABurstOfConnectionsBeyondItsDescriptorsLeavesTheServerAccepting) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  // The sanitizers' runtime opens descriptors of its own to check memory: out of them, it reports
+  // sound objects as bad and ends the server.
+  GTEST_SKIP() << "not under the sanitizers";
+#endif
   auto host = StartHost("ulimit -n 256; ");
   std::vector<int> burst = OpenConnections(kClsid, 300);
   EXPECT_EQ(300u, burst.size());
@@ -215,30 +230,44 @@ TEST(ProtectionTest, AnAdviseToASinkThatNeverAnswersTimesOut) {
 
 TEST(ProtectionTest, AClientThatStopsReadingIsDroppedBeforeItsQueueGrowsLarge) {
   CFakeTagsManager tags;
+  // Large values: one data change fills what the sockets hold, whatever the call-back time-out.
+  auto text = [](int n) {
+    VARIANT v;
+    v.vt = VT_BSTR;
+    v.bstrVal = SysAllocString((std::to_wstring(n) + std::wstring(32 * 1024, L'x')).c_str());
+    return v;
+  };
   std::vector<std::shared_ptr<FakePoint>> points;
-  std::string script;
-  for (int g = 0; g < 5; ++g) {
-    script += "group G" + std::to_string(g) + " rate=50\n";
-    for (int i = 0; i < 200; ++i) {
-      std::wstring name = L"P" + std::to_wstring(g) + L"." + std::to_wstring(i);
-      points.push_back(tags.Add(name.c_str()));
-      script += "add " + WideToUtf8(name) + "\n";
+  std::string script = "group G rate=50\n";
+  for (int i = 0; i < 20; ++i) {
+    std::wstring name = L"S" + std::to_wstring(i);
+    points.push_back(tags.Add(name.c_str()));
+    {
+      std::lock_guard<std::mutex> lock(points.back()->mutex);
+      points.back()->canonical = VT_BSTR;
     }
+    VARIANT v = text(0);
+    points.back()->SetValue(v);
+    VariantClear(&v);
+    script += "add " + WideToUtf8(name) + "\n";
   }
   COpcTestClient local;
   auto* runtime = tessaly::rpc::CRpcRuntime::Current();
-  runtime->SetCallbackTimeout(std::chrono::milliseconds(200));
   runtime->SetStalledPeerTimeout(std::chrono::milliseconds(1000));
   int before = g_nConnectedClients;
   CChildProcess client({TESSALY_OPCCLIENT, WideToUtf8(tessaly::GuidToString(CLSID_TessalyTestServer)), "-"});
   client.Write(script + "watch 120\n");
-  ASSERT_TRUE(client.ReadUntil("change\t"));  // its sinks are advised and called
+  ASSERT_TRUE(client.ReadUntil("change\t", std::chrono::seconds(60)));  // its sink is advised and called
   Figures start = FiguresOf(::getpid()), peak = start;
   ::kill(client.Pid(), SIGSTOP);  // reads nothing from here on
   std::atomic<bool> stop{false};
   std::thread changes([&] {
     for (int n = 1; !stop; ++n) {
-      for (auto& point : points) point->SetDouble(n);
+      for (auto& point : points) {
+        VARIANT v = text(n);
+        point->SetValue(v);
+        VariantClear(&v);
+      }
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
   });
@@ -249,17 +278,17 @@ TEST(ProtectionTest, AClientThatStopsReadingIsDroppedBeforeItsQueueGrowsLarge) {
         peak.threads = std::max(peak.threads, now.threads);
         return g_nConnectedClients.load() == before;
       },
-      std::chrono::seconds(30));
+      std::chrono::seconds(60));
   stop = true;
   changes.join();
   ::kill(client.Pid(), SIGKILL);
   client.Wait();
   runtime->SetStalledPeerTimeout(std::chrono::milliseconds(10000));
-  runtime->SetCallbackTimeout(std::chrono::milliseconds(5000));
   EXPECT_TRUE(dropped);
-  EXPECT_LT(peak.rssKb, start.rssKb + 30 * 1024);
-  std::cout << "client that stopped reading (1,000 items, stalled-peer limit 1 s): threads " << start.threads << " -> "
-            << peak.threads << ", RSS " << start.rssKb << " -> " << peak.rssKb << " kB, dropped " << dropped << "\n";
+  EXPECT_LT(peak.rssKb, start.rssKb + kRssGrowthKb);
+  std::cout << "client that stopped reading (20 items of 32 KiB, stalled-peer limit 1 s): threads " << start.threads
+            << " -> " << peak.threads << ", RSS " << start.rssKb << " -> " << peak.rssKb << " kB, dropped " << dropped
+            << "\n";
 }
 
 }  // namespace
