@@ -54,6 +54,7 @@ const std::unordered_map<ULONG, const wchar_t*>& HresultTexts() {
       {0x8001011F, L"This operation returned because the timeout period expired."},
       {0x80010009, L"The data packet with the marshalled parameter data is incorrect."},
       {0x8001011B, L"Access is denied."},
+      {0x80090325, L"The certificate chain was issued by an authority that is not trusted."},
       {0x80020001, L"Unknown interface."},
       {0x80020003, L"Member not found."},
       {0x80020004, L"Parameter not found."},

@@ -51,6 +51,8 @@ constexpr HRESULT RPC_E_TOO_LATE = static_cast<HRESULT>(0x80010119);
 constexpr HRESULT RPC_E_TIMEOUT = static_cast<HRESULT>(0x8001011F);
 constexpr HRESULT RPC_E_INVALID_DATAPACKET = static_cast<HRESULT>(0x80010009);
 constexpr HRESULT RPC_E_ACCESS_DENIED = static_cast<HRESULT>(0x8001011B);
+// A TLS server whose certificate is not the one trusted.
+constexpr HRESULT SEC_E_UNTRUSTED_ROOT = static_cast<HRESULT>(0x80090325);
 
 // ---- dispatch ----------------------------------------------------------------------------------
 constexpr HRESULT DISP_E_UNKNOWNINTERFACE = static_cast<HRESULT>(0x80020001);

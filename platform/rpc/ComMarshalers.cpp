@@ -190,7 +190,7 @@ class CConnectionPointProxy : public CProxy<IConnectionPoint, wire::ConnectionPo
         return response.getHr();
       });
     });
-    ReleaseStubRefOnWorker(std::move(sink));
+    ReleaseStubRefOnWorker(std::move(sink), nullptr);
     return hr;
   }
   HRESULT Unadvise(DWORD dwCookie) override {
@@ -241,16 +241,16 @@ class CConnectionPointStub : public CStub<wire::ConnectionPoint, IConnectionPoin
   }
   kj::Promise<void> advise(AdviseContext context) override {
     auto params = context.getParams();
-    IUnknown* sink = nullptr;
-    if (params.hasSink()) ImportInterface(IID_IUnknown, params.getSink(), Connection(), reinterpret_cast<void**>(&sink));
+    // Held by the call: a call refused (too many under way) lets go of it too.
+    CComPtr<IUnknown> sink;
+    if (params.hasSink()) ImportInterface(IID_IUnknown, params.getSink(), Connection(), reinterpret_cast<void**>(&sink.p));
     struct Out {
       HRESULT hr;
       DWORD cookie;
     };
     return Invoke([sink](IConnectionPoint* point) {
              Out out{S_OK, 0};
-             out.hr = point->Advise(sink, &out.cookie);
-             if (sink) sink->Release();
+             out.hr = point->Advise(sink.p, &out.cookie);
              return out;
            })
         .then([context](Out out) mutable {

@@ -143,7 +143,7 @@ class CDataObjectProxy : public CProxy<IDataObject, wire::DataObject> {
         return r.getHr();
       });
     });
-    ReleaseStubRefOnWorker(std::move(sink));
+    ReleaseStubRefOnWorker(std::move(sink), nullptr);
     return hr;
   }
   HRESULT DUnadvise(DWORD dwConnection) override {
@@ -217,16 +217,15 @@ class CDataObjectStub : public CStub<wire::DataObject, IDataObject> {
     auto p = context.getParams();
     FORMATETC format = Decode([&] { return DecodeFormat(p.getFormat()); });
     DWORD advf = p.getAdvf();
-    IAdviseSink* sink = nullptr;
-    if (p.hasSink()) ImportInterface(IID_IAdviseSink, p.getSink(), Connection(), reinterpret_cast<void**>(&sink));
+    CComPtr<IAdviseSink> sink;  // held by the call: a refused call lets go of it too
+    if (p.hasSink()) ImportInterface(IID_IAdviseSink, p.getSink(), Connection(), reinterpret_cast<void**>(&sink.p));
     struct Out {
       HRESULT hr;
       DWORD connection;
     };
     return Invoke([format, advf, sink](IDataObject* d) mutable {
              Out o{S_OK, 0};
-             o.hr = d->DAdvise(&format, advf, sink, &o.connection);
-             if (sink) sink->Release();
+             o.hr = d->DAdvise(&format, advf, sink.p, &o.connection);
              return o;
            })
         .then([context](Out o) mutable {

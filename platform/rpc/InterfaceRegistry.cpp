@@ -41,10 +41,10 @@ HRESULT ImportInterface(REFIID iid, wire::Unknown::Client cap, const ConnectionP
   return S_OK;
 }
 
-std::chrono::milliseconds CallTimeoutFor(REFIID iid) {
+std::chrono::milliseconds CallTimeoutFor(REFIID iid, const ConnectionPtr& connection) {
   const Marshaler* m = FindMarshaler(iid);
   CRpcRuntime* runtime = CRpcRuntime::Current();
-  if (!m || !m->callback || !runtime) return std::chrono::milliseconds(0);
+  if (!runtime || !((m && m->callback) || (connection && connection->Inbound()))) return std::chrono::milliseconds(0);
   return runtime->Options().callbackTimeout;
 }
 

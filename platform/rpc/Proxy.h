@@ -32,8 +32,9 @@ HRESULT ImportInterface(REFIID iid, wire::Unknown::Client cap, const ConnectionP
 template <class F>
 HRESULT CallOnLoop(std::chrono::milliseconds timeout, F&& call) noexcept;
 
-// The time-out for proxies of interface iid (callback time-out for sinks, else none).
-std::chrono::milliseconds CallTimeoutFor(REFIID iid);
+// The time-out for proxies of interface iid: the callback time-out for sinks and for every proxy
+// on a client's connection to this process (a server never waits on a client for longer), else none.
+std::chrono::milliseconds CallTimeoutFor(REFIID iid, const ConnectionPtr& connection);
 
 // Loop thread: asks the far end to release the object behind cap and drops cap.
 kj::Promise<void> SendRelease(wire::Unknown::Client cap, std::chrono::milliseconds timeout);
@@ -66,7 +67,7 @@ class CProxy : public Itf {
   using Client = typename Schema::Client;
 
   CProxy(Client cap, const ConnectionPtr& connection)
-      : m_cap(kj::heap<Client>(kj::mv(cap))), m_connection(connection), m_timeout(CallTimeoutFor(uuidof<Itf>())) {}
+      : m_cap(kj::heap<Client>(kj::mv(cap))), m_connection(connection), m_timeout(CallTimeoutFor(uuidof<Itf>(), connection)) {}
   virtual ~CProxy() { ReleaseCapability(kj::mv(m_cap), m_timeout); }
   CProxy(const CProxy&) = delete;
   CProxy& operator=(const CProxy&) = delete;

@@ -7,11 +7,13 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 
@@ -56,7 +58,7 @@ class CHostServer : public wire::Host::Server {
       StubRefPtr ref;
     };
     ConnectionPtr connection = m_connection;
-    return RunOnWorker<Out>([clsid, iid]() {
+    return RunOnWorker<Out>(m_connection, [clsid, iid]() {
              Out out;
              if (IUnknown* factory = CoGetRegisteredClassObject(clsid)) {
                out.hr = QueryForExport(factory, iid, &out.ref);
@@ -79,21 +81,24 @@ class CHostServer : public wire::Host::Server {
 // What a TCP client meets first: the Host only after the access key.
 class CGateServer : public wire::Gate::Server {
  public:
-  CGateServer(ConnectionPtr connection, std::string key) : m_connection(std::move(connection)), m_key(std::move(key)) {}
+  CGateServer(ConnectionPtr connection, std::shared_ptr<const CRemoteSettings> settings, std::function<void()> onLogin)
+      : m_connection(std::move(connection)), m_settings(std::move(settings)), m_onLogin(std::move(onLogin)) {}
 
   kj::Promise<void> login(LoginContext context) override {
     auto offered = context.getParams().getAccessKey();
-    if (m_key.empty() || !AccessKeysEqual(std::string_view(reinterpret_cast<const char*>(offered.begin()), offered.size()), m_key)) {
+    if (!m_settings->Admits(std::string_view(reinterpret_cast<const char*>(offered.begin()), offered.size()))) {
       m_connection->Abort();
       return KJ_EXCEPTION(FAILED, "access denied");
     }
+    if (m_onLogin) m_onLogin();
     context.getResults().setHost(kj::heap<CHostServer>(m_connection));
     return kj::READY_NOW;
   }
 
  private:
   ConnectionPtr m_connection;
-  std::string m_key;
+  std::shared_ptr<const CRemoteSettings> m_settings;  // the access key's hash
+  std::function<void()> m_onLogin;
 };
 
 void SetKeepAlive(kj::AsyncIoStream& stream) {
@@ -140,25 +145,45 @@ class CLoopState : public kj::TaskSet::ErrorHandler {
     return options;
   }
 
-  // An accepted connection, served until it ends or a stub aborts it.
+  // An accepted connection, served until it ends, a stub aborts it or it stops reading.
   template <class MakeBootstrap>
-  void Serve(kj::Own<kj::AsyncIoStream> stream, MakeBootstrap&& makeBootstrap) {
+  ConnectionPtr Serve(kj::Own<kj::AsyncIoStream> stream, MakeBootstrap&& makeBootstrap) {
     auto connection = kj::heap<CConnection>(kj::mv(stream), Side::SERVER, Reader());
     auto abort = kj::newPromiseAndFulfiller<void>();
-    auto context = std::make_shared<CConnectionContext>(kj::mv(abort.fulfiller));
+    auto context = std::make_shared<CConnectionContext>(kj::mv(abort.fulfiller), true);
     connection->rpc = kj::heap(capnp::makeRpcServer(connection->network, makeBootstrap(context)));
+    connection->rpc->setFlowLimit(m_runtime.Options().callFlowLimitWords);
     ++inbound;
+    kj::Promise<void> stalled = Stalled(connection->network);
     tasks->add(connection->network.onDisconnect()
                   .exclusiveJoin(kj::mv(abort.promise))
-                  .attach(kj::mv(connection), std::move(context), kj::defer([this] { --inbound; })));
+                  .exclusiveJoin(kj::mv(stalled))
+                  .attach(kj::mv(connection), ConnectionPtr(context), kj::defer([this] { --inbound; })));
+    return context;
   }
+
+  // Resolves once the far end has left a message of ours unread beyond the stalled-peer time, or
+  // more than maxQueuedBytes wait to be sent to it.
+  kj::Promise<void> Stalled(capnp::TwoPartyVatNetwork& network) {
+    auto& timer = m_runtime.Io().provider->getTimer();
+    auto limit = m_runtime.Options().stalledPeerTimeout.count() * kj::MILLISECONDS;
+    auto period = kj::min(limit / 4, 1 * kj::SECONDS);
+    size_t most = m_runtime.Options().maxQueuedBytes;
+    return timer.afterDelay(period).then([this, &network, limit, most]() -> kj::Promise<void> {
+      if (network.getOutgoingMessageWaitTime() > limit || network.getCurrentQueueSize() > most) return kj::READY_NOW;
+      return Stalled(network);
+    });
+  }
+
+  // Whether one more client connection may be served (one that is not is closed at once).
+  bool Admits() const { return inbound + handshakes < maxConnections; }
 
   // A connection this process made; its Host is kept under key until the connection ends.
   Outbound& Connect(const std::string& key, kj::Own<kj::AsyncIoStream> stream,
                     kj::Maybe<kj::Promise<void>> keepAlive = nullptr) {
     auto connection = kj::heap<CConnection>(kj::mv(stream), Side::CLIENT, Reader());
     auto abort = kj::newPromiseAndFulfiller<void>();
-    auto context = std::make_shared<CConnectionContext>(kj::mv(abort.fulfiller));
+    auto context = std::make_shared<CConnectionContext>(kj::mv(abort.fulfiller), false);
     connection->rpc = kj::heap(capnp::makeRpcClient(connection->network));
     capnp::MallocMessageBuilder vat(8);
     auto vatId = vat.initRoot<capnp::rpc::twoparty::VatId>();
@@ -177,25 +202,64 @@ class CLoopState : public kj::TaskSet::ErrorHandler {
     return entry;
   }
 
-  kj::Promise<void> AcceptLoop(kj::ConnectionReceiver& receiver) {
-    return receiver.accept().then([this, &receiver](kj::Own<kj::AsyncIoStream> stream) {
+  // Accepts until the receiver goes; a failed accept (out of descriptors: EMFILE, ENFILE) is
+  // retried after a short pause, never the end of the loop.
+  template <class OnAccepted>
+  kj::Promise<void> AcceptLoop(kj::ConnectionReceiver& receiver, OnAccepted onAccepted) {
+    // accept() may throw at once (kj fails the call itself on EMFILE): caught as a failed promise.
+    return kj::evalNow([&] { return receiver.accept(); }).then(
+        [this, &receiver, onAccepted](kj::Own<kj::AsyncIoStream> stream) mutable {
+          if (Admits()) onAccepted(kj::mv(stream));
+          return AcceptLoop(receiver, kj::mv(onAccepted));
+        },
+        [this, &receiver, onAccepted](kj::Exception&&) mutable {
+          return m_runtime.Io().provider->getTimer().afterDelay(50 * kj::MILLISECONDS).then(
+              [this, &receiver, onAccepted]() mutable { return AcceptLoop(receiver, kj::mv(onAccepted)); });
+        });
+  }
+
+  kj::Promise<void> UnixAcceptLoop(kj::ConnectionReceiver& receiver) {
+    return AcceptLoop(receiver, [this](kj::Own<kj::AsyncIoStream> stream) {
       Serve(kj::mv(stream), [](const ConnectionPtr& c) -> capnp::Capability::Client { return kj::heap<CHostServer>(c); });
-      return AcceptLoop(receiver);
     });
   }
 
+  // A TCP peer has the login time-out to complete the TLS handshake and present the access key;
+  // the peers still at it are few, so they cannot shut out clients that logged in.
+  struct PendingLogin {
+    explicit PendingLogin(CLoopState& loop) : loop(loop) { ++loop.pendingLogins; }
+    ~PendingLogin() { Done(); }
+    void Done() {
+      if (!loggedIn) --loop.pendingLogins;
+      loggedIn = true;
+    }
+    CLoopState& loop;
+    std::weak_ptr<CConnectionContext> connection;
+    bool loggedIn = false;
+  };
   kj::Promise<void> TcpAcceptLoop(kj::ConnectionReceiver& receiver) {
-    return receiver.accept().then([this, &receiver](kj::Own<kj::AsyncIoStream> stream) {
+    return AcceptLoop(receiver, [this](kj::Own<kj::AsyncIoStream> stream) {
+      if (pendingLogins >= m_runtime.Options().maxPendingLogins) return;
       SetKeepAlive(*stream);
-      auto accepted = tls->wrapServer(kj::mv(stream))
-                          .then([this](kj::Own<kj::AsyncIoStream> secure) {
-                            std::string key = tcpAccessKey;
-                            Serve(kj::mv(secure), [key](const ConnectionPtr& c) -> capnp::Capability::Client {
-                              return kj::heap<CGateServer>(c, key);
-                            });
-                          });
-      tasks->add(kj::mv(accepted));  // a failed handshake ends only that connection
-      return TcpAcceptLoop(receiver);
+      auto& timer = m_runtime.Io().provider->getTimer();
+      kj::TimePoint deadline = timer.now() + m_runtime.Options().loginTimeout.count() * kj::MILLISECONDS;
+      auto pending = std::make_shared<PendingLogin>(*this);
+      ++handshakes;
+      auto handshake = tls->wrapServer(kj::mv(stream)).then([this, pending](kj::Own<kj::AsyncIoStream> secure) {
+        auto settings = tcpSettings;
+        std::weak_ptr<PendingLogin> weak = pending;
+        pending->connection = Serve(kj::mv(secure), [settings, weak](const ConnectionPtr& c) -> capnp::Capability::Client {
+          return kj::heap<CGateServer>(c, settings, [weak] {
+            if (auto p = weak.lock()) p->Done();
+          });
+        });
+      });
+      // A failed handshake ends only that connection; one still under way at the deadline too.
+      tasks->add(handshake.exclusiveJoin(timer.atTime(deadline)).attach(kj::defer([this] { --handshakes; })));
+      tasks->add(timer.atTime(deadline).then([pending] {
+        if (pending->loggedIn) return;
+        if (ConnectionPtr connection = pending->connection.lock()) connection->Abort();
+      }));
     });
   }
 
@@ -217,19 +281,23 @@ class CLoopState : public kj::TaskSet::ErrorHandler {
   CRpcRuntime& m_runtime;
   kj::Own<kj::TaskSet> tasks;
   size_t inbound = 0;
+  size_t pendingLogins = 0;  // TCP peers in the handshake or not yet logged in
+  size_t handshakes = 0;     // TCP peers in the handshake (not yet served)
+  size_t maxConnections = 0;
   uint64_t nextId = 0;
   std::map<std::string, Outbound> outbound;
   std::map<CLSID, Listener> listeners;
   kj::Own<kj::TlsContext> tls;
   kj::Maybe<kj::TlsKeypair> tlsKeypair;
-  std::string tcpAccessKey;
+  std::shared_ptr<const CRemoteSettings> tcpSettings;
   kj::Own<kj::ConnectionReceiver> tcpReceiver;
   kj::Promise<void> tcpAcceptLoop = nullptr;
   unsigned tcpPort = 0;
 };
 
-CRpcRuntime::CRpcRuntime(RpcOptions options) : m_options(options), m_workers(std::make_unique<CWorkerPool>()) {
+CRpcRuntime::CRpcRuntime(RpcOptions options) : m_options(options), m_workers(std::make_unique<CWorkerPool>(options.workers)) {
   if (m_options.rpcDirectory.empty()) m_options.rpcDirectory = RpcDirectory();
+  if (m_options.maxConnections == 0) m_options.maxConnections = CRemoteSettings::Read().maxConnections;
   std::mutex mutex;
   std::condition_variable cv;
   bool ready = false;
@@ -239,6 +307,7 @@ CRpcRuntime::CRpcRuntime(RpcOptions options) : m_options(options), m_workers(std
     auto stop = kj::newPromiseAndCrossThreadFulfiller<void>();
     {
       CLoopState state(*this);
+      state.maxConnections = m_options.maxConnections;
       {
         std::lock_guard<std::mutex> lock(mutex);
         m_io = &io;
@@ -292,6 +361,12 @@ CRpcRuntime::~CRpcRuntime() {
 }
 
 CRpcRuntime* CRpcRuntime::Current() { return g_runtime.load(); }
+void CRpcRuntime::SetStalledPeerTimeout(std::chrono::milliseconds timeout) {
+  OnLoop([&] { m_options.stalledPeerTimeout = timeout; });
+}
+void CRpcRuntime::SetLoginTimeout(std::chrono::milliseconds timeout) {
+  OnLoop([&] { m_options.loginTimeout = timeout; });
+}
 bool CRpcRuntime::IsLoopThread() const { return t_isLoopThread; }
 kj::AsyncIoContext& CRpcRuntime::Io() { return *m_io; }
 CLoopState& CRpcRuntime::Loop() { return *m_loop; }
@@ -370,9 +445,11 @@ HRESULT CRpcRuntime::GetRemoteClassObject(const std::string& host, unsigned port
   CRemoteSettings settings = CRemoteSettings::Read();
   std::string trusted = ReadWholeFile(settings.trustedCertificateFile.empty() ? settings.certificateFile
                                                                                : settings.trustedCertificateFile);
-  if (trusted.empty() || settings.accessKey.empty()) return RPC_E_ACCESS_DENIED;
-  // One connection per server and key: a client that presents another key logs in anew.
-  std::string key = "tcp:" + host + ":" + std::to_string(port) + ":" + std::to_string(std::hash<std::string>()(settings.accessKey));
+  std::string accessKey = settings.ClientAccessKey();
+  if (trusted.empty() || accessKey.empty()) return RPC_E_ACCESS_DENIED;
+  // One connection per server, key and trusted certificate: a client that presents another key, or
+  // trusts another certificate, connects anew.
+  std::string key = "tcp:" + host + ":" + std::to_string(port) + ":" + std::to_string(std::hash<std::string>()(accessKey)) + ":" + std::to_string(std::hash<std::string>()(trusted));
   return CallOnLoop(std::chrono::milliseconds(0), [&]() -> kj::Promise<HRESULT> {
     auto it = m_loop->outbound.find(key);
     if (it != m_loop->outbound.end()) return RequestClassObject(it->second.host, it->second.connection, clsid, riid, ppv);
@@ -381,30 +458,41 @@ HRESULT CRpcRuntime::GetRemoteClassObject(const std::string& host, unsigned port
     options.useSystemTrustStore = false;
     options.trustedCertificates = kj::arrayPtr(certificate.get(), 1);
     auto tls = std::make_shared<kj::TlsContext>(kj::mv(options));
-    std::string accessKey = settings.accessKey;
     return m_io->provider->getNetwork()
         .parseAddress(host, port)
         .then([](kj::Own<kj::NetworkAddress> address) { return address->connect(); })
-        .then([tls, host](kj::Own<kj::AsyncIoStream> stream) {
+        .then([this, key, accessKey, tls, host, clsid, &riid, ppv](kj::Own<kj::AsyncIoStream> stream) {
           SetKeepAlive(*stream);
-          return tls->wrapClient(kj::mv(stream), host);
-        })
-        .then([this, key, accessKey, tls, certificate, clsid, &riid, ppv](kj::Own<kj::AsyncIoStream> secure) {
-          auto& entry = m_loop->Connect(key, kj::mv(secure));
-          ConnectionPtr connection = entry.connection;
-          auto login = entry.host.castAs<wire::Gate>().loginRequest();
-          login.setAccessKey(kj::arrayPtr(reinterpret_cast<const kj::byte*>(accessKey.data()), accessKey.size()));
-          return login.send().then([this, key, connection, clsid, &riid, ppv](auto response) -> kj::Promise<HRESULT> {
-            auto it = m_loop->outbound.find(key);
-            if (it == m_loop->outbound.end()) return RPC_E_DISCONNECTED;
-            it->second.host = response.getHost();
-            m_loop->tasks->add(m_loop->KeepAlive(it->second.host).then([connection] { connection->Abort(); }));
-            return RequestClassObject(it->second.host, connection, clsid, riid, ppv);
-          }, [this, key](kj::Exception&&) -> kj::Promise<HRESULT> {
-            m_loop->outbound.erase(key);
-            return RPC_E_ACCESS_DENIED;
-          });
-        }).attach(kj::mv(tls));
+          return tls->wrapClient(kj::mv(stream), host)
+              .then([this, key, accessKey, clsid, &riid, ppv](kj::Own<kj::AsyncIoStream> secure) {
+                return LogIn(key, accessKey, kj::mv(secure), clsid, riid, ppv);
+              }, [](kj::Exception&& e) -> kj::Promise<HRESULT> {
+                // The server's certificate is not the one trusted here: refused as such.
+                std::string why = e.getDescription().cStr();
+                if (why.find("certificate") != std::string::npos || why.find("verif") != std::string::npos)
+                  return SEC_E_UNTRUSTED_ROOT;
+                return HresultFromException(e);
+              });
+        }).attach(kj::mv(tls), kj::mv(certificate));
+  });
+}
+
+// Loop thread: presents the access key over secure and asks the Host it gives for the class object.
+kj::Promise<HRESULT> CRpcRuntime::LogIn(const std::string& key, const std::string& accessKey,
+                                        kj::Own<kj::AsyncIoStream> secure, REFCLSID clsid, REFIID riid, void** ppv) {
+  auto& entry = m_loop->Connect(key, kj::mv(secure));
+  ConnectionPtr connection = entry.connection;
+  auto login = entry.host.castAs<wire::Gate>().loginRequest();
+  login.setAccessKey(kj::arrayPtr(reinterpret_cast<const kj::byte*>(accessKey.data()), accessKey.size()));
+  return login.send().then([this, key, connection, clsid, &riid, ppv](auto response) -> kj::Promise<HRESULT> {
+    auto it = m_loop->outbound.find(key);
+    if (it == m_loop->outbound.end()) return RPC_E_DISCONNECTED;
+    it->second.host = response.getHost();
+    m_loop->tasks->add(m_loop->KeepAlive(it->second.host).then([connection] { connection->Abort(); }));
+    return RequestClassObject(it->second.host, connection, clsid, riid, ppv);
+  }, [this, key](kj::Exception&&) -> kj::Promise<HRESULT> {
+    m_loop->outbound.erase(key);
+    return RPC_E_ACCESS_DENIED;
   });
 }
 
@@ -428,7 +516,7 @@ void CRpcRuntime::OnClassRegistration(REFCLSID clsid, DWORD context, bool regist
             listener.receiver = m_io->lowLevelProvider->wrapListenSocketFd(
                 fd, kj::LowLevelAsyncIoProvider::TAKE_OWNERSHIP | kj::LowLevelAsyncIoProvider::ALREADY_CLOEXEC |
                         kj::LowLevelAsyncIoProvider::ALREADY_NONBLOCK);
-            listener.acceptLoop = m_loop->AcceptLoop(*listener.receiver).eagerlyEvaluate(nullptr);
+            listener.acceptLoop = m_loop->UnixAcceptLoop(*listener.receiver).eagerlyEvaluate(nullptr);
           });
         }
       }
@@ -449,7 +537,9 @@ unsigned CRpcRuntime::StartTcpListenerIfEnabled() {
   if (!settings.enabled) return 0;
   std::string certificate = ReadWholeFile(settings.certificateFile);
   std::string privateKey = ReadWholeFile(settings.privateKeyFile);
-  if (certificate.empty() || privateKey.empty() || settings.accessKey.empty()) return 0;
+  if (certificate.empty() || privateKey.empty() || !settings.HasAccessKey()) return 0;
+  settings.ProtectAccessKey();
+  ::chmod(settings.privateKeyFile.c_str(), 0600);  // the certificate's key is its owner's alone
   try {
     return OnLoop([&]() -> kj::Promise<unsigned> {
       if (m_loop->tcpReceiver) return m_loop->tcpPort;
@@ -461,7 +551,7 @@ unsigned CRpcRuntime::StartTcpListenerIfEnabled() {
       options.timer = m_io->provider->getTimer();
       options.acceptTimeout = 10 * kj::SECONDS;
       m_loop->tls = kj::heap<kj::TlsContext>(kj::mv(options));
-      m_loop->tcpAccessKey = settings.accessKey;
+      m_loop->tcpSettings = std::make_shared<const CRemoteSettings>(settings);
       return m_io->provider->getNetwork()
           .parseAddress(settings.address, settings.port)
           .then([this](kj::Own<kj::NetworkAddress> address) {

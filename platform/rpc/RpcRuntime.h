@@ -30,6 +30,21 @@ struct RpcOptions {
   // TCP peers are pinged this often; one that does not answer within the time-out is dropped.
   std::chrono::milliseconds keepAliveInterval{2000};
   std::chrono::milliseconds keepAliveTimeout{6000};
+  // The workers that call the objects, and each connection's share of them.
+  CWorkerPool::Limits workers;
+  // A client's calls not yet answered, in words of their messages: beyond it the server reads
+  // no more from that connection until some are answered (its further calls wait there).
+  size_t callFlowLimitWords = 32 * 1024;
+  // Connections clients may hold open at once (0: the registry's MaxConnections, else 256); one
+  // over it is closed at once. At most maxPendingLogins of them may be TCP peers that have not
+  // logged in yet, and each has loginTimeout to complete the TLS handshake and present the key.
+  size_t maxConnections = 0;
+  size_t maxPendingLogins = 32;
+  std::chrono::milliseconds loginTimeout{5000};
+  // A client that has read nothing of what was sent to it for this long is dropped (what is
+  // queued for it would grow without bound).
+  std::chrono::milliseconds stalledPeerTimeout{10000};
+  size_t maxQueuedBytes = 128u * 1024 * 1024;  // two of the largest messages
   // Where the instance sockets are; empty: <machine root>/rpc of the machine root at start (a
   // process that later points its machine root elsewhere still serves and finds the same ones).
   std::string rpcDirectory;
@@ -49,6 +64,9 @@ class CRpcRuntime {
   const RpcOptions& Options() const { return m_options; }
   const std::string& RpcDirectoryPath() const { return m_options.rpcDirectory; }
   void SetCallbackTimeout(std::chrono::milliseconds timeout) { m_options.callbackTimeout = timeout; }
+  // Loop-thread settings, changed on the loop.
+  void SetStalledPeerTimeout(std::chrono::milliseconds timeout);
+  void SetLoginTimeout(std::chrono::milliseconds timeout);
 
   // Runs f on the loop thread and waits for it (and for the promise it returns, if any).
   // Throws a DISCONNECTED kj::Exception once the loop has ended.
@@ -83,6 +101,8 @@ class CRpcRuntime {
 
  private:
   void RunLoop();
+  kj::Promise<HRESULT> LogIn(const std::string& key, const std::string& accessKey, kj::Own<kj::AsyncIoStream> secure,
+                             REFCLSID clsid, REFIID riid, void** ppv);
 
   RpcOptions m_options;
   std::unique_ptr<CWorkerPool> m_workers;

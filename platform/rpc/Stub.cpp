@@ -31,6 +31,12 @@ IUnknown* IdentityOf(IUnknown* itf) {
 
 }  // namespace
 
+CConnectionContext::CConnectionContext(kj::Own<kj::PromiseFulfiller<void>> abort, bool inbound)
+    : m_abort(kj::mv(abort)), m_inbound(inbound) {
+  // A client's calls share the workers under limits; a server's call-backs to us are not held back.
+  if (CRpcRuntime* runtime = CRpcRuntime::Current()) m_lane = runtime->Workers().NewLane(inbound);
+}
+
 void CConnectionContext::Abort() {
   if (m_abort->isWaiting()) m_abort->fulfill();
 }
@@ -114,11 +120,13 @@ HRESULT QueryForExport(IUnknown* object, REFIID iid, StubRefPtr* out) {
   return hr;
 }
 
-void ReleaseStubRefOnWorker(StubRefPtr ref) {
+void ReleaseStubRefOnWorker(StubRefPtr ref, const ConnectionPtr& connection) {
   if (!ref) return;
   CRpcRuntime* runtime = CRpcRuntime::Current();
   if (!runtime || ref.use_count() > 1) return;  // someone else lets go later
-  runtime->Workers().Post([ref = std::move(ref)]() mutable { ref.reset(); });
+  // In the connection's lane: releases that call back a silent client hold only its workers.
+  runtime->Workers().Post(
+      connection ? connection->Lane() : nullptr, [ref = std::move(ref)]() mutable { ref.reset(); }, true);
 }
 
 void ThrowDisconnected() { throw KJ_EXCEPTION(DISCONNECTED, "the object was disconnected from its clients"); }

@@ -27,12 +27,18 @@ namespace tessaly::rpc {
 // What the stubs of one connection share (loop thread only).
 class CConnectionContext {
  public:
-  explicit CConnectionContext(kj::Own<kj::PromiseFulfiller<void>> abort) : m_abort(kj::mv(abort)) {}
+  // inbound: a client's connection to this process (every call back to it is time-limited).
+  CConnectionContext(kj::Own<kj::PromiseFulfiller<void>> abort, bool inbound);
   // Closes the connection (after the current event): a malformed message from the far end.
   void Abort();
+  bool Inbound() const { return m_inbound; }
+  // The workers' lane of this connection's calls.
+  const CWorkerPool::LanePtr& Lane() const { return m_lane; }
 
  private:
   kj::Own<kj::PromiseFulfiller<void>> m_abort;
+  bool m_inbound;
+  CWorkerPool::LanePtr m_lane;
 };
 using ConnectionPtr = std::shared_ptr<CConnectionContext>;
 
@@ -66,15 +72,16 @@ using StubRefPtr = std::shared_ptr<CStubRef>;
 // A capability for ref's interface iid (loop thread); throws when iid has no marshaler.
 wire::Unknown::Client ExportInterface(REFIID iid, StubRefPtr ref, const ConnectionPtr& connection);
 
-// Runs f() -> R on a worker; the promise resolves on the loop thread.
+// Runs f() -> R on a worker in connection's lane; the promise resolves on the loop thread. A
+// connection with too many calls queued has this one refused (OVERLOADED), unless it must run.
 template <class R, class F>
-kj::Promise<R> RunOnWorker(F&& f) {
+kj::Promise<R> RunOnWorker(const ConnectionPtr& connection, F&& f, bool mustRun = false) {
   auto paf = kj::newPromiseAndCrossThreadFulfiller<R>();
   struct Shared {
     kj::Own<kj::CrossThreadPromiseFulfiller<R>> fulfiller;
   };
   auto shared = std::make_shared<Shared>(Shared{kj::mv(paf.fulfiller)});
-  CRpcRuntime::Current()->Workers().Post([shared, f = std::forward<F>(f)]() mutable {
+  bool taken = CRpcRuntime::Current()->Workers().Post(connection ? connection->Lane() : nullptr, [shared, f = std::forward<F>(f)]() mutable {
     try {
       if constexpr (std::is_void_v<R>) {
         f();
@@ -87,18 +94,22 @@ kj::Promise<R> RunOnWorker(F&& f) {
     } catch (...) {
       shared->fulfiller->reject(KJ_EXCEPTION(FAILED, "the object's call failed"));
     }
-  });
+  }, mustRun);
+  if (!taken) return KJ_EXCEPTION(OVERLOADED, "too many calls under way on this connection");
   return kj::mv(paf.promise);
 }
 
 [[noreturn]] void ThrowDisconnected();
+
+// Releases ref's last holder on a worker of connection's lane (or here, when the runtime is gone).
+void ReleaseStubRefOnWorker(StubRefPtr ref, const ConnectionPtr& connection);
 
 // The part every stub has: QueryInterface, the final release, calls on a worker.
 template <class Schema, class Itf>
 class CStub : public Schema::Server {
  public:
   CStub(StubRefPtr ref, ConnectionPtr connection) : m_ref(std::move(ref)), m_connection(std::move(connection)) {}
-  ~CStub() noexcept(false) { ReleaseOnWorker(std::move(m_ref)); }
+  ~CStub() noexcept(false) { ReleaseStubRefOnWorker(std::move(m_ref), m_connection); }
 
   kj::Promise<void> queryInterface(typename wire::Unknown::Server::QueryInterfaceContext context) override {
     IID iid = DecodeGuid(context.getParams().getIid());
@@ -119,7 +130,7 @@ class CStub : public Schema::Server {
   }
   kj::Promise<void> release(typename wire::Unknown::Server::ReleaseContext) override {
     StubRefPtr ref = m_ref;
-    return RunOnWorker<void>([ref] { ref->Release(); });
+    return RunOnWorker<void>(m_connection, [ref] { ref->Release(); }, true);
   }
 
  protected:
@@ -128,7 +139,7 @@ class CStub : public Schema::Server {
   auto Invoke(F&& work) -> kj::Promise<decltype(work(static_cast<Itf*>(nullptr)))> {
     using R = decltype(work(static_cast<Itf*>(nullptr)));
     StubRefPtr ref = m_ref;
-    return RunOnWorker<R>([ref, work = std::forward<F>(work)]() mutable -> R {
+    return RunOnWorker<R>(m_connection, [ref, work = std::forward<F>(work)]() mutable -> R {
       CComPtr<IUnknown> object = ref->Acquire();
       if (!object) ThrowDisconnected();
       return work(static_cast<Itf*>(static_cast<IUnknown*>(object.p)));
@@ -163,19 +174,10 @@ class CStub : public Schema::Server {
   }
 
  private:
-  static void ReleaseOnWorker(StubRefPtr ref);
-
   StubRefPtr m_ref;
   ConnectionPtr m_connection;
 };
 
-// Releases ref's last holder on a worker (or here, when the runtime is gone).
-void ReleaseStubRefOnWorker(StubRefPtr ref);
-
-template <class Schema, class Itf>
-void CStub<Schema, Itf>::ReleaseOnWorker(StubRefPtr ref) {
-  ReleaseStubRefOnWorker(std::move(ref));
-}
 
 // QueryInterface on a worker for an interface that will be exported: E_NOINTERFACE when no
 // marshaler knows iid (the object's reference is not taken then).

@@ -20,7 +20,8 @@ bool MakeAllLevels(const std::string& path) {
   for (size_t pos = 1; pos <= path.size(); ++pos) {
     if (pos != path.size() && path[pos] != '/') continue;
     std::string level = path.substr(0, pos);
-    if (::mkdir(level.c_str(), 0777) != 0 && errno != EEXIST) return false;
+    // The root itself is its owner's alone; the folders above it are the user's as usual.
+    if (::mkdir(level.c_str(), pos == path.size() ? 0700 : 0777) != 0 && errno != EEXIST) return false;
   }
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }

@@ -1,6 +1,8 @@
 #include "platform/win32/Registry.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -181,6 +183,16 @@ LONG OpenLocked(State& s) {
   CloseLocked(s);
   if (root.empty()) return ERROR_CANTOPEN;
   std::string path = root + "/registry.db";
+  // Machine state is its owner's alone (it holds what admits TCP clients). SQLite gives the -wal
+  // and -shm files it makes later the database's own mode, so 0600 here covers them too; files of
+  // an older install are narrowed as well.
+  ::chmod(root.c_str(), 0700);
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (fd >= 0) {
+    ::fchmod(fd, 0600);
+    ::close(fd);
+  }
+  for (const char* journal : {"-wal", "-shm", "-journal"}) ::chmod((path + journal).c_str(), 0600);
   sqlite3* db = nullptr;
   if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
     sqlite3_close_v2(db);
@@ -190,6 +202,8 @@ LONG OpenLocked(State& s) {
   try {
     Exec(db, "PRAGMA journal_mode=WAL");
     Exec(db, "PRAGMA synchronous=FULL");
+    // What is deleted or overwritten (an access key replaced by its hash) leaves no trace in the file.
+    Exec(db, "PRAGMA secure_delete=ON");
     // A large transaction's log is cut back once it has been checkpointed.
     Exec(db, "PRAGMA journal_size_limit=1048576");
     Exec(db, "BEGIN IMMEDIATE");

@@ -27,6 +27,16 @@ namespace {
 std::string Narrow(const wchar_t* s) { return s ? WideToUtf8(s) : std::string(); }
 std::wstring Wide(const std::string& s) { return Utf8ToWide(s); }
 
+// The interface I of from; *result tells why there is none (E_NOINTERFACE, or a lost server's error).
+template <class I, class From>
+CComPtr<I> Query(From* from, HRESULT* result = nullptr) {
+  CComPtr<I> out;
+  HRESULT hr = from ? from->QueryInterface(uuidof<I>(), reinterpret_cast<void**>(&out.p)) : E_POINTER;
+  if (SUCCEEDED(hr) && !out) hr = E_NOINTERFACE;
+  if (result) *result = hr;
+  return out;
+}
+
 struct TypeName {
   const char* name;
   VARTYPE vt;
@@ -163,9 +173,8 @@ class CAdvisedSink {
     CComObject<CWatchSink>::CreateInstance(&m_sink);
     m_held = static_cast<IOPCDataCallback*>(m_sink);
     m_sink->Attach(out, names);
-    CComPtr<IConnectionPointContainer> container;
-    if (group) group->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container.p));
-    m_hr = container ? container->FindConnectionPoint(IID_IOPCDataCallback, &m_point.p) : E_NOINTERFACE;
+    CComPtr<IConnectionPointContainer> container = Query<IConnectionPointContainer>(group, &m_hr);
+    if (container) m_hr = container->FindConnectionPoint(IID_IOPCDataCallback, &m_point.p);
     if (SUCCEEDED(m_hr)) m_hr = m_point->Advise(static_cast<IOPCDataCallback*>(m_sink), &m_cookie);
   }
   ~CAdvisedSink() {
@@ -184,14 +193,55 @@ class CAdvisedSink {
   HRESULT m_hr = S_OK;
 };
 
-template <class I, class From>
-CComPtr<I> Query(From* from) {
-  CComPtr<I> out;
-  if (from) from->QueryInterface(uuidof<I>(), reinterpret_cast<void**>(&out.p));
-  return out;
-}
+
+// Every command: its arguments and what it does.
+struct CommandHelp {
+  const char* name;
+  const char* arguments;
+  const char* text;
+};
+constexpr CommandHelp kCommands[] = {
+    {"servers", "", "Lists the OPC Data Access servers registered on this machine (or --host's)."},
+    {"connect", "<progid|clsid>", "Connects to a server; one that is not running is started."},
+    {"status", "", "Prints the server's state, group count, version, start time and vendor."},
+    {"browse", "[tree|flat] [filter]",
+     "Lists the server's address space: branches with their leaves (tree, the default) or every item ID (flat)."},
+    {"props", "<itemid>", "Lists an item's properties with their values."},
+    {"group", "<name> [rate=ms] [deadband=percent] [active=0|1]",
+     "Adds a group and makes it the current one; for the current group's name, changes its state."},
+    {"add", "<itemid> [type]",
+     "Adds an item to the current group, in its canonical type or the one named (empty i1 i2 i4 i8 ui1 ui2 ui4 ui8 "
+     "r4 r8 bool bstr date cy)."},
+    {"validate", "<itemid> [type]", "Checks an item as add would, without adding it."},
+    {"read", "[cache|device] [itemid...]", "Reads the current group's items (all, or those named), from the cache by default."},
+    {"write", "<itemid> <value> [sync|async]", "Writes a value to an added item, synchronously by default."},
+    {"refresh", "[cache|device]", "Asks for the values of every active item through the data callback."},
+    {"watch", "[seconds]", "Prints the current group's data changes for the time given (5 s by default)."},
+    {"help", "[command]", "Prints this list, or what one command does."},
+};
 
 }  // namespace
+
+void COpcClientSession::PrintUsage(FILE* out) {
+  std::fprintf(out,
+               "usage: opcclient [--host name[:port]] servers\n"
+               "       opcclient [--host name[:port]] <progid|clsid> <command> [arguments...]\n"
+               "       opcclient [--host name[:port]] [<progid|clsid>] -   (commands from standard input, one a line)\n"
+               "       opcclient help [command]\n"
+               "Output is tab-separated; the exit status is 0 when the last command succeeded, 1 when it failed,\n"
+               "2 for a usage error.\n"
+               "commands:\n");
+  for (const CommandHelp& c : kCommands) std::fprintf(out, "  %s%s%s\n", c.name, *c.arguments ? " " : "", c.arguments);
+}
+
+bool COpcClientSession::PrintHelp(FILE* out, const std::string& command) {
+  for (const CommandHelp& c : kCommands) {
+    if (command != c.name) continue;
+    std::fprintf(out, "%s%s%s\n  %s\n", c.name, *c.arguments ? " " : "", c.arguments, c.text);
+    return true;
+  }
+  return false;
+}
 
 std::string HresultText(HRESULT hr) {
   char code[16];
@@ -264,6 +314,11 @@ bool COpcClientSession::Fail(const std::string& what) {
   return false;
 }
 
+bool COpcClientSession::Missing(const std::string& what, const std::string& missing, HRESULT hr) {
+  // Only E_NOINTERFACE means the object lacks the interface; anything else (a lost server) is told as it is.
+  return hr == E_NOINTERFACE ? Fail(what + ": " + missing, hr) : Fail(what, hr);
+}
+
 bool COpcClientSession::NeedServer() { return m_server ? true : Fail("no server: connect first"); }
 bool COpcClientSession::NeedGroup() { return m_group ? true : (NeedServer() && Fail("no group: group <name> first")); }
 
@@ -282,6 +337,13 @@ bool COpcClientSession::Run(const std::vector<std::string>& words) {
   if (c == "write") return Write(words);
   if (c == "refresh") return Refresh(words);
   if (c == "watch") return Watch(words);
+  if (c == "help") {
+    if (words.size() == 1) {
+      PrintUsage(m_out);
+      return true;
+    }
+    return PrintHelp(m_out, words[1]) || Fail("no such command: " + words[1]);
+  }
   return Fail("unknown command: " + c);
 }
 
@@ -352,8 +414,9 @@ bool COpcClientSession::Status() {
 
 bool COpcClientSession::Browse(const std::vector<std::string>& args) {
   if (!NeedServer()) return false;
-  auto browse = Query<IOPCBrowseServerAddressSpace>(m_server.p);
-  if (!browse) return Fail("browse: the server offers no address space browsing", E_NOINTERFACE);
+  HRESULT queried = S_OK;
+  auto browse = Query<IOPCBrowseServerAddressSpace>(m_server.p, &queried);
+  if (!browse) return Missing("browse", "the server offers no address space browsing", queried);
   bool flat = args.size() > 1 && args[1] == "flat";
   std::wstring filter = args.size() > 2 ? Wide(args[2]) : L"";
   // Tree: branches depth first, each leaf under its branch; flat: every item ID.
@@ -406,8 +469,9 @@ bool COpcClientSession::Browse(const std::vector<std::string>& args) {
 bool COpcClientSession::Props(const std::vector<std::string>& args) {
   if (!NeedServer()) return false;
   if (args.size() != 2) return Fail("usage: props <itemid>");
-  auto props = Query<IOPCItemProperties>(m_server.p);
-  if (!props) return Fail("props: the server offers no item properties", E_NOINTERFACE);
+  HRESULT queried = S_OK;
+  auto props = Query<IOPCItemProperties>(m_server.p, &queried);
+  if (!props) return Missing("props", "the server offers no item properties", queried);
   std::wstring id = Wide(args[1]);
   DWORD count = 0;
   DWORD* ids = nullptr;
@@ -441,7 +505,9 @@ bool COpcClientSession::Group(const std::vector<std::string>& args) {
   FLOAT deadband = options.count("deadband") ? std::stof(options["deadband"]) : 0.0f;
   BOOL active = options.count("active") ? (options["active"] != "0") : TRUE;
   if (m_group && args[1] == m_groupName) {
-    auto state = Query<IOPCGroupStateMgt>(m_group.p);
+    HRESULT queried = S_OK;
+    auto state = Query<IOPCGroupStateMgt>(m_group.p, &queried);
+    if (!state) return Missing("group " + args[1], "the group offers no state", queried);
     DWORD revised = 0;
     HRESULT hr = state->SetState(&rate, &revised, &active, nullptr, &deadband, nullptr, nullptr);
     if (FAILED(hr)) return Fail("group " + args[1], hr);
@@ -532,7 +598,9 @@ bool COpcClientSession::Read(const std::vector<std::string>& args) {
   std::vector<OPCHANDLE> handles = Handles(args, from, &ok);
   if (!ok) return false;
   if (handles.empty()) return Fail("read: no items");
-  auto io = Query<IOPCSyncIO>(m_group.p);
+  HRESULT queried = S_OK;
+  auto io = Query<IOPCSyncIO>(m_group.p, &queried);
+  if (!io) return Missing("read", "the group offers no synchronous I/O", queried);
   OPCITEMSTATE* states = nullptr;
   HRESULT* errors = nullptr;
   HRESULT hr = io->Read(source, static_cast<DWORD>(handles.size()), handles.data(), &states, &errors);
@@ -573,10 +641,11 @@ bool COpcClientSession::Write(const std::vector<std::string>& args) {
   OPCHANDLE handle = it->second.server;
   HRESULT* errors = nullptr;
   if (async) {
-    auto io2 = Query<IOPCAsyncIO2>(m_group.p);
+    HRESULT queried = S_OK;
+    auto io2 = Query<IOPCAsyncIO2>(m_group.p, &queried);
     if (!io2) {
       VariantClear(&value);
-      return Fail("write async: the group offers no asynchronous I/O", E_NOINTERFACE);
+      return Missing("write async", "the group offers no asynchronous I/O", queried);
     }
     std::map<OPCHANDLE, std::string> names{{it->second.client, args[1]}};
     CAdvisedSink sink(m_out, m_group.p, &names);
@@ -593,7 +662,13 @@ bool COpcClientSession::Write(const std::vector<std::string>& args) {
     if (FAILED(itemError)) return Fail("write async " + args[1], itemError);
     return sink.Sink()->WaitForCompletion(transaction) ? true : Fail("write async " + args[1] + ": no completion");
   }
-  hr = Query<IOPCSyncIO>(m_group.p)->Write(1, &handle, &value, &errors);
+  HRESULT queried = S_OK;
+  auto io = Query<IOPCSyncIO>(m_group.p, &queried);
+  if (!io) {
+    VariantClear(&value);
+    return Missing("write", "the group offers no synchronous I/O", queried);
+  }
+  hr = io->Write(1, &handle, &value, &errors);
   VariantClear(&value);
   if (FAILED(hr)) return Fail("write " + args[1], hr);
   bool ok = SUCCEEDED(errors[0]);
@@ -605,8 +680,9 @@ bool COpcClientSession::Write(const std::vector<std::string>& args) {
 
 bool COpcClientSession::Refresh(const std::vector<std::string>& args) {
   if (!NeedGroup()) return false;
-  auto io2 = Query<IOPCAsyncIO2>(m_group.p);
-  if (!io2) return Fail("refresh: the group offers no asynchronous I/O", E_NOINTERFACE);
+  HRESULT queried = S_OK;
+  auto io2 = Query<IOPCAsyncIO2>(m_group.p, &queried);
+  if (!io2) return Missing("refresh", "the group offers no asynchronous I/O", queried);
   std::map<OPCHANDLE, std::string> names;
   for (const auto& entry : m_items) names[entry.second.client] = entry.first;
   CAdvisedSink sink(m_out, m_group.p, &names);
@@ -629,8 +705,8 @@ bool COpcClientSession::Watch(const std::vector<std::string>& args) {
   sink->Attach(m_out, &names);
   CComPtr<IConnectionPoint> dataPoint, shutdownPoint;
   DWORD dataCookie = 0, shutdownCookie = 0;
-  auto groupContainer = Query<IConnectionPointContainer>(m_group.p);
-  HRESULT hr = E_NOINTERFACE;
+  HRESULT hr = S_OK;
+  auto groupContainer = Query<IConnectionPointContainer>(m_group.p, &hr);
   if (groupContainer) hr = groupContainer->FindConnectionPoint(IID_IOPCDataCallback, &dataPoint.p);
   if (SUCCEEDED(hr)) hr = dataPoint->Advise(static_cast<IOPCDataCallback*>(sink), &dataCookie);
   if (FAILED(hr)) return Fail("watch", hr);

@@ -17,6 +17,9 @@ class COpcClientSession {
 
   // The machine that connect asks (empty: this one).
   void SetHost(const std::string& host) { m_host = host; }
+  // The usage with every command and its arguments; what one command does (false: no such command).
+  static void PrintUsage(FILE* out);
+  static bool PrintHelp(FILE* out, const std::string& command);
   // Runs one command line; false when it failed (the message is printed).
   bool Run(const std::vector<std::string>& words);
 
@@ -41,6 +44,8 @@ class COpcClientSession {
 
   bool Fail(const std::string& what, HRESULT hr);
   bool Fail(const std::string& what);
+  // An interface the command needs could not be had: missing when the object has none.
+  bool Missing(const std::string& what, const std::string& missing, HRESULT hr);
   bool NeedServer();
   bool NeedGroup();
   std::vector<OPCHANDLE> Handles(const std::vector<std::string>& ids, size_t from, bool* ok);

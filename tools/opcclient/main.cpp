@@ -5,8 +5,9 @@
 // The server is a ProgID or a CLSID ("{...}"); connecting starts it through LocalServer32 when it
 // is not running. Commands: status, browse [tree|flat] [filter], props <id>, group <name> [rate=ms] [deadband=%]
 // [active=0|1], add|validate <id> [type], read [cache|device] [id...], write <id> <value> [sync|async],
-// refresh [cache|device], watch [seconds], connect <server>, servers. Output is tab-separated; the exit status is 0
-// when the last command succeeded, 1 when it failed, 2 for a usage error.
+// refresh [cache|device], watch [seconds], connect <server>, servers, help [command]. Output is tab-separated;
+// the exit status is 0 when the last command succeeded, 1 when it failed, 2 for a usage error.
+//   opcclient --help | -h | help [command]                    the usage, or what one command does
 #include <cstdio>
 #include <iostream>
 #include <sstream>
@@ -20,6 +21,16 @@
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
+  if (!args.empty() && (args[0] == "--help" || args[0] == "-h" || args[0] == "help")) {
+    if (args.size() == 1) {
+      COpcClientSession::PrintUsage(stdout);
+      return 0;
+    }
+    if (COpcClientSession::PrintHelp(stdout, args[1])) return 0;
+    std::fprintf(stderr, "opcclient: no such command: %s\n", args[1].c_str());
+    COpcClientSession::PrintUsage(stderr);
+    return 2;
+  }
   std::string host;
   if (!args.empty() && args[0] == "--host") {
     if (args.size() < 2) {
@@ -31,7 +42,7 @@ int main(int argc, char** argv) {
     }
   }
   if (args.empty()) {
-    std::fprintf(stderr, "usage: opcclient [--host name] servers | <server> <command> [args...] | [<server>] -\n");
+    COpcClientSession::PrintUsage(stderr);
     return 2;
   }
   tessaly::rpc::CRpcRuntime rpc;
@@ -52,6 +63,7 @@ int main(int argc, char** argv) {
         while (std::getline(std::cin, line)) {
           if (line.empty() || line[0] == '#') continue;
           ok = session.Run(tessaly::rpc::SplitCommandLine(line));
+          std::fflush(stdout);  // whoever reads the pipe sees each answer as it comes
         }
       }
     }

@@ -47,7 +47,8 @@ class CHostProperties : public COpcServerPropertiesManager {
   bool m_embedded;
 };
 
-HRESULT CreateServer(IUnknown*, REFIID riid, void** ppv) { return CComObject<CMyOPCServer>::CreateInstance(riid, ppv); }
+// As the program's class factory makes them: marked made, so they count their clients.
+HRESULT CreateServer(IUnknown*, REFIID riid, void** ppv) { return CMyOPCServer::CreateInstance(riid, ppv); }
 
 std::string ExecutablePath() {
   char buffer[4096];
@@ -114,12 +115,13 @@ int main(int argc, char** argv) {
   ::signal(SIGPIPE, SIG_IGN);
 
   // The network outlives the runtime: clients still connected at the end let go of their servers
-  // (and these of their groups and tags) when the runtime goes. The runtime is made first: the
-  // demo network points the machine root at a private folder of its own, the runtime keeps
-  // serving under the root clients know.
+  // (and these of their groups and tags) when the runtime goes. The runtime is made first, and
+  // the TCP listener started from the registry clients know: the demo network points the machine
+  // root at a private folder of its own.
   std::unique_ptr<COpcDemoNetwork> demo;
   tessaly::rpc::CRpcRuntime rpc;
   tessaly::rpc::RegisterOpcMarshalers();
+  rpc.StartTcpListenerIfEnabled();
   demo = std::make_unique<COpcDemoNetwork>();
   COpcDemoNetwork& network = *demo;
   if (!network.IsOpen()) {

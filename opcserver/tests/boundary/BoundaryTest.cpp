@@ -13,6 +13,7 @@
 #include <poll.h>
 
 #include <condition_variable>
+#include <fstream>
 #include <future>
 #include <mutex>
 
@@ -22,6 +23,7 @@
 #include "opcserver/testing/FakeTagsManager.h"
 #include "opcserver/testing/OpcTestClient.h"
 #include "opcserver/tests/boundary/ChildProcess.h"
+#include "opcserver/tests/boundary/RawClient.h"
 #include "platform/com/Activation.h"
 #include "platform/com/Guid.h"
 #include "platform/com/Memory.h"
@@ -150,55 +152,6 @@ TEST(BoundaryTest, AStubbornSinkIsAbandonedAndTheOtherClientsGoOn) {
   tessaly::rpc::CRpcRuntime::Current()->SetCallbackTimeout(std::chrono::milliseconds(5000));
 }
 
-// A client that writes its own messages: the far end must check them.
-class CRawClient {
- public:
-  CRawClient() : m_io(kj::setupAsyncIo()) {
-    int fd = tessaly::rpc::ConnectUnixSocket(tessaly::rpc::InstanceSocketPath(CLSID_TessalyTestServer));
-    m_stream = m_io.lowLevelProvider->wrapSocketFd(fd, kj::LowLevelAsyncIoProvider::TAKE_OWNERSHIP);
-    m_client = kj::heap<capnp::TwoPartyClient>(*m_stream);
-    auto host = m_client->bootstrap().castAs<tessaly::rpc::wire::Host>();
-    auto request = host.getClassObjectRequest();
-    tessaly::rpc::EncodeGuid(request.initClsid(), CLSID_TessalyTestServer);
-    tessaly::rpc::EncodeGuid(request.initIid(), IID_IClassFactory);
-    auto factory = request.send().wait(m_io.waitScope).getObject().castAs<tessaly::rpc::wire::ClassFactory>();
-    auto create = factory.createInstanceRequest();
-    tessaly::rpc::EncodeGuid(create.initIid(), IID_IOPCServer);
-    server = create.send().wait(m_io.waitScope).getObject().castAs<tessaly::rpc::opcwire::OpcServer>();
-  }
-  ~CRawClient() {
-    // Capabilities and the connection go before their event loop.
-    server = nullptr;
-    m_client = nullptr;
-    m_stream = nullptr;
-    m_io.waitScope.poll();
-  }
-  kj::WaitScope& Wait() { return m_io.waitScope; }
-  tessaly::rpc::opcwire::OpcSyncIO::Client AddGroup() {
-    auto request = server.addGroupRequest();
-    request.setName("Raw");
-    request.setRequestedUpdateRate(1000);
-    tessaly::rpc::EncodeGuid(request.initIid(), IID_IOPCSyncIO);
-    request.setOuts(7);
-    return request.send().wait(m_io.waitScope).getGroup().castAs<tessaly::rpc::opcwire::OpcSyncIO>();
-  }
-  bool Connected() {
-    try {
-      server.getStatusRequest().send().wait(m_io.waitScope);
-      return true;
-    } catch (const kj::Exception&) {
-      return false;
-    }
-  }
-
-  tessaly::rpc::opcwire::OpcServer::Client server = nullptr;
-
- private:
-  kj::AsyncIoContext m_io;
-  kj::Own<kj::AsyncIoStream> m_stream;
-  kj::Own<capnp::TwoPartyClient> m_client;
-};
-
 TEST(BoundaryTest, AMalformedMessageClosesOnlyItsConnection) {
   CFakeTagsManager tags;
   COpcTestClient wellBehaved;
@@ -315,6 +268,58 @@ TEST_F(OpcClientTest, AddReadWriteWatchAndExitStatuses) {
   }));
 }
 
+TEST_F(OpcClientTest, EveryCommandAnswersALostServerWithItsError) {
+  CChildProcess host({TESSALY_OPCSERVER_HOST, "--clsid", ClsidText(kClsid)});
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        int fd = tessaly::rpc::ConnectUnixSocket(tessaly::rpc::InstanceSocketPath(kClsid));
+        if (fd >= 0) ::close(fd);
+        return fd >= 0;
+      },
+      std::chrono::seconds(60)));
+  CChildProcess client({TESSALY_OPCCLIENT, ClsidText(kClsid), "-"});
+  client.Write("group G rate=100\nadd 4B.1.1.0\nstatus\n");
+  ASSERT_TRUE(client.ReadUntil("status\t", std::chrono::seconds(60)));
+  host.Kill();
+  host.Wait();
+  const std::vector<std::string> commands = {
+      "status",           "browse",         "browse flat",          "props 4B.1.1.0", "read",
+      "read device 4B.1.1.0", "write 4B.1.1.0 1", "write 4B.1.1.0 1 async", "refresh",  "watch 1",
+      "validate 4B.1.1.1", "add 4B.1.1.1",   "group G rate=500",     "group H"};
+  for (const std::string& command : commands) client.Write("error-marker\n" + command + "\n");
+  client.CloseInput();
+  std::string out = client.ReadAll();
+  EXPECT_EQ(1, client.Wait()) << out;  // the last command failed; no crash
+  // Each command's answer follows its marker: the lost server's error, nothing else.
+  size_t at = 0;
+  for (const std::string& command : commands) {
+    at = out.find("error\tunknown command: error-marker\n", at);
+    ASSERT_NE(std::string::npos, at) << command << "\n" << out;
+    at = out.find('\n', at) + 1;
+    size_t end = out.find("error\tunknown command: error-marker", at);
+    std::string answer = out.substr(at, end == std::string::npos ? std::string::npos : end - at);
+    EXPECT_EQ(0u, answer.find("error\t")) << command << ": " << answer;
+    EXPECT_NE(std::string::npos, answer.find("0x80010108")) << command << ": " << answer;
+  }
+}
+
+TEST_F(OpcClientTest, HelpListsEveryCommandAndExplainsOne) {
+  for (const char* flag : {"--help", "-h", "help"}) {
+    auto [out, status] = Script("", {flag});
+    EXPECT_EQ(0, status) << flag;
+    for (const char* line : {"  servers\n", "  connect <progid|clsid>\n", "  status\n", "  browse [tree|flat] [filter]\n",
+                             "  props <itemid>\n", "  group <name> [rate=ms] [deadband=percent] [active=0|1]\n",
+                             "  add <itemid> [type]\n", "  validate <itemid> [type]\n",
+                             "  read [cache|device] [itemid...]\n", "  write <itemid> <value> [sync|async]\n",
+                             "  refresh [cache|device]\n", "  watch [seconds]\n", "  help [command]\n"})
+      EXPECT_NE(std::string::npos, out.find(line)) << flag << " " << line << out;
+  }
+  auto [read, status] = Script("", {"help", "read"});
+  EXPECT_EQ(0, status);
+  EXPECT_EQ(0u, read.find("read [cache|device] [itemid...]\n  Reads")) << read;
+  EXPECT_EQ(2, Script("", {"help", "no-such-command"}).second);
+}
+
 TEST_F(OpcClientTest, AServerThatNeverComesFailsActivationWithAClearError) {
   // LocalServer32 names a program that ends at once and never offers the class.
   HKEY key = nullptr;
@@ -352,9 +357,16 @@ class TcpTest : public ::testing::Test {
     settings.port = 0;
     settings.certificateFile = dir + "/cert.pem";
     settings.privateKeyFile = dir + "/key.pem";
-    settings.accessKey = "7f3a9c0e-the-access-key";
+    settings.SetAccessKey(kKey);
+    settings.accessKeyFile = dir + "/access-key";
+    UseClientKey(kKey);
     ASSERT_TRUE(settings.Write());
   }
+  // The key this machine's clients present.
+  void UseClientKey(const std::string& key) {
+    std::ofstream(dir + "/access-key") << key << "\n";
+  }
+  static constexpr char kKey[] = "7f3a9c0e-the-access-key";
   // A self-signed certificate for 127.0.0.1, made once per machine root.
   void MakeCertificate() {
     CChildProcess openssl({"/usr/bin/openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
@@ -368,11 +380,11 @@ class TcpTest : public ::testing::Test {
     settings.enabled = false;
     settings.Write();
   }
-  HRESULT Connect(unsigned port, CComPtr<IOPCServer>& server) {
+  HRESULT Connect(unsigned port, CComPtr<IOPCServer>& server, REFCLSID clsid = CLSID_TessalyTestServer) {
     std::wstring host = L"127.0.0.1:" + std::to_wstring(port);
     COSERVERINFO info{0, host.data(), nullptr, 0};
     MULTI_QI qi[2] = {{&IID_IOPCServer, nullptr, S_OK}, {&IID_IOPCCommon, nullptr, S_OK}};
-    HRESULT hr = CoCreateInstanceEx(CLSID_TessalyTestServer, nullptr, CLSCTX_REMOTE_SERVER, &info, 2, qi);
+    HRESULT hr = CoCreateInstanceEx(clsid, nullptr, CLSCTX_REMOTE_SERVER, &info, 2, qi);
     if (qi[1].pItf) qi[1].pItf->Release();
     if (SUCCEEDED(hr)) server.Attach(static_cast<IOPCServer*>(qi[0].pItf));
     return hr;
@@ -403,8 +415,7 @@ TEST_F(TcpTest, TlsConnectionsAdmitOnlyTheAccessKey) {
   CoTaskMemFree(errors);
 
   // A client that knows another key is turned away; the admitted one goes on.
-  settings.accessKey = "not-the-key";
-  settings.Write();
+  UseClientKey("not-the-key");
   CComPtr<IOPCServer> intruder;
   EXPECT_EQ(RPC_E_ACCESS_DENIED, Connect(port, intruder));
   OPCSERVERSTATUS* status = nullptr;
@@ -412,6 +423,20 @@ TEST_F(TcpTest, TlsConnectionsAdmitOnlyTheAccessKey) {
   EXPECT_EQ(1u, status->dwGroupCount);
   CoTaskMemFree(status->szVendorInfo);
   CoTaskMemFree(status);
+
+  // A server whose certificate is not the one trusted here is refused as such.
+  UseClientKey(kKey);
+  CChildProcess other({"/usr/bin/openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                       "-nodes", "-keyout", dir + "/other-key.pem", "-out", dir + "/other.pem", "-days", "1", "-subj",
+                       "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1,DNS:127.0.0.1"});
+  other.CloseInput();
+  ASSERT_EQ(0, other.Wait());
+  settings.trustedCertificateFile = dir + "/other.pem";
+  settings.Write();
+  CComPtr<IOPCServer> impostor;
+  EXPECT_EQ(SEC_E_UNTRUSTED_ROOT, Connect(port, impostor));
+  settings.trustedCertificateFile.clear();
+  settings.Write();
 
   // Plain text on the TLS port gets nowhere either.
   int fd = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -430,6 +455,83 @@ TEST_F(TcpTest, TlsConnectionsAdmitOnlyTheAccessKey) {
   }
   EXPECT_EQ(0, got);
   ::close(fd);
+}
+
+// TCP peers that connect and say nothing.
+std::vector<int> SilentPeers(unsigned port, int count) {
+  std::vector<int> fds;
+  for (int i = 0; i < count; ++i) {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) == 0) fds.push_back(fd);
+    else ::close(fd);
+  }
+  return fds;
+}
+
+TEST_F(TcpTest, PeersThatNeverLogInAreClosedAndShutNoOneOut) {
+  CFakeTagsManager tags;
+  COpcTestClient local;
+  auto* runtime = tessaly::rpc::CRpcRuntime::Current();
+  runtime->SetLoginTimeout(std::chrono::milliseconds(1000));
+  unsigned port = runtime->StartTcpListenerIfEnabled();
+  ASSERT_NE(0u, port);
+  std::vector<int> peers = SilentPeers(port, 20);
+  ASSERT_EQ(20u, peers.size());
+  // A client that logs in is admitted meanwhile.
+  CComPtr<IOPCServer> server;
+  EXPECT_EQ(S_OK, Connect(port, server));
+  // Each silent peer is closed at its deadline (the guard is well beyond it).
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        for (int fd : peers) {
+          char c;
+          if (::recv(fd, &c, 1, MSG_PEEK | MSG_DONTWAIT) != 0) return false;
+        }
+        return true;
+      },
+      std::chrono::seconds(5)));
+  for (int fd : peers) ::close(fd);
+  runtime->SetLoginTimeout(std::chrono::milliseconds(5000));
+  OPCSERVERSTATUS* status = nullptr;
+  ASSERT_EQ(S_OK, server->GetStatus(&status));
+  CoTaskMemFree(status->szVendorInfo);
+  CoTaskMemFree(status);
+}
+
+TEST_F(TcpTest, TheServerHostServesTcp) {
+  // A free port on the loopback for the host's listener.
+  int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof(addr);
+  ASSERT_EQ(0, ::bind(probe, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)));
+  ::getsockname(probe, reinterpret_cast<sockaddr*>(&addr), &length);
+  unsigned port = ntohs(addr.sin_port);
+  ::close(probe);
+  settings.port = port;
+  ASSERT_TRUE(settings.Write());
+  COpcTestClient local;  // this process's runtime
+  CLSID clsid = tessaly::GuidFromText("{5A1E7C10-2B3D-4C8E-9F11-6A0B3C442205}");
+  CChildProcess host({TESSALY_OPCSERVER_HOST, "--clsid", ClsidText(clsid)});
+  CComPtr<IOPCServer> server;
+  ASSERT_TRUE(WaitUntil([&] { return SUCCEEDED(Connect(port, server, clsid)); }, std::chrono::seconds(60)));
+  OPCSERVERSTATUS* status = nullptr;
+  ASSERT_EQ(S_OK, server->GetStatus(&status));
+  EXPECT_EQ(OPC_STATUS_RUNNING, status->dwServerState);
+  CoTaskMemFree(status->szVendorInfo);
+  CoTaskMemFree(status);
+  // Its groups and items work as the program's.
+  CComPtr<IOPCItemMgt> group;
+  ASSERT_EQ(S_OK, server->AddGroup(L"T", TRUE, 1000, 1, nullptr, nullptr, 0, nullptr, nullptr, IID_IOPCItemMgt,
+                                   reinterpret_cast<LPUNKNOWN*>(&group.p)));
+  std::vector<OPCHANDLE> handles = local.AddItems(group, {L"4B.1.1.0"});
+  ASSERT_EQ(1u, handles.size());
+  EXPECT_NE(0u, handles[0]);
 }
 
 TEST_F(TcpTest, TheListenerIsOffUntilTheRegistryTurnsItOn) {

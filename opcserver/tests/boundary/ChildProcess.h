@@ -2,6 +2,7 @@
 #pragma once
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -61,6 +62,21 @@ class CChildProcess {
     m_reaped = true;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
+  // Reads its output until text appears (false when it does not within the guard).
+  bool ReadUntil(const std::string& text, std::chrono::milliseconds guard = std::chrono::seconds(30)) {
+    auto deadline = std::chrono::steady_clock::now() + guard;
+    char buffer[4096];
+    while (m_seen.find(text) == std::string::npos) {
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0) return false;
+      pollfd p{m_out, POLLIN, 0};
+      if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
+      ssize_t n = ::read(m_out, buffer, sizeof(buffer));
+      if (n <= 0) return false;
+      m_seen.append(buffer, static_cast<size_t>(n));
+    }
+    return true;
+  }
   // Everything it wrote until it closed its output.
   std::string ReadAll() {
     std::string text;
@@ -74,6 +90,7 @@ class CChildProcess {
   pid_t m_pid = -1;
   int m_in = -1, m_out = -1;
   bool m_reaped = false;
+  std::string m_seen;  // what ReadUntil read
 };
 
 // Waits (10 s at most, a failure guard) until done() holds; the condition is the observed event.
