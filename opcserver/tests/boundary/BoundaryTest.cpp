@@ -481,6 +481,14 @@ TEST_F(TcpTest, PeersThatNeverLogInAreClosedAndShutNoOneOut) {
   ASSERT_NE(0u, port);
   std::vector<int> peers = SilentPeers(port, 20);
   ASSERT_EQ(20u, peers.size());
+  // Peers that complete the TLS handshake and then never present the key (ended by the guard's
+  // time-out, 124, if the server kept them).
+  std::vector<std::unique_ptr<CChildProcess>> handshaken;
+  for (int i = 0; i < 4; ++i) {
+    handshaken.push_back(std::make_unique<CChildProcess>(std::vector<std::string>{
+        "/usr/bin/timeout", "15", "/usr/bin/openssl", "s_client", "-connect", "127.0.0.1:" + std::to_string(port)}));
+    ASSERT_TRUE(handshaken.back()->ReadUntil("Verify return code"));
+  }
   // A client that logs in is admitted meanwhile.
   CComPtr<IOPCServer> server;
   EXPECT_EQ(S_OK, Connect(port, server));
@@ -495,6 +503,7 @@ TEST_F(TcpTest, PeersThatNeverLogInAreClosedAndShutNoOneOut) {
       },
       std::chrono::seconds(5)));
   for (int fd : peers) ::close(fd);
+  for (auto& peer : handshaken) EXPECT_NE(124, peer->Wait());
   runtime->SetLoginTimeout(std::chrono::milliseconds(5000));
   OPCSERVERSTATUS* status = nullptr;
   ASSERT_EQ(S_OK, server->GetStatus(&status));
