@@ -4,6 +4,8 @@
 #include "app/shell/TessalyCommandLine.h"
 #include "app/wx/TessalyWxApp.h"
 #include "interfaces/opc/rpc/OpcMarshalers.h"
+#include "opcserver/OpcConnectionEvents.h"
+#include "platform/rpc/ConnectionObserver.h"
 #include "platform/rpc/RpcRuntime.h"
 #include "platform/win32/Files.h"
 
@@ -23,6 +25,9 @@ int main(int argc, char** argv) {
   // Clients in other processes: the COM server thread's class object opens the instance socket
   // when it registers, and its disconnects reach those clients. The runtime outlives the
   // application, so every server object has gone before the connections close.
+  // A client dropped for not reading is a line of the protocol; the observer outlives the runtime.
+  COpcConnectionEvents connectionEvents;
+  tessaly::rpc::CScopedConnectionObserver observer(&connectionEvents);
   tessaly::rpc::CRpcRuntime rpc;
   tessaly::rpc::RegisterOpcMarshalers();
   return RunTessalyWxApp(argc, argv, line);

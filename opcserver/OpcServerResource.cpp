@@ -51,6 +51,7 @@ const StringResource kStrings[] = {
     {IDS_OPC_ITEM_QUALITY, L"Change quality of item '%s' in group '%s', client '%s'. Quality = %s"},
     {IDS_OPC_ITEM_WRITE, L"Writing of item '%s' in group '%s', client '%s'. Value = %s"},
     {IDS_OPC_ITEM_READ, L"Reading of item '%s' in group '%s', client '%s'"},
+    {IDS_OPC_CLIENT_DROPPED, L"Client connection dropped: it stopped reading (%s queued)."},
 };
 
 const HRESULT kErrorCodes[] = {OPC_E_INVALIDHANDLE,   OPC_E_BADTYPE,        OPC_E_PUBLIC,   OPC_E_BADRIGHTS,

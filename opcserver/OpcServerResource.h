@@ -43,6 +43,7 @@ constexpr UINT IDS_OPC_ITEM_VALUE = 51127;
 constexpr UINT IDS_OPC_ITEM_QUALITY = 51128;
 constexpr UINT IDS_OPC_ITEM_WRITE = 51129;
 constexpr UINT IDS_OPC_ITEM_READ = 51130;
+constexpr UINT IDS_OPC_CLIENT_DROPPED = 51131;
 
 // The OPC codes' texts, in the order of OpcErrorText's table.
 constexpr UINT IDS_OPC_ERROR_FIRST = 63000;

@@ -20,6 +20,7 @@
 #include "platform/com/Activation.h"
 #include "platform/com/ComErrors.h"
 #include "platform/com/Guid.h"
+#include "platform/rpc/ConnectionObserver.h"
 #include "platform/rpc/InterfaceRegistry.h"
 #include "platform/rpc/LocalServer.h"
 #include "platform/rpc/Proxy.h"
@@ -170,7 +171,11 @@ class CLoopState : public kj::TaskSet::ErrorHandler {
     auto period = kj::min(limit / 4, 1 * kj::SECONDS);
     size_t most = m_runtime.Options().maxQueuedBytes;
     return timer.afterDelay(period).then([this, &network, limit, most]() -> kj::Promise<void> {
-      if (network.getOutgoingMessageWaitTime() > limit || network.getCurrentQueueSize() > most) return kj::READY_NOW;
+      size_t queued = network.getCurrentQueueSize();
+      if (network.getOutgoingMessageWaitTime() > limit || queued > most) {
+        if (IConnectionObserver* observer = GetConnectionObserver()) observer->OnStalledClientDropped(queued);
+        return kj::READY_NOW;
+      }
       return Stalled(network);
     });
   }

@@ -1,5 +1,6 @@
 // The server's protection against one client that misbehaves: a flood of calls whose sinks never
 // answer, a sink that never answers an advise, a client that stops reading.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <dirent.h>
@@ -14,12 +15,15 @@
 #include <sstream>
 
 #include "opcserver/MyOPCServer.h"
+#include "opcserver/OpcConnectionEvents.h"
+#include "opcserver/testing/EventCapture.h"
 #include "opcserver/testing/FakeTagsManager.h"
 #include "opcserver/testing/OpcTestClient.h"
 #include "opcserver/tests/boundary/ChildProcess.h"
 #include "opcserver/tests/boundary/RawClient.h"
 #include "platform/com/Guid.h"
 #include "platform/com/Memory.h"
+#include "platform/rpc/ConnectionObserver.h"
 #include "platform/rpc/RemoteSettings.h"
 #include "platform/win32/TextConv.h"
 #include "platform/win32/testing/TempMachineRoot.h"
@@ -252,6 +256,10 @@ TEST(ProtectionTest, AClientThatStopsReadingIsDroppedBeforeItsQueueGrowsLarge) {
     script += "add " + WideToUtf8(name) + "\n";
   }
   COpcTestClient local;
+  // As the program does: the drop is a line of the protocol.
+  CEventCapture protocol;
+  COpcConnectionEvents connectionEvents;
+  tessaly::rpc::CScopedConnectionObserver observer(&connectionEvents);
   auto* runtime = tessaly::rpc::CRpcRuntime::Current();
   runtime->SetStalledPeerTimeout(std::chrono::milliseconds(1000));
   int before = g_nConnectedClients;
@@ -286,6 +294,12 @@ TEST(ProtectionTest, AClientThatStopsReadingIsDroppedBeforeItsQueueGrowsLarge) {
   runtime->SetStalledPeerTimeout(std::chrono::milliseconds(10000));
   EXPECT_TRUE(dropped);
   EXPECT_LT(peak.rssKb, start.rssKb + kRssGrowthKb);
+  std::vector<CString> lines;
+  for (const CString& text : protocol.Texts(ProtocolEventKindText))
+    if (std::wstring(text.GetString()).rfind(L"Client connection dropped", 0) == 0) lines.push_back(text);
+  ASSERT_EQ(1u, lines.size());
+  EXPECT_THAT(WideToUtf8(lines[0].GetString()),
+              ::testing::MatchesRegex("Client connection dropped: it stopped reading \\([0-9.]+ (bytes|KiB|MiB) queued\\)\\."));
   std::cout << "client that stopped reading (20 items of 32 KiB, stalled-peer limit 1 s): threads " << start.threads
             << " -> " << peak.threads << ", RSS " << start.rssKb << " -> " << peak.rssKb << " kB, dropped " << dropped
             << "\n";

@@ -4,7 +4,9 @@
 #include <deque>
 
 #include "opcserver/OPCProtocolEvent.h"
+#include "opcserver/OpcConnectionEvents.h"
 #include "opcserver/OPCToolkitManager.h"
+#include "opcserver/testing/EventCapture.h"
 #include "opcserver/testing/FakeTagsManager.h"
 #include "opcserver/testing/OpcTestClient.h"
 #include "platform/com/Memory.h"
@@ -250,6 +252,24 @@ TEST(ProtocolEventTest, TextsByKind) {
   s.m_strName = L"X";
   EXPECT_EQ(CString(L"Rename client 'Client1' -> 'X'"), COPCServerEvent(s, OpcEventRenameClient, L"Client1").GetText().GetText());
   EXPECT_EQ(CString(L"Add client 'X'"), COPCServerEvent(s, OpcEventAddClient).GetText().GetText());
+}
+
+TEST(ProtocolEventTest, AClientDroppedForNotReadingIsATextLineWithWhatWasQueued) {
+  struct Case {
+    size_t queued;
+    const wchar_t* headline;
+  } cases[] = {
+      {0, L"Client connection dropped: it stopped reading (0 bytes queued)."},
+      {1023, L"Client connection dropped: it stopped reading (1023 bytes queued)."},
+      {48 * 1024 + 5, L"Client connection dropped: it stopped reading (48 KiB queued)."},
+      {3 * 1024 * 1024 + 512 * 1024, L"Client connection dropped: it stopped reading (3.5 MiB queued)."},
+  };
+  CEventCapture protocol;
+  COpcConnectionEvents events;
+  for (const Case& c : cases) events.OnStalledClientDropped(c.queued);
+  std::vector<CString> texts = protocol.Texts(ProtocolEventKindText);
+  ASSERT_EQ(std::size(cases), texts.size());
+  for (size_t i = 0; i < texts.size(); ++i) EXPECT_EQ(CString(cases[i].headline), texts[i]) << cases[i].queued;
 }
 
 }  // namespace
