@@ -135,12 +135,11 @@ void Click(CMainFrame* frame, int wxId) {
 
 wxColour Colour(std::uint32_t rgb) { return wxColour((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
 
-CDefaultObject* FindObject(CTreeObject* object, int type) {
+void ForEachObject(CTreeObject* object, const std::function<void(CDefaultObject*)>& visit) {
   for (CTreeObject* child : object->m_children) {
-    if (auto* typed = dynamic_cast<CDefaultObject*>(child); typed != nullptr && typed->GetType() == type) return typed;
-    if (CDefaultObject* found = FindObject(child, type)) return found;
+    if (auto* typed = dynamic_cast<CDefaultObject*>(child)) visit(typed);
+    ForEachObject(child, visit);
   }
-  return nullptr;
 }
 
 void Step(CTessalyWxApp& app, int step);
@@ -340,8 +339,21 @@ void Step(CTessalyWxApp& app, int step) {
       auto* tags = config != nullptr ? config->m_pFrameWnd->FindView<CTagViewModel>() : nullptr;
       Expect(devices != nullptr && tags != nullptr, "the configuration workspace has its views");
       if (devices == nullptr || tags == nullptr || doc == nullptr) break;
-      CDefaultObject* node = FindObject(doc->m_pDeviceTree, TreeObjectNode);
-      Expect(node != nullptr, "the demo network has a device");
+      // A device with an NV among its own rows: a device with functional blocks lists its NVs
+      // under the blocks' collapsed rows, and which device comes first varies with the upload.
+      CDefaultObject* node = nullptr;
+      CDefaultObject* nv = nullptr;
+      ForEachObject(doc->m_pDeviceTree, [&](CDefaultObject* object) {
+        if (node != nullptr || object->GetType() != TreeObjectNode) return;
+        for (CTreeObject* child : object->m_children) {
+          if (auto* typed = dynamic_cast<CDefaultObject*>(child); typed != nullptr && typed->GetType() == TreeObjectNV) {
+            node = object;
+            nv = typed;
+            return;
+          }
+        }
+      });
+      Expect(node != nullptr, "the demo network has a device with an NV of its own");
       if (node == nullptr) break;
       devices->SelectItem(devices->FindObjectItem(node));
       CPropertiesWnd* properties = frame->GetPropertiesWnd();
@@ -368,7 +380,6 @@ void Step(CTessalyWxApp& app, int step) {
                std::string("the edit reached the device: Is active ") + (value ? "on" : "off"));
       }
       // The tag view's selection takes over the pane.
-      CDefaultObject* nv = FindObject(doc->m_pDeviceTree, TreeObjectNV);
       CSuperGridModel::CTreeItem* item = nv != nullptr ? tags->GetList().FindItem(nv) : nullptr;
       Expect(item != nullptr, "an NV of the device is listed");
       if (item == nullptr) break;
