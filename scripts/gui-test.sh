@@ -9,7 +9,7 @@
 # The test finds, through the environment: TESSALY_GUI_PROJECT (the copy of the demo project),
 # TESSALY_GUI_WORK (an empty folder for the files it writes), TESSALY_GUI_SHOTS (its screenshots
 # folder, BUILD_DIR/screenshots/NAME, emptied first). TESSALY_GUI_RUN_KNOWN=1 also runs the
-# sections marked as known to fail.
+# sections marked as known to fail (=text: those whose name or reason contains the text).
 set -euo pipefail
 build=$(cd "$1" && pwd)
 name=$2

@@ -21,7 +21,9 @@
 #include <vector>
 
 #include <wx/event.h>
+#include <wx/colour.h>
 #include <wx/gdicmn.h>
+#include <wx/treebase.h>
 #include <wx/string.h>
 #include <wx/timer.h>
 #include <wx/window.h>
@@ -34,6 +36,8 @@ class wxMenu;
 class wxMenuItem;
 class wxTextCtrl;
 class wxToolBar;
+class wxTreeCtrl;
+class wxAuiManager;
 class wxTopLevelWindow;
 class CMainFrame;
 class CTessalyWxApp;
@@ -66,6 +70,8 @@ class CXInput {
   bool RowPainted(int x, int y, int width);
   // The whole screen as the X server shows it; false when it cannot be read.
   bool GrabScreen(class wxImage& image);
+  // The colour the screen shows at the point.
+  wxColour Pixel(const wxPoint& screen);
 
  private:
   void Flush();
@@ -94,8 +100,10 @@ class CGuiTest : public wxEvtHandler {
 
   // ---- The script ----
   // Steps from here on belong to this section. knownToFailUntil non-empty: the section is not
-  // run (until TESSALY_GUI_RUN_KNOWN=1 is set) and the report names what it waits for.
-  void Section(const std::string& name, const std::string& knownToFailUntil = std::string());
+  // run and the report names what it waits for; TESSALY_GUI_RUN_KNOWN=1 runs them all, and
+  // TESSALY_GUI_RUN_KNOWN=text those whose name or reason contains the text.
+  // ifRunning: the section is left out, not failed, when an earlier one has ended the program.
+  void Section(const std::string& name, const std::string& knownToFailUntil = std::string(), bool ifRunning = false);
   // act, then wait until `until` holds (at most timeoutMs), then a screenshot NN-name.png.
   void Step(const std::string& name, Act act, Until until, const std::string& waitsFor, int timeoutMs = 20000);
   // A check of what the user sees now; a failure is reported and the run goes on.
@@ -108,7 +116,8 @@ class CGuiTest : public wxEvtHandler {
   void KeysHere(const std::string& name, int key, int modifiers, Until until, const std::string& waitsFor);
   // Opens the menu bar's menus by clicks on their titles (and on submenu entries), then clicks
   // the last entry of the path ({"View", "Toolbars and Docking Windows", "Output"}; labels as
-  // shown, without mnemonics or shortcuts). Each opening waits for the menu on the screen.
+  // shown, without mnemonics or shortcuts; "*text" is the entry whose label contains text).
+  // Each opening waits for the menu on the screen.
   void ChooseMenu(const std::string& name, const std::vector<wxString>& path, Until until,
                   const std::string& waitsFor);
   // Opens the menus of the path (all entries but the last are menus) and waits for the last
@@ -124,6 +133,8 @@ class CGuiTest : public wxEvtHandler {
                    const std::string& waitsFor, std::function<wxPoint()> clientPoint = nullptr);
   // A click on a button of the native dialog open now (message box: "Yes", "No", "OK", "Cancel").
   void ClickDialogButton(const std::string& name, const wxString& label, Until until, const std::string& waitsFor);
+  // The click itself, for a step's act: false when no such button is on the screen.
+  bool ClickNativeButton(const wxString& label);
   // A click on a button of the modal wx dialog open now, by its label.
   void ClickWxDialogButton(const std::string& name, const wxString& label, Until until,
                            const std::string& waitsFor);
@@ -137,7 +148,7 @@ class CGuiTest : public wxEvtHandler {
 
   // ---- The program ----
   CTessalyWxApp& App() { return *m_app; }
-  CMainFrame* Frame() { return m_frame; }
+  CMainFrame* Frame() { return m_frameGone ? nullptr : m_frame; }
   bool ProgramEnded() const { return m_frameGone; }
   CXInput& Input() { return m_input; }
   // The copy of the demo project and a folder for files the test writes (both fresh per run).
@@ -153,6 +164,10 @@ class CGuiTest : public wxEvtHandler {
   wxString MessageBoxText() const;
   bool MessageBoxShown(const wxString& textPart) const;
   bool FileChooserShown() const;
+  // The same, with the keyboard: ready for keys.
+  bool MessageBoxReady(const wxString& textPart) const;
+  bool FileChooserReady() const;
+  bool WxDialogReady(const wxString& title = wxString()) const;
   // Any dialog, native or wx, on the screen.
   bool AnyDialogShown() const;
   // The menu of the path is on the screen ({"File"}, {"View", "Application Look"}).
@@ -180,6 +195,17 @@ class CGuiTest : public wxEvtHandler {
   // The tool's rectangle on the screen; empty when the bar has no such tool.
   static wxRect ToolScreenRect(wxWindow* bar, const wxString& label);
   static bool ToolEnabled(wxWindow* bar, const wxString& label);
+  static bool ToolChecked(wxWindow* bar, const wxString& label);
+  // The tool bar (wxToolBar or wxAuiToolBar) inside a pane.
+  static wxWindow* ToolBarIn(wxWindow* pane);
+  // The close button of a docked pane's caption, on the screen.
+  static wxRect PaneCloseButtonRect(wxAuiManager& manager, const wxString& pane);
+  // A tree item's text on the screen (empty when it is not shown).
+  static wxRect TreeItemScreenRect(wxTreeCtrl* tree, const wxTreeItemId& item);
+  // The first item, depth first, whose text the predicate accepts.
+  static wxTreeItemId FindTreeItem(wxTreeCtrl* tree, const std::function<bool(const wxString&)>& wanted);
+  // The text the clipboard holds now (what a paste would give).
+  static wxString ClipboardText();
 
   // Screenshot of the whole screen (menus and dialogs included).
   void Shot(const std::string& name);
@@ -197,12 +223,14 @@ class CGuiTest : public wxEvtHandler {
     bool shot = true;
     bool check = false;  // a check: the predicate once, no wait
     std::string knownToFail;
+    bool ifRunning = false;
   };
   void Add(StepSpec step);
   void Start();
   void OnPoll(wxTimerEvent& event);
   void Fail(const StepSpec& step, const std::string& why);
   void Finish();
+  bool RunsKnown(const StepSpec& step) const;
   wxMenu* MenuOfPath(const std::vector<wxString>& path, size_t count) const;
   wxMenuItem* ItemOfPath(const std::vector<wxString>& path) const;
   GtkWidget* MenuTitleWidget(const wxString& title) const;
@@ -210,6 +238,7 @@ class CGuiTest : public wxEvtHandler {
   std::string m_name;
   std::string m_section;
   std::string m_known;
+  bool m_ifRunning = false;
   std::string m_shots;
   wxString m_project;
   wxString m_work;
@@ -222,7 +251,7 @@ class CGuiTest : public wxEvtHandler {
   int m_shotNumber = 0;
   std::vector<std::string> m_failures;
   std::vector<std::string> m_skipped;
-  bool m_runKnown = false;
+  std::string m_runKnown;
   std::unique_ptr<wxTimer> m_poll;  // made once the toolkit runs
   CXInput m_input;
   CTessalyWxApp* m_app = nullptr;
