@@ -976,6 +976,29 @@ wxRect CGuiTest::TreeItemScreenRect(wxTreeCtrl* tree, const wxTreeItemId& item) 
   return r;
 }
 
+wxRect CGuiTest::DataViewRowScreenRect(wxWindow* view, int row) {
+  if (view == nullptr || row < 0) return wxRect();
+  std::vector<GtkWidget*> widgets;
+  CollectWidgets(view->GetHandle(), widgets);
+  GtkTreeView* tree = nullptr;
+  for (GtkWidget* widget : widgets)
+    if (tree == nullptr && GTK_IS_TREE_VIEW(widget)) tree = GTK_TREE_VIEW(widget);
+  if (tree == nullptr) return wxRect();
+  GtkTreePath* path = gtk_tree_path_new_from_indices(row, -1);
+  GdkRectangle cell;
+  gtk_tree_view_get_background_area(tree, path, nullptr, &cell);
+  gtk_tree_path_free(path);
+  int x = 0;
+  int y = 0;
+  gtk_tree_view_convert_bin_window_to_widget_coords(tree, cell.x, cell.y, &x, &y);
+  const wxRect widget = WidgetScreenRect(GTK_WIDGET(tree));
+  GtkAllocation allocation;
+  gtk_widget_get_allocation(GTK_WIDGET(tree), &allocation);
+  // Only the part the tree shows: a row scrolled out of sight has no place on the screen.
+  const wxRect shown = wxRect(widget.x + x, widget.y + y, allocation.width, cell.height).Intersect(widget);
+  return cell.height > 0 ? shown : wxRect();
+}
+
 wxTreeItemId CGuiTest::FindTreeItem(wxTreeCtrl* tree, const std::function<bool(const wxString&)>& wanted) {
   if (tree == nullptr || !tree->GetRootItem().IsOk()) return wxTreeItemId();
   std::function<wxTreeItemId(const wxTreeItemId&)> walk = [&](const wxTreeItemId& from) -> wxTreeItemId {

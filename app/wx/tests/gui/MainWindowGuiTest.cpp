@@ -8,6 +8,7 @@
 
 #include <wx/aui/aui.h>
 #include <wx/checkbox.h>
+#include <wx/dataview.h>
 #include <wx/dialog.h>
 #include <wx/dnd.h>
 #include <wx/filefn.h>
@@ -214,6 +215,23 @@ int main() {
   t.Section("Ctrl+Enter on the selected device: its properties in the Properties pane");
   t.KeysHere("Ctrl+Enter: Properties", WXK_RETURN, wxMOD_CONTROL,
              [&t] { return CGuiTest::OnScreen(t.Frame()->GetPropertiesWnd()); }, "the Properties pane shown");
+
+  t.Section("a tag's Properties: its dialog");
+  auto tags = [&t]() -> wxDataViewCtrl* {
+    for (size_t i = 0; i < t.Frame()->GetNotebook()->GetPageCount(); ++i) {
+      auto* page = dynamic_cast<CSplitChildFrame*>(t.Frame()->GetNotebook()->GetPage(i));
+      if (page != nullptr && page->GetTemplateId() == IDR_CONFIGURATION) return CGuiTest::Find<wxDataViewCtrl>(page);
+    }
+    return nullptr;
+  };
+  t.Step("click the first tag", [&t, tags] {
+    const wxRect r = CGuiTest::DataViewRowScreenRect(tags(), 0);
+    t.Input().Click(wxPoint(r.x + r.width / 4, r.y + r.height / 2));
+  }, [tags] { return tags()->GetSelectedItemsCount() == 1 && tags()->HasFocus(); }, "the tag selected, with the keyboard");
+  t.ClickTool("OPC Server: Properties", opc, "Properties", [&t] { return t.WxDialogReady("Tag Properties"); },
+              "the Tag Properties dialog");
+  t.KeysHere("Escape closes it", WXK_ESCAPE, 0, quiet, "the dialog closed");
+  clickItem("the subnet's first device", firstDevice);
 
   t.Section("Delete node asks; the scan commands are disabled");
   t.Check("(count the devices)", [&] { return (treeItems = devices()->GetCount()) > 0; });
