@@ -17,6 +17,7 @@
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 #include <X11/XKBlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -284,6 +285,95 @@ wxColour CXInput::Pixel(const wxPoint& screen) {
   return colour;
 }
 
+namespace {
+
+Atom AtomOf(Display* d, const char* name) { return XInternAtom(d, name, False); }
+
+void SendClientMessage(Display* d, Window to, Atom type, const long (&data)[5]) {
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.display = d;
+  event.xclient.window = to;
+  event.xclient.message_type = type;
+  event.xclient.format = 32;
+  for (int i = 0; i < 5; ++i) event.xclient.data.l[i] = data[i];
+  XSendEvent(d, to, False, NoEventMask, &event);
+}
+
+}  // namespace
+
+void CXInput::BeginFileDrop(unsigned long target, const wxPoint& screen, const std::vector<wxString>& paths) {
+  if (m_display == nullptr || target == 0) return;
+  Display* d = Dpy(m_display);
+  if (m_dragSource == 0) {
+    m_dragSource = XCreateSimpleWindow(d, DefaultRootWindow(d), -10, -10, 1, 1, 0, 0, 0);
+    XSelectInput(d, m_dragSource, PropertyChangeMask);
+  }
+  // A server time for the selection and the messages: the time of a property change of ours.
+  XChangeProperty(d, m_dragSource, AtomOf(d, "WM_NAME"), XA_STRING, 8, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>("drag"), 4);
+  XEvent event;
+  XWindowEvent(d, m_dragSource, PropertyChangeMask, &event);
+  m_dragTime = event.xproperty.time;
+  m_uriList.clear();
+  for (const wxString& path : paths) m_uriList += "file://" + std::string(path.utf8_str()) + "\r\n";
+  m_dragTarget = target;
+  XSetSelectionOwner(d, AtomOf(d, "XdndSelection"), m_dragSource, m_dragTime);
+  const long version = 5;
+  SendClientMessage(d, target, AtomOf(d, "XdndEnter"),
+                    {static_cast<long>(m_dragSource), version << 24, static_cast<long>(AtomOf(d, "text/uri-list")), 0, 0});
+  SendClientMessage(d, target, AtomOf(d, "XdndPosition"),
+                    {static_cast<long>(m_dragSource), 0, (static_cast<long>(screen.x) << 16) | screen.y,
+                     static_cast<long>(m_dragTime), static_cast<long>(AtomOf(d, "XdndActionCopy"))});
+  m_dragState = DragState::kOffered;
+  Flush();
+}
+
+void CXInput::ServiceDrag() {
+  if (m_display == nullptr || m_dragSource == 0) return;
+  Display* d = Dpy(m_display);
+  while (XPending(d) > 0) {
+    XEvent event;
+    XNextEvent(d, &event);
+    if (event.type == ClientMessage && event.xclient.message_type == AtomOf(d, "XdndStatus")) {
+      if (m_dragState != DragState::kOffered) continue;
+      if ((event.xclient.data.l[1] & 1) != 0) {
+        SendClientMessage(d, m_dragTarget, AtomOf(d, "XdndDrop"),
+                          {static_cast<long>(m_dragSource), 0, static_cast<long>(m_dragTime), 0, 0});
+        m_dragState = DragState::kDropped;
+      } else {
+        SendClientMessage(d, m_dragTarget, AtomOf(d, "XdndLeave"), {static_cast<long>(m_dragSource), 0, 0, 0, 0});
+        m_dragState = DragState::kRefused;
+      }
+    } else if (event.type == ClientMessage && event.xclient.message_type == AtomOf(d, "XdndFinished")) {
+      m_dragState = DragState::kFinished;
+    } else if (event.type == SelectionRequest) {
+      const XSelectionRequestEvent& request = event.xselectionrequest;
+      XEvent reply{};
+      reply.xselection.type = SelectionNotify;
+      reply.xselection.display = d;
+      reply.xselection.requestor = request.requestor;
+      reply.xselection.selection = request.selection;
+      reply.xselection.target = request.target;
+      reply.xselection.time = request.time;
+      reply.xselection.property = None;
+      const Atom property = request.property != None ? request.property : request.target;
+      if (request.target == AtomOf(d, "text/uri-list")) {
+        XChangeProperty(d, request.requestor, property, request.target, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(m_uriList.data()), static_cast<int>(m_uriList.size()));
+        reply.xselection.property = property;
+      } else if (request.target == AtomOf(d, "TARGETS")) {
+        const Atom targets[] = {AtomOf(d, "TARGETS"), AtomOf(d, "text/uri-list")};
+        XChangeProperty(d, request.requestor, property, XA_ATOM, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(targets), 2);
+        reply.xselection.property = property;
+      }
+      XSendEvent(d, request.requestor, False, NoEventMask, &reply);
+    }
+  }
+  Flush();
+}
+
 // ---------------------------------------------------------------------------------------------
 // CGuiTest: the script
 
@@ -453,6 +543,27 @@ void CGuiTest::ClickTool(const std::string& name, std::function<wxWindow*()> bar
   Add(std::move(step));
 }
 
+void CGuiTest::DropFiles(const std::string& name, std::function<wxWindow*()> onto, const std::vector<wxString>& paths,
+                         Until until, const std::string& waitsFor) {
+  Step(name,
+       [this, onto, paths] {
+         wxWindow* window = onto();
+         if (window == nullptr) return;
+         GtkWidget* top = gtk_widget_get_toplevel(window->GetHandle());
+         const wxRect r = ScreenRect(window);
+         m_input.BeginFileDrop(GDK_WINDOW_XID(gtk_widget_get_window(top)), wxPoint(r.x + r.width / 2, r.y + r.height / 2),
+                               paths);
+       },
+       [this, until, told = std::make_shared<bool>(false)] {
+         if (m_input.GetDragState() == CXInput::DragState::kRefused && !*told) {
+           *told = true;
+           std::printf("warn the window refused the drop\n");
+         }
+         return until();
+       },
+       waitsFor);
+}
+
 void CGuiTest::ClickWindow(const std::string& name, std::function<wxWindow*()> window, Until until,
                            const std::string& waitsFor, std::function<wxPoint()> clientPoint) {
   Step(name,
@@ -620,6 +731,7 @@ void CGuiTest::Start() {
 
 void CGuiTest::OnPoll(wxTimerEvent&) {
   g_lastPoll = NowMs();
+  m_input.ServiceDrag();
   if (m_done) return;
   while (m_current < m_steps.size()) {
     StepSpec& step = m_steps[m_current];

@@ -73,10 +73,24 @@ class CXInput {
   // The colour the screen shows at the point.
   wxColour Pixel(const wxPoint& screen);
 
+  // A drag of files from another client, dropped by the XDND protocol on the X window `target`
+  // at the screen point: what a file manager does. Begins it; ServiceDrag, called from the
+  // runner's timer, answers the target (the drop follows its acceptance, the files go as
+  // text/uri-list when it asks for them).
+  enum class DragState { kNone, kOffered, kDropped, kFinished, kRefused };
+  void BeginFileDrop(unsigned long target, const wxPoint& screen, const std::vector<wxString>& paths);
+  void ServiceDrag();
+  DragState GetDragState() const { return m_dragState; }
+
  private:
   void Flush();
   void KeyCode(unsigned code, bool down);
   void* m_display = nullptr;  // Display*
+  unsigned long m_dragSource = 0;
+  unsigned long m_dragTarget = 0;
+  unsigned long m_dragTime = 0;
+  std::string m_uriList;
+  DragState m_dragState = DragState::kNone;
 };
 
 // What the user sees of a native GTK dialog (message boxes, file choosers).
@@ -131,6 +145,9 @@ class CGuiTest : public wxEvtHandler {
   // A click on a window (its centre, or a point of its client area).
   void ClickWindow(const std::string& name, std::function<wxWindow*()> window, Until until,
                    const std::string& waitsFor, std::function<wxPoint()> clientPoint = nullptr);
+  // Files dragged from another client and dropped on the window (XDND through the X server).
+  void DropFiles(const std::string& name, std::function<wxWindow*()> onto, const std::vector<wxString>& paths,
+                 Until until, const std::string& waitsFor);
   // A click on a button of the native dialog open now (message box: "Yes", "No", "OK", "Cancel").
   void ClickDialogButton(const std::string& name, const wxString& label, Until until, const std::string& waitsFor);
   // The click itself, for a step's act: false when no such button is on the screen.

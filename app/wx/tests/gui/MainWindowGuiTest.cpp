@@ -441,22 +441,10 @@ int main() {
   }, "saved-as.tdbx open");
 
   t.Section("a project dropped on the main window opens", "dropped files are accepted (branch issue-23a)");
-  // Not through the X server (no drag source here): the drop goes to the window's drop target,
-  // as the toolkit hands it on after an XDND drop.
   const wxString dropped = t.WorkFolder() + "/dropped.tdbx";
   t.Check("(a copy of the project to drop)", [&t, dropped] { return wxCopyFile(t.ProjectPath(), dropped); });
-  t.Step("drop dropped.tdbx on the window",
-         [&t, dropped] {
-           auto* target = dynamic_cast<wxFileDropTarget*>(t.Frame()->GetDropTarget());
-           if (target == nullptr) {
-             std::printf("warn the main window takes no dropped files\n");
-             return;
-           }
-           wxArrayString files;
-           files.Add(dropped);
-           target->OnDropFiles(100, 100, files);
-         },
-         [&] { return quiet() && frame()->GetTitle().StartsWith("dropped.tdbx"); }, "dropped.tdbx open");
+  t.DropFiles("drop dropped.tdbx on the workspaces", [&t]() -> wxWindow* { return t.Frame()->GetNotebook(); }, {dropped},
+              [&] { return quiet() && frame()->GetTitle().StartsWith("dropped.tdbx"); }, "dropped.tdbx open");
 
   // ---------------------------------------------------------------------------------------------
   t.Section("File: Exit asks for a modified project; Cancel keeps the program",
