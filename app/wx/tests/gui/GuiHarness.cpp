@@ -468,15 +468,27 @@ void CGuiTest::OpenMenu(const std::string& name, const std::vector<wxString>& pa
        },
        [this, title] { return MenuShown(title); }, "the menu " + std::string(title[0].utf8_str()) + " on the screen");
   for (size_t i = 1; i < path.size(); ++i) {
+    // A submenu opens when the pointer rests on its entry; when it has not a second later, the
+    // Right arrow key opens the entry under the pointer.
     const std::vector<wxString> upTo(path.begin(), path.begin() + static_cast<long>(i) + 1);
+    auto movedAt = std::make_shared<long long>(0);
     Step(name + " " + std::string(path[i].utf8_str()),
-         [this, upTo] {
+         [this, upTo, movedAt] {
+           *movedAt = NowMs();
            wxMenuItem* item = ItemOfPath(upTo);
            if (item == nullptr) return;
            const wxRect r = WidgetScreenRect(item->GetMenuItem());
-           m_input.Click(wxPoint(r.x + r.width / 3, r.y + r.height / 2));
+           m_input.MoveTo(wxPoint(r.x + r.width / 3, r.y + r.height / 2));
          },
-         [this, upTo] { return MenuShown(upTo); }, "the submenu " + std::string(path[i].utf8_str()) + " on the screen");
+         [this, upTo, movedAt] {
+           if (MenuShown(upTo)) return true;
+           if (NowMs() - *movedAt > 1000) {
+             *movedAt = NowMs();
+             m_input.Key(WXK_RIGHT);
+           }
+           return false;
+         },
+         "the submenu " + std::string(path[i].utf8_str()) + " on the screen");
   }
 }
 
@@ -665,7 +677,23 @@ void CGuiTest::AnswerFileChooser(const std::string& name, const wxString& path, 
          return entry != nullptr && wxString::FromUTF8(gtk_entry_get_text(GTK_ENTRY(entry))).StartsWith(path);
        },
        "the path typed into the file chooser");
-  KeysHere(name, WXK_RETURN, 0, std::move(until), waitsFor);
+  // Enter takes the name; when the chooser's completion took that Enter, the chooser is still up
+  // a moment later and its accepting button is clicked.
+  auto pressedAt = std::make_shared<long long>(0);
+  Step(name,
+       [this, pressedAt] {
+         *pressedAt = NowMs();
+         m_input.Key(WXK_RETURN);
+       },
+       [this, pressedAt, until, chooser] {
+         if (until()) return true;
+         if (chooser() != nullptr && NowMs() - *pressedAt > 1500) {
+           *pressedAt = NowMs();
+           if (!ClickNativeButton("Save") && !ClickNativeButton("Open")) m_input.Key(WXK_RETURN);
+         }
+         return false;
+       },
+       waitsFor);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -354,7 +354,9 @@ int main() {
   t.AnswerFileChooser("type output.txt", outputFile, [&] {
     return quiet() && CGuiTest::FileText(outputFile).Contains("Logging stopped.");
   }, "output.txt written with the pane's text");
-  t.Check("Print has no handler: disabled", [&] { return !CGuiTest::ToolEnabled(outputBar(), "Print"); });
+  t.ClickTool("Output: Print", outputBar, "Print", [&t] { return !t.NativeDialogs().empty() || t.WxDialogReady(); },
+              "a print dialog");
+  t.KeysHere("Escape cancels it", WXK_ESCAPE, 0, quiet, "the print dialog closed");
   t.ClickTool("Output: Clear all", outputBar, "Clear all", [&] {
     return output().Trim().Trim(false) == "Output window cleared.";
   }, "only \"Output window cleared.\" left");
