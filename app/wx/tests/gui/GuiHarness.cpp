@@ -177,6 +177,15 @@ void CXInput::Click(const wxPoint& screen, int button, int count) {
   }
 }
 
+void CXInput::Wheel(const wxPoint& screen, int notches) {
+  MoveTo(screen);
+  // X reports the wheel as buttons 4 (up) and 5 (down).
+  for (int i = 0; i < std::abs(notches); ++i) {
+    ButtonDown(notches > 0 ? 5 : 4);
+    ButtonUp(notches > 0 ? 5 : 4);
+  }
+}
+
 void CXInput::KeyCode(unsigned code, bool down) {
   XTestFakeKeyEvent(Dpy(m_display), code, down ? True : False, CurrentTime);
 }

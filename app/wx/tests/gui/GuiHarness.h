@@ -58,6 +58,8 @@ class CXInput {
   void MoveTo(const wxPoint& screen);
   // Moves there first; button 1 left, 2 middle, 3 right.
   void Click(const wxPoint& screen, int button = 1, int count = 1);
+  // The mouse wheel over the point: notches down (positive) or up (negative).
+  void Wheel(const wxPoint& screen, int notches);
   void ButtonDown(int button = 1);
   void ButtonUp(int button = 1);
   // A key by its wx code (WXK_F5, WXK_RETURN, 'S', '0'...) with wxMOD_SHIFT / wxMOD_CONTROL /

@@ -124,6 +124,18 @@ int main() {
   t.Check("one start: the device tree has not doubled", [&] { return devices()->GetCount() <= treeItems; });
   t.Keys("Shift+F5 stops", WXK_F5, wxMOD_SHIFT, stopped, "the network stopped");
 
+  t.Section("a disabled command does nothing: the Start tool double-clicked");
+  t.Check("(count the start lines)", [&] { return (startLines = Count(output(), "Start time:")) > 0; });
+  t.Step("double-click Start", [&t, opc] {
+    const wxRect r = CGuiTest::ToolScreenRect(opc(), "Start");
+    t.Input().Click(wxPoint(r.x + r.width / 2, r.y + r.height / 2), 1, 2);
+  }, started, "the network started");
+  t.OpenMenu("look at the Control menu", {"Control"});
+  t.CloseMenus("close the menu");
+  t.Check("one start: one more start line", [&] { return Count(output(), "Start time:") == startLines + 1; });
+  t.Check("one start: the device tree has not doubled", [&] { return devices()->GetCount() <= treeItems; });
+  t.Keys("Shift+F5 stops", WXK_F5, wxMOD_SHIFT, stopped, "the network stopped");
+
   t.Section("New and Open are disabled while the network runs",
             "New and Open follow the document's rule (branch issue-23a)");
   t.Keys("F5 starts", WXK_F5, 0, started, "the network started");
