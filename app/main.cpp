@@ -1,5 +1,6 @@
 // Tessaly: the OPC server for LON networks with its main window.
 #include "app/shell/TessalyApp.h"
+#include "app/shell/StandardError.h"
 #include "app/shell/TessalyCommandLine.h"
 #include "app/wx/TessalyWxApp.h"
 #include "interfaces/opc/rpc/OpcMarshalers.h"
@@ -8,6 +9,8 @@
 
 int main(int argc, char** argv) {
   const CTessalyCommandLine line = CTessalyCommandLine::Parse(argc, argv);
+  // Before the toolkit starts: its warnings must not reach the terminal of the client that started us.
+  RedirectStandardErrorForClientStart(line);
   if (line.m_bRegServer || line.m_bUnregServer) {
     // Registration needs no window, and no display.
     CTessalyApp app;

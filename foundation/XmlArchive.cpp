@@ -68,10 +68,12 @@ CXmlArchive::CXmlArchive(const std::string& text) : m_mode(load), m_pCurrent(thi
 }
 
 bool CXmlArchive::Save() {
+  m_lSaveError = ERROR_INVALID_PARAMETER;
   if (!IsStoring() || m_path.IsEmpty()) return false;
   TiXmlPrinter printer;
   if (!Accept(&printer)) return false;
-  return tessaly::win32::ReplaceFileSafely(m_path, std::string(printer.CStr(), printer.Size())) == ERROR_SUCCESS;
+  m_lSaveError = tessaly::win32::ReplaceFileSafely(m_path, std::string(printer.CStr(), printer.Size()));
+  return m_lSaveError == ERROR_SUCCESS;
 }
 
 TiXmlElement* CXmlArchive::AddElement(LPCTSTR name) {
@@ -145,7 +147,26 @@ void CXmlArchive::ReadString(LPCTSTR name, CString& result) {
   if (!IsLoading()) return;
   TiXmlElement* element = m_pCurrent->FirstChildElement(ToAnsi(name));
   if (element == nullptr) AfxThrowArchiveException(CArchiveException::badIndex);
-  result = FromAnsi(element->GetText());
+  result = ElementText(element);
+}
+
+CString CXmlArchive::ElementText(const TiXmlElement* element) {
+  const TiXmlNode* child = element != nullptr ? element->FirstChild() : nullptr;
+  const TiXmlText* node = child != nullptr ? child->ToText() : nullptr;
+  if (node == nullptr) return CString();
+  std::string text = node->Value();
+  if (!node->CDATA()) {
+    static const char kWhite[] = " \t\n\v\f\r";
+    const size_t first = text.find_first_not_of(kWhite);
+    if (first == std::string::npos) {
+      if (text.find('\n') != std::string::npos) text.clear();
+    } else {
+      const size_t end = text.find_last_not_of(kWhite) + 1;
+      if (text.find('\n', end) != std::string::npos) text.erase(end);
+      if (text.find('\n') < first) text.erase(0, first);
+    }
+  }
+  return FromAnsi(text.c_str());
 }
 
 LONG CXmlArchive::ReadNumber(LPCTSTR name) {

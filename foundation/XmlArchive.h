@@ -34,6 +34,8 @@ class CXmlArchive : public TiXmlDocument {
   // Storing only: writes a temporary file and renames it over the path; false on any failure
   // (the old file is then untouched) and in loading mode.
   bool Save();
+  // Why the last Save failed (a Win32 error; ERROR_SUCCESS after one that succeeded).
+  LONG GetSaveError() const { return m_lSaveError; }
 
   // ---- storing (null and no change when loading) ----
   // The new element becomes current.
@@ -51,9 +53,9 @@ class CXmlArchive : public TiXmlDocument {
   // The element of that name at 0-based position n among the current node's child elements;
   // null (and the current node stays) when there is none. Never throws.
   TiXmlElement* EnterElementAt(LPCTSTR name, int n);
-  // Text of the first child element of that name ("" without text); none throws cause 5.
+  // Text of the first child element of that name (ElementText); none throws cause 5.
   void ReadString(LPCTSTR name, CString& result);
-  // Decimal text (leading blanks, digits up to the first other character), cut to the width.
+  // Decimal text (leading white space, digits up to the first other character), cut to the width.
   void ReadUInt(LPCTSTR name, UINT& value);
   void ReadUShort(LPCTSTR name, USHORT& value);
   void ReadByte(LPCTSTR name, BYTE& value);
@@ -65,6 +67,10 @@ class CXmlArchive : public TiXmlDocument {
   // callers that set or read attributes directly.
   static std::string ToAnsi(LPCTSTR text);
   static CString FromAnsi(const char* text);
+  // The element's text as a value: white space at either end that holds a line end is the
+  // file's layout (a value on lines of its own) and is dropped; blanks on the value's own line
+  // and inside it are the value's. A CDATA text is taken as written. "" without text.
+  static CString ElementText(const TiXmlElement* element);
 
  private:
   // Reads and parses the file; false when it is missing, empty, nested too deeply or malformed.
@@ -78,4 +84,5 @@ class CXmlArchive : public TiXmlDocument {
   int m_mode;
   CString m_path;
   TiXmlNode* m_pCurrent;
+  LONG m_lSaveError = ERROR_SUCCESS;
 };

@@ -18,6 +18,7 @@
 #include "opcserver/OPCToolkitManager.h"
 #include "platform/afx/AfxRes.h"
 #include "platform/afx/Archive.h"
+#include "platform/afx/FileDialog.h"
 #include "platform/afx/FrameWnd.h"
 #include "platform/afx/WaitCursor.h"
 #include "platform/win32/Files.h"
@@ -122,8 +123,8 @@ bool CDoc::IsUnattendedStart() {
 }
 
 void CDoc::LogOnce(const CString& what, const std::exception& error) {
-  if (m_bErrorLogged) return;
-  m_bErrorLogged = true;
+  // Each kind of failure once: a failing tick must not hide a failing pane, nor repeat itself.
+  if (!m_loggedFailures.insert(std::wstring(what.GetString())).second) return;
   if (CLoggingFile* log = GetDocHostLogFile()) log->Print(L"%s: %S", what, error.what());
 }
 
@@ -189,14 +190,16 @@ BOOL CDoc::LoadXml(LPCTSTR path) {
 
 BOOL CDoc::SaveXml(LPCTSTR path) {
   // A write that fails leaves the old file as it was and the document modified.
-  return SaveFile(path, [this, path] {
-    CXmlArchive ar(path, CXmlArchive::store);
-    {
-      CWaitCursor wait;
-      SerializeXml(ar);
-    }
-    return ar.Save();
-  });
+  return SaveFile(path, [this, path] { return WriteDocumentFile(path); });
+}
+
+LONG CDoc::WriteDocumentFile(LPCTSTR path) {
+  CXmlArchive ar(path, CXmlArchive::store);
+  {
+    CWaitCursor wait;
+    SerializeXml(ar);
+  }
+  return ar.Save() ? ERROR_SUCCESS : ar.GetSaveError();
 }
 
 BOOL CDoc::OnNewDocument() {
@@ -232,9 +235,10 @@ void CDoc::OnFileImport() {
     AfxMessageBox(IDS_CLIENTS_CONNECTED_CHANGE);
     return;
   }
-  CString path;
-  if (host == nullptr || !host->PromptImportFile(path)) return;
-  if (CDocument::OnOpenDocument(path)) SetModifiedFlag(TRUE);
+  CFileDialog dialog(TRUE, L"tdb", nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+                     L"Tessaly Configuration Files (*.tdb)|*.tdb|");
+  if (dialog.DoModal() != IDOK) return;
+  if (CDocument::OnOpenDocument(dialog.GetPathName())) SetModifiedFlag(TRUE);
 }
 
 // ---- network -------------------------------------------------------------------------

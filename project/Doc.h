@@ -8,6 +8,7 @@
 // through its CLonHost reads, which are atomic or taken under the settings' lock.
 #pragma once
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,8 @@ class CDoc : public CDocument, public CLonDatabaseManager, public CProtocolEvent
   BOOL OnNewDocument() override;
   BOOL OnOpenDocument(LPCTSTR path) override;
   BOOL OnSaveDocument(LPCTSTR path) override { return SaveXml(path); }
+  // The XML form; asks nothing.
+  LONG WriteDocumentFile(LPCTSTR path) override;
   void OnCloseDocument() override;
   BOOL CanCloseFrame(CFrameWnd* frame) override;
   // A converted .tdb keeps its .tdbx path when the framework sets the opened path again.
@@ -132,11 +135,12 @@ class CDoc : public CDocument, public CLonDatabaseManager, public CProtocolEvent
   bool ConnectNetwork();
   // The port and channel of the named interface; empty ones when the control has none.
   CPortChannel FindInterfacePortChannel(const CString& name, bool& found);
+  // Logs a failure of the kind `what` the first time it happens to this document.
   void LogOnce(const CString& what, const std::exception& error);
 
   CString m_strConvertedFrom;  // the .tdb a converted project was read from
   CLonHost* m_pPreviousLonHost = nullptr;
-  bool m_bErrorLogged = false;
+  std::set<std::wstring> m_loggedFailures;  // the kinds of failure logged already
 };
 
 // The XML form of a project inside the archive's root "configuration" (version 2 written;

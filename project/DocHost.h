@@ -42,8 +42,6 @@ class CDocHost {
   virtual int GetServerInstance() = 0;
   // Records the project as this instance's last one.
   virtual void SetLastProjectPath(const CString& path) = 0;
-  // The import dialog (extension "tdb"); false when cancelled.
-  virtual bool PromptImportFile(CString& path) = 0;
   // The options sheet on that page (-1: the page shown last).
   virtual void ShowOptions(int page) = 0;
   virtual int RunDeviceDialog(CDeviceDialogRecord& record) = 0;

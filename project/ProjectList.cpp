@@ -16,7 +16,7 @@ void CProjectList::Read(CXmlArchive& ar) {
     TiXmlElement* file = ar.EnterElementAt(L"file", n);
     if (file == nullptr) break;
     int index = 0;
-    if (file->QueryIntAttribute("index", &index) == TIXML_SUCCESS) m_files[index] = CXmlArchive::FromAnsi(file->GetText());
+    if (file->QueryIntAttribute("index", &index) == TIXML_SUCCESS) m_files[index] = CXmlArchive::ElementText(file);
     ar.LeaveElementLoading();
   }
   ar.LeaveElementLoading();

@@ -18,8 +18,11 @@ CString EnumValueToText(const CEnumText* table, int value) {
 }
 
 int EnumTextToValue(const CEnumText* table, const CString& text) {
+  // No name has blanks: around it they are a hand-formatted file's.
+  CString name(text);
+  name.Trim();
   for (const CEnumText* entry = table; entry->value != -1; ++entry)
-    if (text == entry->text) return entry->value;
+    if (name == entry->text) return entry->value;
   return -1;
 }
 

@@ -32,7 +32,7 @@ extern const CEnumText g_backNameCompTexts[];    // 0 "2.08", 1 "2.12", 2 "2.2x"
 extern const CEnumText g_monitorNVsTexts[];      // 0 "selected", 1 "all"
 // The table's text, or the value as "%d".
 CString EnumValueToText(const CEnumText* table, int value);
-// Exact, case-sensitive; -1 for a text the table lacks.
+// Exact and case-sensitive, white space around the text ignored; -1 for a text the table lacks.
 int EnumTextToValue(const CEnumText* table, const CString& text);
 
 class CSettings {

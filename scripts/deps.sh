@@ -8,6 +8,8 @@ packages=(cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
 # The GUI tests: a window manager, real input (XTest), the toolkit's own widgets looked at.
 packages+=(openbox xdotool libxtst-dev libgtk-3-dev)
 packages+=(python3)  # the layer check of make test, the table of make bench
+# The desktop's file types of -RegServer, and its own tools that the test asks about a project.
+packages+=(xdg-utils shared-mime-info desktop-file-utils libfile-mimeinfo-perl)
 # `make fuzz` only (scripts/deps.sh fuzz): clang with its libFuzzer and sanitizer runtimes.
 if [ "${1:-}" = "fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)

@@ -11,7 +11,9 @@
 #include "platform/win32/Handles.h"
 #include "platform/win32/MessageBox.h"
 #include "platform/win32/Messages.h"
+#include "platform/afx/AfxRes.h"
 #include "platform/afx/DocManager.h"
+#include "project/Doc.h"
 #include "project/LonTagsManager.h"
 #include "project/ProjectList.h"
 
@@ -159,6 +161,97 @@ CDocument* CTessalyApp::OpenDocumentFile(const CString& path) {
   if (!manager->SaveAllModified()) return nullptr;
   manager->CloseAllDocuments(FALSE);
   return manager->OpenDocumentFile(path.GetString());
+}
+
+bool CTessalyApp::CanChangeProject() {
+  CDoc* doc = CDoc::GetDoc();
+  if (doc == nullptr) return m_nStartMode == StartModeInteractive;
+  CCmdUI state(ID_FILE_OPEN);
+  doc->OnUpdateCommandUI(&state);
+  return state.m_bEnabled;
+}
+
+CDocument* CTessalyApp::OnFileOpen() {
+  CDocManager* manager = AfxGetDocManager();
+  if (manager == nullptr || !CanChangeProject()) return nullptr;
+  const CString path = manager->PromptOpenFileName();
+  return path.IsEmpty() ? nullptr : OpenDocumentFile(path);
+}
+
+CDocument* CTessalyApp::OpenRecentFile(int index) {
+  CDocManager* manager = AfxGetDocManager();
+  CRecentFileList* list = manager != nullptr ? manager->GetRecentFileList() : nullptr;
+  if (list == nullptr || index < 0 || index >= list->GetCount() || !CanChangeProject()) return nullptr;
+  const CString path = (*list)[index];
+  CDocument* opened = OpenDocumentFile(path);
+  if (opened == nullptr) {
+    // The entry may have moved meanwhile: it is looked up again before it goes.
+    for (int i = 0; i < list->GetCount(); ++i) {
+      if ((*list)[i] != path) continue;
+      list->Remove(i);
+      manager->SaveStdProfileSettings();
+      break;
+    }
+  }
+  return opened;
+}
+
+CDocument* CTessalyApp::OpenDroppedFiles(const std::vector<CString>& paths) {
+  if (paths.empty() || !CanChangeProject()) return nullptr;
+  return OpenDocumentFile(paths.front());
+}
+
+bool CTessalyApp::CanExit() {
+  if (!CanClose()) return false;
+  CDocManager* manager = AfxGetDocManager();
+  return manager == nullptr || manager->SaveAllModified();
+}
+
+CString CTessalyApp::GetRecoveryPath(const CDocument& document) {
+  const CString path = document.GetPathName();
+  CString ext;
+  if (CDocTemplate* t = document.GetDocTemplate()) t->GetDocString(ext, CDocTemplate::filterExt);
+  if (path.IsEmpty()) {
+    const std::wstring name = std::wstring(document.GetTitle().GetString()) + L"-recovered" + ext.GetString();
+    return CString(tessaly::win32::JoinPath(GetCommonDataFolder(), name.c_str()).c_str());
+  }
+  const std::wstring own = tessaly::win32::PathExtension(path);
+  const CString stem = path.Left(path.GetLength() - static_cast<int>(own.size()));
+  return stem + L"-recovered" + (own.empty() ? ext : CString(own.c_str()));
+}
+
+std::vector<CString> CTessalyApp::SaveRecoveryCopies() {
+  std::vector<CString> written;
+  CDocManager* manager = AfxGetDocManager();
+  if (manager == nullptr) return written;
+  for (const auto& t : manager->GetTemplates()) {
+    for (CDocument* document : t->GetDocuments()) {
+      if (!document->IsModified()) continue;
+      CString target = GetRecoveryPath(*document);
+      LONG error = ERROR_WRITE_FAULT;
+      try {
+        error = document->WriteDocumentFile(target);
+        if (error != ERROR_SUCCESS && !document->GetPathName().IsEmpty()) {
+          // The project's folder takes no file: the common data folder does.
+          target = CString(tessaly::win32::JoinPath(GetCommonDataFolder(),
+                                                    tessaly::win32::PathFileName(target).c_str()).c_str());
+          error = document->WriteDocumentFile(target);
+        }
+      } catch (const std::exception&) {
+        error = ERROR_WRITE_FAULT;
+      }
+      if (error != ERROR_SUCCESS) {
+        CLoggingFile::Print(L"Unsaved changes of %s were lost (error %d).", document->GetTitle().GetString(),
+                            static_cast<int>(error));
+        continue;
+      }
+      CLoggingFile::Print(L"Unsaved changes of %s were saved to %s.", document->GetTitle().GetString(),
+                          target.GetString());
+      manager->AddToRecentFileList(target);
+      written.push_back(target);
+    }
+  }
+  return written;
 }
 
 CString CTessalyApp::GetMainFrameTitle() const {

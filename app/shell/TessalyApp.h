@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "app/shell/InitStatus.h"
 #include "app/shell/MultiCLSID.h"
@@ -76,6 +77,26 @@ class CTessalyApp : public CRegistryProfile,
   // wants) and closed, then a new one is made or the file opened. Null when refused or failed.
   CDocument* OnFileNew();
   CDocument* OpenDocumentFile(const CString& path);
+  // Whether the user may open or make another project now: the document's rule for New and
+  // Open (an interactive start with the network stopped); without a document, an interactive start.
+  bool CanChangeProject();
+  // File/Open: the framework's file dialog, then OpenDocumentFile; null when cancelled or refused.
+  CDocument* OnFileOpen();
+  // An entry of the recent-file list (0 the newest), under the rule of Open; an entry that does
+  // not open leaves the list.
+  CDocument* OpenRecentFile(int index);
+  // Files dropped on the main window: the first opens as File/Open would open it.
+  CDocument* OpenDroppedFiles(const std::vector<CString>& paths);
+  // Exit and the close box, in this order: the clients' question, then saving each modified
+  // project. False (the program runs on) when either is declined or cancelled.
+  bool CanExit();
+  // The end nobody answers for (SIGTERM, a client's end): each modified project is written to
+  // its recovery copy (GetRecoveryPath), never over its own file, and the copy goes to the
+  // recent-file list. The copies written.
+  std::vector<CString> SaveRecoveryCopies();
+  // Beside the project, its name followed by "-recovered"; an untitled project's in the common
+  // data folder.
+  CString GetRecoveryPath(const CDocument& document);
   // A WM_CLOSE reaching the loop while clients are connected is dropped.
   bool ShouldDropClose() const;
   void StopComServerThread();

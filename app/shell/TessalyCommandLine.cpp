@@ -36,8 +36,8 @@ CTessalyCommandLine CTessalyCommandLine::Parse(const std::vector<CString>& args)
       line.m_bDebug = true;
       line.m_bLogOff = false;
       line.m_strLogFile = kDefaultLogFile;
-      // The next argument is the file, whatever it says; "OFF" after it closes the log.
-      if (i + 1 < args.size()) line.m_strLogFile = args[++i];
+      // The next argument is the file unless it is a switch; "OFF" after it closes the log.
+      if (i + 1 < args.size() && SwitchName(args[i + 1]).IsEmpty()) line.m_strLogFile = args[++i];
       if (i + 1 < args.size()) {
         const CString next = args[i + 1];
         const CString nextName = SwitchName(next).IsEmpty() ? next : SwitchName(next);

@@ -85,7 +85,7 @@ CMainFrame::CMainFrame(CTessalyApp& app)
   m_hWnd = CreateMessageWindow(&CMainFrame::WindowProc, this);
   m_app.m_hMainWnd = m_hWnd;
   m_handled = {ID_VIEW_NODE_TAG,        ID_VIEW_GROUP_ITEM_DIAGNOSIS, ID_APP_ABOUT,        ID_APP_EXIT,
-               ID_FILE_NEW,             ID_FILE_OPEN,                 ID_VIEW_STATUS_BAR,  ID_VIEW_TOOLBAR_STANDARD,
+               ID_VIEW_STATUS_BAR,      ID_VIEW_TOOLBAR_STANDARD,
                ID_VIEW_TOOLBAR_OPC,     ID_VIEW_PANE_OUTPUT,          ID_VIEW_PANE_PROPERTIES,
                ID_VIEW_PANE_SHORTCUTS};
   for (int id = ID_VIEW_APPLOOK_FIRST; id <= ID_VIEW_APPLOOK_LAST; ++id) m_handled.insert(id);
@@ -113,6 +113,13 @@ CMainFrame::CMainFrame(CTessalyApp& app)
   Bind(wxEVT_BUTTON, &CMainFrame::OnCommand, this);
   Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateCommand, this);
   Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
+  Bind(wxEVT_MENU_OPEN, [this](wxMenuEvent& event) {
+    UpdateRecentFileMenu();
+    event.Skip();
+  });
+  // A project dropped on the window opens as File/Open would open it.
+  DragAcceptFiles(true);
+  Bind(wxEVT_DROP_FILES, &CMainFrame::OnDropFiles, this);
   Bind(wxEVT_TIMER, &CMainFrame::OnStatusTimer, this, m_statusTimer.GetId());
   UpdateStatusPanes();
   m_statusTimer.Start(500);
@@ -138,6 +145,7 @@ void CMainFrame::CreateMenus() {
   file->AppendSeparator();
   file->Append(WxIdOfCommand(ID_FILE_MRU_FILE1), "Recent File");
   file->AppendSeparator();
+  m_pFileMenu = file;
   file->Append(WxIdOfCommand(ID_APP_EXIT), "E&xit");
 
   auto* edit = new wxMenu;
@@ -200,6 +208,37 @@ void CMainFrame::CreateMenus() {
   bar->Append(view, "&View");
   bar->Append(help, "&Help");
   SetMenuBar(bar);
+  UpdateRecentFileMenu();
+}
+
+void CMainFrame::UpdateRecentFileMenu() {
+  // The list's entries in place of the first entry's item, newest first; "Recent File",
+  // disabled, while the list is empty.
+  CDocManager* manager = AfxGetDocManager();
+  CRecentFileList* list = manager != nullptr ? manager->GetRecentFileList() : nullptr;
+  const int count = list != nullptr ? list->GetCount() : 0;
+  size_t position = 0;
+  if (m_pFileMenu->FindChildItem(WxIdOfCommand(ID_FILE_MRU_FILE1), &position) == nullptr) return;
+  for (int i = 0; i < kRecentFiles; ++i) {
+    if (m_pFileMenu->FindItem(WxIdOfCommand(ID_FILE_MRU_FILE1 + i)) != nullptr) m_pFileMenu->Delete(WxIdOfCommand(ID_FILE_MRU_FILE1 + i));
+  }
+  if (count == 0) {
+    m_pFileMenu->Insert(position, WxIdOfCommand(ID_FILE_MRU_FILE1), "Recent File");
+    return;
+  }
+  for (int i = 0; i < count && i < kRecentFiles; ++i) {
+    // A path's own "&" is no mnemonic.
+    wxString path((*list)[i].GetString());
+    path.Replace("&", "&&");
+    m_pFileMenu->Insert(position + static_cast<size_t>(i), WxIdOfCommand(ID_FILE_MRU_FILE1 + i),
+                        wxString::Format("&%d %s", i + 1, path));
+  }
+}
+
+void CMainFrame::OnDropFiles(wxDropFilesEvent& event) {
+  std::vector<CString> paths;
+  for (int i = 0; i < event.GetNumberOfFiles(); ++i) paths.emplace_back(event.GetFiles()[i].wc_str());
+  if (m_app.OpenDroppedFiles(paths) != nullptr) SyncWorkspaces();
 }
 
 void CMainFrame::CreateToolBars() {
@@ -336,7 +375,14 @@ void CMainFrame::SyncWorkspaces() {
     const size_t number = m_pNotebook->GetPageCount() + 1;
     m_pNotebook->AddPage(page, wxString(doc->GetTitle().GetString()) + wxString::Format(":%zu", number), true);
   }
+  // A save under another name renames the pages.
+  for (size_t i = 0; doc != nullptr && i < m_pNotebook->GetPageCount(); ++i) {
+    const wxString text = m_pNotebook->GetPageText(i);
+    const wxString number = text.AfterLast(':');
+    if (text.Contains(":")) m_pNotebook->SetPageText(i, wxString(doc->GetTitle().GetString()) + ":" + number);
+  }
   UpdateTitle();
+  UpdateRecentFileMenu();
 }
 
 CSplitChildFrame* CMainFrame::SelectPage(const std::function<bool(CSplitChildFrame*)>& wanted) {
@@ -393,8 +439,21 @@ void CMainFrame::UpdateStatusPanes() {
 
 void CMainFrame::OnStatusTimer(wxTimerEvent&) { UpdateStatusPanes(); }
 
+bool CMainFrame::IsCommandEnabled(int id) {
+  wxUpdateUIEvent state(WxIdOfCommand(id));
+  OnUpdateCommand(state);
+  return !state.GetSetEnabled() || state.GetEnabled();
+}
+
 void CMainFrame::OnCommand(wxCommandEvent& event) {
   const int id = CommandOfWxId(event.GetId());
+  // A disabled command does nothing, however it came (a key pressed before the menus were updated).
+  if (!IsCommandEnabled(id)) return;
+  if (id >= ID_FILE_MRU_FILE1 && id < ID_FILE_MRU_FILE1 + kRecentFiles) {
+    if (m_app.OpenRecentFile(id - ID_FILE_MRU_FILE1) != nullptr) SyncWorkspaces();
+    UpdateRecentFileMenu();
+    return;
+  }
   if (id >= ID_VIEW_APPLOOK_FIRST && id <= ID_VIEW_APPLOOK_LAST) {
     OnSetAppLook(id);
     return;
@@ -416,7 +475,8 @@ void CMainFrame::OnCommand(wxCommandEvent& event) {
       ShowAbout();
       break;
     case ID_APP_EXIT:
-      if (m_app.CanClose()) Close(true);
+      // The close box's questions, in its order (OnClose).
+      Close(false);
       break;
     case ID_FILE_NEW:
       m_app.OnFileNew();
@@ -441,15 +501,22 @@ void CMainFrame::OnCommand(wxCommandEvent& event) {
 }
 
 void CMainFrame::OnFileOpen() {
-  wxFileDialog dialog(this, "Open", wxEmptyString, wxEmptyString, "Tessaly projects (*.tdbx)|*.tdbx|Older projects (*.tdb)|*.tdb",
-                      wxFD_OPEN | wxFD_FILE_MUST_EXIST);
-  if (dialog.ShowModal() != wxID_OK) return;
-  m_app.OpenDocumentFile(CString(dialog.GetPath().wc_str()));
+  // The framework's file dialog (the toolkit's, through the presenter), then the one-project rule.
+  m_app.OnFileOpen();
   SyncWorkspaces();
 }
 
 void CMainFrame::OnUpdateCommand(wxUpdateUIEvent& event) {
   const int id = CommandOfWxId(event.GetId());
+  if (id == ID_FILE_NEW || id == ID_FILE_OPEN || (id >= ID_FILE_MRU_FILE1 && id < ID_FILE_MRU_FILE1 + kRecentFiles)) {
+    // The application's commands under the document's rule; the list's placeholder stays grey.
+    CDocManager* manager = AfxGetDocManager();
+    const bool listed = id < ID_FILE_MRU_FILE1 ||
+                        (manager != nullptr && manager->GetRecentFileList() != nullptr &&
+                         id - ID_FILE_MRU_FILE1 < manager->GetRecentFileList()->GetCount());
+    event.Enable(listed && m_app.CanChangeProject());
+    return;
+  }
   if (m_handled.count(id) == 0) {
     // Menu and tool bar commands go the document's route; those without a handler stay disabled.
     // Other windows are not ours to judge.
@@ -478,17 +545,18 @@ bool CMainFrame::IsCommandOfTheBars(int command) {
 }
 
 void CMainFrame::OnClose(wxCloseEvent& event) {
-  // The close box and Exit: behind the question while clients are connected.
-  if (event.CanVeto() && !m_app.CanClose()) {
-    event.Veto();
-    return;
-  }
-  CDocManager* manager = AfxGetDocManager();
-  if (manager != nullptr) {
-    if (event.CanVeto() && !manager->SaveAllModified()) {
+  // The close box and Exit: the clients' question, then saving changes; either may keep the
+  // program running. A close nobody answers for keeps the changes in recovery copies.
+  if (event.CanVeto()) {
+    if (!m_app.CanExit()) {
       event.Veto();
       return;
     }
+  } else {
+    m_app.SaveRecoveryCopies();
+  }
+  CDocManager* manager = AfxGetDocManager();
+  if (manager != nullptr) {
     manager->CloseAllDocuments(FALSE);
     SyncWorkspaces();
   }
@@ -539,14 +607,6 @@ CLoggingFile* CMainFrame::GetLogFile() { return &m_app; }
 int CMainFrame::GetServerInstance() { return m_app.m_nInstance; }
 
 void CMainFrame::SetLastProjectPath(const CString& path) { m_app.SetLastProjectPath(path); }
-
-bool CMainFrame::PromptImportFile(CString& path) {
-  wxFileDialog dialog(this, "Import", wxEmptyString, wxEmptyString, "Older projects (*.tdb)|*.tdb",
-                      wxFD_OPEN | wxFD_FILE_MUST_EXIST);
-  if (dialog.ShowModal() != wxID_OK) return false;
-  path = CString(dialog.GetPath().wc_str());
-  return true;
-}
 
 int CMainFrame::RunDeviceDialog(CDeviceDialogRecord& record) { return CLonGuiLinksWx::RunDeviceDialog(this, record); }
 

@@ -58,7 +58,6 @@ class CMainFrame : public wxFrame, public CDocHost, public IKxTimerOwner {
   CLoggingFile* GetLogFile() override;
   int GetServerInstance() override;
   void SetLastProjectPath(const CString& path) override;
-  bool PromptImportFile(CString& path) override;
   void ShowOptions(int page) override;
   int RunDeviceDialog(CDeviceDialogRecord& record) override;
   void ShowNiStatusSheet(const CString& title, IDispatch* configuration) override;
@@ -76,6 +75,11 @@ class CMainFrame : public wxFrame, public CDocHost, public IKxTimerOwner {
   void OnCommand(wxCommandEvent& event);
   void OnUpdateCommand(wxUpdateUIEvent& event);
   void OnClose(wxCloseEvent& event);
+  void OnDropFiles(wxDropFilesEvent& event);
+  // The state OnUpdateCommand gives; a command runs only when it is enabled.
+  bool IsCommandEnabled(int id);
+  // The File menu's recent files, as the list holds them now.
+  void UpdateRecentFileMenu();
   void OnStatusTimer(wxTimerEvent& event);
   void UpdateTitle();
   // The active page's frame, when its document still has it.
@@ -97,6 +101,8 @@ class CMainFrame : public wxFrame, public CDocHost, public IKxTimerOwner {
   wxTimer m_statusTimer;
   HWND m_hWnd = nullptr;
   std::set<int> m_handled;
+  static constexpr int kRecentFiles = 4;
+  wxMenu* m_pFileMenu = nullptr;
   CCommandRouter m_router;
   // The device model's windows and dialogs, for as long as the main window lives.
   std::unique_ptr<CLonGuiLinksWx> m_pGuiLinks;

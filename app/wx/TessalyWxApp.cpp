@@ -2,9 +2,11 @@
 
 #include <csignal>
 
+#include "app/shell/ShellFileTypes.h"
 #include "app/wx/MainFrame.h"
 #include "foundation/EventsManager.h"
 #include "platform/win32/Files.h"
+#include "platform/wx/WxFileDialogPresenter.h"
 #include "platform/wx/WxMessageBoxPresenter.h"
 #include "platform/wx/WxQueuePump.h"
 #include "opcserver/ComServerThread.h"
@@ -27,7 +29,12 @@ void ConfigureTessalyApp(CTessalyApp& app) {
     const CLSID& clsid = GetOpcServerInstanceCLSID(instance);
     CLoggingFile* log = &app;
     const bool done = registerServer ? RegisterOPCCategories(clsid, CString(), log) : UnregisterOPCCategories(clsid, log);
-    return done ? S_OK : E_FAIL;
+    // The desktop's file types: a project opens with this program.
+    wchar_t executable[MAX_PATH] = {};
+    GetModuleFileName(nullptr, executable, MAX_PATH);
+    const bool types = registerServer ? RegisterShellFileTypes(executable, instance, GetShellDataFolder())
+                                      : UnregisterShellFileTypes(instance, GetShellDataFolder());
+    return done && types ? S_OK : E_FAIL;
   };
 }
 
@@ -41,6 +48,7 @@ bool CTessalyWxApp::OnInit() {
   m_pump = std::make_unique<CWxQueuePump>();
   if (m_bInstallPresenter) {
     m_presenter = std::make_unique<CScopedMessageBoxPresenter>(std::make_shared<CWxMessageBoxPresenter>(L"Tessaly"));
+    m_filePresenter = std::make_unique<CScopedFileDialogPresenter>(std::make_shared<CWxFileDialogPresenter>());
   }
   m_app = std::make_unique<CTessalyApp>();
   ConfigureTessalyApp(*m_app);
@@ -99,6 +107,7 @@ int CTessalyWxApp::OnExit() {
   if (m_app) m_app->ExitInstance();
   AfxSetDocManager(nullptr);
   CEventsManager::Destroy();
+  m_filePresenter.reset();
   m_presenter.reset();
   m_pump.reset();
   return wxApp::OnExit();

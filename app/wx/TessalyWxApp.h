@@ -14,6 +14,7 @@
 class CMainFrame;
 class CWxQueuePump;
 class CScopedMessageBoxPresenter;
+class CScopedFileDialogPresenter;
 
 class CTessalyWxApp : public wxApp {
  public:
@@ -27,13 +28,15 @@ class CTessalyWxApp : public wxApp {
   CMainFrame* GetMainFrame() { return m_pFrame; }
   // Runs once the main window is up (the smoke test drives the program from here).
   std::function<void(CTessalyWxApp&)> m_onStarted;
-  // False: the message boxes stay with the presenter installed before (a test's script).
+  // False: the message boxes and file dialogs stay with the presenters installed before (a
+  // test's script).
   bool m_bInstallPresenter = true;
 
  private:
   CTessalyCommandLine m_line;
   std::unique_ptr<CWxQueuePump> m_pump;
   std::unique_ptr<CScopedMessageBoxPresenter> m_presenter;
+  std::unique_ptr<CScopedFileDialogPresenter> m_filePresenter;
   std::unique_ptr<CTessalyApp> m_app;
   std::unique_ptr<CDocManager> m_pDocManager;
   CMainFrame* m_pFrame = nullptr;

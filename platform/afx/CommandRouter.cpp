@@ -16,6 +16,11 @@ std::vector<CCommandTarget*> CCommandRouter::Targets() const {
 }
 
 bool CCommandRouter::Route(UINT id) {
+  // A command whose update handler disables it does not run, however it came (a key pressed
+  // twice before the menus were updated): it counts as taken.
+  CCmdUI state(id);
+  state.m_bEnabled = true;
+  if (UpdateUI(state) && !state.m_bEnabled) return true;
   // As the framework's message loop does: a command that fails tells the user and ends.
   try {
     for (CCommandTarget* target : Targets())

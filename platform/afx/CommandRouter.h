@@ -18,7 +18,8 @@ class CCommandRouter {
   void SetFrame(CCommandTarget* frame) { m_pFrame = frame; }
   void SetApplication(CCommandTarget* app) { m_pApp = app; }
 
-  // False when no target took the command. An exception of the handler is shown in a message
+  // False when no target took the command. A command that its update-UI state disables is
+  // taken without running. An exception of the handler is shown in a message
   // box and ends the command.
   bool Route(UINT id);
   // The state a menu item or pane shows.

@@ -2,7 +2,9 @@
 
 #include <atomic>
 
+#include "platform/afx/AfxRes.h"
 #include "platform/afx/Document.h"
+#include "platform/afx/FileDialog.h"
 #include "platform/win32/Profile.h"
 
 namespace {
@@ -56,7 +58,39 @@ void CDocManager::CloseAllDocuments(BOOL endSession) {
   for (const auto& t : m_templates) t->CloseAllDocuments(endSession);
 }
 
-BOOL CDocManager::DoPromptFileName(CString&, BOOL, CDocTemplate*) { return FALSE; }
+BOOL CDocManager::DoPromptFileName(CString& fileName, UINT titleId, DWORD flags, BOOL openFileDialog,
+                                   CDocTemplate* docTemplate) {
+  AfxRegisterFrameworkStrings();
+  CString filter;
+  CString defaultExt;
+  auto append = [&filter, &defaultExt](const CDocTemplate& t) {
+    CString name, ext;
+    if (!t.GetDocString(name, CDocTemplate::filterName) || !t.GetDocString(ext, CDocTemplate::filterExt)) return;
+    if (defaultExt.IsEmpty()) defaultExt = ext;
+    filter += name + L"|*" + ext + L"|";
+  };
+  if (docTemplate != nullptr) {
+    append(*docTemplate);
+  } else {
+    for (const auto& t : m_templates) append(*t);
+  }
+  CString all;
+  all.LoadString(nullptr, AFX_IDS_ALLFILTER);
+  filter += all + L"|*.*||";
+  // Open takes the name as typed; a save gets the extension and asks before it replaces a file.
+  CFileDialog dialog(openFileDialog, openFileDialog ? nullptr : defaultExt.GetString(), fileName,
+                     openFileDialog ? flags : flags | OFN_OVERWRITEPROMPT, filter);
+  dialog.m_request.title.LoadString(nullptr, titleId);
+  if (dialog.DoModal() != IDOK) return FALSE;
+  fileName = dialog.GetPathName();
+  return TRUE;
+}
+
+CString CDocManager::PromptOpenFileName() {
+  CString path;
+  if (!DoPromptFileName(path, AFX_IDS_OPENFILE, OFN_HIDEREADONLY | OFN_FILEMUSTEXIST, TRUE, nullptr)) return CString();
+  return path;
+}
 
 void CDocManager::LoadStdProfileSettings(CRegistryProfile* profile, int size) {
   m_pProfile = profile;
@@ -69,5 +103,8 @@ void CDocManager::SaveStdProfileSettings() {
 }
 
 void CDocManager::AddToRecentFileList(LPCTSTR path) {
-  if (m_pRecentFiles) m_pRecentFiles->Add(path);
+  if (!m_pRecentFiles) return;
+  // Kept in the profile at once: an end without the usual exit keeps the list too.
+  m_pRecentFiles->Add(path);
+  SaveStdProfileSettings();
 }

@@ -28,13 +28,20 @@ class CDocManager {
   virtual CDocument* OpenDocumentFile(LPCTSTR path);
   BOOL SaveAllModified();
   void CloseAllDocuments(BOOL endSession);
-  // The Save As question; headless there is no dialog and the answer is no.
-  virtual BOOL DoPromptFileName(CString& fileName, BOOL saving, CDocTemplate* docTemplate);
+  // The file dialog (CFileDialog) titled by string titleId: the filter of the given template (of
+  // every template with one when null), then "All Files"; a save adds the template's extension
+  // to a name typed without one. fileName is the name offered and becomes the chosen path;
+  // FALSE when cancelled.
+  virtual BOOL DoPromptFileName(CString& fileName, UINT titleId, DWORD flags, BOOL openFileDialog,
+                                CDocTemplate* docTemplate);
+  // File/Open's question; the chosen path, or empty when cancelled.
+  CString PromptOpenFileName();
 
   // The list of `size` entries, read from the profile (LoadStdProfileSettings).
   void LoadStdProfileSettings(CRegistryProfile* profile, int size = 4);
   void SaveStdProfileSettings();
   CRecentFileList* GetRecentFileList() { return m_pRecentFiles.get(); }
+  // Adds the path and writes the list to the profile.
   void AddToRecentFileList(LPCTSTR path);
 
  private:

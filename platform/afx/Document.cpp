@@ -1,18 +1,36 @@
 #include "platform/afx/Document.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include "platform/afx/AfxRes.h"
 #include "platform/afx/Archive.h"
 #include "platform/afx/ArchiveException.h"
 #include "platform/afx/DocManager.h"
 #include "platform/afx/DocTemplate.h"
+#include "platform/afx/FileDialog.h"
 #include "platform/afx/FrameWnd.h"
 #include "platform/afx/View.h"
+#include "platform/afx/WaitCursor.h"
 #include "platform/win32/Files.h"
 #include "platform/win32/MessageBox.h"
 
-CDocument::CDocument() { AfxRegisterFrameworkStrings(); }
+namespace {
+// A file whose permissions let nobody write it: saved under another name, as a read-only file is.
+bool IsReadOnlyFile(const CString& path) {
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(tessaly::win32::NativePath(path), error);
+  if (error || !std::filesystem::is_regular_file(status)) return false;
+  using std::filesystem::perms;
+  return (status.permissions() & (perms::owner_write | perms::group_write | perms::others_write)) == perms::none;
+}
+}  // namespace
+
+CDocument::CDocument() {
+  AfxRegisterFrameworkStrings();
+  MapCommand(ID_FILE_SAVE, [this] { OnFileSave(); });
+  MapCommand(ID_FILE_SAVE_AS, [this] { OnFileSaveAs(); });
+}
 
 CDocument::~CDocument() {
   CloseFrames();
@@ -112,17 +130,19 @@ BOOL CDocument::LoadFile(LPCTSTR path, const std::function<void(const std::vecto
 }
 
 BOOL CDocument::OnSaveDocument(LPCTSTR path) {
-  return SaveFile(path, [this, path] {
-    CArchive ar;
-    Serialize(ar);
-    return tessaly::win32::ReplaceFileSafely(path, ar.GetStoredBytes()) == ERROR_SUCCESS;
-  });
+  return SaveFile(path, [this, path] { return WriteDocumentFile(path); });
 }
 
-BOOL CDocument::SaveFile(LPCTSTR path, const std::function<bool()>& write) {
+LONG CDocument::WriteDocumentFile(LPCTSTR path) {
+  CArchive ar;
+  Serialize(ar);
+  return tessaly::win32::ReplaceFileSafely(path, ar.GetStoredBytes());
+}
+
+BOOL CDocument::SaveFile(LPCTSTR path, const std::function<LONG()>& write) {
   try {
-    if (!write()) {
-      ReportSaveLoadException(path, nullptr, TRUE, AFX_IDP_FAILED_TO_SAVE_DOC);
+    if (const LONG error = write(); error != ERROR_SUCCESS) {
+      ReportSaveError(path, error);
       return FALSE;
     }
   } catch (const std::exception& e) {
@@ -167,15 +187,57 @@ BOOL CDocument::DoSave(LPCTSTR path, BOOL replace) {
   CString target(path);
   if (target.IsEmpty()) {
     CDocManager* manager = AfxGetDocManager();
-    target = m_strPathName.IsEmpty() ? m_strTitle : m_strPathName;
-    if (manager == nullptr || !manager->DoPromptFileName(target, TRUE, m_pDocTemplate)) return FALSE;
+    target = m_strPathName;
+    if (replace && target.IsEmpty()) {
+      // The title, up to anything that would make it a path, with the template's extension.
+      target = m_strTitle;
+      const int bad = target.FindOneOf(L":/\\");
+      if (bad >= 0) target = target.Left(bad);
+      CString ext;
+      if (m_pDocTemplate != nullptr && m_pDocTemplate->GetDocString(ext, CDocTemplate::filterExt)) target += ext;
+    }
+    if (manager == nullptr ||
+        !manager->DoPromptFileName(target, replace ? AFX_IDS_SAVEFILE : AFX_IDS_SAVEFILECOPY,
+                                   OFN_HIDEREADONLY | OFN_PATHMUSTEXIST, FALSE, m_pDocTemplate)) {
+      return FALSE;
+    }
   }
+  CWaitCursor wait;
+  // The file is written whole or not at all, so nothing is removed after a failure.
   if (!OnSaveDocument(target)) return FALSE;
   if (replace) SetPathName(target);
   return TRUE;
 }
 
-BOOL CDocument::DoFileSave() { return DoSave(m_strPathName.IsEmpty() ? nullptr : m_strPathName.GetString()); }
+BOOL CDocument::DoFileSave() {
+  if (m_strPathName.IsEmpty() || IsReadOnlyFile(m_strPathName)) return DoSave(nullptr);
+  return DoSave(m_strPathName);
+}
+
+void CDocument::ReportSaveError(LPCTSTR path, LONG error) {
+  UINT prompt;
+  switch (error) {
+    case ERROR_ACCESS_DENIED:
+      prompt = AFX_IDP_FAILED_ACCESS_WRITE;
+      break;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      prompt = AFX_IDP_FAILED_DISK_FULL;
+      break;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+      prompt = AFX_IDP_FAILED_INVALID_PATH;
+      break;
+    default:
+      prompt = AFX_IDP_FAILED_IO_ERROR_WRITE;
+      break;
+  }
+  CString text;
+  text.LoadString(nullptr, prompt);
+  text.Replace(L"%1", path);
+  AfxMessageBox(text, MB_ICONEXCLAMATION);
+}
 
 void CDocument::ReportSaveLoadException(LPCTSTR, const std::exception* error, BOOL, UINT defaultPromptId) {
   UINT prompt = defaultPromptId;

@@ -52,8 +52,11 @@ class CDocument : public CCommandTarget {
   virtual BOOL OnNewDocument();
   // Reads the file through Serialize; a file that cannot be read is reported and gives FALSE.
   virtual BOOL OnOpenDocument(LPCTSTR path);
-  // Writes Serialize's form through a temporary file; a failure is reported and gives FALSE.
+  // Writes the file (WriteDocumentFile); a failure is reported and gives FALSE.
   virtual BOOL OnSaveDocument(LPCTSTR path);
+  // Writes the document's file form to the path, whole or not at all, and asks nothing: the
+  // Win32 error, ERROR_SUCCESS when written. The base writes Serialize's form; may throw.
+  virtual LONG WriteDocumentFile(LPCTSTR path);
   // Destroys the frames and views, empties the contents, and deletes the document when it
   // belongs to a template. The caller must not use the document afterwards.
   virtual void OnCloseDocument();
@@ -62,9 +65,15 @@ class CDocument : public CCommandTarget {
   virtual BOOL SaveModified();
   // The last frame of the document asks SaveModified; other frames may always close.
   virtual BOOL CanCloseFrame(CFrameWnd* frame);
-  // Saves to the path (asking for one through the template's manager when empty).
+  // Saves to the path; without one asks for it (the template's manager's file dialog, offering
+  // the path, or the title with the template's extension). replace: the document takes the new
+  // path. A failed save leaves any file that was there as it was.
   virtual BOOL DoSave(LPCTSTR path, BOOL replace = TRUE);
+  // Save: to the document's path, or asked for when it has none or its file is read-only.
   virtual BOOL DoFileSave();
+  // The commands ID_FILE_SAVE and ID_FILE_SAVE_AS.
+  void OnFileSave() { DoFileSave(); }
+  void OnFileSaveAs() { DoSave(nullptr); }
   // The message of a failed open or save: an archive error of a file's format gives "Unexpected
   // file format.", anything else the default prompt.
   virtual void ReportSaveLoadException(LPCTSTR path, const std::exception* error, BOOL saving, UINT defaultPromptId);
@@ -76,9 +85,12 @@ class CDocument : public CCommandTarget {
   // or that `read` throws on is reported (with the contents emptied) and gives FALSE; success
   // leaves the document unmodified.
   BOOL LoadFile(LPCTSTR path, const std::function<void(const std::vector<BYTE>&)>& read);
-  // Runs `write`, which gives false when the file was not written (the old one then stands) and
-  // may throw: either is reported and gives FALSE, with the document still modified.
-  BOOL SaveFile(LPCTSTR path, const std::function<bool()>& write);
+  // Runs `write`, which gives the Win32 error of a file that was not written (the old one then
+  // stands) and may throw: either is reported with its cause and gives FALSE, with the document
+  // still modified.
+  BOOL SaveFile(LPCTSTR path, const std::function<LONG()>& write);
+  // The message of a write that failed with a Win32 error.
+  virtual void ReportSaveError(LPCTSTR path, LONG error);
 
   CString m_strTitle;
   CString m_strPathName;

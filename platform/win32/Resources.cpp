@@ -32,6 +32,7 @@ struct Tables {
   std::mutex lock;
   std::map<HINSTANCE, ModuleTables> modules;           // by module handle
   std::map<std::string, ModuleVersionInfo> versions;  // canonical file path
+  std::vector<StringResourceClash> clashes;
 };
 
 Tables& GetTables() {
@@ -185,8 +186,21 @@ void RegisterStringResourcesIn(HINSTANCE module, const StringResource* entries, 
   if (!entries) return;
   Tables& t = GetTables();
   std::lock_guard<std::mutex> g(t.lock);
-  ModuleTables& m = t.modules[OrExecutable(module)];
-  for (size_t i = 0; i < count; ++i) m.strings[entries[i].id] = entries[i].text ? entries[i].text : L"";
+  const HINSTANCE owner = OrExecutable(module);
+  ModuleTables& m = t.modules[owner];
+  for (size_t i = 0; i < count; ++i) {
+    std::wstring text = entries[i].text ? entries[i].text : L"";
+    auto [it, added] = m.strings.try_emplace(entries[i].id, text);
+    if (added || it->second == text) continue;
+    t.clashes.push_back({owner, entries[i].id, it->second, text});
+    it->second = std::move(text);
+  }
+}
+
+std::vector<StringResourceClash> GetStringResourceClashes() {
+  Tables& t = GetTables();
+  std::lock_guard<std::mutex> g(t.lock);
+  return t.clashes;
 }
 
 std::optional<std::wstring> FindStringResourceIn(HINSTANCE module, UINT id) {

@@ -25,6 +25,17 @@ struct StringResource {
 
 // ---- by module handle (null: the executable) ----------------------------------------
 void RegisterStringResourcesIn(HINSTANCE module, const StringResource* entries, size_t count);
+
+// Two different texts registered under one id of one module: the later one has replaced the
+// earlier. A module's string table must hold one text per id; the program's tests check that
+// none of its tables clash (an id registered again with the same text is no clash).
+struct StringResourceClash {
+  HINSTANCE module;
+  UINT id;
+  std::wstring earlier;
+  std::wstring later;
+};
+std::vector<StringResourceClash> GetStringResourceClashes();
 // The text in module's table, else in the executable's; nothing when neither has it.
 std::optional<std::wstring> FindStringResourceIn(HINSTANCE module, UINT id);
 // The module whose table answers id (module itself or the executable), else null.

@@ -10,7 +10,7 @@ constexpr UINT IDS_INIT_ALL_TIMEOUTS = 323;      // "This command will set the t
 constexpr UINT IDS_CLIENTS_CONNECTED_NODE = 358; // "OPC Clients are currently connected ..."
 constexpr UINT IDS_DELETE_NODE = 359;            // "Do you really want to delete the node?"
 constexpr UINT IDS_NV_NOT_WRITABLE = 360;        // "The network variable is not writable. ..."
-constexpr UINT IDS_NEURON_ID_INVALID = 370;      // a replacement's Neuron ID that is no Neuron ID
+constexpr UINT IDS_NEURON_ID_INVALID = 371;      // a replacement's Neuron ID that is no Neuron ID
 
 // Commands of the device and tag views.
 constexpr UINT ID_NODE_DELETE = 32773;

@@ -101,6 +101,28 @@ TEST_F(TimingSettingsTest, LoadWithDefaultsKeepsFileValues) {
   EXPECT_EQ(settings.Find(L"FTT-10")->TxTimer, 5);
 }
 
+TEST_F(TimingSettingsTest, AHandFormattedFileLoadsItsNamesAndNumbersWithoutTheLayout) {
+  WriteFile(Native(),
+            "<configuration version=\"1\">\n  <TmSettings>\n    <TmSetting>\n"
+            "      <Name>\n        FTT-10\n      </Name>\n      <RepeatTimer> 4 </RepeatTimer>\n"
+            "      <Retry>\n        2\n      </Retry>\n      <TxTimer>\n        7\n      </TxTimer>\n"
+            "      <Throttle>\n        12\n      </Throttle>\n      <ParallelTransCount> 8\n</ParallelTransCount>\n"
+            "    </TmSetting>\n    <TmSetting>\n      <Name>  Long  line </Name><RepeatTimer>4</RepeatTimer>"
+            "<Retry>3</Retry><TxTimer>5</TxTimer><Throttle>10</Throttle><ParallelTransCount>16</ParallelTransCount>\n"
+            "    </TmSetting>\n  </TmSettings>\n</configuration>\n");
+  CTmSettings settings;
+  EXPECT_TRUE(settings.LoadWithDefaults(m_path));
+  EXPECT_EQ(Names(settings), (std::vector<CString>{L"FTT-10", L"  Long  line ", L"Powerline"}))
+      << "the file's FTT-10 is the built-in's entry, not a second one";
+  const CTmSetting* ftt = settings.Find(L"FTT-10");
+  ASSERT_NE(nullptr, ftt);
+  EXPECT_EQ(4, ftt->RepeatTimer);
+  EXPECT_EQ(2, ftt->Retry);
+  EXPECT_EQ(7, ftt->TxTimer);
+  EXPECT_EQ(12, ftt->Throttle);
+  EXPECT_EQ(8, ftt->ParallelTransCount);
+}
+
 TEST_F(TimingSettingsTest, LoadErrorsCarryTheirCause) {
   struct Case {
     std::string text;

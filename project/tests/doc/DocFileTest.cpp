@@ -3,7 +3,10 @@
 #include <unistd.h>
 
 #include "foundation/XmlArchive.h"
+#include "platform/afx/AfxRes.h"
+#include "platform/afx/CommandRouter.h"
 #include "platform/afx/DocManager.h"
+#include "platform/afx/FileDialog.h"
 #include "platform/afx/FrameWnd.h"
 #include "platform/win32/Profile.h"
 #include "project/DocTemplates.h"
@@ -140,9 +143,59 @@ TEST_F(DocFileTest, AFailedSaveIsReportedAndLeavesTheOldFileAndTheModifiedMark) 
   EXPECT_FALSE(m_doc->OnSaveDocument(target));
   chmod(tessaly::win32::NativePath(folder).c_str(), 0755);
   ASSERT_EQ(1u, Prompts().size());
-  EXPECT_EQ(CString(L"Failed to save document."), Prompts()[0]);
+  // The message says why: permissions, or (for the superuser) a folder that is a file.
+  EXPECT_EQ(CString(L"Unable to write to ") + target +
+                (target == old ? L", it is read-only or opened by someone else."
+                               : L", its folder does not exist or the name is not valid."),
+            Prompts()[0]);
   EXPECT_TRUE(m_doc->IsModified());
   EXPECT_EQ("old", ReadFile(old));
+}
+
+TEST_F(DocFileTest, SaveAndSaveAsByCommandWriteTheProjectAskingForAFileOfTemplate128WhenUntitled) {
+  m_doc.reset();
+  CDocManager manager;
+  AfxSetDocManager(&manager);
+  AddDocTemplates(manager, [] { return std::make_unique<CHintView>(); }, nullptr,
+                  [] { return std::make_unique<CHintView>(); }, nullptr);
+  auto files = std::make_shared<CScriptedFileDialogPresenter>();
+  CScopedFileDialogPresenter fileScope(files);
+  auto* doc = static_cast<CDoc*>(manager.OnFileNew());
+  ASSERT_NE(nullptr, doc);
+  CCommandRouter router;
+  router.SetActiveView(doc->GetViews().front());
+
+  doc->m_settings.SetString(doc->m_settings.dbpath, L"/data/north.mdb");
+  ASSERT_TRUE(doc->IsModified());
+  files->Answer(Path(L"north"));
+  EXPECT_TRUE(router.Route(ID_FILE_SAVE));
+  ASSERT_EQ(1u, files->Requests().size());
+  EXPECT_EQ(CString(L"Tessaly.tdbx"), files->Requests()[0].fileName);
+  EXPECT_EQ(CString(L"Tessaly Configuration Files (*.tdbx)|*.tdbx|All Files (*.*)|*.*||"), files->Requests()[0].filter);
+  EXPECT_EQ(Path(L"north.tdbx"), doc->GetPathName());
+  EXPECT_FALSE(doc->IsModified());
+  CSettings saved(nullptr);
+  ASSERT_TRUE(LoadProjectFromText(ReadFile(Path(L"north.tdbx")), saved));
+  EXPECT_EQ(CString(L"/data/north.mdb"), saved.GetDbPath());
+
+  // Titled: written where it is, nothing asked.
+  doc->m_settings.SetString(doc->m_settings.dbpath, L"/data/south.mdb");
+  EXPECT_TRUE(router.Route(ID_FILE_SAVE));
+  EXPECT_EQ(1u, files->Requests().size());
+  ASSERT_TRUE(LoadProjectFromText(ReadFile(Path(L"north.tdbx")), saved));
+  EXPECT_EQ(CString(L"/data/south.mdb"), saved.GetDbPath());
+
+  // Save As to a new name; not offered to a client's start.
+  files->Answer(Path(L"copy.tdbx"));
+  EXPECT_TRUE(router.Route(ID_FILE_SAVE_AS));
+  EXPECT_EQ(Path(L"copy.tdbx"), doc->GetPathName());
+  ASSERT_TRUE(LoadProjectFromText(ReadFile(Path(L"copy.tdbx")), saved));
+  m_host.m_nStartMode = 2;
+  EXPECT_TRUE(router.Route(ID_FILE_SAVE_AS));
+  EXPECT_EQ(2u, files->Requests().size()) << "disabled in a client's start: not run";
+  EXPECT_TRUE(Prompts().empty());
+  manager.CloseAllDocuments(FALSE);
+  AfxSetDocManager(nullptr);
 }
 
 TEST_F(DocFileTest, ImportReadsATdbIntoTheOpenProjectUnlessClientsAreConnected) {
@@ -150,7 +203,9 @@ TEST_F(DocFileTest, ImportReadsATdbIntoTheOpenProjectUnlessClientsAreConnected) 
   fields.name = L"Imported";
   WriteFile(Path(L"i.tdb"), WriteLegacyProject(fields));
   m_doc->SetPathName(Path(L"current.tdbx"), FALSE);
-  m_host.m_strImport = Path(L"i.tdb");
+  auto files = std::make_shared<CScriptedFileDialogPresenter>();
+  CScopedFileDialogPresenter fileScope(files);
+  files->Answer(Path(L"i.tdb"));
 
   m_host.m_bClients = true;
   m_doc->OnFileImport();
@@ -158,8 +213,15 @@ TEST_F(DocFileTest, ImportReadsATdbIntoTheOpenProjectUnlessClientsAreConnected) 
   EXPECT_EQ(CString(L"Cannot change files while OPC Clients are connected to this server."), Prompts()[0]);
   EXPECT_FALSE(m_doc->IsModified());
 
+  EXPECT_TRUE(files->Requests().empty()) << "no dialog while clients are connected";
+
   m_host.m_bClients = false;
   m_doc->OnFileImport();
+  ASSERT_EQ(1u, files->Requests().size());
+  EXPECT_TRUE(files->Requests()[0].open);
+  EXPECT_EQ(CString(L"Tessaly Configuration Files (*.tdb)|*.tdb|"), files->Requests()[0].filter);
+  EXPECT_EQ(CString(L"tdb"), files->Requests()[0].defaultExt);
+  EXPECT_EQ(OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, files->Requests()[0].flags);
   EXPECT_EQ(CString(L"Imported"), m_doc->m_settings.GetRootName());
   EXPECT_TRUE(m_doc->IsModified());
   EXPECT_EQ(Path(L"current.tdbx"), m_doc->GetPathName()) << "the path stays";

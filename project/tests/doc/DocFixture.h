@@ -36,10 +36,6 @@ class CTestDocHost : public CDocHost, public IKxTimerOwner {
   CLoggingFile* GetLogFile() override { return &m_log; }
   int GetServerInstance() override { return 0; }
   void SetLastProjectPath(const CString& path) override { m_lastProjects.push_back(path); }
-  bool PromptImportFile(CString& path) override {
-    path = m_strImport;
-    return !m_strImport.IsEmpty();
-  }
   void ShowOptions(int page) override { m_optionPages.push_back(page); }
   int RunDeviceDialog(CDeviceDialogRecord& record) override {
     m_deviceShown = record;
@@ -63,7 +59,6 @@ class CTestDocHost : public CDocHost, public IKxTimerOwner {
   int m_nCloseQuestions = 0;
   CLoggingFile m_log;
   std::vector<CString> m_lastProjects;
-  CString m_strImport;
   std::vector<int> m_optionPages;
   CDeviceDialogRecord m_deviceShown;
   std::function<void(CDeviceDialogRecord&)> m_editDevice;

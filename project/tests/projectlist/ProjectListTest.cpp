@@ -79,6 +79,16 @@ TEST_F(ProjectListTest, ReadingSkipsEntriesWithoutIndexAndRefusesOtherVersions) 
   EXPECT_TRUE(list.GetFiles().empty());
 }
 
+TEST_F(ProjectListTest, AHandFormattedListLoadsItsPathsWithoutTheLayout) {
+  CProjectList list;
+  ASSERT_TRUE(list.LoadFromText("<project_files version=\" 1 \">\n"
+                                "  <file index=\" 3\">\n    /plants/north  hall.tdbx\n  </file>\n"
+                                "  <file index=\"4\"> /plants/ south.tdbx</file>\n"
+                                "</project_files>\n"));
+  EXPECT_EQ(CString(L"/plants/north  hall.tdbx"), list.GetFile(3));
+  EXPECT_EQ(CString(L" /plants/ south.tdbx"), list.GetFile(4)) << "blanks on the path's own line are the path's";
+}
+
 TEST_F(ProjectListTest, AFileThatDoesNotLoadIsKeptAsideBeforeItIsReplaced) {
   const CString list = Path(L"projects.xml");
   const std::string version2 = "<project_files version=\"2\"><file index=\"1\">/a</file></project_files>";

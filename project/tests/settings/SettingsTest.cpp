@@ -213,6 +213,48 @@ TEST_F(SettingsTest, LoadCasesOfOlderAndBrokenFiles) {
   }
 }
 
+TEST_F(SettingsTest, AHandFormattedFileLoadsWithNumbersAndNamesFreedOfTheLayoutAndTextsAsWritten) {
+  // Every value on lines of its own, indented, or padded on its line; attributes padded too.
+  const std::string text =
+      "<configuration version=\" 2 \">\n"
+      "  <hostnode>\n    <channel>\n      TP/XF-1250\n    </channel>\n    <port>LON2</port>\n  </hostnode>\n"
+      "  <network_interface><channel>FTT-10</channel><port>LON1</port></network_interface>\n"
+      "  <dbmode>\n    Simulate\n  </dbmode>\n"
+      "  <dbpath>\n     /data/plant  a.mdb\n  </dbpath>\n"
+      "  <rootname>  North  hall </rootname>\n"
+      "  <useNvSelfdoc>\n 1\n</useNvSelfdoc><debugTrace> 1 </debugTrace><hideWindow>0</hideWindow>\n"
+      "  <backTypeComp>\n\t1\n</backTypeComp>\n"
+      "  <backNameComp> 2.12 </backNameComp>\n"
+      "  <monitorNVs>\n    selected\n  </monitorNVs>\n"
+      "  <ni_timers_cfg>\n    Powerline\n  </ni_timers_cfg>\n"
+      "  <disablingNodes on=\" 0\">\n    <timeOffset>\n      90\n    </timeOffset>\n    <retry> 5 </retry>\n"
+      "  </disablingNodes>\n"
+      "  <protocolWindow saveLog=\"1 \">\n    <saveLogPath>\n      /var/log/ tessaly  lines.txt\n    "
+      "</saveLogPath>\n  </protocolWindow>\n"
+      "  <automTxTimerUpdate on=\"0\">\n    <updatePeriod>\n      2500\n    </updatePeriod>\n"
+      "    <txAuxilliaryWaitTime> 200 </txAuxilliaryWaitTime>\n  </automTxTimerUpdate>\n"
+      "</configuration>\n";
+  CSettings s(&doc);
+  ASSERT_EQ(CArchiveException::none, LoadCause(text, s));
+  EXPECT_EQ(1, s.dbmode);
+  EXPECT_EQ(1, s.backNameComp);
+  EXPECT_EQ(0, s.monitorNVs.load());
+  EXPECT_EQ((CPortChannel{L"LON2", L"TP/XF-1250"}), s.GetHostNode());
+  EXPECT_EQ(CString(L"/data/plant  a.mdb"), s.GetDbPath()) << "inner blanks kept";
+  EXPECT_EQ(CString(L"  North  hall "), s.GetRootName()) << "blanks on the text's own line are the text's";
+  EXPECT_EQ(CString(L"Powerline"), s.GetTimersCfg());
+  EXPECT_EQ(CString(L"/var/log/ tessaly  lines.txt"), s.GetSaveLogPath());
+  EXPECT_EQ(1, s.useNvSelfdoc);
+  EXPECT_EQ(1, s.debugTrace);
+  EXPECT_EQ(1, s.backTypeComp);
+  EXPECT_EQ(0, s.disablingNodesOn);
+  EXPECT_EQ(90, s.timeOffset);
+  EXPECT_EQ(5, s.retry);
+  EXPECT_TRUE(s.saveLog);
+  EXPECT_EQ(2500, s.updatePeriod);
+  EXPECT_EQ(200, s.txAuxilliaryWaitTime & 0xFF);
+}
+
 TEST_F(SettingsTest, AStoredValueWithoutATextIsWrittenAsItsNumber) {
   CSettings s(&doc);
   s.dbmode = -1;

@@ -1,10 +1,16 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <vector>
 
 #include "app/shell/InitStatus.h"
 #include "app/shell/MultiCLSID.h"
+#include "app/shell/StandardError.h"
 #include "app/shell/TessalyCommandLine.h"
+#include "platform/win32/Files.h"
+#include "platform/win32/MachineRoot.h"
+#include "platform/win32/testing/TempMachineRoot.h"
 
 namespace {
 
@@ -51,9 +57,11 @@ INSTANTIATE_TEST_SUITE_P(
                  L""},
         LineCase{{L"-Debug", L"t.log", L"OFF"}, StartModeInteractive, true, L"t.log", true, false, false, L""},
         LineCase{{L"-Debug", L"t.log", L"-off", L"-Run"}, StartModeRun, true, L"t.log", true, false, false, L""},
-        // The word after Debug is the file, even when it is a switch.
+        // The word after Debug is the file; a switch after it is a switch.
         LineCase{{L"-Debug", L"Run"}, StartModeInteractive, true, L"Run", false, false, false, L""},
-        LineCase{{L"-Debug", L"-Run"}, StartModeInteractive, true, L"-Run", false, false, false, L""},
+        LineCase{{L"-Debug", L"-Run"}, StartModeRun, true, L"./Tessaly.log", false, false, false, L""},
+        LineCase{{L"-Debug", L"/Embedding"}, StartModeEmbedding, true, L"./Tessaly.log", false, false, false, L""},
+        LineCase{{L"-Debug", L"-off"}, StartModeInteractive, true, L"./Tessaly.log", true, false, false, L""},
         LineCase{{L"-RegServer", L"-Run"}, StartModeInteractive, false, L"", false, true, false, L""},
         LineCase{{L"--UnregServer"}, StartModeInteractive, false, L"", false, false, true, L""},
         // Linux paths are parameters, not switches; the first one is the file to open.
@@ -85,6 +93,31 @@ TEST(MultiCLSID, InstanceFromTheExecutablesFolder) {
       {L"C:\\Tarn\\Svr_3\\Tessaly.exe", 3}, {L"tessaly", 0},                     {L"/SVR_5/x/tessaly", 0},
   };
   for (const auto& c : cases) EXPECT_EQ(CMultiCLSID::InstanceFromModulePath(c.path), c.instance) << c.path;
+}
+
+}  // namespace
+
+namespace {
+
+// A client's start writes its standard error into a file under the machine root, not into the
+// client's terminal; an interactive start keeps its terminal.
+TEST(StandardError, AClientsStartSendsItToAFileUnderTheMachineRoot) {
+  tessaly::testing::TempMachineRoot root;
+  EXPECT_TRUE(RedirectStandardErrorForClientStart(CTessalyCommandLine::Parse(std::vector<CString>{L"-Run"})).IsEmpty());
+  const int saved = ::dup(STDERR_FILENO);
+  ASSERT_GE(saved, 0);
+  const CString path =
+      RedirectStandardErrorForClientStart(CTessalyCommandLine::Parse(std::vector<CString>{L"-Embedding"}));
+  std::fprintf(stderr, "Gtk-WARNING: a toolkit warning\n");
+  std::fflush(stderr);
+  ::dup2(saved, STDERR_FILENO);
+  ::close(saved);
+  ASSERT_FALSE(path.IsEmpty());
+  EXPECT_EQ(GetClientStartErrorLogPath(), path);
+  EXPECT_EQ(0, path.Find(CString(tessaly::win32::GetMachineRootW().c_str())));
+  std::vector<BYTE> bytes;
+  ASSERT_EQ(ERROR_SUCCESS, tessaly::win32::ReadWholeFile(path, bytes));
+  EXPECT_EQ("Gtk-WARNING: a toolkit warning\n", std::string(bytes.begin(), bytes.end()));
 }
 
 }  // namespace

@@ -27,6 +27,7 @@
 #include "app/wx/CommandIds.h"
 #include "app/wx/GroupItemChildFrame.h"
 #include "app/wx/MainFrame.h"
+#include "platform/afx/DocManager.h"
 #include "app/wx/OptionsDlg.h"
 #include "app/wx/OutputWnd.h"
 #include "app/wx/PropertiesWnd.h"
@@ -190,13 +191,25 @@ void Step(CTessalyWxApp& app, int step) {
       // The Diagnosis menu's 32837 is not the output pane's Protocoling button of the same id.
       wxCommandEvent menu(wxEVT_MENU, WxIdOfCommand(ID_NETWORK_INTERFACE_STATUS));
       frame->GetOutputWnd()->GetTextCtrl()->SetFocus();
-      // The menu's command shows the interface's status sheet.
-      ShootDialog("01-interface-status", [](wxDialog* dialog) { dialog->EndModal(wxID_OK); });
+      // The menu's command shows the interface's status sheet, while the network runs; before
+      // that it is disabled and does nothing.
+      CDoc* doc = CDoc::GetDoc();
+      const bool connected = doc != nullptr && doc->IsConnected();
+      if (connected) ShootDialog("01-interface-status", [](wxDialog* dialog) { dialog->EndModal(wxID_OK); });
       frame->ProcessWindowEvent(menu);
       Expect(frame->GetOutputWnd()->GetModel().IsProtocoling(), "the menu's 32837 leaves the protocol running");
       frame->GetOutputWnd()->RunCommand(ID_OUTPUT_PROTOCOLING);
       Expect(!frame->GetOutputWnd()->GetModel().IsProtocoling(), "the pane's Protocoling pauses");
       frame->GetOutputWnd()->RunCommand(ID_OUTPUT_PROTOCOLING);
+      // The recent files are the File menu's entries, disabled under "Run" as Open is.
+      AfxGetDocManager()->AddToRecentFileList(L"/plants/north & south.tdbx");
+      frame->SyncWorkspaces();
+      wxMenuItem* recent = frame->GetMenuBar()->FindItem(WxIdOfCommand(ID_FILE_MRU_FILE1));
+      Expect(recent != nullptr && recent->GetItemLabel() == "&1 /plants/north && south.tdbx",
+             "the File menu lists the recent file");
+      wxUpdateUIEvent state(WxIdOfCommand(ID_FILE_MRU_FILE1));
+      frame->ProcessWindowEvent(state);
+      Expect(state.GetSetEnabled() && !state.GetEnabled(), "a recent file does not open under Run");
       Next(app, 1);
       break;
     }

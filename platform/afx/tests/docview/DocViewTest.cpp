@@ -294,6 +294,21 @@ TEST_F(DocViewTest, CommandsGoViewDocumentFrameApplicationAndUpdateUiFollowsTheS
   doc.RemoveView(&view);
 }
 
+TEST_F(DocViewTest, ACommandItsUpdateHandlerDisablesIsTakenButNeverRuns) {
+  std::vector<CString> log;
+  CTarget frame(log, L"frame"), app(log, L"app");
+  app.Handle(ID_TEST_COMMAND);
+  CCommandRouter router;
+  router.SetFrame(&frame);
+  router.SetApplication(&app);
+  frame.Update(ID_TEST_COMMAND, false, 0, nullptr);
+  EXPECT_TRUE(router.Route(ID_TEST_COMMAND)) << "taken, as the framework does with a disabled command";
+  EXPECT_TRUE(log.empty());
+  frame.Update(ID_TEST_COMMAND, true, 0, nullptr);
+  EXPECT_TRUE(router.Route(ID_TEST_COMMAND));
+  EXPECT_EQ(std::vector<CString>{L"app"}, log);
+}
+
 TEST_F(DocViewTest, AFailingCommandIsShownAndEndsTheCommand) {
   std::vector<CString> log;
   CTarget app(log, L"app");

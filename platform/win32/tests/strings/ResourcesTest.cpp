@@ -24,8 +24,16 @@ TEST(Resources, StringTableLookup) {
   EXPECT_EQ(AfxLoadString(62999, buf, 6), 0);
   EXPECT_EQ(std::wstring(buf), L"");
   const StringResource again[] = {{62002, L"Other side"}};
-  RegisterStringResources(again);  // a later table replaces the text
+  const size_t clashes = GetStringResourceClashes().size();
+  RegisterStringResources(table);  // the same text again is no clash
+  EXPECT_EQ(clashes, GetStringResourceClashes().size());
+  RegisterStringResources(again);  // a later table replaces the text, and the clash is recorded
   EXPECT_EQ(FindStringResource(62002).value_or(L"?"), L"Other side");
+  ASSERT_EQ(clashes + 1, GetStringResourceClashes().size());
+  const StringResourceClash clash = GetStringResourceClashes().back();
+  EXPECT_EQ(62002u, clash.id);
+  EXPECT_EQ(L"Far side", clash.earlier);
+  EXPECT_EQ(L"Other side", clash.later);
 }
 
 TEST(Resources, TextResourcesByIdAndType) {
