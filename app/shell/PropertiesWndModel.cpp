@@ -28,3 +28,11 @@ BOOL CPropertiesWndModel::OnPropertyChanged(unsigned generation, CPropertyRow* r
   row->m_value = value;
   return m_pSource->OnPropertyChanged(row);
 }
+
+CString CPropertiesWndModel::MakeRowName(const CString& parentName, const CString& label, std::set<CString>& used) {
+  const CString base = parentName.IsEmpty() ? label : parentName + L"/" + label;
+  CString name = base;
+  for (int n = 2; used.count(name) != 0; ++n) name = FormatString(L"%s#%d", base.GetString(), n);
+  used.insert(name);
+  return name;
+}

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <set>
 
 #include "views/models/ViewItemProperties.h"
 
@@ -26,6 +27,10 @@ class CPropertiesWndModel {
   const CPropertyList& GetRows() const { return m_rows; }
   // Changes whenever the rows are replaced.
   unsigned GetGeneration() const { return m_nGeneration; }
+
+  // A row's name in the grid, unique among used: its label under its parent's name (a device
+  // has "ID" under "Domain 0" and under "Domain 1"); a repeated label in one group is numbered.
+  static CString MakeRowName(const CString& parentName, const CString& label, std::set<CString>& used);
 
  private:
   ActiveViewSource m_activeView;

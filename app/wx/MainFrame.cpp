@@ -4,6 +4,8 @@
 
 #include <wx/artprov.h>
 #include <wx/aui/auibar.h>
+#include <wx/aui/dockart.h>
+#include <wx/choicdlg.h>
 #include <wx/button.h>
 #include <wx/dialog.h>
 #include <wx/filedlg.h>
@@ -12,8 +14,11 @@
 #include <wx/stattext.h>
 #include <wx/statusbr.h>
 
+#include "app/shell/AppLook.h"
 #include "app/shell/ShellCommands.h"
+#include "app/shell/ToolBarCustomization.h"
 #include "app/wx/CommandIds.h"
+#include "app/wx/ShellIcons.h"
 #include "app/shell/ShellResources.h"
 #include "app/shell/TessalyApp.h"
 #include "app/wx/AboutDlg.h"
@@ -32,11 +37,6 @@
 #include "project/Doc.h"
 
 namespace {
-
-const wchar_t* const kLookNames[] = {L"Windows 2000",          L"Office XP",           L"Windows XP",
-                                     L"Office 2003",           L"Visual Studio 2005",  L"Office 2007 (Blue Style)",
-                                     L"Office 2007 (Black Style)", L"Office 2007 (Silver Style)",
-                                     L"Office 2007 (Aqua Style)"};
 
 // Pane names of the AUI layout.
 const char kPaneOutput[] = "Output";
@@ -77,6 +77,67 @@ wxString Text(UINT id) {
   return wxString(text.GetString());
 }
 
+struct Tool {
+  int command;  // 0: a separator
+  const char* label;
+  wxArtID art;
+};
+const Tool kStandardTools[] = {
+    {ID_FILE_NEW, "New", wxART_NEW},       {ID_FILE_OPEN, "Open", wxART_FILE_OPEN}, {ID_FILE_SAVE, "Save", wxART_FILE_SAVE},
+    {0, nullptr, {}},                      {ID_EDIT_CUT, "Cut", wxART_CUT},         {ID_EDIT_COPY, "Copy", wxART_COPY},
+    {ID_EDIT_PASTE, "Paste", wxART_PASTE}, {0, nullptr, {}},                        {ID_FILE_PRINT, "Print", wxART_PRINT},
+    {ID_APP_ABOUT, "About", wxART_HELP}};
+const Tool kOpcTools[] = {{ID_EDIT_PROPERTIES, "Properties", wxART_REPORT_VIEW},
+                          {0, nullptr, {}},
+                          {ID_CONTROL_START, "Start", wxART_GO_FORWARD},
+                          {ID_CONTROL_STOP, "Stop", wxART_CROSS_MARK},
+                          {0, nullptr, {}},
+                          {ID_SCAN_UPLOAD_ALL, "Upload All", wxART_GO_DOWN},
+                          {ID_SCAN_UPLOAD_NEW, "Upload New", wxART_GOTO_LAST},
+                          {ID_DELETE_NODE, "Delete node", wxART_DELETE},
+                          {0, nullptr, {}},
+                          {ID_CONTROL_MONITOR, "Monitor", wxART_FIND}};
+
+struct ToolBarDef {
+  const char* pane;
+  const Tool* tools;
+  size_t count;
+};
+const ToolBarDef kToolBars[] = {{kPaneStandard, kStandardTools, std::size(kStandardTools)},
+                                {kPaneOpcServer, kOpcTools, std::size(kOpcTools)}};
+
+const ToolBarDef* FindToolBar(const std::string& pane) {
+  for (const ToolBarDef& bar : kToolBars) {
+    if (pane == bar.pane) return &bar;
+  }
+  return nullptr;
+}
+
+std::set<int> CommandsOf(const ToolBarDef& bar) {
+  std::set<int> commands;
+  for (size_t i = 0; i < bar.count; ++i) {
+    if (bar.tools[i].command != 0) commands.insert(bar.tools[i].command);
+  }
+  return commands;
+}
+
+wxColour Colour(std::uint32_t rgb) { return wxColour((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
+
+// The tool bars' background and highlight in the look's colours.
+class CLookToolBarArt : public wxAuiGenericToolBarArt {
+ public:
+  CLookToolBarArt(const wxColour& base, const wxColour& highlight) {
+    m_baseColour = base;
+    m_highlightColour = highlight;
+  }
+  wxAuiToolBarArt* Clone() override {
+    auto* art = new CLookToolBarArt(m_baseColour, m_highlightColour);
+    art->SetFlags(m_flags);
+    art->SetTextOrientation(m_textOrientation);
+    return art;
+  }
+};
+
 }  // namespace
 
 CMainFrame::CMainFrame(CTessalyApp& app)
@@ -87,17 +148,15 @@ CMainFrame::CMainFrame(CTessalyApp& app)
   m_handled = {ID_VIEW_NODE_TAG,        ID_VIEW_GROUP_ITEM_DIAGNOSIS, ID_APP_ABOUT,        ID_APP_EXIT,
                ID_VIEW_STATUS_BAR,      ID_VIEW_TOOLBAR_STANDARD,
                ID_VIEW_TOOLBAR_OPC,     ID_VIEW_PANE_OUTPUT,          ID_VIEW_PANE_PROPERTIES,
-               ID_VIEW_PANE_SHORTCUTS};
+               ID_VIEW_PANE_SHORTCUTS,  ID_VIEW_CUSTOMIZE};
   for (int id = ID_VIEW_APPLOOK_FIRST; id <= ID_VIEW_APPLOOK_LAST; ++id) m_handled.insert(id);
 
   UpdateTitle();
   CreateMenus();
   CreateToolBars();
-  wxStatusBar* status = CreateStatusBar(4);
-  // At least the widths of the system's panes, wider where GTK's font needs it.
-  const int clients = std::max(300, status->GetTextExtent(wxString(CTessalyApp::GetClientsPaneText().GetString())).GetWidth() + 40);
-  const int widths[] = {-1, 200, clients, 250};
-  status->SetStatusWidths(4, widths);
+  CreateStatusBar(4);
+  FitStatusPanes();
+  SetIcons(CShellIcons::FrameIcons());
   CreatePanes();
   OnSetAppLook(m_app.m_nAppLook);
   m_mgr.Update();
@@ -186,9 +245,11 @@ void CMainFrame::CreateMenus() {
   bars->AppendCheckItem(WxIdOfCommand(ID_VIEW_PANE_SHORTCUTS), "Shortcuts");
   bars->AppendCheckItem(WxIdOfCommand(ID_VIEW_PANE_OUTPUT), Text(IDS_OUTPUT_WND));
   bars->AppendCheckItem(WxIdOfCommand(ID_VIEW_PANE_PROPERTIES), Text(IDS_PROPERTIES_WND));
+  bars->AppendSeparator();
+  bars->Append(WxIdOfCommand(ID_VIEW_CUSTOMIZE), Text(IDS_TOOLBAR_CUSTOMIZE));
   auto* looks = new wxMenu;
   for (int id = ID_VIEW_APPLOOK_FIRST; id <= ID_VIEW_APPLOOK_LAST; ++id) {
-    looks->AppendRadioItem(WxIdOfCommand(id), wxString(kLookNames[id - ID_VIEW_APPLOOK_FIRST]));
+    looks->AppendRadioItem(WxIdOfCommand(id), wxString(CAppLook::ForId(id).m_pszName));
   }
   auto* view = new wxMenu;
   view->AppendSubMenu(bars, "&Toolbars and Docking Windows");
@@ -242,43 +303,91 @@ void CMainFrame::OnDropFiles(wxDropFilesEvent& event) {
 }
 
 void CMainFrame::CreateToolBars() {
-  struct Tool {
-    int command;  // 0: a separator
-    const char* label;
-    wxArtID art;
-  };
-  const Tool standardTools[] = {
-      {ID_FILE_NEW, "New", wxART_NEW},       {ID_FILE_OPEN, "Open", wxART_FILE_OPEN}, {ID_FILE_SAVE, "Save", wxART_FILE_SAVE},
-      {0, nullptr, {}},                      {ID_EDIT_CUT, "Cut", wxART_CUT},         {ID_EDIT_COPY, "Copy", wxART_COPY},
-      {ID_EDIT_PASTE, "Paste", wxART_PASTE}, {0, nullptr, {}},                        {ID_FILE_PRINT, "Print", wxART_PRINT},
-      {ID_APP_ABOUT, "About", wxART_HELP}};
-  const Tool opcTools[] = {{ID_EDIT_PROPERTIES, "Properties", wxART_REPORT_VIEW},
-                           {0, nullptr, {}},
-                           {ID_CONTROL_START, "Start", wxART_GO_FORWARD},
-                           {ID_CONTROL_STOP, "Stop", wxART_CROSS_MARK},
-                           {0, nullptr, {}},
-                           {ID_SCAN_UPLOAD_ALL, "Upload All", wxART_GO_DOWN},
-                           {ID_SCAN_UPLOAD_NEW, "Upload New", wxART_GOTO_LAST},
-                           {ID_DELETE_NODE, "Delete node", wxART_DELETE},
-                           {0, nullptr, {}},
-                           {ID_CONTROL_MONITOR, "Monitor", wxART_FIND}};
-  auto make = [this](int id, const auto& tools) {
-    auto* bar = new wxAuiToolBar(this, id, wxDefaultPosition, wxDefaultSize, wxAUI_TB_DEFAULT_STYLE);
-    for (const Tool& tool : tools) {
-      if (tool.command == 0) {
-        bar->AddSeparator();
-      } else {
-        bar->AddTool(WxIdOfCommand(tool.command), tool.label,
-                     wxArtProvider::GetBitmap(tool.art, wxART_TOOLBAR, wxSize(16, 16)), tool.label);
-      }
+  CRegistryProfile* profile = AfxGetRegistryProfile();
+  for (const ToolBarDef& def : kToolBars) {
+    auto* bar = new wxAuiToolBar(this, def.tools == kOpcTools ? 311 : wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                                 wxAUI_TB_DEFAULT_STYLE | wxAUI_TB_OVERFLOW);
+    const wxString caption = def.tools == kOpcTools ? wxString("OPC Server") : Text(IDS_TOOLBAR_STANDARD);
+    m_mgr.AddPane(bar, wxAuiPaneInfo().Name(def.pane).Caption(caption).ToolbarPane().Top().Row(0).Position(
+                           def.tools == kOpcTools ? 1 : 0));
+    if (profile != nullptr) m_hiddenTools[def.pane] = CToolBarCustomization::Load(*profile, wxString(def.pane).wc_str(), CommandsOf(def));
+    PopulateToolBar(def.pane);
+  }
+}
+
+void CMainFrame::PopulateToolBar(const std::string& pane) {
+  const ToolBarDef* def = FindToolBar(pane);
+  auto* bar = dynamic_cast<wxAuiToolBar*>(m_mgr.GetPane(pane).window);
+  if (def == nullptr || bar == nullptr) return;
+  const std::set<int>& hidden = m_hiddenTools[pane];
+  bar->ClearTools();
+  bool separator = false;
+  for (size_t i = 0; i < def->count; ++i) {
+    const Tool& tool = def->tools[i];
+    if (tool.command == 0) {
+      separator = bar->GetToolCount() > 0;
+    } else if (hidden.count(tool.command) == 0) {
+      if (separator) bar->AddSeparator();
+      separator = false;
+      bar->AddTool(WxIdOfCommand(tool.command), tool.label,
+                   wxArtProvider::GetBitmap(tool.art, wxART_TOOLBAR, wxSize(16, 16)), tool.label);
     }
-    bar->Realize();
-    return bar;
-  };
-  m_mgr.AddPane(make(wxID_ANY, standardTools),
-                wxAuiPaneInfo().Name(kPaneStandard).Caption(Text(IDS_TOOLBAR_STANDARD)).ToolbarPane().Top().Row(0).Position(0));
-  m_mgr.AddPane(make(311, opcTools),
-                wxAuiPaneInfo().Name(kPaneOpcServer).Caption("OPC Server").ToolbarPane().Top().Row(0).Position(1));
+  }
+  // The overflow menu offers the customisation too.
+  wxAuiToolBarItemArray prepend, append;
+  wxAuiToolBarItem customize;
+  customize.SetKind(wxITEM_NORMAL);
+  customize.SetId(WxIdOfCommand(ID_VIEW_CUSTOMIZE));
+  customize.SetLabel(Text(IDS_TOOLBAR_CUSTOMIZE));
+  append.Add(customize);
+  bar->SetCustomOverflowItems(prepend, append);
+  bar->Realize();
+  m_mgr.GetPane(pane).BestSize(bar->GetBestSize()).MinSize(bar->GetMinSize());
+}
+
+void CMainFrame::SetHiddenTools(const std::string& bar, const std::set<int>& hidden) {
+  const ToolBarDef* def = FindToolBar(bar);
+  if (def == nullptr) return;
+  std::set<int> kept;
+  const std::set<int> commands = CommandsOf(*def);
+  for (int command : hidden) {
+    if (commands.count(command) != 0) kept.insert(command);
+  }
+  m_hiddenTools[bar] = kept;
+  if (CRegistryProfile* profile = AfxGetRegistryProfile()) {
+    CToolBarCustomization::Store(*profile, wxString(bar).wc_str(), kept);
+  }
+  PopulateToolBar(bar);
+  m_mgr.Update();
+}
+
+void CMainFrame::ShowCustomizeDialog() {
+  // One check box per button of both bars, checked while the button is shown.
+  wxArrayString labels;
+  std::vector<std::pair<std::string, int>> entries;
+  wxArrayInt shown;
+  for (const ToolBarDef& def : kToolBars) {
+    const wxString caption = m_mgr.GetPane(def.pane).caption;
+    for (size_t i = 0; i < def.count; ++i) {
+      if (def.tools[i].command == 0) continue;
+      if (m_hiddenTools[def.pane].count(def.tools[i].command) == 0) shown.Add(static_cast<int>(labels.size()));
+      labels.Add(caption + ": " + def.tools[i].label);
+      entries.emplace_back(def.pane, def.tools[i].command);
+    }
+  }
+  wxMultiChoiceDialog dialog(this, "Buttons shown on the tool bars:", Text(IDS_TOOLBAR_CUSTOMIZE).BeforeFirst('.'),
+                             labels);
+  dialog.SetSelections(shown);
+  // Every button in view at once.
+  dialog.SetSize(FromDIP(wxSize(320, 520)));
+  if (dialog.ShowModal() != wxID_OK) return;
+  std::set<int> checked;
+  for (int index : dialog.GetSelections()) checked.insert(index);
+  std::map<std::string, std::set<int>> hidden;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (checked.count(static_cast<int>(i)) == 0) hidden[entries[i].first].insert(entries[i].second);
+  }
+  for (const ToolBarDef& def : kToolBars) SetHiddenTools(def.pane, hidden[def.pane]);
 }
 
 void CMainFrame::CreatePanes() {
@@ -310,7 +419,9 @@ void CMainFrame::CreatePanes() {
     if (settings.bSaveLog) settings.strSaveLogPath = CDoc::MakeDatedFileName();
     return settings;
   });
-  m_mgr.AddPane(m_pOutput, wxAuiPaneInfo().Name(kPaneOutput).Caption(Text(IDS_OUTPUT_WND)).Bottom().BestSize(100, 180).MinSize(100, 100));
+  const bool hiColor = m_app.m_bHiColorIcons != FALSE;
+  m_mgr.AddPane(m_pOutput, wxAuiPaneInfo().Name(kPaneOutput).Caption(Text(IDS_OUTPUT_WND)).Bottom().BestSize(100, 180).MinSize(100, 100)
+                               .Icon(CShellIcons::PaneIcon(hiColor ? CShellIcons::IDI_OUTPUT_WND_HC : CShellIcons::IDI_OUTPUT_WND)));
   m_pProperties = new CPropertiesWnd(this, [this]() -> CViewItemProperties* {
     // The diagnostics workspace knows which of its sides has the focus; the configuration
     // workspace's active view is its frame's.
@@ -323,7 +434,9 @@ void CMainFrame::CreatePanes() {
     CFrameWnd* frame = GetActiveFrameWnd();
     return frame != nullptr ? dynamic_cast<CViewItemProperties*>(frame->GetActiveView()) : nullptr;
   });
-  m_mgr.AddPane(m_pProperties, wxAuiPaneInfo().Name(kPaneProperties).Caption(Text(IDS_PROPERTIES_WND)).Right().BestSize(250, 200).MinSize(200, 200));
+  m_mgr.AddPane(m_pProperties,
+                wxAuiPaneInfo().Name(kPaneProperties).Caption(Text(IDS_PROPERTIES_WND)).Right().BestSize(250, 200).MinSize(200, 200)
+                    .Icon(CShellIcons::PaneIcon(hiColor ? CShellIcons::IDI_PROPERTIES_WND_HC : CShellIcons::IDI_PROPERTIES_WND)));
 }
 
 void CMainFrame::UpdateTitle() {
@@ -413,9 +526,40 @@ CSplitChildFrame* CMainFrame::ShowWorkspace(int templateId) {
 }
 
 void CMainFrame::OnSetAppLook(int look) {
-  // The looks are kept and offered; GTK draws in its own theme whichever is chosen.
+  wxBusyCursor wait;
+  ApplyLook(look);
   m_app.WriteAppLook(look);
   Refresh();
+}
+
+void CMainFrame::ApplyLook(int id) {
+  const CAppLook& look = CAppLook::ForId(id);
+  wxAuiDockArt* art = m_mgr.GetArtProvider();
+  art->SetColour(wxAUI_DOCKART_BACKGROUND_COLOUR, Colour(look.m_background));
+  art->SetColour(wxAUI_DOCKART_SASH_COLOUR, Colour(look.m_background));
+  art->SetColour(wxAUI_DOCKART_ACTIVE_CAPTION_COLOUR, Colour(look.m_activeCaption));
+  art->SetColour(wxAUI_DOCKART_ACTIVE_CAPTION_GRADIENT_COLOUR, Colour(look.m_activeCaptionGradient));
+  art->SetColour(wxAUI_DOCKART_ACTIVE_CAPTION_TEXT_COLOUR, Colour(look.m_activeCaptionText));
+  art->SetColour(wxAUI_DOCKART_INACTIVE_CAPTION_COLOUR, Colour(look.m_inactiveCaption));
+  art->SetColour(wxAUI_DOCKART_INACTIVE_CAPTION_GRADIENT_COLOUR, Colour(look.m_inactiveCaptionGradient));
+  art->SetColour(wxAUI_DOCKART_INACTIVE_CAPTION_TEXT_COLOUR, Colour(look.m_inactiveCaptionText));
+  art->SetMetric(wxAUI_DOCKART_GRADIENT_TYPE, look.m_gradient == CAppLook::GradientNone       ? wxAUI_GRADIENT_NONE
+                                              : look.m_gradient == CAppLook::GradientVertical ? wxAUI_GRADIENT_VERTICAL
+                                                                                              : wxAUI_GRADIENT_HORIZONTAL);
+  // Smart docking: the dragged pane's place shows as a transparent hint.
+  unsigned int flags = m_mgr.GetFlags() & ~(wxAUI_MGR_TRANSPARENT_HINT | wxAUI_MGR_VENETIAN_BLINDS_HINT | wxAUI_MGR_RECTANGLE_HINT);
+  m_mgr.SetFlags(flags | (look.m_bSmartDocking ? wxAUI_MGR_TRANSPARENT_HINT : wxAUI_MGR_RECTANGLE_HINT));
+  auto* tabs = new wxAuiGenericTabArt;
+  tabs->SetColour(Colour(look.m_background));
+  tabs->SetActiveColour(Colour(look.m_activeCaptionGradient));
+  m_pNotebook->SetArtProvider(tabs);
+  for (const ToolBarDef& def : kToolBars) {
+    if (auto* bar = dynamic_cast<wxAuiToolBar*>(m_mgr.GetPane(def.pane).window)) {
+      bar->SetArtProvider(new CLookToolBarArt(Colour(look.m_background), Colour(look.m_highlight)));
+      bar->Refresh();
+    }
+  }
+  m_mgr.Update();
 }
 
 void CMainFrame::ShowOptions(int page) {
@@ -435,6 +579,26 @@ void CMainFrame::UpdateStatusPanes() {
   CCmdUI pane(ID_INDICATOR_TXTIMER);
   m_router.UpdateUI(pane);
   SetStatusText(wxString(pane.m_strText.GetString()), 3);
+  FitStatusPanes();
+}
+
+void CMainFrame::FitStatusPanes() {
+  // The system's widths at least; a pane grows to its longest text so far and never shrinks, so
+  // the panes do not jump as the counters change.
+  wxStatusBar* status = GetStatusBar();
+  if (status == nullptr) return;
+  static const int kWidths[] = {-1, 200, 300, 250};
+  bool changed = false;
+  std::vector<int> widths(std::begin(kWidths), std::end(kWidths));
+  for (int i = 1; i < status->GetFieldsCount() && i < static_cast<int>(widths.size()); ++i) {
+    const wxString text = status->GetStatusText(i);
+    // The pane's border and the text's margins on both sides.
+    const int wanted = text.empty() ? 0 : status->GetTextExtent(text).GetWidth() + 2 * status->GetBorderX() + 24;
+    const int current = status->GetStatusWidth(i);
+    widths[static_cast<size_t>(i)] = std::max({widths[static_cast<size_t>(i)], wanted, current > 0 ? current : 0});
+    if (widths[static_cast<size_t>(i)] != current) changed = true;
+  }
+  if (changed) status->SetStatusWidths(static_cast<int>(widths.size()), widths.data());
 }
 
 void CMainFrame::OnStatusTimer(wxTimerEvent&) { UpdateStatusPanes(); }
@@ -465,6 +629,9 @@ void CMainFrame::OnCommand(wxCommandEvent& event) {
     return;
   }
   switch (id) {
+    case ID_VIEW_CUSTOMIZE:
+      ShowCustomizeDialog();
+      break;
     case ID_VIEW_NODE_TAG:
       ShowWorkspace(IDR_CONFIGURATION);
       break;
@@ -536,7 +703,8 @@ void CMainFrame::OnUpdateCommand(wxUpdateUIEvent& event) {
 
 bool CMainFrame::IsCommandOfTheBars(int command) {
   const int id = WxIdOfCommand(command);
-  if (GetMenuBar() != nullptr && GetMenuBar()->FindItem(id) != nullptr) return true;
+  // A submenu's entry is no command: it stays enabled so that its menu opens.
+  if (wxMenuItem* item = GetMenuBar() != nullptr ? GetMenuBar()->FindItem(id) : nullptr) return !item->IsSubMenu();
   for (const char* bar : {kPaneStandard, kPaneOpcServer}) {
     auto* toolBar = dynamic_cast<wxAuiToolBar*>(m_mgr.GetPane(bar).window);
     if (toolBar != nullptr && toolBar->FindTool(id) != nullptr) return true;

@@ -9,7 +9,9 @@
 #include "lon/LonGuiLinks.h"
 
 #include <functional>
+#include <map>
 #include <set>
+#include <string>
 
 #include <wx/aui/aui.h>
 #include <wx/aui/auibook.h>
@@ -49,6 +51,10 @@ class CMainFrame : public wxFrame, public CDocHost, public IKxTimerOwner {
   void SyncWorkspaces();
   void OnSetAppLook(int look);
   void ShowAbout();
+  // Command 126: which buttons the tool bars show, kept in the profile.
+  void ShowCustomizeDialog();
+  void SetHiddenTools(const std::string& bar, const std::set<int>& hidden);
+  const std::set<int>& GetHiddenTools(const std::string& bar) { return m_hiddenTools[bar]; }
 
   // ---- CDocHost ----
   int GetStartMode() override;
@@ -91,6 +97,11 @@ class CMainFrame : public wxFrame, public CDocHost, public IKxTimerOwner {
   // Selects the first workspace page that is wanted.
   CSplitChildFrame* SelectPage(const std::function<bool(CSplitChildFrame*)>& wanted);
   bool IsCommandOfTheBars(int command);
+  // The bar's buttons less those the user hid.
+  void PopulateToolBar(const std::string& bar);
+  void ApplyLook(int look);
+  // Every pane at least as wide as its text.
+  void FitStatusPanes();
   static LRESULT WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
   CTessalyApp& m_app;
@@ -103,6 +114,7 @@ class CMainFrame : public wxFrame, public CDocHost, public IKxTimerOwner {
   std::set<int> m_handled;
   static constexpr int kRecentFiles = 4;
   wxMenu* m_pFileMenu = nullptr;
+  std::map<std::string, std::set<int>> m_hiddenTools;
   CCommandRouter m_router;
   // The device model's windows and dialogs, for as long as the main window lives.
   std::unique_ptr<CLonGuiLinksWx> m_pGuiLinks;

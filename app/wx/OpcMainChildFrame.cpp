@@ -5,6 +5,7 @@
 #include "app/shell/ShellCommands.h"
 #include "app/wx/DlgBanner.h"
 #include "platform/afx/FrameWnd.h"
+#include "views/models/ViewMessageWindow.h"
 #include "views/wx/DeviceViewWnd.h"
 #include "views/wx/TagViewWnd.h"
 
@@ -27,6 +28,15 @@ void RouteFocus(wxWindow* window, CFrameWnd* frame, CView* view) {
   });
 }
 
+// A view whose selection or selected data changed is the one the user works in: it becomes the
+// frame's active view, and the main window refreshes its properties pane from it.
+std::function<void(WPARAM, CTreeObject*)> RouteProperties(CFrameWnd* frame, CView* view) {
+  return [frame, view](WPARAM what, CTreeObject* object) {
+    frame->SetActiveView(view);
+    CViewMessageWindow::RefreshPropertiesPane(what, reinterpret_cast<LPARAM>(object));
+  };
+}
+
 }  // namespace
 
 COpcMainChildFrame::COpcMainChildFrame(wxWindow* parent, CFrameWnd* frame)
@@ -38,6 +48,7 @@ COpcMainChildFrame::COpcMainChildFrame(wxWindow* parent, CFrameWnd* frame)
             auto* window = new CDeviceViewWnd(splitter, *model);
             window->SetName("Devices");
             RouteFocus(window, frame, model);
+            window->m_updateProperties = RouteProperties(frame, model);
             return window;
           },
           [frame](wxWindow* splitter) -> wxWindow* {
@@ -46,5 +57,6 @@ COpcMainChildFrame::COpcMainChildFrame(wxWindow* parent, CFrameWnd* frame)
             auto* window = new CTagViewWnd(splitter, *model);
             window->SetName("Tags");
             RouteFocus(window, frame, model);
+            window->m_updateProperties = RouteProperties(frame, model);
             return window;
           }) {}

@@ -22,10 +22,15 @@ class COptionsDlg : public wxPropertySheetDialog {
   bool WasVisited(int index) const { return m_visited[static_cast<size_t>(index)]; }
   // OK: every visited page checks its values; a refusal shows its text and keeps the sheet.
   bool ApplyVisitedPages();
+  // The strip above the pages that names the active one.
+  wxWindow* GetPageHeader() { return m_pHeader; }
+  wxString GetPageHeaderText() const;
 
  private:
   void OnOk(wxCommandEvent& event);
+  void OnDrawPageHeader(wxDC& dc, const wxRect& rect);
 
   std::vector<COptionsPage*> m_pages;
   std::vector<bool> m_visited;
+  wxWindow* m_pHeader = nullptr;
 };

@@ -1,39 +1,27 @@
 #include "app/wx/OutputWnd.h"
 
-#include <wx/artprov.h>
 #include <wx/filedlg.h>
 #include <wx/sizer.h>
 
 #include "app/shell/ShellCommands.h"
+#include "app/wx/OutputToolBar.h"
+#include "app/wx/ProtocolOutputCtrl.h"
+#include "app/wx/ProtocolPrintout.h"
 #include "foundation/EventsManager.h"
 #include "platform/win32/CString.h"
 #include "platform/win32/MessageBox.h"
 #include "platform/win32/Messages.h"
 
-namespace {
-// The pane's tools, in tool bar order; their wx ids are the pane's own.
-const int kTools[] = {ID_OUTPUT_CLEAR_ALL, ID_EDIT_COPY, ID_FILE_PRINT, ID_OUTPUT_SAVE, ID_OUTPUT_PROTOCOLING};
-}  // namespace
-
 COutputWnd::COutputWnd(wxWindow* parent, COutputWndModel::SettingsSource settings)
     : wxPanel(parent, wxID_ANY), m_model(std::move(settings)) {
-  m_toolBase = wxWindow::NewControlId(static_cast<int>(std::size(kTools)));
-  m_pToolBar = new wxToolBar(this, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTB_FLAT | wxTB_HORIZONTAL | wxTB_NODIVIDER);
-  const wxSize size(16, 16);
-  m_pToolBar->AddTool(m_toolBase + 0, "Clear all", wxArtProvider::GetBitmap(wxART_DELETE, wxART_TOOLBAR, size), "Clear all");
-  m_pToolBar->AddTool(m_toolBase + 1, "Copy", wxArtProvider::GetBitmap(wxART_COPY, wxART_TOOLBAR, size), "Copy");
-  m_pToolBar->AddTool(m_toolBase + 2, "Print", wxArtProvider::GetBitmap(wxART_PRINT, wxART_TOOLBAR, size), "Print");
-  m_pToolBar->AddTool(m_toolBase + 3, "Save", wxArtProvider::GetBitmap(wxART_FILE_SAVE, wxART_TOOLBAR, size), "Save");
-  m_pToolBar->AddCheckTool(m_toolBase + 4, "Protocoling", wxArtProvider::GetBitmap(wxART_TICK_MARK, wxART_TOOLBAR, size),
-                           wxNullBitmap, "Protocoling");
-  m_pToolBar->Realize();
-  m_pText = new wxTextCtrl(this, 1, wxEmptyString, wxDefaultPosition, wxDefaultSize,
-                           wxTE_MULTILINE | wxTE_READONLY | wxTE_DONTWRAP | wxHSCROLL);
+  m_pToolBar = new COutputToolBar(this);
+  m_pText = new CProtocolOutputCtrl(this);
   auto* sizer = new wxBoxSizer(wxVERTICAL);
   sizer->Add(m_pToolBar, 0, wxEXPAND);
   sizer->Add(m_pText, 1, wxEXPAND);
   SetSizer(sizer);
-  // Bound on the tool bar itself, so these ids never reach the frame.
+  // Bound on the tool bar itself, so these ids never reach the frame. The bar's own update event
+  // comes here too and is no tool's.
   m_pToolBar->Bind(wxEVT_TOOL, &COutputWnd::OnTool, this);
   m_pToolBar->Bind(wxEVT_UPDATE_UI, &COutputWnd::OnUpdateTool, this);
 
@@ -57,27 +45,22 @@ LRESULT COutputWnd::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
   return DefWindowProc(hwnd, message, wParam, lParam);
 }
 
-void COutputWnd::AppendText(const CString& text) {
-  m_pText->SetInsertionPointEnd();
-  m_pText->AppendText(wxString(text.GetString()));
-}
+void COutputWnd::AppendText(const CString& text) { m_pText->AppendAtEnd(wxString(text.GetString())); }
 
-void COutputWnd::RemoveFirstLines(int count) {
-  const long end = m_pText->XYToPosition(0, count);
-  m_pText->Remove(0, end < 0 ? m_pText->GetLastPosition() : end);
-  m_pText->SetInsertionPointEnd();
-}
+void COutputWnd::RemoveFirstLines(int count) { m_pText->RemoveFirstLines(count); }
 
 void COutputWnd::ClearText() { m_pText->Clear(); }
 
-int COutputWnd::CommandOfTool(int toolId) const {
-  const int index = toolId - m_toolBase;
-  return index >= 0 && index < static_cast<int>(std::size(kTools)) ? kTools[index] : 0;
+void COutputWnd::OnTool(wxCommandEvent& event) {
+  const int command = m_pToolBar->CommandOfTool(event.GetId());
+  if (command == 0) {
+    event.Skip();
+    return;
+  }
+  RunCommand(command);
 }
 
-void COutputWnd::OnTool(wxCommandEvent& event) { RunCommand(CommandOfTool(event.GetId())); }
-
-void COutputWnd::RunCommand(int command, const wxString& savePath) {
+void COutputWnd::RunCommand(int command, const wxString& path) {
   switch (command) {
     case ID_OUTPUT_CLEAR_ALL:
       m_model.ClearAll();
@@ -85,21 +68,24 @@ void COutputWnd::RunCommand(int command, const wxString& savePath) {
     case ID_EDIT_COPY:
       m_pText->Copy();
       break;
+    case ID_FILE_PRINT:
+      Print(path);
+      break;
     case ID_OUTPUT_PROTOCOLING:
       m_model.TogglePause();
       break;
     case ID_OUTPUT_SAVE: {
-      wxString path = savePath;
-      if (path.empty()) {
+      wxString file = path;
+      if (file.empty()) {
         wxFileDialog dialog(this, "Save", wxEmptyString, wxString(m_model.GetLastSavePath().GetString()),
                             "Text documents (*.txt)|*.txt", wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
         if (dialog.ShowModal() != wxID_OK) return;
-        path = dialog.GetPath();
-        if (!path.Lower().EndsWith(".txt") && path.Find('.') == wxNOT_FOUND) path += ".txt";
+        file = dialog.GetPath();
+        if (!file.Lower().EndsWith(".txt") && file.Find('.') == wxNOT_FOUND) file += ".txt";
       }
-      m_model.SetLastSavePath(CString(path.wc_str()));
-      if (m_model.Save(CString(path.wc_str())) != ERROR_SUCCESS) {
-        AfxMessageBox(FormatString(L"The protocol could not be saved to %s.", path.wc_str()).GetString(),
+      m_model.SetLastSavePath(CString(file.wc_str()));
+      if (m_model.Save(CString(file.wc_str())) != ERROR_SUCCESS) {
+        AfxMessageBox(FormatString(L"The protocol could not be saved to %s.", file.wc_str()).GetString(),
                       MB_OK | MB_ICONERROR);
       }
       break;
@@ -109,16 +95,40 @@ void COutputWnd::RunCommand(int command, const wxString& savePath) {
   }
 }
 
+void COutputWnd::Print(const wxString& file) {
+  // wx's own printing (its print dialog, a printer command or a PostScript file): GTK's print
+  // dialog waits on services a server machine may not run.
+  static const bool generic = [] {
+    wxPrintFactory::SetPrintFactory(new wxNativePrintFactory);
+    return true;
+  }();
+  (void)generic;
+  std::vector<wxString> lines;
+  for (const CString& line : m_model.GetLines()) lines.emplace_back(line.GetString());
+  CProtocolPrintout printout(std::move(lines));
+  wxPrintDialogData data(m_printData);
+  // The pages are counted only once the printer is known: all of them unless the user narrows it.
+  data.SetAllPages(true);
+  if (!file.empty()) {
+    data.GetPrintData().SetPrintMode(wxPRINT_MODE_FILE);
+    data.GetPrintData().SetFilename(file);
+  }
+  wxPrinter printer(&data);
+  if (printer.Print(this, &printout, file.empty())) {
+    if (file.empty()) m_printData = printer.GetPrintDialogData().GetPrintData();
+  } else if (wxPrinter::GetLastError() == wxPRINTER_ERROR) {
+    AfxMessageBox(L"The protocol could not be printed.", MB_OK | MB_ICONERROR);
+  }
+}
+
 void COutputWnd::OnUpdateTool(wxUpdateUIEvent& event) {
-  switch (CommandOfTool(event.GetId())) {
-    case ID_EDIT_COPY: {
-      long from = 0, to = 0;
-      m_pText->GetSelection(&from, &to);
-      event.Enable(from != to);
+  switch (m_pToolBar->CommandOfTool(event.GetId())) {
+    case ID_EDIT_COPY:
+      event.Enable(m_pText->HasSelection());
       break;
-    }
     case ID_OUTPUT_CLEAR_ALL:
     case ID_OUTPUT_SAVE:
+    case ID_FILE_PRINT:
       event.Enable(!m_model.IsEmpty());
       break;
     case ID_OUTPUT_PROTOCOLING:
@@ -126,7 +136,14 @@ void COutputWnd::OnUpdateTool(wxUpdateUIEvent& event) {
       event.Check(m_model.IsProtocoling());
       break;
     default:
-      event.Enable(false);  // Print has no handler
+      event.Skip();  // the bar itself, not one of its tools
       break;
   }
+}
+
+bool COutputWnd::IsCommandEnabled(int command) {
+  // As the idle time does: the bar's own update, then each tool's.
+  m_pToolBar->UpdateWindowUI(wxUPDATE_UI_FROMIDLE);
+  const int tool = m_pToolBar->ToolOfCommand(command);
+  return m_pToolBar->IsEnabled() && tool != wxID_NONE && m_pToolBar->GetToolEnabled(tool);
 }

@@ -2,11 +2,12 @@
 // bar commands stay in the pane (the frame's command of the same id is a different one).
 #pragma once
 
+#include <wx/cmndata.h>
 #include <wx/panel.h>
-#include <wx/textctrl.h>
-#include <wx/toolbar.h>
 
 #include "app/shell/OutputWndModel.h"
+#include "app/wx/OutputToolBar.h"
+#include "app/wx/ProtocolOutputCtrl.h"
 
 class COutputWnd : public wxPanel, private IOutputWndView {
  public:
@@ -14,9 +15,13 @@ class COutputWnd : public wxPanel, private IOutputWndView {
   ~COutputWnd() override;
 
   COutputWndModel& GetModel() { return m_model; }
-  wxTextCtrl* GetTextCtrl() { return m_pText; }
-  // The tool bar's commands by their command id (Save asks for a file unless a path is given).
-  void RunCommand(int command, const wxString& savePath = wxString());
+  CProtocolOutputCtrl* GetTextCtrl() { return m_pText; }
+  COutputToolBar* GetToolBar() { return m_pToolBar; }
+  // The tool bar's commands by their command id. Save asks for a file and Print for a printer
+  // unless a path is given (Print then writes PostScript to it).
+  void RunCommand(int command, const wxString& path = wxString());
+  // Whether the tool of that command is enabled now, as its update says.
+  bool IsCommandEnabled(int command);
 
  private:
   void AppendText(const CString& text) override;
@@ -24,12 +29,13 @@ class COutputWnd : public wxPanel, private IOutputWndView {
   void ClearText() override;
   void OnTool(wxCommandEvent& event);
   void OnUpdateTool(wxUpdateUIEvent& event);
-  int CommandOfTool(int toolId) const;
+  void Print(const wxString& file);
   static LRESULT WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
   COutputWndModel m_model;
-  wxToolBar* m_pToolBar = nullptr;
-  wxTextCtrl* m_pText = nullptr;
+  COutputToolBar* m_pToolBar = nullptr;
+  CProtocolOutputCtrl* m_pText = nullptr;
   HWND m_hWnd = nullptr;
-  int m_toolBase = 0;
+  // The user's printer choices, for the next Print.
+  wxPrintData m_printData;
 };

@@ -2,6 +2,8 @@
 
 #include <wx/artprov.h>
 #include <wx/propgrid/advprops.h>
+#include <algorithm>
+
 #include <wx/sizer.h>
 
 #include "app/shell/ShellCommands.h"
@@ -16,21 +18,20 @@ wxString VariantText(const VARIANT& value) {
   return wxString(text.bstrVal);
 }
 
-wxPGProperty* MakeProperty(const CPropertyRow& row) {
-  const wxString name(row.m_strName.GetString());
-  const wxString label = name;
+wxPGProperty* MakeProperty(const CPropertyRow& row, const wxString& name) {
+  const wxString label(row.m_strName.GetString());
   wxPGProperty* property = nullptr;
   if (row.m_bGroup) {
-    property = new wxPropertyCategory(label, wxPG_LABEL);
+    property = new wxPropertyCategory(label, name);
   } else if (!row.m_options.empty()) {
     wxPGChoices choices;
     for (const CString& option : row.m_options) choices.Add(wxString(option.GetString()));
     const int index = choices.Index(VariantText(row.m_value));
-    property = new wxEnumProperty(label, wxPG_LABEL, choices, index < 0 ? 0 : choices.GetValue(index));
+    property = new wxEnumProperty(label, name, choices, index < 0 ? 0 : choices.GetValue(index));
   } else if (row.m_value.vt == VT_BOOL) {
-    property = new wxBoolProperty(label, wxPG_LABEL, row.m_value.boolVal != VARIANT_FALSE);
+    property = new wxBoolProperty(label, name, row.m_value.boolVal != VARIANT_FALSE);
   } else {
-    property = new wxStringProperty(label, wxPG_LABEL, VariantText(row.m_value));
+    property = new wxStringProperty(label, name, VariantText(row.m_value));
   }
   property->SetHelpString(wxString(row.m_strDescription.GetString()));
   property->SetClientData(const_cast<CPropertyRow*>(&row));
@@ -39,47 +40,79 @@ wxPGProperty* MakeProperty(const CPropertyRow& row) {
   return property;
 }
 
-// A category takes its rows only once it is in the grid (AppendChild refuses categories).
-void AppendRow(wxPropertyGrid* grid, wxPGProperty* parent, const CPropertyRow& row) {
-  wxPGProperty* property = MakeProperty(row);
-  wxPGProperty* added = parent != nullptr ? grid->AppendIn(parent, property) : grid->Append(property);
-  for (const auto& child : row.m_children) AppendRow(grid, added, *child);
-}
-
 }  // namespace
 
 CPropertiesWnd::CPropertiesWnd(wxWindow* parent, CPropertiesWndModel::ActiveViewSource activeView)
-    : wxPanel(parent, wxID_ANY), m_model(std::move(activeView)) {
-  m_toolBase = wxWindow::NewControlId(2);
-  m_pToolBar = new wxToolBar(this, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTB_FLAT | wxTB_HORIZONTAL | wxTB_NODIVIDER);
-  const wxSize size(16, 16);
-  m_pToolBar->AddTool(m_toolBase, "Expand all", wxArtProvider::GetBitmap(wxART_PLUS, wxART_TOOLBAR, size), "Expand all");
-  m_pToolBar->AddCheckTool(m_toolBase + 1, "Sort", wxArtProvider::GetBitmap(wxART_LIST_VIEW, wxART_TOOLBAR, size),
-                           wxNullBitmap, "Sort");
-  m_pToolBar->Realize();
+    : wxPanel(parent, wxID_ANY, wxDefaultPosition, wxSize(250, 300)), m_model(std::move(activeView)) {
+  m_pToolBar = new CPropertiesToolBar(this);
   m_pToolBar->Bind(wxEVT_TOOL, &CPropertiesWnd::OnTool, this);
-  m_pGrid = new wxPropertyGrid(this, 2, wxDefaultPosition, wxDefaultSize,
-                               wxPG_SPLITTER_AUTO_CENTER | wxPG_BOLD_MODIFIED | wxPG_DESCRIPTION);
-  m_pGrid->Bind(wxEVT_PG_CHANGED, &CPropertiesWnd::OnChanged, this);
-  m_pGrid->Bind(wxEVT_PG_SELECTED, &CPropertiesWnd::OnEditorDone, this);
-  auto* sizer = new wxBoxSizer(wxVERTICAL);
-  sizer->Add(m_pToolBar, 0, wxEXPAND);
-  sizer->Add(m_pGrid, 1, wxEXPAND);
-  SetSizer(sizer);
+  // The description area comes once the grid has a size: laid out before, it would be given a
+  // width below zero.
+  m_pManager = new wxPropertyGridManager(this, 2, wxDefaultPosition, wxSize(250, 300),
+                                         wxPG_SPLITTER_AUTO_CENTER | wxPG_BOLD_MODIFIED);
+  m_pManager->AddPage();
+  m_pManager->Bind(wxEVT_PG_CHANGED, &CPropertiesWnd::OnChanged, this);
+  m_pManager->Bind(wxEVT_PG_SELECTED, &CPropertiesWnd::OnEditorDone, this);
+  Bind(wxEVT_SIZE, [this](wxSizeEvent&) { AdjustLayout(); });
+  AdjustLayout();
+  m_pManager->SetWindowStyleFlag(m_pManager->GetWindowStyleFlag() | wxPG_DESCRIPTION);
+  m_pManager->SetDescBoxHeight(kDescriptionHeight);
+}
+
+void CPropertiesWnd::AdjustLayout() {
+  // The tool bar across the top at its own height, the grid below filling the rest. The grid
+  // never gets less than a small size: its description area cannot be laid out in less (a pane
+  // squeezed that far shows part of it).
+  const wxSize client = GetClientSize();
+  const int bar = m_pToolBar->GetBestSize().GetHeight();
+  m_pToolBar->SetSize(0, 0, client.GetWidth(), bar);
+  m_pManager->SetSize(0, bar, std::max(client.GetWidth(), 120), std::max(client.GetHeight() - bar, 120));
+  // The description keeps its few lines; the grid takes what the pane gains.
+  if (m_pManager->HasFlag(wxPG_DESCRIPTION)) m_pManager->SetDescBoxHeight(kDescriptionHeight);
 }
 
 void CPropertiesWnd::RefreshFromActiveView() {
   // With no editor and no focus the grid still calls its editor focused.
-  if (m_pGrid->GetEditorControl() != nullptr && m_pGrid->IsEditorFocused()) m_model.BeginEdit();
+  if (GetGrid()->GetEditorControl() != nullptr && GetGrid()->IsEditorFocused()) m_model.BeginEdit();
   if (m_model.RefreshFromActiveView()) Rebuild();
 }
 
 void CPropertiesWnd::Rebuild() {
-  m_pGrid->Freeze();
-  m_pGrid->Clear();
-  for (const auto& row : m_model.GetRows()) AppendRow(m_pGrid, nullptr, *row);
-  if (m_bAlphabetic) m_pGrid->Sort();
-  m_pGrid->Thaw();
+  m_pManager->Freeze();
+  m_pManager->GetPage(0)->Clear();
+  std::set<CString> used;
+  for (const auto& row : m_model.GetRows()) AppendRow(nullptr, CString(), *row, used);
+  if (m_bAlphabetic) m_pManager->GetPage(0)->Sort();
+  m_pManager->Thaw();
+}
+
+// A category takes its rows only once it is in the grid (AppendChild refuses categories).
+void CPropertiesWnd::AppendRow(wxPGProperty* parent, const CString& parentName, const CPropertyRow& row,
+                               std::set<CString>& used) {
+  const CString name = CPropertiesWndModel::MakeRowName(parentName, row.m_strName, used);
+  wxPGProperty* property = MakeProperty(row, wxString(name.GetString()));
+  wxPropertyGridPage* page = m_pManager->GetPage(0);
+  wxPGProperty* added = parent != nullptr ? page->AppendIn(parent, property) : page->Append(property);
+  for (const auto& child : row.m_children) AppendRow(added, name, *child, used);
+}
+
+wxPGProperty* CPropertiesWnd::FindRow(std::initializer_list<wxString> labels) {
+  wxPGProperty* found = nullptr;
+  for (const wxString& label : labels) {
+    wxPGProperty* parent = found;
+    found = nullptr;
+    wxPropertyGridIterator it = m_pManager->GetPage(0)->GetIterator(wxPG_ITERATE_ALL);
+    for (; !it.AtEnd(); ++it) {
+      wxPGProperty* property = *it;
+      const bool under = parent == nullptr ? property->GetParent()->IsRoot() : property->GetParent() == parent;
+      if (under && property->GetLabel() == label) {
+        found = property;
+        break;
+      }
+    }
+    if (found == nullptr) return nullptr;
+  }
+  return found;
 }
 
 void CPropertiesWnd::OnChanged(wxPropertyGridEvent& event) {
@@ -106,11 +139,21 @@ void CPropertiesWnd::OnEditorDone(wxPropertyGridEvent&) {
 }
 
 void CPropertiesWnd::OnTool(wxCommandEvent& event) {
-  if (event.GetId() == m_toolBase) {
-    m_pGrid->ExpandAll();
-  } else {
+  const int command = m_pToolBar->CommandOfTool(event.GetId());
+  if (command == 0) {
+    event.Skip();
+    return;
+  }
+  RunCommand(command);
+}
+
+void CPropertiesWnd::RunCommand(int command) {
+  if (command == ID_PROPERTIES_EXPAND_ALL) {
+    m_pManager->ExpandAll();
+  } else if (command == ID_PROPERTIES_SORT) {
     m_bAlphabetic = !m_bAlphabetic;
-    m_pToolBar->ToggleTool(m_toolBase + 1, m_bAlphabetic);
+    m_pToolBar->ToggleTool(m_pToolBar->ToolOfCommand(ID_PROPERTIES_SORT), m_bAlphabetic);
+    m_pToolBar->Refresh();
     Rebuild();
   }
 }

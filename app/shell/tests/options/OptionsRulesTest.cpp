@@ -2,6 +2,7 @@
 
 #include "app/shell/OptionsPageRules.h"
 #include "app/shell/ShellResources.h"
+#include "app/shell/StateEnabled.h"
 
 namespace {
 
@@ -65,6 +66,39 @@ TEST(OptionsRules, TimingDeleteAndTypedValues) {
     EXPECT_FALSE(options::ParseRangedInt(bad, 0, 30000, value)) << bad;
   }
   EXPECT_EQ(value, 30000);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(TimingPageState, ControlsFollowTheStartModeAndTheSelection) {
+  const CString ftt(L"FTT-10"), power(L"Powerline"), mine(L"Mine");
+  const struct {
+    bool interactive;
+    const CString* selected;
+    size_t count;
+    bool newButton, deleteButton, edit;
+  } cases[] = {
+      {true, &mine, 3, true, true, true},     // a setting of the user's, not the actual one
+      {true, &ftt, 3, true, false, true},     // the built-in ones stay
+      {true, &power, 3, true, false, true},
+      {true, nullptr, 3, true, false, false}, // nothing selected: only New
+      {false, &mine, 3, false, false, false}, // started by a client: nothing is edited
+      {false, nullptr, 3, false, false, false},
+  };
+  for (const auto& c : cases) {
+    const CStateEnabled state(c.interactive);
+    const CStateEnabled::CControls controls = state.GetControls(c.selected, ftt, c.count);
+    const std::string what = std::string(c.interactive ? "interactive " : "client ") + (c.selected ? "selected" : "none");
+    EXPECT_EQ(controls.bNew, c.newButton) << what;
+    EXPECT_EQ(controls.bDelete, c.deleteButton) << what;
+    EXPECT_EQ(controls.bEdit, c.edit) << what;
+    EXPECT_EQ(controls.bThrottleEditable, c.edit) << what;
+    EXPECT_EQ(state.IsUpdateEnabledByChange(), c.interactive) << what;
+  }
+  // The actual setting itself is never deleted.
+  EXPECT_FALSE(CStateEnabled(true).GetControls(&mine, mine, 3).bDelete);
 }
 
 }  // namespace
