@@ -271,16 +271,40 @@ int main() {
          "the rows of the device, under Domain 0 and Domain 1");
 
   t.Section("the Properties pane's tool bar");
-  t.ClickTool("Properties: Sort", propertiesBar, "Sort", [&] { return CGuiTest::ToolChecked(propertiesBar(), "Sort"); },
-              "Sort pressed");
-  t.ClickTool("Properties: Sort again", propertiesBar, "Sort",
-              [&] { return !CGuiTest::ToolChecked(propertiesBar(), "Sort"); }, "Sort released");
-  t.ClickTool("Properties: Expand all", propertiesBar, "Expand all", [&t] {
-    wxPropertyGrid* grid = t.Frame()->GetPropertiesWnd()->GetGrid();
-    for (wxPropertyGridIterator it = grid->GetIterator(wxPG_ITERATE_CATEGORIES); !it.AtEnd(); ++it)
-      if (!(*it)->IsExpanded()) return false;
-    return true;
-  }, "every group of the grid expanded");
+  auto grid = [&t] { return t.Frame()->GetPropertiesWnd()->GetGrid(); };
+  auto topLabels = [grid] {
+    std::vector<wxString> labels;
+    wxPGProperty* root = grid()->GetRoot();
+    for (unsigned i = 0; i < root->GetChildCount(); ++i) labels.push_back(root->Item(i)->GetLabel());
+    return labels;
+  };
+  auto shownOrder = std::make_shared<std::vector<wxString>>();
+  t.Check("(the rows' order as shown)", [topLabels, shownOrder] {
+    *shownOrder = topLabels();
+    return shownOrder->size() > 1;
+  });
+  t.ClickTool("Properties: Sort", propertiesBar, "Sort", [&, topLabels, shownOrder] {
+    const std::vector<wxString> labels = topLabels();
+    return CGuiTest::ToolChecked(propertiesBar(), "Sort") && std::is_sorted(labels.begin(), labels.end()) &&
+           labels != *shownOrder;
+  }, "Sort pressed, the rows in alphabetic order");
+  t.ClickTool("Properties: Sort again", propertiesBar, "Sort", [&, topLabels, shownOrder] {
+    return !CGuiTest::ToolChecked(propertiesBar(), "Sort") && topLabels() == *shownOrder;
+  }, "Sort released, the rows in their own order");
+  auto domain = [grid]() -> wxPGProperty* {
+    wxPGProperty* root = grid()->GetRoot();
+    for (unsigned i = 0; i < root->GetChildCount(); ++i)
+      if (root->Item(i)->GetLabel() == "Domain 0") return root->Item(i);
+    return nullptr;
+  };
+  t.Step("a click on Domain 0's arrow folds it", [&t, grid, domain] {
+    const wxRect r = grid()->GetPropertyRect(domain(), domain());
+    const wxPoint at = grid()->ClientToScreen(grid()->CalcScrolledPosition(wxPoint(r.x + 7, r.y + r.height / 2)));
+    t.Input().Click(at);
+  }, [domain] { return domain() != nullptr && !domain()->IsExpanded(); }, "Domain 0 folded");
+  t.ClickTool("Properties: Expand all", propertiesBar, "Expand all", [domain] {
+    return domain() != nullptr && domain()->IsExpanded();
+  }, "Domain 0 unfolded");
 
   // ---------------------------------------------------------------------------------------------
   t.Section("the Diagnosis menu's dialogs");
