@@ -45,20 +45,32 @@ export TESSALY_GUI_PROJECT="$root/project/demo.tdbx"
 
 export GUI_TEST_EXE="$1"
 shift
-xvfb-run -a -s "-screen 0 1280x900x24" bash -c '
-  set -uo pipefail
-  openbox --sm-disable > "$HOME/openbox.log" 2>&1 &
-  wm=$!
-  # The window manager is up once it names its check window on the root (bounded: 20 s).
-  for _ in $(seq 1 400); do
-    if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; then break; fi
-    kill -0 $wm 2>/dev/null || { echo "openbox ended early"; cat "$HOME/openbox.log"; exit 1; }
-    sleep 0.05
-  done
-  xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id" || { echo "openbox did not start"; exit 1; }
-  "$GUI_TEST_EXE" "$@"
-  status=$?
-  kill $wm 2>/dev/null
-  wait $wm 2>/dev/null
-  exit $status
-' gui-test "$@"
+# xvfb-run -a picks a free display by its lock file; two runs started at once may pick the same
+# one, and the later server fails to start. The inner script leaves a mark once it runs: without
+# it, the server never came up and the run is tried again (at most three times).
+export GUI_TEST_STARTED="$root/started"
+for attempt in 1 2 3; do
+  rm -f "$GUI_TEST_STARTED"
+  status=0
+  xvfb-run -a -s "-screen 0 1280x900x24" bash -c '
+    set -uo pipefail
+    touch "$GUI_TEST_STARTED"
+    openbox --sm-disable > "$HOME/openbox.log" 2>&1 &
+    wm=$!
+    # The window manager is up once it names its check window on the root (bounded: 20 s).
+    for _ in $(seq 1 400); do
+      if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; then break; fi
+      kill -0 $wm 2>/dev/null || { echo "openbox ended early"; cat "$HOME/openbox.log"; exit 1; }
+      sleep 0.05
+    done
+    xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id" || { echo "openbox did not start"; exit 1; }
+    "$GUI_TEST_EXE" "$@"
+    status=$?
+    kill $wm 2>/dev/null
+    wait $wm 2>/dev/null
+    exit $status
+  ' gui-test "$@" || status=$?
+  [ -e "$GUI_TEST_STARTED" ] && exit $status
+  echo "gui-test: the X server did not start (attempt $attempt)"
+done
+exit 1
