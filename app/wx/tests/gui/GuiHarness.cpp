@@ -27,6 +27,7 @@
 #include <wx/aui/framemanager.h>
 #include <wx/button.h>
 #include <wx/clipbrd.h>
+#include <wx/dataview.h>
 #include <wx/treectrl.h>
 #include <wx/dialog.h>
 #include <wx/image.h>
@@ -1146,6 +1147,25 @@ wxRect CGuiTest::DataViewRowScreenRect(wxWindow* view, int row) {
   // Only the part the tree shows: a row scrolled out of sight has no place on the screen.
   const wxRect shown = wxRect(widget.x + x, widget.y + y, allocation.width, cell.height).Intersect(widget);
   return cell.height > 0 ? shown : wxRect();
+}
+
+wxString CGuiTest::DataViewCellText(wxWindow* window, int row, const wxString& columnTitle) {
+  auto* view = dynamic_cast<wxDataViewCtrl*>(window);
+  auto* list = view != nullptr ? dynamic_cast<wxDataViewListModel*>(view->GetModel()) : nullptr;
+  if (list == nullptr || row < 0 || static_cast<unsigned>(row) >= list->GetCount()) return wxString();
+  for (unsigned i = 0; i < view->GetColumnCount(); ++i) {
+    wxDataViewColumn* column = view->GetColumn(i);
+    if (column->GetTitle() != columnTitle) continue;
+    wxVariant value;
+    list->GetValueByRow(value, static_cast<unsigned>(row), column->GetModelColumn());
+    if (value.GetType() == "wxDataViewIconText") {
+      wxDataViewIconText text;
+      text << value;
+      return text.GetText();
+    }
+    return value.IsNull() ? wxString() : value.MakeString();
+  }
+  return wxString();
 }
 
 wxTreeItemId CGuiTest::FindTreeItem(wxTreeCtrl* tree, const std::function<bool(const wxString&)>& wanted) {

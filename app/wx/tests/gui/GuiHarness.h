@@ -223,6 +223,8 @@ class CGuiTest : public wxEvtHandler {
   static wxRect TreeItemScreenRect(wxTreeCtrl* tree, const wxTreeItemId& item);
   // A row of a wxDataViewCtrl (a list: the row's index) on the screen; empty when it is not shown.
   static wxRect DataViewRowScreenRect(wxWindow* view, int row);
+  // The text a list-like wxDataViewCtrl shows in a row under the column of that title.
+  static wxString DataViewCellText(wxWindow* view, int row, const wxString& columnTitle);
   // The first item, depth first, whose text the predicate accepts.
   static wxTreeItemId FindTreeItem(wxTreeCtrl* tree, const std::function<bool(const wxString&)>& wanted);
   // The text the clipboard holds now (what a paste would give).

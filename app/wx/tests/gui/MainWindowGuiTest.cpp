@@ -82,6 +82,9 @@ int main() {
   t.Keys("alt+h", 'H', wxMOD_ALT, [&t] { return t.MenuShown({"Help"}); }, "the Help menu on the screen");
   t.KeysHere("a: About Tessaly", 'A', 0, [&t] { return t.WxDialogReady("About Tarn OPC Server"); }, "the About box");
   t.KeysHere("enter closes it", WXK_RETURN, 0, quiet, "the About box closed");
+  t.OpenMenu("look at the Help menu", {"Help"});
+  t.Check("Kurzreferenz has no handler: disabled", [&t] { return !t.MenuItemEnabled({"Help", "Kurzreferenz"}); });
+  t.CloseMenus("close the menu");
   t.ChooseMenu("About Kestrum", {"Help", "About Kestrum"}, quiet, "the menu closed (the control's own box is empty here)");
   t.ClickTool("Standard: About", standard, "About", [&t] { return t.WxDialogReady("About Tarn OPC Server"); },
               "the About box");
@@ -148,15 +151,8 @@ int main() {
   t.Keys("Shift+F5 stops", WXK_F5, wxMOD_SHIFT, stopped, "the network stopped");
 
   // ---------------------------------------------------------------------------------------------
-  t.Section("Monitor by key, tool and menu");
-  t.Keys("F5 starts", WXK_F5, 0, started, "the network started");
-  t.Keys("Shift+F9 monitors", WXK_F9, wxMOD_SHIFT, monitoring, "monitoring on");
-  t.ClickTool("OPC Server: Monitor", opc, "Monitor", [&] { return !monitoring(); }, "monitoring off");
-  t.ChooseMenu("Control: Monitor", {"Control", "Monitor"}, monitoring, "monitoring on");
-  t.Keys("Shift+F9 again", WXK_F9, wxMOD_SHIFT, [&] { return !monitoring(); }, "monitoring off");
-
-  // ---------------------------------------------------------------------------------------------
   t.Section("the two workspaces by keys, menu and the Shortcuts pane");
+  t.Keys("F5 starts", WXK_F5, 0, started, "the network started");
   t.Keys("Alt+1", '1', wxMOD_ALT, [&] { return workspace() == IDR_DIAGNOSTICS; }, "the diagnostics workspace shown");
   t.Keys("Alt+0", '0', wxMOD_ALT, [&] { return workspace() == IDR_CONFIGURATION; }, "the configuration workspace shown");
   t.ChooseMenu("Diagnosis: Group/Item Diagnosis", {"Diagnosis", "Group/Item Diagnosis"},
@@ -255,6 +251,24 @@ int main() {
   });
   t.ClickTool("OPC Server: Upload All (disabled)", opc, "Upload All", quiet, "nothing");
   t.ClickTool("OPC Server: Upload New (disabled)", opc, "Upload New", quiet, "nothing");
+
+  // ---------------------------------------------------------------------------------------------
+  t.Section("Monitor by key, tool and menu: the tags' values come");
+  auto firstValue = [tags] { return CGuiTest::DataViewCellText(tags(), 0, "Value"); };
+  t.Check("(no values before monitoring)", [firstValue] { return firstValue().empty(); });
+  t.Keys("Shift+F9 monitors", WXK_F9, wxMOD_SHIFT, [&, firstValue] { return monitoring() && !firstValue().empty(); },
+         "monitoring on, the first tag's value shown");
+  t.ClickTool("OPC Server: Monitor", opc, "Monitor", [&] { return !monitoring(); }, "monitoring off");
+  t.ChooseMenu("Control: Monitor", {"Control", "Monitor"}, monitoring, "monitoring on");
+  t.Keys("Shift+F9 again", WXK_F9, wxMOD_SHIFT, [&] { return !monitoring(); }, "monitoring off");
+
+  t.Section("the Control menu's Monitor shows whether it is on", "the Monitor entry and tool show their check state");
+  t.Keys("Shift+F9 monitors", WXK_F9, wxMOD_SHIFT, monitoring, "monitoring on");
+  t.OpenMenu("look at the Control menu", {"Control"});
+  t.Check("Monitor is checked", [&t] { return t.MenuItemChecked({"Control", "Monitor"}); });
+  t.CloseMenus("close the menu");
+  t.Check("the Monitor tool is pressed", [&] { return CGuiTest::ToolChecked(opc(), "Monitor"); });
+  t.Keys("Shift+F9 again", WXK_F9, wxMOD_SHIFT, [&] { return !monitoring(); }, "monitoring off");
 
   t.Section("the Properties pane shows the selected device");
   auto gridLabels = [&t] {
@@ -425,6 +439,9 @@ int main() {
          [&t] { return !CGuiTest::OnScreen(t.Frame()->GetPropertiesWnd()); }, "the Properties pane gone");
   t.ChooseMenu("View: Properties", barsEntry("Properties"),
                [&t] { return CGuiTest::OnScreen(t.Frame()->GetPropertiesWnd()); }, "the Properties pane back");
+  t.ChooseMenu("View: Customize...", barsEntry("Customize..."), [&t] { return t.WxDialogReady(); },
+               "the tool bars' customisation dialog");
+  t.KeysHere("Escape closes it", WXK_ESCAPE, 0, quiet, "the dialog closed");
   for (const char* bar : {"Standard", "OPC Server", "Shortcuts"}) {
     t.ChooseMenu(std::string("View: hide ") + bar, barsEntry(bar), [pane, bar] { return !CGuiTest::OnScreen(pane(bar)); },
                  std::string(bar) + " hidden");
