@@ -7,7 +7,8 @@
 #   scripts/gui-test.sh BUILD_DIR NAME EXECUTABLE [ARGS...]
 #
 # The test finds, through the environment: TESSALY_GUI_PROJECT (the copy of the demo project),
-# TESSALY_GUI_WORK (an empty folder for the files it writes), TESSALY_GUI_SHOTS (its screenshots
+# TESSALY_GUI_WORK (an empty folder for the files it writes), TESSALY_GUI_BUILD (the build folder,
+# for the project's tools), TESSALY_GUI_SHOTS (its screenshots
 # folder, BUILD_DIR/screenshots/NAME, emptied first). TESSALY_GUI_RUN_KNOWN=1 also runs the
 # sections marked as known to fail (=text: those whose name or reason contains the text).
 set -euo pipefail
@@ -32,7 +33,7 @@ unset DBUS_SESSION_BUS_ADDRESS SESSION_MANAGER
 shots="$build/screenshots/$name"
 rm -rf "$shots"
 mkdir -p "$shots"
-export TESSALY_GUI_SHOTS="$shots" TESSALY_GUI_WORK="$root/work"
+export TESSALY_GUI_SHOTS="$shots" TESSALY_GUI_WORK="$root/work" TESSALY_GUI_BUILD="$build"
 
 # The demo project, its database beside it.
 cp "$build/demo/demo-network.db" "$root/project/demo-network.db"

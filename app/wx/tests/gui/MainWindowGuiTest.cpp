@@ -3,6 +3,10 @@
 // click or key press, with what the user then sees: the file Save writes, the question Exit asks,
 // a pane closed with its X brought back from the View menu, the Output pane emptied and saved, a
 // disabled command doing nothing.
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+
 #include <algorithm>
 #include <memory>
 
@@ -499,7 +503,9 @@ int main() {
               [&] { return quiet() && frame()->GetTitle().StartsWith("dropped.tdbx"); }, "dropped.tdbx open");
 
   // ---------------------------------------------------------------------------------------------
-  t.Section("File: Exit asks for a modified project; Cancel keeps the program");
+  t.Section("File: Exit asks about connected clients, then about the changes; No and Cancel keep the program");
+  const std::string build = std::getenv("TESSALY_GUI_BUILD") != nullptr ? std::getenv("TESSALY_GUI_BUILD") : ".";
+  const std::string work(t.WorkFolder().utf8_str());
   t.ChooseMenu("Control: Options...", {"Control", "Options..."}, [&t] { return t.WxDialogReady("Options"); },
                "the Options sheet");
   auto selfdocBefore = std::make_shared<bool>(false);
@@ -511,13 +517,37 @@ int main() {
                 [optionsSelfdoc, selfdocBefore] { return optionsSelfdoc() != nullptr && optionsSelfdoc()->GetValue() != *selfdocBefore; },
                 "the box toggled");
   t.ClickWxDialogButton("OK", "OK", quiet, "the sheet closed");
-  t.ChooseMenu("File: Exit", {"File", "Exit"}, [&t] { return t.MessageBoxReady("Save changes to"); },
-               "the question whether to save the changes");
-  t.ClickDialogButton("Cancel", "Cancel", [&] { return quiet() && !t.ProgramEnded() && CGuiTest::OnScreen(frame()); },
-                      "the program still running");
-  t.ChooseMenu("File: Exit again", {"File", "Exit"}, [&t] { return t.MessageBoxReady("Save changes to"); },
+  // An OPC client in another process, connected through the instance's socket, stays a while.
+  t.Step("a client in another process connects",
+         [build, work] {
+           const std::string command = "(printf 'status\\ngroup gui\\nwatch 300\\n' | '" + build + "/tools/opcclient/opcclient' Norvane.Tessaly2.1 - > '" +
+                                       work + "/client.log' 2>&1 & echo $! > '" + work + "/client.pid')";
+           if (std::system(command.c_str()) != 0) std::printf("warn the client did not start\n");
+         },
+         [&] { return frame()->GetStatusBar()->GetStatusText(2).StartsWith("1 client(s) connected"); },
+         "the status bar counting one client");
+  t.ChooseMenu("File: Exit", {"File", "Exit"},
+               [&t] { return t.MessageBoxReady("OPC Clients are currently connected to this server. Exit anyway?"); },
+               "the question about the connected clients");
+  t.ClickDialogButton("No keeps the program", "No", [&] {
+    return quiet() && frame()->GetStatusBar()->GetStatusText(2).StartsWith("1 client(s) connected");
+  }, "the program running with its client");
+  t.ChooseMenu("File: Exit again", {"File", "Exit"},
+               [&t] { return t.MessageBoxReady("OPC Clients are currently connected to this server. Exit anyway?"); },
+               "the question about the connected clients");
+  t.ClickDialogButton("Yes lets the client go", "Yes", [&t] { return t.MessageBoxReady("Save changes to"); },
+                      "then the question whether to save the changes");
+  t.ClickDialogButton("Cancel keeps the program", "Cancel", [&] {
+    return quiet() && CGuiTest::OnScreen(frame()) && frame()->GetStatusBar()->GetStatusText(2).StartsWith("0 client(s)");
+  }, "the program running, its client gone");
+  t.ChooseMenu("File: Exit once more", {"File", "Exit"}, [&t] { return t.MessageBoxReady("Save changes to"); },
                "the question whether to save the changes");
   t.ClickDialogButton("No ends the program", "No", [&t] { return t.ProgramEnded(); }, "the program ended");
 
-  return t.Run({});
+  const int code = t.Run({});
+  // The client, should it still run.
+  std::ifstream pid(work + "/client.pid");
+  long client = 0;
+  if (pid >> client && client > 0) ::kill(static_cast<pid_t>(client), SIGTERM);
+  return code;
 }
