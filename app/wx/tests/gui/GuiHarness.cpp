@@ -1063,43 +1063,61 @@ wxRect CGuiTest::WidgetScreenRect(GtkWidget* widget) {
   return wxRect(ox + x, oy + y, allocation.width, allocation.height);
 }
 
-wxRect CGuiTest::ToolScreenRect(wxWindow* bar, const wxString& label) {
+
+
+namespace {
+
+// A tool of a bar found by its label (or short help): its id on an AUI bar, its GTK item on a
+// wxToolBar.
+struct CFoundTool {
+  wxAuiToolBar* aui = nullptr;
+  int id = 0;
+  GtkToolItem* item = nullptr;
+};
+
+CFoundTool FindTool(wxWindow* bar, const wxString& label) {
+  CFoundTool found;
   if (auto* aui = dynamic_cast<wxAuiToolBar*>(bar)) {
     for (size_t i = 0; i < aui->GetToolCount(); ++i) {
       wxAuiToolBarItem* item = aui->FindToolByIndex(static_cast<int>(i));
       if (item == nullptr || (item->GetLabel() != label && item->GetShortHelp() != label)) continue;
-      wxRect r = aui->GetToolRect(item->GetId());
-      if (r.IsEmpty()) return r;
-      r.SetPosition(aui->ClientToScreen(r.GetPosition()));
-      return r;
+      found.aui = aui;
+      found.id = item->GetId();
+      return found;
     }
   } else if (auto* tools = dynamic_cast<wxToolBar*>(bar)) {
     for (size_t pos = 0; pos < tools->GetToolsCount(); ++pos) {
       const wxToolBarToolBase* tool = tools->GetToolByPos(static_cast<int>(pos));
       if (tool == nullptr || (tool->GetLabel() != label && tool->GetShortHelp() != label)) continue;
-      GtkToolItem* item = gtk_toolbar_get_nth_item(tools->GTKGetToolbar(), static_cast<gint>(pos));
-      return item != nullptr ? WidgetScreenRect(GTK_WIDGET(item)) : wxRect();
+      found.item = gtk_toolbar_get_nth_item(tools->GTKGetToolbar(), static_cast<gint>(pos));
+      return found;
     }
   }
-  return wxRect();
+  return found;
+}
+
+}  // namespace
+
+wxRect CGuiTest::ToolScreenRect(wxWindow* bar, const wxString& label) {
+  const CFoundTool tool = FindTool(bar, label);
+  if (tool.item != nullptr) return WidgetScreenRect(GTK_WIDGET(tool.item));
+  if (tool.aui == nullptr) return wxRect();
+  wxRect r = tool.aui->GetToolRect(tool.id);
+  if (!r.IsEmpty()) r.SetPosition(tool.aui->ClientToScreen(r.GetPosition()));
+  return r;
+}
+
+bool CGuiTest::ToolEnabled(wxWindow* bar, const wxString& label) {
+  const CFoundTool tool = FindTool(bar, label);
+  if (tool.item != nullptr) return gtk_widget_is_sensitive(GTK_WIDGET(tool.item));
+  return tool.aui != nullptr && tool.aui->GetToolEnabled(tool.id);
 }
 
 bool CGuiTest::ToolChecked(wxWindow* bar, const wxString& label) {
-  if (auto* aui = dynamic_cast<wxAuiToolBar*>(bar)) {
-    for (size_t i = 0; i < aui->GetToolCount(); ++i) {
-      wxAuiToolBarItem* item = aui->FindToolByIndex(static_cast<int>(i));
-      if (item != nullptr && (item->GetLabel() == label || item->GetShortHelp() == label)) return aui->GetToolToggled(item->GetId());
-    }
-  } else if (auto* tools = dynamic_cast<wxToolBar*>(bar)) {
-    for (size_t pos = 0; pos < tools->GetToolsCount(); ++pos) {
-      const wxToolBarToolBase* tool = tools->GetToolByPos(static_cast<int>(pos));
-      if (tool == nullptr || (tool->GetLabel() != label && tool->GetShortHelp() != label)) continue;
-      GtkToolItem* item = gtk_toolbar_get_nth_item(tools->GTKGetToolbar(), static_cast<gint>(pos));
-      return item != nullptr && GTK_IS_TOGGLE_TOOL_BUTTON(item) &&
-             gtk_toggle_tool_button_get_active(GTK_TOGGLE_TOOL_BUTTON(item));
-    }
-  }
-  return false;
+  const CFoundTool tool = FindTool(bar, label);
+  if (tool.item != nullptr)
+    return GTK_IS_TOGGLE_TOOL_BUTTON(tool.item) && gtk_toggle_tool_button_get_active(GTK_TOGGLE_TOOL_BUTTON(tool.item));
+  return tool.aui != nullptr && tool.aui->GetToolToggled(tool.id);
 }
 
 wxWindow* CGuiTest::ToolBarIn(wxWindow* pane) {
@@ -1191,21 +1209,5 @@ wxString CGuiTest::ClipboardText() {
   return text;
 }
 
-bool CGuiTest::ToolEnabled(wxWindow* bar, const wxString& label) {
-  if (auto* aui = dynamic_cast<wxAuiToolBar*>(bar)) {
-    for (size_t i = 0; i < aui->GetToolCount(); ++i) {
-      wxAuiToolBarItem* item = aui->FindToolByIndex(static_cast<int>(i));
-      if (item != nullptr && (item->GetLabel() == label || item->GetShortHelp() == label)) return aui->GetToolEnabled(item->GetId());
-    }
-  } else if (auto* tools = dynamic_cast<wxToolBar*>(bar)) {
-    for (size_t pos = 0; pos < tools->GetToolsCount(); ++pos) {
-      const wxToolBarToolBase* tool = tools->GetToolByPos(static_cast<int>(pos));
-      if (tool == nullptr || (tool->GetLabel() != label && tool->GetShortHelp() != label)) continue;
-      GtkToolItem* item = gtk_toolbar_get_nth_item(tools->GTKGetToolbar(), static_cast<gint>(pos));
-      return item != nullptr && gtk_widget_is_sensitive(GTK_WIDGET(item));
-    }
-  }
-  return false;
-}
 
 }  // namespace tessaly::gui
