@@ -999,6 +999,11 @@ bool CGuiTest::AnyMenuShown() const {
   return false;
 }
 
+bool CGuiTest::MenuItemShown(const std::vector<wxString>& path) const {
+  wxMenuItem* item = ItemOfPath(path);
+  return item != nullptr && gtk_widget_get_mapped(item->GetMenuItem());
+}
+
 bool CGuiTest::MenuItemEnabled(const std::vector<wxString>& path) const {
   wxMenuItem* item = ItemOfPath(path);
   return item != nullptr && gtk_widget_is_sensitive(item->GetMenuItem());

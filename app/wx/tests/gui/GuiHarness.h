@@ -192,6 +192,8 @@ class CGuiTest : public wxEvtHandler {
   // The menu of the path is on the screen ({"File"}, {"View", "Application Look"}).
   bool MenuShown(const std::vector<wxString>& path) const;
   bool AnyMenuShown() const;
+  // The entry is on the screen (its menu open).
+  bool MenuItemShown(const std::vector<wxString>& path) const;
   // The entry is enabled as the user sees it (its menu open).
   bool MenuItemEnabled(const std::vector<wxString>& path) const;
   bool MenuItemChecked(const std::vector<wxString>& path) const;

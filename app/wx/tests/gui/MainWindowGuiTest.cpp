@@ -492,6 +492,11 @@ int main() {
   t.AnswerFileChooser("type the demo project", t.ProjectPath(), demoOpen, "the demo project open");
 
   t.Section("File: the recent files");
+  t.OpenMenu("look at the File menu", {"File"});
+  t.Check("the projects opened and saved are listed", [&t] {
+    return t.MenuItemShown({"File", "*saved-as.tdbx"}) && t.MenuItemShown({"File", "*demo.tdbx"});
+  });
+  t.CloseMenus("close the menu");
   t.ChooseMenu("File: saved-as.tdbx", {"File", "*saved-as.tdbx"}, [&] {
     return quiet() && frame()->GetTitle().StartsWith("saved-as.tdbx");
   }, "saved-as.tdbx open");
