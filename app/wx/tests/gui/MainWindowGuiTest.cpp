@@ -244,12 +244,22 @@ int main() {
   t.KeysHere("Escape closes it", WXK_ESCAPE, 0, quiet, "the dialog closed");
   clickItem("the subnet's first device", firstDevice);
 
-  t.Section("Delete node asks; the scan commands are disabled");
+  t.Section("Delete node asks; No keeps the device");
   t.Check("(count the devices)", [&] { return (treeItems = devices()->GetCount()) > 0; });
   t.ClickTool("OPC Server: Delete node", opc, "Delete node",
               [&t] { return t.MessageBoxReady("Do you really want to delete the node?"); }, "the question");
   t.ClickDialogButton("No keeps it", "No", quiet, "the question answered");
   t.Check("the device is still there", [&] { return devices()->GetCount() == treeItems; });
+
+  // A Yes/No question has no Cancel: its Escape (or close box) must not count as "not No".
+  t.Section("Escape on the question whether to delete a device keeps it",
+            "Escape on a Yes/No message box answers No (today it answers Cancel and the device is deleted)");
+  t.ClickTool("OPC Server: Delete node", opc, "Delete node",
+              [&t] { return t.MessageBoxReady("Do you really want to delete the node?"); }, "the question");
+  t.KeysHere("Escape", WXK_ESCAPE, 0, quiet, "the question gone");
+  t.Check("the device is still there", [&] { return devices()->GetCount() == treeItems; });
+
+  t.Section("the scan commands are disabled");
   t.Check("Upload All and Upload New have no handler: disabled", [&] {
     return !CGuiTest::ToolEnabled(opc(), "Upload All") && !CGuiTest::ToolEnabled(opc(), "Upload New");
   });
