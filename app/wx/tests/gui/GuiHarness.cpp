@@ -640,6 +640,28 @@ void CGuiTest::ClickDialogButton(const std::string& name, const wxString& label,
        waitsFor);
 }
 
+void CGuiTest::AnswerMessageBox(const std::string& name, const wxString& label, Until until,
+                                const std::string& waitsFor) {
+  // The toolkit's buttons ("_No", or the stock "gtk-no" shown as "_No") take their first letter.
+  const int key = wxToupper(label[0]);
+  auto pressedAt = std::make_shared<long long>(0);
+  Step(name,
+       [this, key, pressedAt] {
+         *pressedAt = NowMs();
+         m_input.Key(key, wxMOD_ALT);
+       },
+       [this, key, pressedAt, until] {
+         if (until()) return true;
+         // A box that was still laying itself out may have missed the key.
+         if (NowMs() - *pressedAt > 1000 && !NativeDialogs().empty()) {
+           *pressedAt = NowMs();
+           m_input.Key(key, wxMOD_ALT);
+         }
+         return false;
+       },
+       waitsFor);
+}
+
 void CGuiTest::ClickWxDialogButton(const std::string& name, const wxString& label, Until until,
                                    const std::string& waitsFor) {
   Step(name,

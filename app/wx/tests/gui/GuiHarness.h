@@ -152,6 +152,8 @@ class CGuiTest : public wxEvtHandler {
                  Until until, const std::string& waitsFor);
   // A click on a button of the native dialog open now (message box: "Yes", "No", "OK", "Cancel").
   void ClickDialogButton(const std::string& name, const wxString& label, Until until, const std::string& waitsFor);
+  // The same by keys: Alt and the button's mnemonic ("No": Alt+N), as a keyboard user answers.
+  void AnswerMessageBox(const std::string& name, const wxString& label, Until until, const std::string& waitsFor);
   // The click itself, for a step's act: false when no such button is on the screen.
   bool ClickNativeButton(const wxString& label);
   // A click on a button of the modal wx dialog open now, by its label.

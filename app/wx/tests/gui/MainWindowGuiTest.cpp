@@ -544,7 +544,7 @@ int main() {
   t.ChooseMenu("File: Exit", {"File", "Exit"},
                [&t] { return t.MessageBoxReady("OPC Clients are currently connected to this server. Exit anyway?"); },
                "the question about the connected clients");
-  t.ClickDialogButton("No keeps the program", "No", [&] {
+  t.AnswerMessageBox("Alt+N: No keeps the program", "No", [&] {
     return quiet() && frame()->GetStatusBar()->GetStatusText(2).StartsWith("1 client(s) connected");
   }, "the program running with its client");
   t.ChooseMenu("File: Exit again", {"File", "Exit"},
