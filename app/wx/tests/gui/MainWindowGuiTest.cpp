@@ -40,6 +40,13 @@ int Count(const wxString& text, const wxString& part) {
   return n;
 }
 
+// The text with its line ends as one kind and without a last one.
+wxString Lines(wxString text) {
+  text.Replace("\r\n", "\n");
+  while (text.EndsWith("\n")) text.RemoveLast();
+  return text;
+}
+
 }  // namespace
 
 int main() {
@@ -410,11 +417,11 @@ int main() {
     return to > from;
   }, "the text selected");
   t.ClickTool("Output: Copy", outputBar, "Copy", [&] {
-    return CGuiTest::ClipboardText().Contains("Logging stopped.");
+    return Lines(CGuiTest::ClipboardText()) == Lines(output()) && output().Contains("Logging stopped.");
   }, "the pane's text on the clipboard");
   t.ClickTool("Output: Save", outputBar, "Save", [&t] { return t.FileChooserReady(); }, "a file chooser");
   t.AnswerFileChooser("type output.txt", outputFile, [&] {
-    return quiet() && CGuiTest::FileText(outputFile).Contains("Logging stopped.");
+    return quiet() && Lines(CGuiTest::FileText(outputFile)) == Lines(output()) && output().Contains("Logging stopped.");
   }, "output.txt written with the pane's text");
   t.ClickTool("Output: Print", outputBar, "Print", [&t] { return !t.NativeDialogs().empty() || t.WxDialogReady(); },
               "a print dialog");
