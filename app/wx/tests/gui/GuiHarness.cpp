@@ -170,12 +170,26 @@ void CXInput::ButtonUp(int button) {
   Flush();
 }
 
-void CXInput::Click(const wxPoint& screen, int button, int count) {
+std::vector<unsigned> CXInput::ModifierCodes(int modifiers) {
+  Display* d = Dpy(m_display);
+  std::vector<unsigned> held;
+  if (modifiers & wxMOD_CONTROL) held.push_back(XKeysymToKeycode(d, XK_Control_L));
+  if (modifiers & wxMOD_SHIFT) held.push_back(XKeysymToKeycode(d, XK_Shift_L));
+  if (modifiers & wxMOD_ALT) held.push_back(XKeysymToKeycode(d, XK_Alt_L));
+  return held;
+}
+
+void CXInput::Click(const wxPoint& screen, int button, int count, int modifiers) {
+  if (m_display == nullptr) return;
   MoveTo(screen);
+  const std::vector<unsigned> held = ModifierCodes(modifiers);
+  for (unsigned m : held) KeyCode(m, true);
   for (int i = 0; i < count; ++i) {
     ButtonDown(button);
     ButtonUp(button);
   }
+  for (auto it = held.rbegin(); it != held.rend(); ++it) KeyCode(*it, false);
+  Flush();
 }
 
 void CXInput::Wheel(const wxPoint& screen, int notches) {
@@ -194,10 +208,7 @@ void CXInput::KeyCode(unsigned code, bool down) {
 void CXInput::Key(int key, int modifiers) {
   if (m_display == nullptr) return;
   Display* d = Dpy(m_display);
-  std::vector<unsigned> held;
-  if (modifiers & wxMOD_CONTROL) held.push_back(XKeysymToKeycode(d, XK_Control_L));
-  if (modifiers & wxMOD_SHIFT) held.push_back(XKeysymToKeycode(d, XK_Shift_L));
-  if (modifiers & wxMOD_ALT) held.push_back(XKeysymToKeycode(d, XK_Alt_L));
+  const std::vector<unsigned> held = ModifierCodes(modifiers);
   const unsigned code = XKeysymToKeycode(d, KeySymOf(key));
   if (code == 0) {
     std::printf("warn no key for code %d\n", key);

@@ -56,8 +56,9 @@ class CXInput {
   CXInput& operator=(const CXInput&) = delete;
 
   void MoveTo(const wxPoint& screen);
-  // Moves there first; button 1 left, 2 middle, 3 right.
-  void Click(const wxPoint& screen, int button = 1, int count = 1);
+  // Moves there first; button 1 left, 2 middle, 3 right; modifiers (wxMOD_CONTROL, wxMOD_SHIFT)
+  // held around the clicks, as for a selection of several rows.
+  void Click(const wxPoint& screen, int button = 1, int count = 1, int modifiers = 0);
   // The mouse wheel over the point: notches down (positive) or up (negative).
   void Wheel(const wxPoint& screen, int notches);
   void ButtonDown(int button = 1);
@@ -87,6 +88,7 @@ class CXInput {
  private:
   void Flush();
   void KeyCode(unsigned code, bool down);
+  std::vector<unsigned> ModifierCodes(int modifiers);
   void* m_display = nullptr;  // Display*
   unsigned long m_dragSource = 0;
   unsigned long m_dragTarget = 0;
