@@ -4,11 +4,12 @@
 // Run a test under scripts/gui-test.sh (Xvfb, openbox, a fresh machine root); see
 // MainWindowGuiTest.cpp for a whole script.
 //
-//   tessaly::gui::CGuiTest t("about");
+//   tessaly::gui::CGuiTest t("app_wx_gui_about");   // registered by tessaly_gui_test()
 //   t.Section("About by the Help menu");
-//   t.Keys("alt-h", 'H', wxMOD_ALT, [&] { return t.MenuShown({"Help"}); }, "the Help menu shown");
-//   t.Keys("about", 'A', 0, [&] { return t.WxDialog("About") != nullptr; }, "the About box");
-//   return t.Run({L"-Run"});
+//   t.Keys("alt+h", 'H', wxMOD_ALT, [&] { return t.MenuShown({"Help"}); }, "the Help menu shown");
+//   t.KeysHere("a", 'A', 0, [&] { return t.WxDialogReady("About"); }, "the About box");
+//   t.KeysHere("enter", WXK_RETURN, 0, [&] { return t.WxDialog() == nullptr; }, "the About box closed");
+//   return t.Run({});   // interactive (start mode 1); {L"-Run"} for start mode 4
 //
 // Acts never wait: they send input and return. The runner polls the step's predicate from a
 // timer (it runs inside modal loops too), takes a screenshot once it holds and goes on; a step
