@@ -46,15 +46,42 @@ export TESSALY_GUI_PROJECT="$root/project/demo.tdbx"
 
 export GUI_TEST_EXE="$1"
 shift
-# xvfb-run -a picks a free display by its lock file; two runs started at once may pick the same
-# one, and the later server fails to start. The inner script leaves a mark once it runs: without
-# it, the server never came up and the run is tried again (at most three times).
+# The display: xvfb-run -a picks a free one by the lock files of running servers, and two runs
+# started at once (ctest -j) may pick the same one and meet each other's server. So each run takes
+# a number of its own from 200 up (xvfb-run -a starts at 99) by creating a folder, which only one
+# run can; a folder whose run has gone is taken over. A server that still does not come up, or a
+# display the script cannot use, is tried again with the next number (at most five times).
+# -noreset: the server does not start over when its last client goes (the probe below is one),
+# which would make the window manager's connection fail.
 export GUI_TEST_STARTED="$root/started"
-for attempt in 1 2 3; do
+display_lock=""
+take_display() {
+  local n lock
+  for n in $(seq 200 399); do
+    lock="/tmp/.tessaly-gui-display-$n"
+    [ -e "/tmp/.X$n-lock" ] && continue
+    if [ -d "$lock" ] && ! kill -0 "$(cat "$lock/pid" 2>/dev/null || echo 0)" 2>/dev/null; then
+      rm -rf "$lock"
+    fi
+    if mkdir "$lock" 2>/dev/null; then
+      echo $$ > "$lock/pid"
+      display_lock="$lock"
+      display_num=$n
+      return 0
+    fi
+  done
+  return 1
+}
+trap '[ -n "$display_lock" ] && rm -rf "$display_lock"' EXIT
+for attempt in 1 2 3 4 5; do
   rm -f "$GUI_TEST_STARTED"
+  [ -n "$display_lock" ] && rm -rf "$display_lock"
+  display_lock=""
+  take_display || { echo "gui-test: no free display number"; exit 1; }
   status=0
-  xvfb-run -a -s "-screen 0 1280x900x24" bash -c '
+  xvfb-run -n "$display_num" -s "-screen 0 1280x900x24 -noreset" bash -c '
     set -uo pipefail
+    xprop -root -len 0 > /dev/null 2>&1 || exit 1
     touch "$GUI_TEST_STARTED"
     openbox --sm-disable > "$HOME/openbox.log" 2>&1 &
     wm=$!
