@@ -413,7 +413,7 @@ void CGuiTest::Section(const std::string& name, const std::string& knownToFailUn
   m_ifRunning = ifRunning;
 }
 
-void CGuiTest::Add(StepSpec step) {
+void CGuiTest::Add(ScriptStep step) {
   step.section = m_section;
   step.knownToFail = m_known;
   step.ifRunning = m_ifRunning;
@@ -421,7 +421,7 @@ void CGuiTest::Add(StepSpec step) {
 }
 
 void CGuiTest::Step(const std::string& name, Act act, Until until, const std::string& waitsFor, int timeoutMs) {
-  StepSpec step;
+  ScriptStep step;
   step.name = name;
   step.act = std::move(act);
   step.until = std::move(until);
@@ -431,7 +431,7 @@ void CGuiTest::Step(const std::string& name, Act act, Until until, const std::st
 }
 
 void CGuiTest::Check(const std::string& name, std::function<bool()> check) {
-  StepSpec step;
+  ScriptStep step;
   step.name = name;
   step.until = std::move(check);
   step.check = true;
@@ -443,7 +443,7 @@ void CGuiTest::Focus(const std::string& name, std::function<wxTopLevelWindow*()>
   // The window manager gives the keyboard to the window asked for; when it does not within a
   // second and a half, a click on the window's status bar (or its centre) does, as a user's would.
   auto asked = std::make_shared<long long>(0);
-  StepSpec step;
+  ScriptStep step;
   step.name = name;
   step.shot = false;
   step.act = [window, asked] {
@@ -518,7 +518,7 @@ void CGuiTest::ChooseMenu(const std::string& name, const std::vector<wxString>& 
   const std::vector<wxString> menu(path.begin(), path.end() - 1);
   OpenMenu(name, menu);
   // The entry is selected under the pointer before the click, as GTK wants it.
-  StepSpec hover;
+  ScriptStep hover;
   hover.name = name + " (point at " + std::string(path.back().utf8_str()) + ")";
   hover.shot = false;
   hover.act = [this, path] {
@@ -561,7 +561,7 @@ void CGuiTest::CloseMenus(const std::string& name) {
 
 void CGuiTest::ClickTool(const std::string& name, std::function<wxWindow*()> bar, const wxString& label, Until until,
                          const std::string& waitsFor) {
-  StepSpec step;
+  ScriptStep step;
   step.name = name;
   step.act = [this, bar, label] {
     const wxRect r = ToolScreenRect(bar(), label);
@@ -697,7 +697,7 @@ void CGuiTest::AnswerFileChooser(const std::string& name, const wxString& path, 
       if (dialog.isFileChooser) return dialog.window;
     return nullptr;
   };
-  StepSpec field;
+  ScriptStep field;
   field.name = name + " (name field)";
   field.shot = false;
   field.act = [this, chooser] {
@@ -786,7 +786,7 @@ int CGuiTest::Run(std::vector<CString> switches, bool openProject) {
   return m_failures.empty() ? 0 : 1;
 }
 
-bool CGuiTest::RunsKnown(const StepSpec& step) const {
+bool CGuiTest::RunsKnown(const ScriptStep& step) const {
   if (m_runKnown.empty()) return false;
   return m_runKnown == "1" || step.knownToFail.find(m_runKnown) != std::string::npos ||
          step.section.find(m_runKnown) != std::string::npos;
@@ -805,7 +805,7 @@ void CGuiTest::OnPoll(wxTimerEvent&) {
   m_input.ServiceDrag();
   if (m_done) return;
   while (m_current < m_steps.size()) {
-    StepSpec& step = m_steps[m_current];
+    ScriptStep& step = m_steps[m_current];
     if (!step.knownToFail.empty() && !RunsKnown(step)) {
       const std::string skipped = step.section + ": known to fail until " + step.knownToFail;
       if (m_skipped.empty() || m_skipped.back() != skipped) {
@@ -856,7 +856,7 @@ void CGuiTest::OnPoll(wxTimerEvent&) {
   }
 }
 
-void CGuiTest::Fail(const StepSpec& step, const std::string& why) {
+void CGuiTest::Fail(const ScriptStep& step, const std::string& why) {
   std::printf("FAIL %s: %s: %s\n", step.section.c_str(), step.name.c_str(), why.c_str());
   for (const NativeDialog& dialog : NativeDialogs())
     std::printf("     on the screen: dialog \"%s\" %s\n", static_cast<const char*>(dialog.title.utf8_str()),
@@ -875,13 +875,13 @@ void CGuiTest::Fail(const StepSpec& step, const std::string& why) {
 void CGuiTest::Finish() {
   if (m_current >= m_steps.size()) return;
   // The loop ended (the program closed): the step that waited for that is done; later ones are not.
-  StepSpec& step = m_steps[m_current];
+  ScriptStep& step = m_steps[m_current];
   if (m_acted && step.until()) {
     std::printf("ok   %s: %s\n", step.section.c_str(), step.name.c_str());
     ++m_current;
   }
   for (; m_current < m_steps.size(); ++m_current) {
-    const StepSpec& rest = m_steps[m_current];
+    const ScriptStep& rest = m_steps[m_current];
     if ((!rest.knownToFail.empty() && !RunsKnown(rest)) || rest.ifRunning) continue;
     const std::string what = rest.section + ": " + rest.name + ": the program ended before it";
     std::printf("FAIL %s\n", what.c_str());

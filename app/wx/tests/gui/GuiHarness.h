@@ -243,7 +243,7 @@ class CGuiTest : public wxEvtHandler {
   bool ScreenPainted();
 
  private:
-  struct StepSpec {
+  struct ScriptStep {
     std::string section;
     std::string name;
     Act act;
@@ -255,12 +255,12 @@ class CGuiTest : public wxEvtHandler {
     std::string knownToFail;
     bool ifRunning = false;
   };
-  void Add(StepSpec step);
+  void Add(ScriptStep step);
   void Start();
   void OnPoll(wxTimerEvent& event);
-  void Fail(const StepSpec& step, const std::string& why);
+  void Fail(const ScriptStep& step, const std::string& why);
   void Finish();
-  bool RunsKnown(const StepSpec& step) const;
+  bool RunsKnown(const ScriptStep& step) const;
   wxMenu* MenuOfPath(const std::vector<wxString>& path, size_t count) const;
   wxMenuItem* ItemOfPath(const std::vector<wxString>& path) const;
   GtkWidget* MenuTitleWidget(const wxString& title) const;
@@ -272,7 +272,7 @@ class CGuiTest : public wxEvtHandler {
   std::string m_shots;
   wxString m_project;
   wxString m_work;
-  std::vector<StepSpec> m_steps;
+  std::vector<ScriptStep> m_steps;
   size_t m_current = 0;
   bool m_acted = false;
   int m_heldPolls = 0;
