@@ -32,6 +32,12 @@ int main() {
   t.KeysHere("enter", WXK_RETURN, 0, [&t] { return t.WxDialog() == nullptr && !t.AnyMenuShown(); },
              "the About box closed");
 
+  t.Section("F10 opens the first menu, the arrows move along the bar");
+  t.Keys("f10", WXK_F10, 0, [&t] { return t.MenuShown({"File"}); }, "the File menu on the screen");
+  t.KeysHere("right", WXK_RIGHT, 0, [&t] { return t.MenuShown({"Edit"}) && !t.MenuShown({"File"}); },
+             "the Edit menu on the screen");
+  t.KeysHere("escape", WXK_ESCAPE, 0, [&t] { return !t.AnyMenuShown(); }, "no menu");
+
   t.Section("About by the Help menu, with the mouse");
   t.ChooseMenu("help-about", {"Help", "About Tessaly..."}, [&t] { return t.WxDialog("About Tarn OPC Server") != nullptr; },
                "the About box");

@@ -17,13 +17,18 @@
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 #include <X11/XKBlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
 #include <wx/app.h>
 #include <wx/aui/auibar.h>
+#include <wx/aui/framemanager.h>
 #include <wx/button.h>
+#include <wx/clipbrd.h>
+#include <wx/dataview.h>
+#include <wx/treectrl.h>
 #include <wx/dialog.h>
 #include <wx/image.h>
 #include <wx/menu.h>
@@ -114,6 +119,13 @@ void CollectWidgets(GtkWidget* widget, std::vector<GtkWidget*>& out) {
   }
 }
 
+// A menu entry's label as shown against a path element ("*part": the label contains part).
+bool LabelMatches(wxMenuItem* item, const wxString& wanted) {
+  if (item->IsSeparator()) return false;
+  const wxString label = Strip(item->GetItemLabelText());
+  return wanted.StartsWith("*") ? label.Contains(wanted.Mid(1)) : label == wanted;
+}
+
 GtkWidget* FocusedEntry(GtkWindow* window) {
   GtkWidget* focus = window != nullptr ? gtk_window_get_focus(window) : nullptr;
   return focus != nullptr && GTK_IS_ENTRY(focus) ? focus : nullptr;
@@ -158,11 +170,34 @@ void CXInput::ButtonUp(int button) {
   Flush();
 }
 
-void CXInput::Click(const wxPoint& screen, int button, int count) {
+std::vector<unsigned> CXInput::ModifierCodes(int modifiers) {
+  Display* d = Dpy(m_display);
+  std::vector<unsigned> held;
+  if (modifiers & wxMOD_CONTROL) held.push_back(XKeysymToKeycode(d, XK_Control_L));
+  if (modifiers & wxMOD_SHIFT) held.push_back(XKeysymToKeycode(d, XK_Shift_L));
+  if (modifiers & wxMOD_ALT) held.push_back(XKeysymToKeycode(d, XK_Alt_L));
+  return held;
+}
+
+void CXInput::Click(const wxPoint& screen, int button, int count, int modifiers) {
+  if (m_display == nullptr) return;
   MoveTo(screen);
+  const std::vector<unsigned> held = ModifierCodes(modifiers);
+  for (unsigned m : held) KeyCode(m, true);
   for (int i = 0; i < count; ++i) {
     ButtonDown(button);
     ButtonUp(button);
+  }
+  for (auto it = held.rbegin(); it != held.rend(); ++it) KeyCode(*it, false);
+  Flush();
+}
+
+void CXInput::Wheel(const wxPoint& screen, int notches) {
+  MoveTo(screen);
+  // X reports the wheel as buttons 4 (up) and 5 (down).
+  for (int i = 0; i < std::abs(notches); ++i) {
+    ButtonDown(notches > 0 ? 5 : 4);
+    ButtonUp(notches > 0 ? 5 : 4);
   }
 }
 
@@ -173,10 +208,7 @@ void CXInput::KeyCode(unsigned code, bool down) {
 void CXInput::Key(int key, int modifiers) {
   if (m_display == nullptr) return;
   Display* d = Dpy(m_display);
-  std::vector<unsigned> held;
-  if (modifiers & wxMOD_CONTROL) held.push_back(XKeysymToKeycode(d, XK_Control_L));
-  if (modifiers & wxMOD_SHIFT) held.push_back(XKeysymToKeycode(d, XK_Shift_L));
-  if (modifiers & wxMOD_ALT) held.push_back(XKeysymToKeycode(d, XK_Alt_L));
+  const std::vector<unsigned> held = ModifierCodes(modifiers);
   const unsigned code = XKeysymToKeycode(d, KeySymOf(key));
   if (code == 0) {
     std::printf("warn no key for code %d\n", key);
@@ -255,6 +287,114 @@ bool CXInput::GrabScreen(wxImage& image) {
   return true;
 }
 
+wxColour CXInput::Pixel(const wxPoint& screen) {
+  if (m_display == nullptr) return wxColour();
+  Display* d = Dpy(m_display);
+  XImage* image = XGetImage(d, DefaultRootWindow(d), screen.x, screen.y, 1, 1, AllPlanes, ZPixmap);
+  if (image == nullptr) return wxColour();
+  const unsigned long pixel = XGetPixel(image, 0, 0);
+  auto channel = [pixel](unsigned long mask) {
+    unsigned long value = pixel & mask;
+    while (mask != 0 && (mask & 1) == 0) {
+      mask >>= 1;
+      value >>= 1;
+    }
+    return static_cast<unsigned char>(value);
+  };
+  wxColour colour(channel(image->red_mask), channel(image->green_mask), channel(image->blue_mask));
+  XDestroyImage(image);
+  return colour;
+}
+
+namespace {
+
+Atom AtomOf(Display* d, const char* name) { return XInternAtom(d, name, False); }
+
+void SendClientMessage(Display* d, Window to, Atom type, const long (&data)[5]) {
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.display = d;
+  event.xclient.window = to;
+  event.xclient.message_type = type;
+  event.xclient.format = 32;
+  for (int i = 0; i < 5; ++i) event.xclient.data.l[i] = data[i];
+  XSendEvent(d, to, False, NoEventMask, &event);
+}
+
+}  // namespace
+
+void CXInput::BeginFileDrop(unsigned long target, const wxPoint& screen, const std::vector<wxString>& paths) {
+  if (m_display == nullptr || target == 0) return;
+  Display* d = Dpy(m_display);
+  if (m_dragSource == 0) {
+    m_dragSource = XCreateSimpleWindow(d, DefaultRootWindow(d), -10, -10, 1, 1, 0, 0, 0);
+    XSelectInput(d, m_dragSource, PropertyChangeMask);
+  }
+  // A server time for the selection and the messages: the time of a property change of ours.
+  XChangeProperty(d, m_dragSource, AtomOf(d, "WM_NAME"), XA_STRING, 8, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>("drag"), 4);
+  XEvent event;
+  XWindowEvent(d, m_dragSource, PropertyChangeMask, &event);
+  m_dragTime = event.xproperty.time;
+  m_uriList.clear();
+  for (const wxString& path : paths) m_uriList += "file://" + std::string(path.utf8_str()) + "\r\n";
+  m_dragTarget = target;
+  XSetSelectionOwner(d, AtomOf(d, "XdndSelection"), m_dragSource, m_dragTime);
+  const long version = 5;
+  SendClientMessage(d, target, AtomOf(d, "XdndEnter"),
+                    {static_cast<long>(m_dragSource), version << 24, static_cast<long>(AtomOf(d, "text/uri-list")), 0, 0});
+  SendClientMessage(d, target, AtomOf(d, "XdndPosition"),
+                    {static_cast<long>(m_dragSource), 0, (static_cast<long>(screen.x) << 16) | screen.y,
+                     static_cast<long>(m_dragTime), static_cast<long>(AtomOf(d, "XdndActionCopy"))});
+  m_dragState = DragState::kOffered;
+  Flush();
+}
+
+void CXInput::ServiceDrag() {
+  if (m_display == nullptr || m_dragSource == 0) return;
+  Display* d = Dpy(m_display);
+  while (XPending(d) > 0) {
+    XEvent event;
+    XNextEvent(d, &event);
+    if (event.type == ClientMessage && event.xclient.message_type == AtomOf(d, "XdndStatus")) {
+      if (m_dragState != DragState::kOffered) continue;
+      if ((event.xclient.data.l[1] & 1) != 0) {
+        SendClientMessage(d, m_dragTarget, AtomOf(d, "XdndDrop"),
+                          {static_cast<long>(m_dragSource), 0, static_cast<long>(m_dragTime), 0, 0});
+        m_dragState = DragState::kDropped;
+      } else {
+        SendClientMessage(d, m_dragTarget, AtomOf(d, "XdndLeave"), {static_cast<long>(m_dragSource), 0, 0, 0, 0});
+        m_dragState = DragState::kRefused;
+      }
+    } else if (event.type == ClientMessage && event.xclient.message_type == AtomOf(d, "XdndFinished")) {
+      m_dragState = DragState::kFinished;
+    } else if (event.type == SelectionRequest) {
+      const XSelectionRequestEvent& request = event.xselectionrequest;
+      XEvent reply{};
+      reply.xselection.type = SelectionNotify;
+      reply.xselection.display = d;
+      reply.xselection.requestor = request.requestor;
+      reply.xselection.selection = request.selection;
+      reply.xselection.target = request.target;
+      reply.xselection.time = request.time;
+      reply.xselection.property = None;
+      const Atom property = request.property != None ? request.property : request.target;
+      if (request.target == AtomOf(d, "text/uri-list")) {
+        XChangeProperty(d, request.requestor, property, request.target, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(m_uriList.data()), static_cast<int>(m_uriList.size()));
+        reply.xselection.property = property;
+      } else if (request.target == AtomOf(d, "TARGETS")) {
+        const Atom targets[] = {AtomOf(d, "TARGETS"), AtomOf(d, "text/uri-list")};
+        XChangeProperty(d, request.requestor, property, XA_ATOM, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(targets), 2);
+        reply.xselection.property = property;
+      }
+      XSendEvent(d, request.requestor, False, NoEventMask, &reply);
+    }
+  }
+  Flush();
+}
+
 // ---------------------------------------------------------------------------------------------
 // CGuiTest: the script
 
@@ -262,24 +402,26 @@ CGuiTest::CGuiTest(std::string name) : m_name(std::move(name)) {
   m_shots = Env("TESSALY_GUI_SHOTS", "screenshots/" + m_name);
   m_project = wxString::FromUTF8(Env("TESSALY_GUI_PROJECT", ""));
   m_work = wxString::FromUTF8(Env("TESSALY_GUI_WORK", "/tmp"));
-  m_runKnown = Env("TESSALY_GUI_RUN_KNOWN", "") == "1";
+  m_runKnown = Env("TESSALY_GUI_RUN_KNOWN", "");
 }
 
 CGuiTest::~CGuiTest() = default;
 
-void CGuiTest::Section(const std::string& name, const std::string& knownToFailUntil) {
+void CGuiTest::Section(const std::string& name, const std::string& knownToFailUntil, bool ifRunning) {
   m_section = name;
   m_known = knownToFailUntil;
+  m_ifRunning = ifRunning;
 }
 
-void CGuiTest::Add(StepSpec step) {
+void CGuiTest::Add(ScriptStep step) {
   step.section = m_section;
   step.knownToFail = m_known;
+  step.ifRunning = m_ifRunning;
   m_steps.push_back(std::move(step));
 }
 
 void CGuiTest::Step(const std::string& name, Act act, Until until, const std::string& waitsFor, int timeoutMs) {
-  StepSpec step;
+  ScriptStep step;
   step.name = name;
   step.act = std::move(act);
   step.until = std::move(until);
@@ -289,7 +431,7 @@ void CGuiTest::Step(const std::string& name, Act act, Until until, const std::st
 }
 
 void CGuiTest::Check(const std::string& name, std::function<bool()> check) {
-  StepSpec step;
+  ScriptStep step;
   step.name = name;
   step.until = std::move(check);
   step.check = true;
@@ -301,7 +443,7 @@ void CGuiTest::Focus(const std::string& name, std::function<wxTopLevelWindow*()>
   // The window manager gives the keyboard to the window asked for; when it does not within a
   // second and a half, a click on the window's status bar (or its centre) does, as a user's would.
   auto asked = std::make_shared<long long>(0);
-  StepSpec step;
+  ScriptStep step;
   step.name = name;
   step.shot = false;
   step.act = [window, asked] {
@@ -347,15 +489,27 @@ void CGuiTest::OpenMenu(const std::string& name, const std::vector<wxString>& pa
        },
        [this, title] { return MenuShown(title); }, "the menu " + std::string(title[0].utf8_str()) + " on the screen");
   for (size_t i = 1; i < path.size(); ++i) {
+    // A submenu opens when the pointer rests on its entry; when it has not a second later, the
+    // Right arrow key opens the entry under the pointer.
     const std::vector<wxString> upTo(path.begin(), path.begin() + static_cast<long>(i) + 1);
+    auto movedAt = std::make_shared<long long>(0);
     Step(name + " " + std::string(path[i].utf8_str()),
-         [this, upTo] {
+         [this, upTo, movedAt] {
+           *movedAt = NowMs();
            wxMenuItem* item = ItemOfPath(upTo);
            if (item == nullptr) return;
            const wxRect r = WidgetScreenRect(item->GetMenuItem());
-           m_input.Click(wxPoint(r.x + r.width / 3, r.y + r.height / 2));
+           m_input.MoveTo(wxPoint(r.x + r.width / 3, r.y + r.height / 2));
          },
-         [this, upTo] { return MenuShown(upTo); }, "the submenu " + std::string(path[i].utf8_str()) + " on the screen");
+         [this, upTo, movedAt] {
+           if (MenuShown(upTo)) return true;
+           if (NowMs() - *movedAt > 1000) {
+             *movedAt = NowMs();
+             m_input.Key(WXK_RIGHT);
+           }
+           return false;
+         },
+         "the submenu " + std::string(path[i].utf8_str()) + " on the screen");
   }
 }
 
@@ -364,7 +518,7 @@ void CGuiTest::ChooseMenu(const std::string& name, const std::vector<wxString>& 
   const std::vector<wxString> menu(path.begin(), path.end() - 1);
   OpenMenu(name, menu);
   // The entry is selected under the pointer before the click, as GTK wants it.
-  StepSpec hover;
+  ScriptStep hover;
   hover.name = name + " (point at " + std::string(path.back().utf8_str()) + ")";
   hover.shot = false;
   hover.act = [this, path] {
@@ -407,7 +561,7 @@ void CGuiTest::CloseMenus(const std::string& name) {
 
 void CGuiTest::ClickTool(const std::string& name, std::function<wxWindow*()> bar, const wxString& label, Until until,
                          const std::string& waitsFor) {
-  StepSpec step;
+  ScriptStep step;
   step.name = name;
   step.act = [this, bar, label] {
     const wxRect r = ToolScreenRect(bar(), label);
@@ -422,6 +576,27 @@ void CGuiTest::ClickTool(const std::string& name, std::function<wxWindow*()> bar
   Add(std::move(step));
 }
 
+void CGuiTest::DropFiles(const std::string& name, std::function<wxWindow*()> onto, const std::vector<wxString>& paths,
+                         Until until, const std::string& waitsFor) {
+  Step(name,
+       [this, onto, paths] {
+         wxWindow* window = onto();
+         if (window == nullptr) return;
+         GtkWidget* top = gtk_widget_get_toplevel(window->GetHandle());
+         const wxRect r = ScreenRect(window);
+         m_input.BeginFileDrop(GDK_WINDOW_XID(gtk_widget_get_window(top)), wxPoint(r.x + r.width / 2, r.y + r.height / 2),
+                               paths);
+       },
+       [this, until, told = std::make_shared<bool>(false)] {
+         if (m_input.GetDragState() == CXInput::DragState::kRefused && !*told) {
+           *told = true;
+           std::printf("warn the window refused the drop\n");
+         }
+         return until();
+       },
+       waitsFor);
+}
+
 void CGuiTest::ClickWindow(const std::string& name, std::function<wxWindow*()> window, Until until,
                            const std::string& waitsFor, std::function<wxPoint()> clientPoint) {
   Step(name,
@@ -434,25 +609,68 @@ void CGuiTest::ClickWindow(const std::string& name, std::function<wxWindow*()> w
        std::move(until), waitsFor);
 }
 
+bool CGuiTest::ClickNativeButton(const wxString& label) {
+  for (const NativeDialog& dialog : NativeDialogs()) {
+    std::vector<GtkWidget*> widgets;
+    CollectWidgets(GTK_WIDGET(dialog.window), widgets);
+    for (GtkWidget* widget : widgets) {
+      if (!GTK_IS_BUTTON(widget) || !gtk_widget_get_mapped(widget)) continue;
+      const char* text = gtk_button_get_label(GTK_BUTTON(widget));
+      if (text == nullptr) continue;
+      // Stock buttons ("gtk-no") show their stock item's label ("_No").
+      wxString shown = wxString::FromUTF8(text);
+      if (shown.StartsWith("gtk-")) shown = shown.Mid(4);
+      if (Strip(shown).CmpNoCase(label) != 0) continue;
+      const wxRect r = WidgetScreenRect(widget);
+      m_input.Click(wxPoint(r.x + r.width / 2, r.y + r.height / 2));
+      return true;
+    }
+  }
+  return false;
+}
+
 void CGuiTest::ClickDialogButton(const std::string& name, const wxString& label, Until until,
                                  const std::string& waitsFor) {
+  // A message box may still settle its layout after it has the keyboard, so a click can land
+  // beside the button: while the button is still there a second later, it is clicked again.
+  auto clickedAt = std::make_shared<long long>(0);
   Step(name,
-       [this, label] {
-         for (const NativeDialog& dialog : NativeDialogs()) {
-           std::vector<GtkWidget*> widgets;
-           CollectWidgets(GTK_WIDGET(dialog.window), widgets);
-           for (GtkWidget* widget : widgets) {
-             if (!GTK_IS_BUTTON(widget) || !gtk_widget_get_mapped(widget)) continue;
-             const char* text = gtk_button_get_label(GTK_BUTTON(widget));
-             if (text == nullptr || Strip(wxString::FromUTF8(text)).CmpNoCase(label) != 0) continue;
-             const wxRect r = WidgetScreenRect(widget);
-             m_input.Click(wxPoint(r.x + r.width / 2, r.y + r.height / 2));
-             return;
-           }
-         }
-         std::printf("warn no button \"%s\" in a dialog on the screen\n", static_cast<const char*>(label.utf8_str()));
+       [this, label, clickedAt] {
+         *clickedAt = NowMs();
+         if (!ClickNativeButton(label))
+           std::printf("warn no button \"%s\" in a dialog on the screen\n", static_cast<const char*>(label.utf8_str()));
        },
-       std::move(until), waitsFor);
+       [this, label, clickedAt, until] {
+         if (until()) return true;
+         if (NowMs() - *clickedAt > 1000) {
+           *clickedAt = NowMs();
+           ClickNativeButton(label);
+         }
+         return false;
+       },
+       waitsFor);
+}
+
+void CGuiTest::AnswerMessageBox(const std::string& name, const wxString& label, Until until,
+                                const std::string& waitsFor) {
+  // The toolkit's buttons ("_No", or the stock "gtk-no" shown as "_No") take their first letter.
+  const int key = wxToupper(label[0]);
+  auto pressedAt = std::make_shared<long long>(0);
+  Step(name,
+       [this, key, pressedAt] {
+         *pressedAt = NowMs();
+         m_input.Key(key, wxMOD_ALT);
+       },
+       [this, key, pressedAt, until] {
+         if (until()) return true;
+         // A box that was still laying itself out may have missed the key.
+         if (NowMs() - *pressedAt > 1000 && !NativeDialogs().empty()) {
+           *pressedAt = NowMs();
+           m_input.Key(key, wxMOD_ALT);
+         }
+         return false;
+       },
+       waitsFor);
 }
 
 void CGuiTest::ClickWxDialogButton(const std::string& name, const wxString& label, Until until,
@@ -479,7 +697,7 @@ void CGuiTest::AnswerFileChooser(const std::string& name, const wxString& path, 
       if (dialog.isFileChooser) return dialog.window;
     return nullptr;
   };
-  StepSpec field;
+  ScriptStep field;
   field.name = name + " (name field)";
   field.shot = false;
   field.act = [this, chooser] {
@@ -502,7 +720,23 @@ void CGuiTest::AnswerFileChooser(const std::string& name, const wxString& path, 
          return entry != nullptr && wxString::FromUTF8(gtk_entry_get_text(GTK_ENTRY(entry))).StartsWith(path);
        },
        "the path typed into the file chooser");
-  KeysHere(name, WXK_RETURN, 0, std::move(until), waitsFor);
+  // Enter takes the name; when the chooser's completion took that Enter, the chooser is still up
+  // a moment later and its accepting button is clicked.
+  auto pressedAt = std::make_shared<long long>(0);
+  Step(name,
+       [this, pressedAt] {
+         *pressedAt = NowMs();
+         m_input.Key(WXK_RETURN);
+       },
+       [this, pressedAt, until, chooser] {
+         if (until()) return true;
+         if (chooser() != nullptr && NowMs() - *pressedAt > 1500) {
+           *pressedAt = NowMs();
+           if (!ClickNativeButton("Save") && !ClickNativeButton("Open")) m_input.Key(WXK_RETURN);
+         }
+         return false;
+       },
+       waitsFor);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -552,6 +786,12 @@ int CGuiTest::Run(std::vector<CString> switches, bool openProject) {
   return m_failures.empty() ? 0 : 1;
 }
 
+bool CGuiTest::RunsKnown(const ScriptStep& step) const {
+  if (m_runKnown.empty()) return false;
+  return m_runKnown == "1" || step.knownToFail.find(m_runKnown) != std::string::npos ||
+         step.section.find(m_runKnown) != std::string::npos;
+}
+
 void CGuiTest::Start() {
   std::printf("the main window is up\n");
   if (wxImage::FindHandler(wxBITMAP_TYPE_PNG) == nullptr) wxImage::AddHandler(new wxPNGHandler);
@@ -562,10 +802,11 @@ void CGuiTest::Start() {
 
 void CGuiTest::OnPoll(wxTimerEvent&) {
   g_lastPoll = NowMs();
+  m_input.ServiceDrag();
   if (m_done) return;
   while (m_current < m_steps.size()) {
-    StepSpec& step = m_steps[m_current];
-    if (!step.knownToFail.empty() && !m_runKnown) {
+    ScriptStep& step = m_steps[m_current];
+    if (!step.knownToFail.empty() && !RunsKnown(step)) {
       const std::string skipped = step.section + ": known to fail until " + step.knownToFail;
       if (m_skipped.empty() || m_skipped.back() != skipped) {
         m_skipped.push_back(skipped);
@@ -615,7 +856,7 @@ void CGuiTest::OnPoll(wxTimerEvent&) {
   }
 }
 
-void CGuiTest::Fail(const StepSpec& step, const std::string& why) {
+void CGuiTest::Fail(const ScriptStep& step, const std::string& why) {
   std::printf("FAIL %s: %s: %s\n", step.section.c_str(), step.name.c_str(), why.c_str());
   for (const NativeDialog& dialog : NativeDialogs())
     std::printf("     on the screen: dialog \"%s\" %s\n", static_cast<const char*>(dialog.title.utf8_str()),
@@ -634,14 +875,14 @@ void CGuiTest::Fail(const StepSpec& step, const std::string& why) {
 void CGuiTest::Finish() {
   if (m_current >= m_steps.size()) return;
   // The loop ended (the program closed): the step that waited for that is done; later ones are not.
-  StepSpec& step = m_steps[m_current];
+  ScriptStep& step = m_steps[m_current];
   if (m_acted && step.until()) {
     std::printf("ok   %s: %s\n", step.section.c_str(), step.name.c_str());
     ++m_current;
   }
   for (; m_current < m_steps.size(); ++m_current) {
-    const StepSpec& rest = m_steps[m_current];
-    if (!rest.knownToFail.empty() && !m_runKnown) continue;
+    const ScriptStep& rest = m_steps[m_current];
+    if ((!rest.knownToFail.empty() && !RunsKnown(rest)) || rest.ifRunning) continue;
     const std::string what = rest.section + ": " + rest.name + ": the program ended before it";
     std::printf("FAIL %s\n", what.c_str());
     m_failures.push_back(what);
@@ -733,6 +974,23 @@ bool CGuiTest::FileChooserShown() const {
   return false;
 }
 
+bool CGuiTest::MessageBoxReady(const wxString& textPart) const {
+  for (const NativeDialog& dialog : NativeDialogs())
+    if (dialog.isMessageBox && dialog.isActive && dialog.text.Contains(textPart)) return true;
+  return false;
+}
+
+bool CGuiTest::FileChooserReady() const {
+  for (const NativeDialog& dialog : NativeDialogs())
+    if (dialog.isFileChooser && dialog.isActive) return true;
+  return false;
+}
+
+bool CGuiTest::WxDialogReady(const wxString& title) const {
+  wxDialog* dialog = WxDialog(title);
+  return dialog != nullptr && dialog->IsActive();
+}
+
 bool CGuiTest::AnyDialogShown() const { return !NativeDialogs().empty() || WxDialog() != nullptr; }
 
 wxMenu* CGuiTest::MenuOfPath(const std::vector<wxString>& path, size_t count) const {
@@ -743,7 +1001,7 @@ wxMenu* CGuiTest::MenuOfPath(const std::vector<wxString>& path, size_t count) co
   for (size_t i = 1; menu != nullptr && i < count; ++i) {
     wxMenuItem* found = nullptr;
     for (wxMenuItem* item : menu->GetMenuItems())
-      if (Strip(item->GetItemLabelText()) == path[i]) found = item;
+      if (found == nullptr && LabelMatches(item, path[i])) found = item;
     menu = found != nullptr ? found->GetSubMenu() : nullptr;
   }
   return menu;
@@ -753,7 +1011,7 @@ wxMenuItem* CGuiTest::ItemOfPath(const std::vector<wxString>& path) const {
   wxMenu* menu = MenuOfPath(path, path.size() - 1);
   if (menu == nullptr) return nullptr;
   for (wxMenuItem* item : menu->GetMenuItems())
-    if (Strip(item->GetItemLabelText()) == path.back()) return item;
+    if (LabelMatches(item, path.back())) return item;
   return nullptr;
 }
 
@@ -772,6 +1030,11 @@ bool CGuiTest::AnyMenuShown() const {
   for (size_t i = 0; bar != nullptr && i < bar->GetMenuCount(); ++i)
     if (bar->GetMenu(i)->m_menu != nullptr && gtk_widget_get_mapped(bar->GetMenu(i)->m_menu)) return true;
   return false;
+}
+
+bool CGuiTest::MenuItemShown(const std::vector<wxString>& path) const {
+  wxMenuItem* item = ItemOfPath(path);
+  return item != nullptr && gtk_widget_get_mapped(item->GetMenuItem());
 }
 
 bool CGuiTest::MenuItemEnabled(const std::vector<wxString>& path) const {
@@ -838,42 +1101,151 @@ wxRect CGuiTest::WidgetScreenRect(GtkWidget* widget) {
   return wxRect(ox + x, oy + y, allocation.width, allocation.height);
 }
 
-wxRect CGuiTest::ToolScreenRect(wxWindow* bar, const wxString& label) {
+
+
+namespace {
+
+// A tool of a bar found by its label (or short help): its id on an AUI bar, its GTK item on a
+// wxToolBar.
+struct CFoundTool {
+  wxAuiToolBar* aui = nullptr;
+  int id = 0;
+  GtkToolItem* item = nullptr;
+};
+
+CFoundTool FindTool(wxWindow* bar, const wxString& label) {
+  CFoundTool found;
   if (auto* aui = dynamic_cast<wxAuiToolBar*>(bar)) {
     for (size_t i = 0; i < aui->GetToolCount(); ++i) {
       wxAuiToolBarItem* item = aui->FindToolByIndex(static_cast<int>(i));
       if (item == nullptr || (item->GetLabel() != label && item->GetShortHelp() != label)) continue;
-      wxRect r = aui->GetToolRect(item->GetId());
-      if (r.IsEmpty()) return r;
-      r.SetPosition(aui->ClientToScreen(r.GetPosition()));
-      return r;
+      found.aui = aui;
+      found.id = item->GetId();
+      return found;
     }
   } else if (auto* tools = dynamic_cast<wxToolBar*>(bar)) {
     for (size_t pos = 0; pos < tools->GetToolsCount(); ++pos) {
       const wxToolBarToolBase* tool = tools->GetToolByPos(static_cast<int>(pos));
       if (tool == nullptr || (tool->GetLabel() != label && tool->GetShortHelp() != label)) continue;
-      GtkToolItem* item = gtk_toolbar_get_nth_item(tools->GTKGetToolbar(), static_cast<gint>(pos));
-      return item != nullptr ? WidgetScreenRect(GTK_WIDGET(item)) : wxRect();
+      found.item = gtk_toolbar_get_nth_item(tools->GTKGetToolbar(), static_cast<gint>(pos));
+      return found;
     }
   }
-  return wxRect();
+  return found;
+}
+
+}  // namespace
+
+wxRect CGuiTest::ToolScreenRect(wxWindow* bar, const wxString& label) {
+  const CFoundTool tool = FindTool(bar, label);
+  if (tool.item != nullptr) return WidgetScreenRect(GTK_WIDGET(tool.item));
+  if (tool.aui == nullptr) return wxRect();
+  wxRect r = tool.aui->GetToolRect(tool.id);
+  if (!r.IsEmpty()) r.SetPosition(tool.aui->ClientToScreen(r.GetPosition()));
+  return r;
 }
 
 bool CGuiTest::ToolEnabled(wxWindow* bar, const wxString& label) {
-  if (auto* aui = dynamic_cast<wxAuiToolBar*>(bar)) {
-    for (size_t i = 0; i < aui->GetToolCount(); ++i) {
-      wxAuiToolBarItem* item = aui->FindToolByIndex(static_cast<int>(i));
-      if (item != nullptr && (item->GetLabel() == label || item->GetShortHelp() == label)) return aui->GetToolEnabled(item->GetId());
-    }
-  } else if (auto* tools = dynamic_cast<wxToolBar*>(bar)) {
-    for (size_t pos = 0; pos < tools->GetToolsCount(); ++pos) {
-      const wxToolBarToolBase* tool = tools->GetToolByPos(static_cast<int>(pos));
-      if (tool == nullptr || (tool->GetLabel() != label && tool->GetShortHelp() != label)) continue;
-      GtkToolItem* item = gtk_toolbar_get_nth_item(tools->GTKGetToolbar(), static_cast<gint>(pos));
-      return item != nullptr && gtk_widget_is_sensitive(GTK_WIDGET(item));
-    }
-  }
-  return false;
+  const CFoundTool tool = FindTool(bar, label);
+  if (tool.item != nullptr) return gtk_widget_is_sensitive(GTK_WIDGET(tool.item));
+  return tool.aui != nullptr && tool.aui->GetToolEnabled(tool.id);
 }
+
+bool CGuiTest::ToolChecked(wxWindow* bar, const wxString& label) {
+  const CFoundTool tool = FindTool(bar, label);
+  if (tool.item != nullptr)
+    return GTK_IS_TOGGLE_TOOL_BUTTON(tool.item) && gtk_toggle_tool_button_get_active(GTK_TOGGLE_TOOL_BUTTON(tool.item));
+  return tool.aui != nullptr && tool.aui->GetToolToggled(tool.id);
+}
+
+wxWindow* CGuiTest::ToolBarIn(wxWindow* pane) {
+  return Find<wxWindow>(pane, [](wxWindow* w) {
+    return dynamic_cast<wxToolBar*>(w) != nullptr || dynamic_cast<wxAuiToolBar*>(w) != nullptr;
+  });
+}
+
+wxRect CGuiTest::PaneCloseButtonRect(wxAuiManager& manager, const wxString& pane) {
+  wxAuiPaneInfo& info = manager.GetPane(pane);
+  if (!info.IsOk() || !info.IsShown() || info.window == nullptr || !info.HasCloseButton()) return wxRect();
+  // The caption lies on the pane's window; its buttons sit at its right end, the close button last.
+  wxAuiDockArt* art = manager.GetArtProvider();
+  const int caption = art->GetMetric(wxAUI_DOCKART_CAPTION_SIZE);
+  const int button = art->GetMetric(wxAUI_DOCKART_PANE_BUTTON_SIZE);
+  const wxRect window = ScreenRect(info.window);
+  return wxRect(window.GetRight() - button - 2, window.y - caption, button, caption);
+}
+
+wxRect CGuiTest::TreeItemScreenRect(wxTreeCtrl* tree, const wxTreeItemId& item) {
+  wxRect r;
+  if (tree == nullptr || !item.IsOk() || !tree->GetBoundingRect(item, r, true)) return wxRect();
+  r.SetPosition(tree->ClientToScreen(r.GetPosition()));
+  return r;
+}
+
+wxRect CGuiTest::DataViewRowScreenRect(wxWindow* view, int row) {
+  if (view == nullptr || row < 0) return wxRect();
+  std::vector<GtkWidget*> widgets;
+  CollectWidgets(view->GetHandle(), widgets);
+  GtkTreeView* tree = nullptr;
+  for (GtkWidget* widget : widgets)
+    if (tree == nullptr && GTK_IS_TREE_VIEW(widget)) tree = GTK_TREE_VIEW(widget);
+  if (tree == nullptr) return wxRect();
+  GtkTreePath* path = gtk_tree_path_new_from_indices(row, -1);
+  GdkRectangle cell;
+  gtk_tree_view_get_background_area(tree, path, nullptr, &cell);
+  gtk_tree_path_free(path);
+  int x = 0;
+  int y = 0;
+  gtk_tree_view_convert_bin_window_to_widget_coords(tree, cell.x, cell.y, &x, &y);
+  const wxRect widget = WidgetScreenRect(GTK_WIDGET(tree));
+  GtkAllocation allocation;
+  gtk_widget_get_allocation(GTK_WIDGET(tree), &allocation);
+  // Only the part the tree shows: a row scrolled out of sight has no place on the screen.
+  const wxRect shown = wxRect(widget.x + x, widget.y + y, allocation.width, cell.height).Intersect(widget);
+  return cell.height > 0 ? shown : wxRect();
+}
+
+wxString CGuiTest::DataViewCellText(wxWindow* window, int row, const wxString& columnTitle) {
+  auto* view = dynamic_cast<wxDataViewCtrl*>(window);
+  auto* list = view != nullptr ? dynamic_cast<wxDataViewListModel*>(view->GetModel()) : nullptr;
+  if (list == nullptr || row < 0 || static_cast<unsigned>(row) >= list->GetCount()) return wxString();
+  for (unsigned i = 0; i < view->GetColumnCount(); ++i) {
+    wxDataViewColumn* column = view->GetColumn(i);
+    if (column->GetTitle() != columnTitle) continue;
+    wxVariant value;
+    list->GetValueByRow(value, static_cast<unsigned>(row), column->GetModelColumn());
+    if (value.GetType() == "wxDataViewIconText") {
+      wxDataViewIconText text;
+      text << value;
+      return text.GetText();
+    }
+    return value.IsNull() ? wxString() : value.MakeString();
+  }
+  return wxString();
+}
+
+wxTreeItemId CGuiTest::FindTreeItem(wxTreeCtrl* tree, const std::function<bool(const wxString&)>& wanted) {
+  if (tree == nullptr || !tree->GetRootItem().IsOk()) return wxTreeItemId();
+  std::function<wxTreeItemId(const wxTreeItemId&)> walk = [&](const wxTreeItemId& from) -> wxTreeItemId {
+    if (wanted(tree->GetItemText(from))) return from;
+    wxTreeItemIdValue cookie;
+    for (wxTreeItemId child = tree->GetFirstChild(from, cookie); child.IsOk(); child = tree->GetNextChild(from, cookie)) {
+      const wxTreeItemId found = walk(child);
+      if (found.IsOk()) return found;
+    }
+    return wxTreeItemId();
+  };
+  return walk(tree->GetRootItem());
+}
+
+wxString CGuiTest::ClipboardText() {
+  wxString text;
+  if (!wxTheClipboard->Open()) return text;
+  wxTextDataObject data;
+  if (wxTheClipboard->IsSupported(wxDF_UNICODETEXT) && wxTheClipboard->GetData(data)) text = data.GetText();
+  wxTheClipboard->Close();
+  return text;
+}
+
 
 }  // namespace tessaly::gui
