@@ -152,7 +152,6 @@ class CMyOPCGroup : public CComObjectRootEx<CComMultiThreadModel>,
   HRESULT SetDatatypesInternal(DWORD count, const OPCHANDLE* handles, const VARTYPE* types, HRESULT* errors);
   bool IsValidItem(OPCHANDLE handle);
   HRESULT CloneInto(const CString& name);
-  void RefreshActiveTags();
   HRESULT CreateItem(COPCTag* tag, COPCItem** out);
   HRESULT CreateEnumeratorInternal(REFIID riid, LPUNKNOWN* ppUnk);
   // Calls visit, under the group lock, for at most `max` items whose server handle is above

@@ -106,28 +106,39 @@ DWORD CMyOPCGroup::UpdateStep(CUpdatePhase& phase) {
   return elapsed < rate ? rate - elapsed : 0;
 }
 
-void CMyOPCGroup::RefreshActiveTags() {
-  CMyCriticalSectionLock lock(m_csGroup);
-  for (auto& entry : m_items) {
-    COPCItem* item = entry.second;
-    // A failing control fails only this item: its quality goes bad in the update pass.
-    if (item->IsActive()) (void)item->Refresh(OPC_DS_CACHE);
-    if (g_nOpcBusyCount > 0) break;  // item management waits for the lock
-  }
-}
-
 bool CMyOPCGroup::UpdateItems() {
-  RefreshActiveTags();
-  Sleep(0);
+  // One pass: an item's tag is refreshed and read while the item, its tag and the control's
+  // records are still in the cache (a pass for each fetched them twice once they no longer fit).
   bool changed = false;
-  CMyCriticalSectionLock lock(m_csGroup);
-  for (auto& entry : m_items) {
-    COPCItem* item = entry.second;
-    // An item added since the refresh pass has no value from its tag yet: it waits a cycle
-    // rather than deliver the tag's state from before any refresh.
-    if (!item->IsActive() || !item->WasRefreshed()) continue;
-    item->Update(m_fDeadband);
-    if (item->IsChanged()) changed = true;
+  bool refreshing = true;
+  OPCHANDLE next = 0;
+  // Returns true when it stopped for item management, which waits for the lock; the items from
+  // `next` on are still to be updated then.
+  auto pass = [&](bool resume) {
+    CMyCriticalSectionLock lock(m_csGroup);
+    for (auto it = resume ? m_items.lower_bound(next) : m_items.begin(); it != m_items.end(); ++it) {
+      COPCItem* item = it->second;
+      if (!item->IsActive()) continue;
+      // A failing control fails only this item: its quality goes bad in the update.
+      if (refreshing) (void)item->Refresh(OPC_DS_CACHE);
+      // An item whose tag was never refreshed has no value from it yet: it waits a cycle
+      // rather than deliver the tag's state from before any refresh.
+      if (!item->WasRefreshed()) continue;
+      item->Update(m_fDeadband);
+      if (item->IsChanged()) changed = true;
+      if (refreshing && g_nOpcBusyCount > 0) {
+        // The rest deliver their tags' last state this cycle, after item management got in.
+        refreshing = false;
+        if (++it == m_items.end()) return false;
+        next = it->first;
+        return true;
+      }
+    }
+    return false;
+  };
+  if (pass(false)) {
+    Sleep(0);
+    pass(true);
   }
   return changed;
 }
