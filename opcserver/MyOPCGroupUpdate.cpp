@@ -1,6 +1,7 @@
 // The OPC group's update thread, its cycle and data change call-backs.
 #include "opcserver/MyOPCGroup.h"
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <memory>
@@ -106,6 +107,14 @@ DWORD CMyOPCGroup::UpdateStep(CUpdatePhase& phase) {
   return elapsed < rate ? rate - elapsed : 0;
 }
 
+const std::vector<std::pair<OPCHANDLE, COPCItem*>>& CMyOPCGroup::ItemsInOrder() {
+  if (m_walkStale) {
+    m_walk.assign(m_items.begin(), m_items.end());
+    m_walkStale = false;
+  }
+  return m_walk;
+}
+
 bool CMyOPCGroup::UpdateItems() {
   // One pass: an item's tag is refreshed and read while the item, its tag and the control's
   // records are still in the cache (a pass for each fetched them twice once they no longer fit).
@@ -116,7 +125,11 @@ bool CMyOPCGroup::UpdateItems() {
   // `next` on are still to be updated then.
   auto pass = [&](bool resume) {
     CMyCriticalSectionLock lock(m_csGroup);
-    for (auto it = resume ? m_items.lower_bound(next) : m_items.begin(); it != m_items.end(); ++it) {
+    const auto& items = ItemsInOrder();
+    auto it = items.begin();
+    if (resume)
+      it = std::lower_bound(items.begin(), items.end(), next, [](const auto& e, OPCHANDLE h) { return e.first < h; });
+    for (; it != items.end(); ++it) {
       COPCItem* item = it->second;
       if (!item->IsActive()) continue;
       // A failing control fails only this item: its quality goes bad in the update.
@@ -129,7 +142,7 @@ bool CMyOPCGroup::UpdateItems() {
       if (refreshing && g_nOpcBusyCount > 0) {
         // The rest deliver their tags' last state this cycle, after item management got in.
         refreshing = false;
-        if (++it == m_items.end()) return false;
+        if (++it == items.end()) return false;
         next = it->first;
         return true;
       }

@@ -419,6 +419,44 @@ TEST_F(GroupTest, ItemManagementWaitingStopsTheRefreshesButNotTheUpdates) {
   EXPECT_EQ(before[2] + 1, c->refreshes);
 }
 
+// A cycle walks the items as they are now: one removed since the last cycle is gone from it,
+// one added is delivered.
+TEST_F(GroupTest, ACycleWalksTheItemsAddedOrRemovedSinceTheLast) {
+  if (CurrentOpcTestTransport() != OpcTestTransport::kInProcess) GTEST_SKIP() << "runs the group's cycle by hand";
+  auto c = tags.Add(L"Dev.1.2.2");
+  c->SetDouble(3);
+  OPCHANDLE hs = 0;
+  auto group = client.AddGroup(L"G", FALSE, 100000, 3, &hs);
+  auto sink = client.Subscribe(group);
+  auto h = client.AddItems(group, {L"Dev.1.2.0", L"Dev.1.2.1"});
+  CMyOPCGroup* g = static_cast<CMyOPCServer*>(client.Server())->FindGroupByHandle(hs);
+  ASSERT_NE(nullptr, g);
+  auto cycle = [&] {
+    if (g->UpdateItems()) {
+      EXPECT_EQ(S_OK, g->SendDataChange(true));
+    }
+  };
+  cycle();
+  ASSERT_EQ(1u, sink->CallCount());
+  ASSERT_EQ(2u, sink->Calls()[0].clients.size());
+
+  ASSERT_EQ(S_OK, group->RemoveItems(1, &h[0], &errors));
+  FreeErrors();
+  a->SetDouble(31);
+  b->SetDouble(32);
+  cycle();
+  ASSERT_EQ(2u, sink->CallCount());
+  ASSERT_EQ(1u, sink->Calls()[1].clients.size());
+  EXPECT_EQ(2u, sink->Calls()[1].clients[0]);
+  EXPECT_EQ(32.0, sink->Calls()[1].values[0]);
+
+  client.AddItems(group, {L"Dev.1.2.2"});
+  cycle();
+  ASSERT_EQ(3u, sink->CallCount());
+  ASSERT_EQ(1u, sink->Calls()[2].values.size());
+  EXPECT_EQ(3.0, sink->Calls()[2].values[0]);
+}
+
 TEST_F(GroupTest, InactiveGroupSendsNothingAndActivationWakesIt) {
   auto group = client.AddGroup(L"G", FALSE, 100000, 5);
   auto sink = client.Subscribe(group);
