@@ -89,6 +89,8 @@ CMyOPCGroup::~CMyOPCGroup() {
       delete entry.second;
     }
     m_items.clear();
+    m_walk.clear();
+    m_walkStale = false;
     m_index.clear();
     GetOPCToolkitManager().DetachGroup(&m_spy);
     m_pServer = nullptr;

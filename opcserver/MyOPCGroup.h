@@ -152,8 +152,9 @@ class CMyOPCGroup : public CComObjectRootEx<CComMultiThreadModel>,
   HRESULT SetDatatypesInternal(DWORD count, const OPCHANDLE* handles, const VARTYPE* types, HRESULT* errors);
   bool IsValidItem(OPCHANDLE handle);
   HRESULT CloneInto(const CString& name);
-  void RefreshActiveTags();
   HRESULT CreateItem(COPCTag* tag, COPCItem** out);
+  // m_items in handle order, in one block (group lock held; valid until items come or go).
+  const std::vector<std::pair<OPCHANDLE, COPCItem*>>& ItemsInOrder();
   HRESULT CreateEnumeratorInternal(REFIID riid, LPUNKNOWN* ppUnk);
   // Calls visit, under the group lock, for at most `max` items whose server handle is above
   // `after`, in handle order (what the item enumerator walks).
@@ -320,6 +321,10 @@ class CMyOPCGroup : public CComObjectRootEx<CComMultiThreadModel>,
   std::atomic<bool> m_bRemoved{false};
   // In handle order (the order deliveries list items in), and indexed for the I/O paths.
   std::map<OPCHANDLE, COPCItem*> m_items;
+  // m_items in one block for the walks of every cycle (the map's nodes lie all over the heap);
+  // rebuilt by the first walk after item management changed m_items. Under the group lock.
+  std::vector<std::pair<OPCHANDLE, COPCItem*>> m_walk;
+  bool m_walkStale = false;
   std::unordered_map<OPCHANDLE, COPCItem*> m_index;
   std::atomic<DWORD> m_dwTransactionCounter{2};
   std::atomic<DWORD> m_dwLastSendTick{0};

@@ -111,7 +111,7 @@ HRESULT CMyOPCGroup::EnumDAdvise(IEnumSTATDATA** ppenumAdvise) {
 
 void CMyOPCGroup::CollectActiveItems(bool onlyChanged, CItemValues& values, std::vector<Collected>* taken) {
   CMyCriticalSectionLock lock(m_csGroup);
-  for (auto& entry : m_items) {
+  for (const auto& entry : ItemsInOrder()) {
     COPCItem* item = entry.second;
     if (!item->IsActive() || (onlyChanged && !(item->IsChanged() && item->WasRefreshed()))) continue;
     if (taken) taken->push_back({item, item->GetChangeSeq(), entry.first});

@@ -191,6 +191,7 @@ HRESULT CMyOPCGroup::AddItemsInternal(DWORD count, const OPCITEMDEF* defs, OPCIT
     results[i].dwBlobSize = 0;
     results[i].pBlob = nullptr;
     m_items.emplace_hint(m_items.end(), item->GetServerHandle(), item);
+    m_walkStale = true;
     m_index.emplace(item->GetServerHandle(), item);
     item->NotifyEvent(OpcEventAddItem);
   }
@@ -257,6 +258,7 @@ HRESULT CMyOPCGroup::RemoveItemsInternal(DWORD count, const OPCHANDLE* handles, 
     item->NotifyEvent(OpcEventRemoveItem);
     m_index.erase(it);
     m_items.erase(handles[i]);
+    m_walkStale = true;
     DeleteItem(item);
     errors[i] = S_OK;
   }

@@ -1,6 +1,7 @@
 // The OPC group's update thread, its cycle and data change call-backs.
 #include "opcserver/MyOPCGroup.h"
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <memory>
@@ -106,28 +107,51 @@ DWORD CMyOPCGroup::UpdateStep(CUpdatePhase& phase) {
   return elapsed < rate ? rate - elapsed : 0;
 }
 
-void CMyOPCGroup::RefreshActiveTags() {
-  CMyCriticalSectionLock lock(m_csGroup);
-  for (auto& entry : m_items) {
-    COPCItem* item = entry.second;
-    // A failing control fails only this item: its quality goes bad in the update pass.
-    if (item->IsActive()) (void)item->Refresh(OPC_DS_CACHE);
-    if (g_nOpcBusyCount > 0) break;  // item management waits for the lock
+const std::vector<std::pair<OPCHANDLE, COPCItem*>>& CMyOPCGroup::ItemsInOrder() {
+  if (m_walkStale) {
+    m_walk.assign(m_items.begin(), m_items.end());
+    m_walkStale = false;
   }
+  return m_walk;
 }
 
 bool CMyOPCGroup::UpdateItems() {
-  RefreshActiveTags();
-  Sleep(0);
+  // One pass: an item's tag is refreshed and read while the item, its tag and the control's
+  // records are still in the cache (a pass for each fetched them twice once they no longer fit).
   bool changed = false;
-  CMyCriticalSectionLock lock(m_csGroup);
-  for (auto& entry : m_items) {
-    COPCItem* item = entry.second;
-    // An item added since the refresh pass has no value from its tag yet: it waits a cycle
-    // rather than deliver the tag's state from before any refresh.
-    if (!item->IsActive() || !item->WasRefreshed()) continue;
-    item->Update(m_fDeadband);
-    if (item->IsChanged()) changed = true;
+  bool refreshing = true;
+  OPCHANDLE next = 0;
+  // Returns true when it stopped for item management, which waits for the lock; the items from
+  // `next` on are still to be updated then.
+  auto pass = [&](bool resume) {
+    CMyCriticalSectionLock lock(m_csGroup);
+    const auto& items = ItemsInOrder();
+    auto it = items.begin();
+    if (resume)
+      it = std::lower_bound(items.begin(), items.end(), next, [](const auto& e, OPCHANDLE h) { return e.first < h; });
+    for (; it != items.end(); ++it) {
+      COPCItem* item = it->second;
+      if (!item->IsActive()) continue;
+      // A failing control fails only this item: its quality goes bad in the update.
+      if (refreshing) (void)item->Refresh(OPC_DS_CACHE);
+      // An item whose tag was never refreshed has no value from it yet: it waits a cycle
+      // rather than deliver the tag's state from before any refresh.
+      if (!item->WasRefreshed()) continue;
+      item->Update(m_fDeadband);
+      if (item->IsChanged()) changed = true;
+      if (refreshing && g_nOpcBusyCount > 0) {
+        // The rest deliver their tags' last state this cycle, after item management got in.
+        refreshing = false;
+        if (++it == items.end()) return false;
+        next = it->first;
+        return true;
+      }
+    }
+    return false;
+  };
+  if (pass(false)) {
+    Sleep(0);
+    pass(true);
   }
   return changed;
 }

@@ -3,7 +3,10 @@
 
 #include <cmath>
 
+#include "opcserver/MyOPCGroup.h"
+#include "opcserver/MyOPCServer.h"
 #include "opcserver/OPCProtocolEvent.h"
+#include "opcserver/OpcBusyCount.h"
 #include "opcserver/testing/EventCapture.h"
 #include "opcserver/testing/FakeTagsManager.h"
 #include "opcserver/testing/OpcTestClient.h"
@@ -371,6 +374,87 @@ TEST_F(GroupTest, DataChangesGoToTheSinkWithTransactionZero) {
   EXPECT_NE(0u, status->ftLastUpdateTime.dwHighDateTime);
   CoTaskMemFree(status->szVendorInfo);
   CoTaskMemFree(status);
+}
+
+// Item management waiting for the group's lock cuts a cycle's refreshes short, never its
+// updates: every item still delivers what its tag last had.
+TEST_F(GroupTest, ItemManagementWaitingStopsTheRefreshesButNotTheUpdates) {
+  if (CurrentOpcTestTransport() != OpcTestTransport::kInProcess) GTEST_SKIP() << "runs the group's cycle by hand";
+  auto c = tags.Add(L"Dev.1.2.2");
+  c->SetDouble(1);
+  OPCHANDLE hs = 0;
+  // Inactive: the group's thread stays idle and the cycle is run here.
+  auto group = client.AddGroup(L"G", FALSE, 100000, 3, &hs);
+  auto sink = client.Subscribe(group);
+  client.AddItems(group, {L"Dev.1.2.0", L"Dev.1.2.1", L"Dev.1.2.2"});
+  CMyOPCGroup* g = static_cast<CMyOPCServer*>(client.Server())->FindGroupByHandle(hs);
+  ASSERT_NE(nullptr, g);
+  ASSERT_TRUE(g->UpdateItems());
+  ASSERT_EQ(S_OK, g->SendDataChange(true));
+  ASSERT_EQ(1u, sink->CallCount());
+
+  const int before[3] = {a->refreshes, b->refreshes, c->refreshes};
+  a->SetDouble(21);
+  b->SetDouble(22);
+  c->SetDouble(23);
+  {
+    COpcBusyScope busy;
+    ASSERT_TRUE(g->UpdateItems());
+  }
+  // The first item was refreshed when the waiting was noticed; the others kept their tags' state.
+  EXPECT_EQ(before[0] + 1, a->refreshes);
+  EXPECT_EQ(before[1], b->refreshes);
+  EXPECT_EQ(before[2], c->refreshes);
+  ASSERT_EQ(S_OK, g->SendDataChange(true));
+  ASSERT_EQ(2u, sink->CallCount());
+  auto second = sink->Calls()[1];
+  ASSERT_EQ(3u, second.values.size());
+  EXPECT_EQ(21.0, second.values[0]);
+  EXPECT_EQ(22.0, second.values[1]);
+  EXPECT_EQ(23.0, second.values[2]);
+
+  // Nothing waits: every tag is refreshed again, and nothing changed.
+  EXPECT_FALSE(g->UpdateItems());
+  EXPECT_EQ(before[1] + 1, b->refreshes);
+  EXPECT_EQ(before[2] + 1, c->refreshes);
+}
+
+// A cycle walks the items as they are now: one removed since the last cycle is gone from it,
+// one added is delivered.
+TEST_F(GroupTest, ACycleWalksTheItemsAddedOrRemovedSinceTheLast) {
+  if (CurrentOpcTestTransport() != OpcTestTransport::kInProcess) GTEST_SKIP() << "runs the group's cycle by hand";
+  auto c = tags.Add(L"Dev.1.2.2");
+  c->SetDouble(3);
+  OPCHANDLE hs = 0;
+  auto group = client.AddGroup(L"G", FALSE, 100000, 3, &hs);
+  auto sink = client.Subscribe(group);
+  auto h = client.AddItems(group, {L"Dev.1.2.0", L"Dev.1.2.1"});
+  CMyOPCGroup* g = static_cast<CMyOPCServer*>(client.Server())->FindGroupByHandle(hs);
+  ASSERT_NE(nullptr, g);
+  auto cycle = [&] {
+    if (g->UpdateItems()) {
+      EXPECT_EQ(S_OK, g->SendDataChange(true));
+    }
+  };
+  cycle();
+  ASSERT_EQ(1u, sink->CallCount());
+  ASSERT_EQ(2u, sink->Calls()[0].clients.size());
+
+  ASSERT_EQ(S_OK, group->RemoveItems(1, &h[0], &errors));
+  FreeErrors();
+  a->SetDouble(31);
+  b->SetDouble(32);
+  cycle();
+  ASSERT_EQ(2u, sink->CallCount());
+  ASSERT_EQ(1u, sink->Calls()[1].clients.size());
+  EXPECT_EQ(2u, sink->Calls()[1].clients[0]);
+  EXPECT_EQ(32.0, sink->Calls()[1].values[0]);
+
+  client.AddItems(group, {L"Dev.1.2.2"});
+  cycle();
+  ASSERT_EQ(3u, sink->CallCount());
+  ASSERT_EQ(1u, sink->Calls()[2].values.size());
+  EXPECT_EQ(3.0, sink->Calls()[2].values[0]);
 }
 
 TEST_F(GroupTest, InactiveGroupSendsNothingAndActivationWakesIt) {
