@@ -108,8 +108,9 @@ class DeletedDeviceTest : public ::testing::Test {
 };
 
 TEST_F(DeletedDeviceTest, ItemsOfADeletedDeviceHaveNoDataPointAndTheOthersKeepWorking) {
+  // No wait for a first call: the group's first cycle may run before the advise and find
+  // nothing changed after it.
   auto sink = client.Subscribe(group);
-  ASSERT_TRUE(sink->WaitForCalls(1));
   int monitored = g_nMonitoredDatapoints.load();
 
   CNodeTreeObject* room = FindNodeObject(&tree, kRoomController);
