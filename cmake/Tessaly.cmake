@@ -44,3 +44,20 @@ function(tessaly_benchmark name)
   target_compile_options(${name} PRIVATE ${TESSALY_WARNINGS})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} benchmark::benchmark Threads::Threads)
 endfunction()
+
+# tessaly_window_test(name EXECUTABLE [TIMEOUT s] [ARGS ...]): runs a test of real windows under
+# Xvfb with openbox, on a display of its own (scripts/gui-test.sh), label gui; its screenshots go
+# to build/screenshots/<name>. Plain builds only: the toolkit's own allocations make the
+# sanitizers' reports noise there.
+function(tessaly_window_test name executable)
+  cmake_parse_arguments(ARG "" "TIMEOUT" "ARGS" ${ARGN})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 900)
+  endif()
+  # The script registers the control and the server, and copies the demo project.
+  add_dependencies(${executable} tessaly regsvr kestrum demo_network)
+  add_test(NAME ${name}
+           COMMAND ${PROJECT_SOURCE_DIR}/scripts/gui-test.sh ${CMAKE_BINARY_DIR} ${name}
+                   $<TARGET_FILE:${executable}> ${ARG_ARGS})
+  set_tests_properties(${name} PROPERTIES LABELS gui TIMEOUT ${ARG_TIMEOUT})
+endfunction()
