@@ -81,6 +81,7 @@ struct Tool {
   int command;  // 0: a separator
   const char* label;
   wxArtID art;
+  wxItemKind kind = wxITEM_NORMAL;  // a check tool shows its command's check state pressed
 };
 const Tool kStandardTools[] = {
     {ID_FILE_NEW, "New", wxART_NEW},       {ID_FILE_OPEN, "Open", wxART_FILE_OPEN}, {ID_FILE_SAVE, "Save", wxART_FILE_SAVE},
@@ -96,7 +97,7 @@ const Tool kOpcTools[] = {{ID_EDIT_PROPERTIES, "Properties", wxART_REPORT_VIEW},
                           {ID_SCAN_UPLOAD_NEW, "Upload New", wxART_GOTO_LAST},
                           {ID_DELETE_NODE, "Delete node", wxART_DELETE},
                           {0, nullptr, {}},
-                          {ID_CONTROL_MONITOR, "Monitor", wxART_FIND}};
+                          {ID_CONTROL_MONITOR, "Monitor", wxART_FIND, wxITEM_CHECK}};
 
 struct ToolBarDef {
   const char* pane;
@@ -222,7 +223,7 @@ void CMainFrame::CreateMenus() {
   auto* control = new wxMenu;
   control->Append(WxIdOfCommand(ID_CONTROL_START), "&Start\tF5");
   control->Append(WxIdOfCommand(ID_CONTROL_STOP), "S&top\tShift+F5");
-  control->Append(WxIdOfCommand(ID_CONTROL_MONITOR), "&Monitor\tShift+F9");
+  control->AppendCheckItem(WxIdOfCommand(ID_CONTROL_MONITOR), "&Monitor\tShift+F9");
   control->AppendSubMenu(scan, "S&can");
   control->AppendSeparator();
   control->Append(WxIdOfCommand(ID_CONTROL_OPTIONS), "&Options...");
@@ -330,7 +331,7 @@ void CMainFrame::PopulateToolBar(const std::string& pane) {
       if (separator) bar->AddSeparator();
       separator = false;
       bar->AddTool(WxIdOfCommand(tool.command), tool.label,
-                   wxArtProvider::GetBitmap(tool.art, wxART_TOOLBAR, wxSize(16, 16)), tool.label);
+                   wxArtProvider::GetBitmap(tool.art, wxART_TOOLBAR, wxSize(16, 16)), tool.label, tool.kind);
     }
   }
   // The overflow menu offers the customisation too.

@@ -46,9 +46,12 @@ int CWxMessageBoxPresenter::Show(const CString& text, UINT type, UINT) {
       answers[0] = IDRETRY;
       break;
     case MB_YESNO:
+      // Windows' Yes/No box cannot be dismissed without an answer; here Escape or the close box
+      // of the dialog counts as No, never as an answer the caller does not expect.
       style |= wxYES_NO;
       answers[0] = IDYES;
       answers[1] = IDNO;
+      answers[2] = IDNO;
       break;
     case MB_YESNOCANCEL:
     case MB_ABORTRETRYIGNORE:
