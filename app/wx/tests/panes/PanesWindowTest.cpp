@@ -37,6 +37,7 @@
 #include "app/wx/ProtocolPrintout.h"
 #include "app/wx/SplitChildFrame.h"
 #include "app/wx/TessalyWxApp.h"
+#include "app/wx/tests/WindowTestSteps.h"
 #include "lon/NvTreeObject.h"
 #include "platform/afx/FrameWnd.h"
 #include "platform/win32/MessageBox.h"
@@ -51,66 +52,10 @@
 
 namespace {
 
-std::string g_shots;
-std::vector<std::string> g_failures;
+using namespace window_test;
+
 std::vector<std::string> g_asserts;
 std::unique_ptr<kestrum::testing::CKestrumEnvironment> g_env;
-
-void Expect(bool ok, const std::string& what) {
-  std::printf("%s %s\n", ok ? "ok  " : "FAIL", what.c_str());
-  if (!ok) g_failures.push_back(what);
-}
-
-// The window's top-level X window, found by its title, as the X server shows it (xwd).
-void Shot(wxWindow* window, const std::string& name) {
-  window->Refresh();
-  window->Update();
-  wxTheApp->Yield(true);
-  const wxString path = wxString(g_shots + "/" + name + ".png");
-  const wxString title = wxGetTopLevelParent(window)->GetLabel();
-  const wxString script =
-      "id=$(xwininfo -root -tree | grep -F \"\\\"$1\\\"\" | awk '{print $1; exit}'); "
-      "[ -n \"$id\" ] && xwd -id \"$id\" -silent | convert xwd:- \"png:$2\"";
-  const wchar_t* argv[] = {L"sh", L"-c", script.wc_str(), L"sh", title.wc_str(), path.wc_str(), nullptr};
-  Expect(wxExecute(argv, wxEXEC_SYNC) == 0, "screenshot " + path.ToStdString());
-}
-
-// Once the window has painted (the observed event), then runs after that paint is done.
-void WhenPainted(wxWindow* window, std::function<void()> then) {
-  auto done = std::make_shared<bool>(false);
-  window->Bind(wxEVT_PAINT, [done, then](wxPaintEvent& event) {
-    event.Skip();
-    if (*done) return;
-    *done = true;
-    wxTheApp->CallAfter(then);
-  });
-  window->Refresh();
-}
-
-wxDialog* OpenDialog() {
-  for (wxWindow* window : wxTopLevelWindows) {
-    if (auto* dialog = dynamic_cast<wxDialog*>(window); dialog != nullptr && dialog->IsModal()) return dialog;
-  }
-  return nullptr;
-}
-
-// Waits for the next modal dialog, shoots it once it shows, then acts on it (act ends it).
-void ShootDialog(const std::string& name, std::function<void(wxDialog*)> act) {
-  wxTheApp->CallAfter([name, act] {
-    wxDialog* dialog = OpenDialog();
-    if (dialog == nullptr) {
-      ShootDialog(name, act);
-      return;
-    }
-    // A new top-level window: its first paint may precede its mapping, so the second counts.
-    WhenPainted(dialog, [dialog, name, act] {
-      WhenPainted(dialog, [dialog, name, act] {
-        Shot(dialog, name);
-        act(dialog);
-      });
-    });
-  });
-}
 
 // The menu bar's items as the frame's update handlers leave them.
 wxMenu* ViewMenu(CMainFrame* frame) {
@@ -443,31 +388,11 @@ int main(int argc, char** argv) {
   }
   // Not saving the changed project at the end.
   g_env->Prompts().Answer({IDNO, IDNO});
-  std::thread([] {
-    std::this_thread::sleep_for(std::chrono::seconds(150));
-    std::printf("FAIL finished within 150 s\n");
-    std::fflush(stdout);
-    std::_Exit(2);
-  }).detach();
   wxSetAssertHandler([](const wxString& file, int line, const wxString& func, const wxString& cond, const wxString& msg) {
     g_asserts.push_back((file + ":" + std::to_string(line) + " " + func + ": " + cond + " " + msg).ToStdString());
     std::printf("assert %s\n", g_asserts.back().c_str());
   });
-  auto* app = new CTessalyWxApp(CTessalyCommandLine::Parse(std::vector<CString>{L"-Run"}));
-  app->m_bInstallPresenter = false;
-  app->m_onStarted = [](CTessalyWxApp& started) {
-    wxImage::AddHandler(new wxPNGHandler);
-    wxWindow* view = wxWindow::FindWindowByName("Devices", started.GetMainFrame());
-    if (view == nullptr) {
-      Expect(false, "the configuration workspace is open at start");
-      std::_Exit(1);
-    }
-    WhenPainted(view, [&started] { Step(started, 0); });
-  };
-  wxApp::SetInstance(app);
-  char* args[] = {argv[0], nullptr};
-  int count = 1;
-  wxEntry(count, args);
+  RunTheProgram(argv[0], [](CTessalyWxApp& started) { Step(started, 0); });
   g_env.reset();
   Expect(g_asserts.empty(), "no toolkit assertion in the whole run");
   std::printf("%zu failure(s)\n", g_failures.size());

@@ -33,6 +33,7 @@
 #include "app/wx/PropertiesWnd.h"
 #include "app/wx/SplitChildFrame.h"
 #include "app/wx/TessalyWxApp.h"
+#include "app/wx/tests/WindowTestSteps.h"
 #include "opcserver/MyOPCServer.h"
 #include "opcserver/testing/OpcTestClient.h"
 #include "platform/win32/MessageBox.h"
@@ -55,75 +56,12 @@
 
 namespace {
 
-std::string g_shots;
-std::vector<std::string> g_failures;
+using namespace window_test;
+
 std::unique_ptr<COpcTestClient> g_client;
 std::unique_ptr<kestrum::testing::CKestrumEnvironment> g_env;
 std::shared_ptr<CScriptedMessageBoxPresenter> g_boxes;
 std::unique_ptr<CScopedMessageBoxPresenter> g_scripted;
-
-void Expect(bool ok, const std::string& what) {
-  std::printf("%s %s\n", ok ? "ok  " : "FAIL", what.c_str());
-  if (!ok) g_failures.push_back(what);
-}
-
-// The window's top-level X window, found by its title, as the X server shows it (xwd).
-void Shot(wxWindow* window, const std::string& name) {
-  window->Refresh();
-  window->Update();
-  wxTheApp->Yield(true);
-  const wxString path = wxString(g_shots + "/" + name + ".png");
-  const wxString title = wxGetTopLevelParent(window)->GetLabel();
-  const wxString script =
-      "id=$(xwininfo -root -tree | grep -F \"\\\"$1\\\"\" | awk '{print $1; exit}'); "
-      "[ -n \"$id\" ] && xwd -id \"$id\" -silent | convert xwd:- \"png:$2\"";
-  const wchar_t* argv[] = {L"sh", L"-c", script.wc_str(), L"sh", title.wc_str(), path.wc_str(), nullptr};
-  Expect(wxExecute(argv, wxEXEC_SYNC) == 0, "screenshot " + path.ToStdString());
-}
-
-// Once the window has painted (the observed event), then runs after that paint is done.
-void WhenPainted(wxWindow* window, std::function<void()> then) {
-  auto done = std::make_shared<bool>(false);
-  window->Bind(wxEVT_PAINT, [done, then](wxPaintEvent& event) {
-    event.Skip();
-    if (*done) return;
-    *done = true;
-    wxTheApp->CallAfter(then);
-  });
-  window->Refresh();
-}
-
-// The modal dialog open now, if any.
-wxDialog* OpenDialog() {
-  for (wxWindow* window : wxTopLevelWindows) {
-    if (auto* dialog = dynamic_cast<wxDialog*>(window); dialog != nullptr && dialog->IsModal()) return dialog;
-  }
-  return nullptr;
-}
-
-// Runs inside the dialog's modal loop: waits for it to open, then acts; act ends it.
-void WhenDialogOpen(std::function<void(wxDialog*)> act) {
-  wxTheApp->CallAfter([act] {
-    if (wxDialog* dialog = OpenDialog()) {
-      act(dialog);
-    } else {
-      WhenDialogOpen(act);
-    }
-  });
-}
-
-// Waits for the next modal dialog, shoots it once it shows, then acts on it (act ends it).
-void ShootDialog(const std::string& name, std::function<void(wxDialog*)> act) {
-  WhenDialogOpen([name, act](wxDialog* dialog) {
-    // A new top-level window: its first paint may precede its mapping, so the second counts.
-    WhenPainted(dialog, [dialog, name, act] {
-      WhenPainted(dialog, [dialog, name, act] {
-        Shot(dialog, name);
-        act(dialog);
-      });
-    });
-  });
-}
 
 // The dialog's OK button, as a click.
 void PressOk(wxDialog* dialog) {
@@ -452,29 +390,7 @@ int main(int argc, char** argv) {
   // A machine of its own with the simulated network control; its scripted presenter answers
   // every message box with the default button.
   g_env = std::make_unique<kestrum::testing::CKestrumEnvironment>();
-  // A step that never sees its event fails the run instead of hanging it.
-  std::thread([] {
-    std::this_thread::sleep_for(std::chrono::seconds(150));
-    std::printf("FAIL finished within 150 s\n");
-    std::fflush(stdout);
-    std::_Exit(2);
-  }).detach();
-  auto* app = new CTessalyWxApp(CTessalyCommandLine::Parse(std::vector<CString>{L"-Run"}));
-  app->m_bInstallPresenter = false;
-  app->m_onStarted = [](CTessalyWxApp& started) {
-    wxImage::AddHandler(new wxPNGHandler);
-    // The first shot waits for the first paint of the configuration workspace's device view.
-    wxWindow* view = wxWindow::FindWindowByName("Devices", started.GetMainFrame());
-    if (view == nullptr) {
-      Expect(false, "the configuration workspace is open at start");
-      std::_Exit(1);
-    }
-    WhenPainted(view, [&started] { Step(started, 0); });
-  };
-  wxApp::SetInstance(app);
-  char* args[] = {argv[0], nullptr};
-  int count = 1;
-  wxEntry(count, args);
+  RunTheProgram(argv[0], [](CTessalyWxApp& started) { Step(started, 0); });
   g_client.reset();
   g_scripted.reset();
   for (const CString& text : g_env->Prompts().Texts()) std::printf("box: %ls\n", text.GetString());
