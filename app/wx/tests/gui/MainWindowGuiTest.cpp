@@ -16,6 +16,8 @@
 #include <wx/dialog.h>
 #include <wx/dnd.h>
 #include <wx/filefn.h>
+#include <wx/listbook.h>
+#include <wx/listctrl.h>
 #include <wx/notebook.h>
 #include <wx/propgrid/propgrid.h>
 #include <wx/statusbr.h>
@@ -23,7 +25,9 @@
 #include <wx/treectrl.h>
 
 #include "app/shell/ShellCommands.h"
+#include "app/wx/FileBrowseCtrl.h"
 #include "app/wx/MainFrame.h"
+#include "app/wx/OptionsDlg.h"
 #include "app/wx/OutputWnd.h"
 #include "app/wx/PropertiesWnd.h"
 #include "app/wx/SplitChildFrame.h"
@@ -380,6 +384,88 @@ int main() {
            }) != nullptr;
   });
   t.KeysHere("Escape closes it", WXK_ESCAPE, 0, quiet, "the sheet closed");
+
+  // The sheet's page list, the database's Browse button and the check-box pages, by clicks.
+  auto sheet = [&t] { return dynamic_cast<COptionsDlg*>(t.WxDialog("Options")); };
+  auto pageList = [sheet]() -> wxWindow* {
+    auto* book = sheet() != nullptr ? dynamic_cast<wxListbook*>(sheet()->GetBookCtrl()) : nullptr;
+    return book != nullptr ? book->GetListView() : nullptr;
+  };
+  auto pageIndex = [sheet](const wxString& caption) {
+    wxBookCtrlBase* book = sheet()->GetBookCtrl();
+    for (size_t i = 0; i < book->GetPageCount(); ++i)
+      if (book->GetPageText(i) == caption) return static_cast<long>(i);
+    return -1L;
+  };
+  auto choosePage = [&](const wxString& caption) {
+    t.ClickWindow("the page list: " + caption.ToStdString(), pageList,
+                  [sheet, caption] { return sheet() != nullptr && sheet()->GetPageHeaderText() == caption; },
+                  "the page \"" + caption.ToStdString() + "\" shown, its name above it", [&, caption] {
+                    wxRect item;
+                    static_cast<wxListView*>(pageList())->GetItemRect(pageIndex(caption), item);
+                    return wxPoint(item.x + item.width / 2, item.y + item.height / 2);
+                  });
+  };
+  auto database = [sheet]() -> CFileBrowseCtrl* {
+    return sheet() != nullptr ? CGuiTest::Find<CFileBrowseCtrl>(sheet(), [](CFileBrowseCtrl* c) { return CGuiTest::OnScreen(c); })
+                              : nullptr;
+  };
+  auto box = [sheet](const wxString& label) -> wxCheckBox* {
+    return sheet() == nullptr ? nullptr : CGuiTest::Find<wxCheckBox>(sheet(), [label](wxCheckBox* b) {
+      return CGuiTest::OnScreen(b) && b->GetLabelText() == label;
+    });
+  };
+  const wxString otherDatabase = t.WorkFolder() + "/other-network.db";
+
+  t.Section("the Project page's Browse... picks a database; Cancel keeps the project's");
+  t.ChooseMenu("Control: Options...", {"Control", "Options..."}, [&t] { return t.WxDialogReady("Options"); },
+               "the Options sheet");
+  t.Check("(a database to pick)", [&] {
+    return wxCopyFile(wxPathOnly(t.ProjectPath()) + "/demo-network.db", otherDatabase);
+  });
+  choosePage("Project");
+  t.ClickWindow("Browse...", [&]() -> wxWindow* { return database() ? database()->GetBrowseButton() : nullptr; },
+                [&t] { return t.FileChooserReady(); }, "a file chooser");
+  t.AnswerFileChooser("pick other-network.db", otherDatabase,
+                      [&] { return !t.FileChooserShown() && database() && database()->GetPath() == otherDatabase; },
+                      "the picked path in Database:");
+  t.ClickWxDialogButton("Cancel", "Cancel", quiet, "the sheet closed");
+
+  t.Section("a mask page and the Browsing page keep what was clicked");
+  t.ChooseMenu("Control: Options...", {"Control", "Options..."}, [&t] { return t.WxDialogReady("Options"); },
+               "the Options sheet");
+  choosePage("Project");
+  t.Check("Cancel kept the project's database", [&] {
+    return database() && database()->GetPath().EndsWith("demo-network.db") && database()->GetPath() != otherDatabase;
+  });
+  auto flip = [&](const wxString& page, const wxString& label) {
+    choosePage(page);
+    auto before = std::make_shared<bool>(false);
+    t.Check("(" + label.ToStdString() + " as it stands)", [&, label, before] {
+      if (box(label) == nullptr) return false;
+      *before = box(label)->GetValue();
+      return box(label)->IsEnabled();
+    });
+    t.ClickWindow("click " + label.ToStdString(), [&, label] { return box(label); },
+                  [&, label, before] { return box(label) != nullptr && box(label)->GetValue() != *before; },
+                  label.ToStdString() + " toggled");
+    return before;
+  };
+  auto datachange = flip("OPC Events", "Datachange");
+  auto subfields = flip("Browsing", "Show subfields by OPC Client Browsing");
+  t.ClickWxDialogButton("OK", "OK", quiet, "the sheet closed");
+  t.ChooseMenu("Control: Options... again", {"Control", "Options..."}, [&t] { return t.WxDialogReady("Options"); },
+               "the Options sheet");
+  choosePage("OPC Events");
+  t.Check("Datachange kept", [&] { return box("Datachange") && box("Datachange")->GetValue() != *datachange; });
+  t.ClickWindow("click Datachange back", [&] { return box("Datachange"); },
+                [&] { return box("Datachange") && box("Datachange")->GetValue() == *datachange; }, "as before");
+  choosePage("Browsing");
+  const wxString subfieldsLabel = "Show subfields by OPC Client Browsing";
+  t.Check("the Browsing box kept", [&] { return box(subfieldsLabel) && box(subfieldsLabel)->GetValue() != *subfields; });
+  t.ClickWindow("click the Browsing box back", [&] { return box(subfieldsLabel); },
+                [&] { return box(subfieldsLabel) && box(subfieldsLabel)->GetValue() == *subfields; }, "as before");
+  t.ClickWxDialogButton("OK", "OK", quiet, "the sheet closed");
 
   // ---------------------------------------------------------------------------------------------
   t.Section("Ctrl+S saves the project");
