@@ -101,18 +101,16 @@ inline void RunTheProgram(char* argv0, std::function<void(CTessalyWxApp&)> first
     std::fflush(stdout);
     std::_Exit(2);
   }).detach();
-  static std::function<void(CTessalyWxApp&)> s_first;
-  s_first = std::move(first);
   auto* app = new CTessalyWxApp(CTessalyCommandLine::Parse(std::vector<CString>{L"-Run"}));
   app->m_bInstallPresenter = false;
-  app->m_onStarted = [](CTessalyWxApp& started) {
+  app->m_onStarted = [first = std::move(first)](CTessalyWxApp& started) {
     wxImage::AddHandler(new wxPNGHandler);
     wxWindow* view = wxWindow::FindWindowByName("Devices", started.GetMainFrame());
     if (view == nullptr) {
       Expect(false, "the configuration workspace is open at start");
       std::_Exit(1);
     }
-    WhenPainted(view, [&started] { s_first(started); });
+    WhenPainted(view, [&started, first] { first(started); });
   };
   wxApp::SetInstance(app);
   char* args[] = {argv0, nullptr};
