@@ -22,6 +22,7 @@
 #include "app/shell/TessalyCommandLine.h"
 #include "app/wx/MainFrame.h"
 #include "app/wx/TessalyWxApp.h"
+#include "lon/DefaultObject.h"
 
 namespace window_test {
 
@@ -89,6 +90,26 @@ inline void ShootDialog(const std::string& name, std::function<void(wxDialog*)> 
       });
     });
   });
+}
+
+// The first device of the tree with an NV among its own rows, and that NV. A device with
+// functional blocks lists its NVs under the blocks' collapsed rows, and which device comes first
+// varies with the upload, so the first NV of the tree need not be listed.
+struct DeviceAndNv {
+  CDefaultObject* device = nullptr;
+  CDefaultObject* nv = nullptr;
+};
+inline DeviceAndNv FindDeviceWithAnNv(CTreeObject* object) {
+  for (CTreeObject* child : object->m_children) {
+    auto* device = dynamic_cast<CDefaultObject*>(child);
+    if (device != nullptr && device->GetType() == TreeObjectNode) {
+      for (CTreeObject* row : device->m_children) {
+        if (auto* nv = dynamic_cast<CDefaultObject*>(row); nv != nullptr && nv->GetType() == TreeObjectNV) return {device, nv};
+      }
+    }
+    if (DeviceAndNv found = FindDeviceWithAnNv(child); found.device != nullptr) return found;
+  }
+  return {};
 }
 
 // Runs the program with "-Run" (the test's own presenter answers the message boxes) until its

@@ -80,13 +80,6 @@ void Click(CMainFrame* frame, int wxId) {
 
 wxColour Colour(std::uint32_t rgb) { return wxColour((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
 
-void ForEachObject(CTreeObject* object, const std::function<void(CDefaultObject*)>& visit) {
-  for (CTreeObject* child : object->m_children) {
-    if (auto* typed = dynamic_cast<CDefaultObject*>(child)) visit(typed);
-    ForEachObject(child, visit);
-  }
-}
-
 void Step(CTessalyWxApp& app, int step);
 void Next(CTessalyWxApp& app, int step) {
   wxTheApp->CallAfter([&app, step] { Step(app, step); });
@@ -284,20 +277,9 @@ void Step(CTessalyWxApp& app, int step) {
       auto* tags = config != nullptr ? config->m_pFrameWnd->FindView<CTagViewModel>() : nullptr;
       Expect(devices != nullptr && tags != nullptr, "the configuration workspace has its views");
       if (devices == nullptr || tags == nullptr || doc == nullptr) break;
-      // A device with an NV among its own rows: a device with functional blocks lists its NVs
-      // under the blocks' collapsed rows, and which device comes first varies with the upload.
-      CDefaultObject* node = nullptr;
-      CDefaultObject* nv = nullptr;
-      ForEachObject(doc->m_pDeviceTree, [&](CDefaultObject* object) {
-        if (node != nullptr || object->GetType() != TreeObjectNode) return;
-        for (CTreeObject* child : object->m_children) {
-          if (auto* typed = dynamic_cast<CDefaultObject*>(child); typed != nullptr && typed->GetType() == TreeObjectNV) {
-            node = object;
-            nv = typed;
-            return;
-          }
-        }
-      });
+      const DeviceAndNv found = FindDeviceWithAnNv(doc->m_pDeviceTree);
+      CDefaultObject* node = found.device;
+      CDefaultObject* nv = found.nv;
       Expect(node != nullptr, "the demo network has a device with an NV of its own");
       if (node == nullptr) break;
       devices->SelectItem(devices->FindObjectItem(node));

@@ -70,15 +70,6 @@ void PressOk(wxDialog* dialog) {
   dialog->ProcessWindowEvent(ok);
 }
 
-// The first object of the type in the device tree.
-CDefaultObject* FindObject(CTreeObject* object, int type) {
-  for (CTreeObject* child : object->m_children) {
-    if (auto* typed = dynamic_cast<CDefaultObject*>(child); typed != nullptr && typed->GetType() == type) return typed;
-    if (CDefaultObject* found = FindObject(child, type)) return found;
-  }
-  return nullptr;
-}
-
 // Shows the sheet's pages one by one, each shot after its first paint; then checks and ends.
 void ShootPages(COptionsDlg* sheet, size_t index) {
   wxBookCtrlBase* book = sheet->GetBookCtrl();
@@ -237,7 +228,7 @@ void Step(CTessalyWxApp& app, int step) {
       auto* tags = config != nullptr ? config->m_pFrameWnd->FindView<CTagViewModel>() : nullptr;
       Expect(devices != nullptr && tags != nullptr, "the configuration workspace has its device and tag views");
       if (devices == nullptr || tags == nullptr || doc == nullptr) break;
-      CDefaultObject* node = FindObject(doc->m_pDeviceTree, TreeObjectNode);
+      CDefaultObject* node = FindDeviceWithAnNv(doc->m_pDeviceTree).device;
       Expect(node != nullptr && devices->FindObjectItem(node) != nullptr, "the device view shows the demo network's devices");
       devices->SelectItem(devices->FindObjectItem(node));
       Expect(tags->GetList().GetRowCount() > 0, "selecting a device lists its tags");
@@ -255,7 +246,7 @@ void Step(CTessalyWxApp& app, int step) {
       Next(app, 12);
       break;
     case 12: {
-      CDefaultObject* nv = FindObject(CDoc::GetDoc()->m_pDeviceTree, TreeObjectNV);
+      CDefaultObject* nv = FindDeviceWithAnNv(CDoc::GetDoc()->m_pDeviceTree).nv;
       ShootDialog("09-tag-properties", [](wxDialog* dialog) { PressOk(dialog); });
       Expect(nv != nullptr && nv->ShowProperties() == IDOK, "Tag Properties applied with OK");
       Next(app, 13);
@@ -264,7 +255,7 @@ void Step(CTessalyWxApp& app, int step) {
     case 13: {
       CSplitChildFrame* config = frame->ShowWorkspace(IDR_CONFIGURATION);
       auto* tags = config->m_pFrameWnd->FindView<CTagViewModel>();
-      CDefaultObject* nv = FindObject(CDoc::GetDoc()->m_pDeviceTree, TreeObjectNV);
+      CDefaultObject* nv = FindDeviceWithAnNv(CDoc::GetDoc()->m_pDeviceTree).nv;
       CSuperGridModel::CTreeItem* row = tags->GetList().FindItem(nv);
       Expect(row != nullptr, "the NV has its row in the tag view");
       if (row == nullptr) break;
