@@ -376,19 +376,32 @@ TEST_F(GroupTest, DataChangesGoToTheSinkWithTransactionZero) {
   CoTaskMemFree(status);
 }
 
+// An inactive group with a sink, whose update thread stays idle so that a test runs its cycle by
+// hand; its third tag reads `third`.
+struct HandRunGroup {
+  CComPtr<IOPCItemMgt> group;
+  CComPtr<CComObject<CTestDataCallback>> sink;
+  CMyOPCGroup* object = nullptr;
+  std::shared_ptr<FakePoint> third;
+};
+HandRunGroup MakeHandRunGroup(COpcTestClient& client, CFakeTagsManager& tags, double third) {
+  HandRunGroup run;
+  run.third = tags.Add(L"Dev.1.2.2");
+  run.third->SetDouble(third);
+  OPCHANDLE hs = 0;
+  run.group = client.AddGroup(L"G", FALSE, 100000, 3, &hs);
+  run.sink = client.Subscribe(run.group);
+  run.object = static_cast<CMyOPCServer*>(client.Server())->FindGroupByHandle(hs);
+  return run;
+}
+
 // Item management waiting for the group's lock cuts a cycle's refreshes short, never its
 // updates: every item still delivers what its tag last had.
 TEST_F(GroupTest, ItemManagementWaitingStopsTheRefreshesButNotTheUpdates) {
   if (CurrentOpcTestTransport() != OpcTestTransport::kInProcess) GTEST_SKIP() << "runs the group's cycle by hand";
-  auto c = tags.Add(L"Dev.1.2.2");
-  c->SetDouble(1);
-  OPCHANDLE hs = 0;
-  // Inactive: the group's thread stays idle and the cycle is run here.
-  auto group = client.AddGroup(L"G", FALSE, 100000, 3, &hs);
-  auto sink = client.Subscribe(group);
-  client.AddItems(group, {L"Dev.1.2.0", L"Dev.1.2.1", L"Dev.1.2.2"});
-  CMyOPCGroup* g = static_cast<CMyOPCServer*>(client.Server())->FindGroupByHandle(hs);
+  auto [group, sink, g, c] = MakeHandRunGroup(client, tags, 1);
   ASSERT_NE(nullptr, g);
+  client.AddItems(group, {L"Dev.1.2.0", L"Dev.1.2.1", L"Dev.1.2.2"});
   ASSERT_TRUE(g->UpdateItems());
   ASSERT_EQ(S_OK, g->SendDataChange(true));
   ASSERT_EQ(1u, sink->CallCount());
@@ -423,14 +436,9 @@ TEST_F(GroupTest, ItemManagementWaitingStopsTheRefreshesButNotTheUpdates) {
 // one added is delivered.
 TEST_F(GroupTest, ACycleWalksTheItemsAddedOrRemovedSinceTheLast) {
   if (CurrentOpcTestTransport() != OpcTestTransport::kInProcess) GTEST_SKIP() << "runs the group's cycle by hand";
-  auto c = tags.Add(L"Dev.1.2.2");
-  c->SetDouble(3);
-  OPCHANDLE hs = 0;
-  auto group = client.AddGroup(L"G", FALSE, 100000, 3, &hs);
-  auto sink = client.Subscribe(group);
-  auto h = client.AddItems(group, {L"Dev.1.2.0", L"Dev.1.2.1"});
-  CMyOPCGroup* g = static_cast<CMyOPCServer*>(client.Server())->FindGroupByHandle(hs);
+  auto [group, sink, g, c] = MakeHandRunGroup(client, tags, 3);
   ASSERT_NE(nullptr, g);
+  auto h = client.AddItems(group, {L"Dev.1.2.0", L"Dev.1.2.1"});
   auto cycle = [&] {
     if (g->UpdateItems()) {
       EXPECT_EQ(S_OK, g->SendDataChange(true));
